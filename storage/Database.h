@@ -1,0 +1,142 @@
+#ifndef STORAGE_DATABASE_H
+#define STORAGE_DATABASE_H
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A word of one dictionary. Id 0 or index -1 names no word.
+struct WordPosition
+{
+    std::uint32_t dicId = 0;
+    std::int32_t index = 0;
+
+    bool IsNone() const { return dicId == 0 || index == -1; }
+};
+
+// Told by Database::Load what it is doing; implemented by the main window.
+class IDictionaryLoadObserver
+{
+public:
+    virtual ~IDictionaryLoadObserver() = default;
+    // A dictionary folder with this name is about to be loaded.
+    virtual void OnDictionaryLoading(std::string name) = 0;
+    // done of total candidate folders have been handled.
+    virtual void OnLoadProgress(std::int32_t total, std::int32_t done) = 0;
+};
+
+struct DictionaryAttributes
+{
+    std::int32_t formatVersionMajor = 0;
+    std::int32_t formatVersionMinor = 0;
+    std::string encoding;
+    std::uint32_t dicId = 0;
+    std::int32_t dicVersionMajor = 0;
+    std::int32_t dicVersionMinor = 0;
+    std::string category;
+    std::string shortName;
+    std::string longName;
+    std::string source;
+};
+
+// One dictionary folder P holding N.inf (attributes), N.idx (index) and N.dat (articles), N being
+// the last component of P. Text is Windows-1251 throughout.
+class Dictionary
+{
+public:
+    explicit Dictionary(std::string folderPath);
+    Dictionary(const Dictionary &) = delete;
+    Dictionary &operator=(const Dictionary &) = delete;
+    ~Dictionary();
+
+    // True when the three files exist; logs the first one missing.
+    static bool PreLoadCheck(std::string folderPath);
+    // Reads the attributes and the index and opens the data file. A failure is logged (under
+    // "Dictionary::Load" for a corrupt or unreadable file) and the object must then be discarded.
+    bool Load();
+
+    std::uint32_t GetId() const { return attributes.dicId; }
+    const DictionaryAttributes &GetAttributes() const { return attributes; }
+    const std::string &GetFolderName() const { return folderName; }
+
+    std::uint32_t GetWordCount() const;
+    // The headword without leading and trailing bytes up to 0x20; empty for an index outside
+    // the dictionary.
+    std::string GetWord(std::int32_t i) const;
+    // The article line of word i (CR LF or LF removed, at most 99999 bytes); empty for an index
+    // outside the dictionary or an offset outside the data file.
+    std::string GetArticle(std::int32_t i);
+    // Longest-prefix search. matchedLength is -1 for an exact match, else the number of leading
+    // characters shared; it is left unwritten when the query's first letter has no block.
+    bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
+
+private:
+    void LoadAttributes();
+    void LoadIndexFile();
+
+    struct IndexEntry
+    {
+        std::uint32_t headword; // start of the zero-terminated headword in headwordArena
+        std::int32_t offset;    // of the article in the data file
+    };
+
+    std::string dataPath;
+    std::string indexPath;
+    std::string infoPath;
+    std::string folderName;
+    std::int32_t articleBufferSize = 100000;
+    std::vector<char> articleBuffer;
+    std::ifstream dataStream;
+    std::vector<char> headwordArena;
+    std::vector<IndexEntry> entries;
+    DictionaryAttributes attributes;
+    std::map<unsigned char, std::int32_t> letterIndex;
+};
+
+// Every loaded dictionary, in consultation order, and the only way to reach them.
+class Database
+{
+public:
+    // programFolder holds "dics" and "data/temp"; a missing trailing "/" is added. The temporary
+    // folder is emptied and removed here and again by the destructor.
+    Database(std::string programFolder, IDictionaryLoadObserver *observer);
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+    ~Database();
+
+    // Folder names to load first, in this order (from DIC_ORDER).
+    void SetOrder(std::vector<std::string> names);
+    void Load();
+
+    std::int32_t GetCount() const;
+    Dictionary *GetDictionary(std::int32_t i) const;
+    std::int32_t IndexOfId(std::uint32_t id) const;
+    Dictionary *FindById(std::uint32_t id) const;
+    // The named dictionaries first, in this order; the rest keep their order. Unknown ids are
+    // skipped.
+    void Reorder(std::vector<std::uint32_t> ids);
+
+    // id 0 searches every dictionary: the first exact match wins, else the longest shared
+    // beginning, earlier dictionaries winning ties. Not found leaves position (0, 0) and does
+    // not write matchedLength. An id no dictionary has finds nothing.
+    bool Find(std::uint32_t id, std::string query, WordPosition &position,
+              std::int32_t *matchedLength = nullptr) const;
+    // Empty for a position naming no loaded dictionary's word.
+    std::string GetWord(WordPosition position) const;
+    std::string GetArticle(WordPosition position) const;
+
+    const std::string &GetProgramFolder() const { return programFolder; }
+
+private:
+    void LoadOne(const std::string &name, std::int32_t total, std::int32_t &done);
+
+    std::string programFolder;
+    std::vector<std::unique_ptr<Dictionary>> dictionaries;
+    std::vector<std::string> loadOrder;
+    IDictionaryLoadObserver *observer;
+};
+
+#endif // STORAGE_DATABASE_H

@@ -1,0 +1,19 @@
+#ifndef SUPPORT_CODE_PAGE_H
+#define SUPPORT_CODE_PAGE_H
+
+#include <cstddef>
+#include <string>
+
+// The program holds text in Windows-1251. These are the only conversions in the program.
+
+// A character without a Windows-1251 counterpart becomes '?'; unmapped, when given, receives
+// how many there were. Unpaired surrogates count as such characters.
+std::string Utf16ToAnsi(const std::u16string &text, std::size_t *unmapped = nullptr);
+std::u16string AnsiToUtf16(const std::string &text);
+
+// The same for UTF-8 text at the program's edges (terminals, pipes, other dictionary formats).
+// Invalid UTF-8 bytes count as characters without a counterpart.
+std::string Utf8ToAnsi(const std::string &text, std::size_t *unmapped = nullptr);
+std::string AnsiToUtf8(const std::string &text);
+
+#endif // SUPPORT_CODE_PAGE_H

@@ -1,0 +1,39 @@
+#ifndef SUPPORT_LOG_FILE_H
+#define SUPPORT_LOG_FILE_H
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+enum LogLevel : std::uint8_t {
+    LOG_INFO = 0,
+    LOG_WARNING = 1,
+    LOG_ERROR = 2,
+    LOG_DEBUG = 3,
+};
+
+// The diagnostic log. A record is WriteHeader followed by exactly one Printf. Every failure
+// (no file, a full disk) only leaves the stream failed: logging never throws and never stops
+// the program, and records written before Open are dropped.
+class LogFile
+{
+public:
+    LogFile() = default;
+    LogFile(const LogFile &) = delete;
+    LogFile &operator=(const LogFile &) = delete;
+
+    // Creates or empties the file (text mode).
+    void Open(std::string path);
+    // Local long time, ":", milliseconds, the level word and "[tag] "; no line end, no flush.
+    void WriteHeader(LogLevel level, const char *tag);
+    // Formats (at most 999 characters are kept), ends the line and flushes. An absent or empty
+    // format writes nothing at all.
+    void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+private:
+    std::ofstream stream;
+};
+
+extern LogFile logFile;
+
+#endif // SUPPORT_LOG_FILE_H

@@ -1,0 +1,40 @@
+#ifndef SUPPORT_UTILS_H
+#define SUPPORT_UTILS_H
+
+#include <cstdint>
+#include <string>
+
+enum ResultCode : std::uint8_t {
+    RC_SUCCESS = 0,
+    RC_NOT_FOUND = 1,
+    RC_DATA_CORRUPT = 2,
+    RC_WRITE_FAILED = 3,
+};
+
+// The one exception of the program's own code. Thrown only while a dictionary loads and caught
+// in Dictionary::Load, which logs ErrorText of it.
+struct VoException
+{
+    VoException(std::string where, std::int32_t line, std::uint8_t code);
+
+    std::string where;  // the raising function, spelt as its log tag
+    std::int32_t line;  // fixed number of the raise site
+    std::int32_t code;  // a ResultCode, widened
+};
+
+// "Data corrupt, Dictionary::LoadAttributes, 397"; a code without a text contributes nothing.
+std::string ErrorText(const VoException &exception);
+
+// Deletes the plain files directly inside the folder, then removes the folder if that left it
+// empty. Subfolders and symbolic links are never followed. Reports nothing.
+void RemoveFolder(std::string folder);
+
+// Windows-1251 upper case: a-z and the small Cyrillic letters 0xE0-0xFF; everything else,
+// the small yo (0xB8) included, is kept.
+inline unsigned char ToUpperByte(unsigned char c)
+{
+    return ((c >= 'a' && c <= 'z') || c >= 0xE0) ? static_cast<unsigned char>(c - 0x20) : c;
+}
+std::string ToUpper(std::string text);
+
+#endif // SUPPORT_UTILS_H
