@@ -101,8 +101,11 @@ class Database
 {
 public:
     // programFolder holds "dics" and "data/temp"; a missing trailing "/" is added. The temporary
-    // folder is emptied and removed here and again by the destructor.
-    Database(std::string programFolder, IDictionaryLoadObserver *observer);
+    // folder is emptied and removed here and again by the destructor. dicsFolder, when given,
+    // replaces programFolder + "dics" as the folder scanned; an empty programFolder then means
+    // no temporary folder is touched at all (for tools pointed at any folder).
+    Database(std::string programFolder, IDictionaryLoadObserver *observer,
+             std::string dicsFolder = std::string());
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
     ~Database();
@@ -134,6 +137,7 @@ private:
     void LoadOne(const std::string &name, std::int32_t total, std::int32_t &done);
 
     std::string programFolder;
+    std::string dicsFolder;
     std::vector<std::unique_ptr<Dictionary>> dictionaries;
     std::vector<std::string> loadOrder;
     IDictionaryLoadObserver *observer;
