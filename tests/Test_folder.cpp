@@ -1,5 +1,6 @@
 #include "Test_folder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +48,17 @@ bool TestFolder::Exists(const std::string &relative) const
 {
     std::error_code ignored;
     return fs::symlink_status(path + relative, ignored).type() != fs::file_type::not_found;
+}
+
+std::vector<std::string> TestFolder::List(const std::string &relative) const
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator entry(path + relative, error), end; !error && entry != end;
+         entry.increment(error))
+        names.push_back(entry->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string Utf16le(const std::string &ansi)

@@ -2,6 +2,7 @@
 #define TESTS_TEST_FOLDER_H
 
 #include <string>
+#include <vector>
 
 // A fresh temporary folder for one test, removed with everything in it when the object goes.
 class TestFolder
@@ -19,6 +20,8 @@ public:
     std::string ReadFile(const std::string &relative) const;
     void MakeFolder(const std::string &relative) const;
     bool Exists(const std::string &relative) const;
+    // Names of the entries in Path() + relative, sorted; empty when it is not a folder.
+    std::vector<std::string> List(const std::string &relative = "") const;
 
 private:
     std::string path;
