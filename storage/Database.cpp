@@ -1,1 +1,724 @@
+#include "Database.h"
 
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <sys/stat.h>
+#include <utility>
+
+#include "support/Code_page.h"
+#include "support/Log_file.h"
+#include "support/Utils.h"
+
+namespace {
+
+// Raise sites keep fixed numbers so that a log record names the same place in every build.
+constexpr std::int32_t ATTRIBUTES_NOT_OPENED_LINE = 383;
+constexpr std::int32_t ATTRIBUTE_WITHOUT_VALUE_LINE = 397;
+constexpr std::int32_t INDEX_NOT_OPENED_LINE = 461;
+constexpr std::int32_t HEADWORD_TOO_LONG_LINE = 468;
+constexpr std::int32_t OFFSET_UNREADABLE_LINE = 475;
+constexpr std::int32_t OFFSET_NOT_A_NUMBER_LINE = 481;
+
+// Both index fields are read as lines of at most this many bytes, as the index format allows.
+constexpr std::size_t INDEX_FIELD_MAX = 199;
+// One read of an attribute line takes at most this many UTF-16 units.
+constexpr std::size_t ATTRIBUTE_LINE_MAX = 99;
+constexpr std::uint32_t NO_POSITION = 0xFFFFFFFF;
+
+bool IsSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+struct FileSet
+{
+    std::string folderName;
+    std::string dataPath;
+    std::string indexPath;
+    std::string infoPath;
+};
+
+FileSet MakeFileSet(const std::string &folderPath)
+{
+    FileSet files;
+    std::size_t nameStart = folderPath.size();
+    while (nameStart > 0 && !IsSeparator(folderPath[nameStart - 1]))
+        --nameStart;
+    files.folderName = folderPath.substr(nameStart);
+    std::string base = folderPath;
+    if (base.empty() || !IsSeparator(base.back()))
+        base += '/';
+    base += files.folderName;
+    files.dataPath = base + ".dat";
+    files.indexPath = base + ".idx";
+    files.infoPath = base + ".inf";
+    return files;
+}
+
+bool Exists(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// Opening a FIFO would block the start until someone writes to it, and a folder "opens" on some
+// libraries only to fail on the first read; the dictionary files must be plain files.
+bool IsRegularFile(const std::string &path, std::uint64_t *size = nullptr)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (size)
+        *size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool IsBlank(char16_t unit)
+{
+    return unit <= 0x20;
+}
+
+bool IsDigit(char16_t unit)
+{
+    return unit >= u'0' && unit <= u'9';
+}
+
+// Reads the UTF-16LE attribute file a bounded line at a time; a trailing half unit is ignored.
+class AttributeReader
+{
+public:
+    explicit AttributeReader(const std::string &path)
+    {
+        if (IsRegularFile(path))
+            file.open(path, std::ios::in | std::ios::binary);
+    }
+    bool IsOpen() const { return file.is_open(); }
+
+    // Up to ATTRIBUTE_LINE_MAX units, ending after the first LF; false once nothing is left.
+    bool ReadLine(std::u16string &line)
+    {
+        line.clear();
+        char16_t unit = 0;
+        while (line.size() < ATTRIBUTE_LINE_MAX && ReadUnit(unit)) {
+            line += unit;
+            if (unit == u'\n')
+                break;
+        }
+        return !line.empty();
+    }
+
+private:
+    bool ReadUnit(char16_t &unit)
+    {
+        const auto low = file.sbumpc();
+        if (low == std::filebuf::traits_type::eof())
+            return false;
+        const auto high = file.sbumpc();
+        if (high == std::filebuf::traits_type::eof())
+            return false;
+        unit =
+            static_cast<char16_t>((static_cast<unsigned>(high) << 8) | static_cast<unsigned>(low));
+        return true;
+    }
+
+    std::filebuf file;
+};
+
+// The line as a zero-terminated wide string would hold it, without blanks and control
+// characters at either end.
+std::u16string TrimLine(std::u16string line)
+{
+    const std::size_t zero = line.find(u'\0');
+    if (zero != std::u16string::npos)
+        line.resize(zero);
+    std::size_t end = line.size();
+    while (end > 0 && IsBlank(line[end - 1]))
+        --end;
+    std::size_t begin = 0;
+    while (begin < end && IsBlank(line[begin]))
+        ++begin;
+    return line.substr(begin, end - begin);
+}
+
+struct Version
+{
+    std::int32_t major = 0;
+    std::int32_t minor = 0;
+};
+
+// Decimal number as atof would read it (blanks, sign, digits, point, exponent; the longest valid
+// prefix), worked out on the digits themselves: the locale's decimal comma must not matter and a
+// binary fraction must not turn 1.9 into 1.8999.
+Version ParseVersion(const std::u16string &text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    std::string digits;
+    std::int64_t pointAt = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++pointAt)
+        digits += static_cast<char>(text[i]);
+    if (i < text.size() && text[i] == u'.')
+        for (++i; i < text.size() && IsDigit(text[i]); ++i)
+            digits += static_cast<char>(text[i]);
+    if (digits.empty())
+        return {};
+    if (i + 1 < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        std::size_t e = i + 1;
+        bool exponentNegative = false;
+        if (e < text.size() && (text[e] == u'+' || text[e] == u'-'))
+            exponentNegative = text[e++] == u'-';
+        std::int64_t exponent = 0;
+        bool any = false;
+        for (; e < text.size() && IsDigit(text[e]); ++e, any = true)
+            exponent = std::min<std::int64_t>(exponent * 10 + (text[e] - u'0'), 100000);
+        if (any)
+            pointAt += exponentNegative ? -exponent : exponent;
+    }
+
+    std::int64_t major = 0;
+    for (std::int64_t d = 0; d < pointAt; ++d) {
+        const int digit = d < static_cast<std::int64_t>(digits.size()) ? digits[d] - '0' : 0;
+        major = std::min<std::int64_t>(major * 10 + digit, INT32_MAX);
+    }
+    const int minor = pointAt >= 0 && pointAt < static_cast<std::int64_t>(digits.size())
+        ? digits[pointAt] - '0'
+        : 0;
+    Version version;
+    version.major = static_cast<std::int32_t>(negative ? -major : major);
+    version.minor = negative ? -minor : minor;
+    return version;
+}
+
+// strtoul in base 16 on "0x" + text: hexadecimal digits right at the start, 0 without any, and
+// clamped where the id no longer fits in 32 bits.
+std::uint32_t ParseId(const std::u16string &text)
+{
+    std::uint64_t value = 0;
+    for (const char16_t unit : text) {
+        int digit;
+        if (IsDigit(unit))
+            digit = unit - u'0';
+        else if (unit >= u'a' && unit <= u'f')
+            digit = unit - u'a' + 10;
+        else if (unit >= u'A' && unit <= u'F')
+            digit = unit - u'A' + 10;
+        else
+            break;
+        value = std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(digit), 0xFFFFFFFF);
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+// Optional sign and decimal digits making up the whole text, within 32 bits.
+bool ParseOffset(const char *text, std::int32_t &offset)
+{
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
+    if (*text == '\0')
+        return false;
+    std::int64_t value = 0;
+    for (; *text; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        value = value * 10 + (*text - '0');
+        if (value > static_cast<std::int64_t>(INT32_MAX) + 1)
+            return false;
+    }
+    value = negative ? -value : value;
+    if (value > INT32_MAX)
+        return false;
+    offset = static_cast<std::int32_t>(value);
+    return true;
+}
+
+// The field that std::istream::getline(buffer, 200, delimiter) would extract at position, and
+// whether that read hit the end of the data.
+enum class FieldRead
+{
+    Delimited,
+    EndOfData,
+    TooLong
+};
+
+FieldRead ReadField(const std::vector<char> &data, std::size_t &position, char delimiter,
+    const char *&field, std::size_t &length)
+{
+    const std::size_t remaining = data.size() - position;
+    // A field of exactly INDEX_FIELD_MAX bytes may still be followed by its delimiter, so look
+    // one byte further than the field can hold.
+    const std::size_t window = std::min(remaining, INDEX_FIELD_MAX + 1);
+    field = data.data() + position;
+    const void *found = window ? std::memchr(field, delimiter, window) : nullptr;
+    if (found) {
+        length = static_cast<std::size_t>(static_cast<const char *>(found) - field);
+        position += length + 1;
+        return FieldRead::Delimited;
+    }
+    if (remaining > INDEX_FIELD_MAX)
+        return FieldRead::TooLong;
+    length = remaining;
+    position = data.size();
+    return FieldRead::EndOfData;
+}
+
+// A zero byte ends the field, as it ended the copy of a zero-terminated buffer.
+std::size_t CutAtZero(const char *field, std::size_t length)
+{
+    const void *zero = std::memchr(field, '\0', length);
+    return zero ? static_cast<std::size_t>(static_cast<const char *>(zero) - field) : length;
+}
+
+} // namespace
+
+Dictionary::Dictionary(std::string folderPath)
+{
+    FileSet files = MakeFileSet(folderPath);
+    dataPath = std::move(files.dataPath);
+    indexPath = std::move(files.indexPath);
+    infoPath = std::move(files.infoPath);
+    folderName = std::move(files.folderName);
+    articleBuffer.resize(static_cast<std::size_t>(articleBufferSize));
+}
+
+Dictionary::~Dictionary() = default;
+
+bool Dictionary::PreLoadCheck(std::string folderPath)
+{
+    const FileSet files = MakeFileSet(folderPath);
+    const std::pair<const std::string *, const char *> checks[] = {
+        {&files.dataPath, "dic data file=%s not found"},
+        {&files.indexPath, "dic index file=%s not found"},
+        {&files.infoPath, "dic info file=%s not found"},
+    };
+    for (const auto &[path, message] : checks) {
+        if (!Exists(*path)) {
+            logFile.WriteHeader(LOG_WARNING, "Dictionary::PreLoadCheck");
+            logFile.Printf(message, path->c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Dictionary::Load()
+{
+    try {
+        LoadAttributes();
+        LoadIndexFile();
+    } catch (const VoException &exception) {
+        logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
+        logFile.Printf("%s", ErrorText(exception).c_str());
+        return false;
+    }
+    if (IsRegularFile(dataPath))
+        dataStream.open(dataPath, std::ios::in | std::ios::binary);
+    return dataStream.is_open();
+}
+
+void Dictionary::LoadAttributes()
+{
+    AttributeReader reader(infoPath);
+    if (!reader.IsOpen())
+        throw VoException("Dictionary::LoadAttributes", ATTRIBUTES_NOT_OPENED_LINE, RC_NOT_FOUND);
+
+    enum Key
+    {
+        FORMAT_VERSION,
+        ENCODING,
+        DIC_ID,
+        DIC_VERSION,
+        CATEGORY,
+        SHORT_NAME,
+        LONG_NAME,
+        SOURCE
+    };
+    struct KeyInfo
+    {
+        std::u16string name;
+        const char *record;
+        std::string DictionaryAttributes::*text;
+    };
+    // Tested in this order; no key is a prefix of another, so a line belongs to one key at most.
+    static const KeyInfo keys[] = {
+        {u"FORMAT_VERSION", "FORMAT_VERSION=%d.%d", nullptr},
+        {u"ENCODING", "ENCODING=%s", &DictionaryAttributes::encoding},
+        {u"DIC_ID", "DIC_ID=0x%x", nullptr},
+        {u"DIC_VERSION", "DIC_VERSION=%d.%d", nullptr},
+        {u"CATEGORY", "CATEGORY=%s", &DictionaryAttributes::category},
+        {u"SHORT_NAME", "SHORT_NAME=%s", &DictionaryAttributes::shortName},
+        {u"LONG_NAME", "LONG_NAME=%s", &DictionaryAttributes::longName},
+        {u"SOURCE", "SOURCE=%s", &DictionaryAttributes::source},
+    };
+
+    std::u16string raw;
+    while (reader.ReadLine(raw)) {
+        const std::u16string line = TrimLine(raw);
+        for (int key = FORMAT_VERSION; key <= SOURCE; ++key) {
+            const KeyInfo &info = keys[key];
+            if (line.compare(0, info.name.size(), info.name) != 0)
+                continue;
+            const std::size_t equals = line.find(u'=');
+            if (equals == std::u16string::npos)
+                throw VoException(
+                    "Dictionary::LoadAttributes", ATTRIBUTE_WITHOUT_VALUE_LINE, RC_DATA_CORRUPT);
+            const std::u16string value = line.substr(equals + 1);
+
+            logFile.WriteHeader(LOG_INFO, "Dictionary::LoadAttributes");
+            if (key == FORMAT_VERSION || key == DIC_VERSION) {
+                const Version version = ParseVersion(value);
+                const bool format = key == FORMAT_VERSION;
+                (format ? attributes.formatVersionMajor : attributes.dicVersionMajor) =
+                    version.major;
+                (format ? attributes.formatVersionMinor : attributes.dicVersionMinor) =
+                    version.minor;
+                logFile.Printf(info.record, version.major, version.minor);
+            } else if (key == DIC_ID) {
+                attributes.dicId = ParseId(value);
+                logFile.Printf(info.record, static_cast<unsigned>(attributes.dicId));
+            } else {
+                std::string &text = attributes.*info.text;
+                text = Utf16ToAnsi(value);
+                logFile.Printf(info.record, text.c_str());
+            }
+        }
+    }
+}
+
+void Dictionary::LoadIndexFile()
+{
+    std::uint64_t size = 0;
+    std::ifstream stream;
+    if (IsRegularFile(indexPath, &size))
+        stream.open(indexPath, std::ios::in | std::ios::binary);
+    // Headwords are addressed by 32-bit arena offsets and positions are 32-bit signed.
+    if (!stream.is_open() || size > INT32_MAX)
+        throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
+
+    std::vector<char> data(static_cast<std::size_t>(size));
+    stream.read(data.data(), static_cast<std::streamsize>(data.size()));
+    data.resize(static_cast<std::size_t>(stream.gcount()));
+    stream.close();
+
+    // A headword and its terminator never take more room than the headword and its TAB did.
+    headwordArena.reserve(data.size());
+    entries.reserve(static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
+
+    unsigned char previous = 0;
+    char offsetText[INDEX_FIELD_MAX + 1];
+    std::size_t position = 0;
+    for (;;) {
+        const char *headword;
+        std::size_t headwordLength;
+        const FieldRead headwordRead = ReadField(data, position, '\t', headword, headwordLength);
+        if (headwordRead == FieldRead::EndOfData)
+            break;
+        if (headwordRead == FieldRead::TooLong)
+            throw VoException("Dictionary::LoadIndexFile", HEADWORD_TOO_LONG_LINE, RC_DATA_CORRUPT);
+        headwordLength = CutAtZero(headword, headwordLength);
+
+        const char *offsetField;
+        std::size_t offsetLength;
+        // At the end of the data, getline fails only if it could extract nothing at all.
+        if (position == data.size()
+            || ReadField(data, position, '\n', offsetField, offsetLength) == FieldRead::TooLong)
+            throw VoException("Dictionary::LoadIndexFile", OFFSET_UNREADABLE_LINE, RC_DATA_CORRUPT);
+        std::memcpy(offsetText, offsetField, offsetLength);
+        offsetText[offsetLength] = '\0';
+        std::int32_t offset = 0;
+        if (!ParseOffset(offsetText, offset))
+            throw VoException(
+                "Dictionary::LoadIndexFile", OFFSET_NOT_A_NUMBER_LINE, RC_DATA_CORRUPT);
+
+        const auto start = static_cast<std::uint32_t>(headwordArena.size());
+        headwordArena.insert(headwordArena.end(), headword, headword + headwordLength);
+        headwordArena.push_back('\0');
+        entries.push_back({start, offset});
+
+        const auto first = static_cast<unsigned char>(headwordArena[start]);
+        if (first != previous)
+            letterIndex[first] = static_cast<std::int32_t>(entries.size() - 1);
+        previous = first;
+    }
+}
+
+std::uint32_t Dictionary::GetWordCount() const
+{
+    return static_cast<std::uint32_t>(entries.size());
+}
+
+std::pair<const char *, std::size_t> Dictionary::TrimmedHeadword(std::size_t i) const
+{
+    const char *begin = headwordArena.data() + entries[i].headword;
+    const char *end = begin + std::strlen(begin);
+    while (begin < end && static_cast<unsigned char>(*begin) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(end[-1]) <= 0x20)
+        --end;
+    return {begin, static_cast<std::size_t>(end - begin)};
+}
+
+std::string Dictionary::GetWord(std::int32_t i) const
+{
+    if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
+        return std::string();
+    const auto [word, length] = TrimmedHeadword(static_cast<std::size_t>(i));
+    return std::string(word, length);
+}
+
+std::string Dictionary::GetArticle(std::int32_t i)
+{
+    if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
+        return std::string();
+    articleBuffer[0] = '\0';
+    dataStream.seekg(entries[static_cast<std::size_t>(i)].offset, std::ios::beg);
+    // A failed seek leaves the buffer empty; a line longer than the buffer is cut and its rest
+    // left unread. Either way the stream must be usable for the next article.
+    if (dataStream)
+        dataStream.getline(articleBuffer.data(), articleBufferSize, '\n');
+    if (!dataStream)
+        dataStream.clear();
+    std::string article(articleBuffer.data());
+    if (!article.empty() && article.back() == '\r')
+        article.pop_back();
+    return article;
+}
+
+bool Dictionary::FindWord(
+    std::string query, std::uint32_t &position, std::int32_t &matchedLength) const
+{
+    if (query.empty()) {
+        matchedLength = 0;
+        return false;
+    }
+    position = NO_POSITION;
+    query = ToUpper(std::move(query));
+    const auto block = letterIndex.find(static_cast<unsigned char>(query[0]));
+    if (block == letterIndex.end())
+        return false;
+
+    const auto firstOfQuery = static_cast<unsigned char>(query[0]);
+    std::size_t k = 1;
+    std::int32_t same = 0;
+    bool exact = false;
+    for (auto j = static_cast<std::size_t>(block->second); j < entries.size(); ++j) {
+        const auto [word, length] = TrimmedHeadword(j);
+        // An entry takes the position only when it shares more leading characters than every
+        // entry before it: k - 1 is the longest run seen so far.
+        const std::size_t limit = std::min(length, query.size());
+        std::size_t shared = 0;
+        while (shared < limit
+            && ToUpperByte(static_cast<unsigned char>(word[shared]))
+                == static_cast<unsigned char>(query[shared]))
+            ++shared;
+        if (shared >= k) {
+            position = static_cast<std::uint32_t>(j);
+            k = shared + 1;
+        }
+        if (k > query.size()) {
+            exact = length == query.size();
+            break;
+        }
+        // The trimmed headword of an empty entry still has its terminator as first byte.
+        const unsigned char firstOfWord =
+            length ? ToUpperByte(static_cast<unsigned char>(*word)) : 0;
+        if (firstOfWord == firstOfQuery)
+            ++same;
+        else if (same > 2)
+            break;
+    }
+    matchedLength = exact ? -1 : static_cast<std::int32_t>(k - 1);
+    return position != NO_POSITION;
+}
+
+Database::Database(
+    std::string programFolder, IDictionaryLoadObserver *observer, std::string dicsFolder)
+    : programFolder(std::move(programFolder))
+    , dicsFolder(std::move(dicsFolder))
+    , observer(observer)
+{
+    if (!this->programFolder.empty() && !IsSeparator(this->programFolder.back()))
+        this->programFolder += '/';
+    RemoveTemporaryFolder();
+}
+
+Database::~Database()
+{
+    dictionaries.clear();
+    RemoveTemporaryFolder();
+}
+
+void Database::RemoveTemporaryFolder() const
+{
+    // Without a program folder there is no temporary folder of ours: "data/temp" relative to the
+    // working folder may belong to anyone.
+    if (!programFolder.empty())
+        RemoveFolder(programFolder + "data/temp");
+}
+
+std::string Database::DictionaryRoot() const
+{
+    std::string root = dicsFolder.empty() ? programFolder + "dics" : dicsFolder;
+    while (root.size() > 1 && IsSeparator(root.back()))
+        root.pop_back();
+    return root;
+}
+
+void Database::SetOrder(std::vector<std::string> names)
+{
+    loadOrder = std::move(names);
+}
+
+void Database::Load()
+{
+    const std::string root = DictionaryRoot();
+    // Sorted so that the dictionaries DIC_ORDER does not name come in the same order everywhere.
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::string name = entry->path().filename().string();
+        if (!name.empty() && name[0] != '.')
+            names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+
+    std::vector<std::string> candidates;
+    for (std::string &name : names) {
+        const std::string path = root + "/" + name;
+        if (Dictionary::PreLoadCheck(path)) {
+            logFile.WriteHeader(LOG_INFO, "Database::Load");
+            logFile.Printf("Found dictionary = %s", path.c_str());
+            candidates.push_back(std::move(name));
+        }
+    }
+
+    const auto total = static_cast<std::int32_t>(candidates.size());
+    std::int32_t done = 0;
+    if (observer)
+        observer->OnLoadProgress(total, 0);
+    for (const std::string &name : loadOrder) {
+        const auto found = std::find(candidates.begin(), candidates.end(), name);
+        if (found == candidates.end())
+            continue;
+        LoadOne(*found, total, done);
+        candidates.erase(found);
+    }
+    for (const std::string &name : candidates)
+        LoadOne(name, total, done);
+}
+
+void Database::LoadOne(const std::string &name, std::int32_t total, std::int32_t &done)
+{
+    auto dictionary = std::make_unique<Dictionary>(DictionaryRoot() + "/" + name);
+    if (observer)
+        observer->OnDictionaryLoading(name);
+    bool loaded = dictionary->Load();
+    if (loaded) {
+        // Id 0 names no dictionary (or all of them) and an id must find one dictionary only.
+        const std::uint32_t id = dictionary->GetId();
+        const char *why = nullptr;
+        if (id == 0)
+            why = "Dictionary ID=0x%x is missing or zero";
+        else if (IndexOfId(id) >= 0)
+            why = "Dictionary ID=0x%x is already loaded";
+        if (why) {
+            logFile.WriteHeader(LOG_WARNING, "Database::Load");
+            logFile.Printf(why, static_cast<unsigned>(id));
+            loaded = false;
+        }
+    }
+    if (loaded) {
+        logFile.WriteHeader(LOG_INFO, "Database::Load");
+        logFile.Printf("Dictionary loaded, ID=0x%x", static_cast<unsigned>(dictionary->GetId()));
+        dictionaries.push_back(std::move(dictionary));
+    } else {
+        logFile.WriteHeader(LOG_WARNING, "Database::Load");
+        logFile.Printf("Failed to load dictionary");
+    }
+    ++done;
+    if (observer)
+        observer->OnLoadProgress(total, done);
+}
+
+std::int32_t Database::GetCount() const
+{
+    return static_cast<std::int32_t>(dictionaries.size());
+}
+
+Dictionary *Database::GetDictionary(std::int32_t i) const
+{
+    assert(i >= 0 && i < GetCount());
+    return dictionaries[static_cast<std::size_t>(i)].get();
+}
+
+std::int32_t Database::IndexOfId(std::uint32_t id) const
+{
+    for (std::size_t i = 0; i < dictionaries.size(); ++i)
+        if (dictionaries[i]->GetId() == id)
+            return static_cast<std::int32_t>(i);
+    return -1;
+}
+
+Dictionary *Database::FindById(std::uint32_t id) const
+{
+    const std::int32_t i = IndexOfId(id);
+    return i < 0 ? nullptr : GetDictionary(i);
+}
+
+void Database::Reorder(std::vector<std::uint32_t> ids)
+{
+    for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
+        const std::int32_t i = IndexOfId(*id);
+        if (i > 0)
+            std::rotate(
+                dictionaries.begin(), dictionaries.begin() + i, dictionaries.begin() + i + 1);
+    }
+}
+
+bool Database::Find(
+    std::uint32_t id, std::string query, WordPosition &position, std::int32_t *matchedLength) const
+{
+    bool found = false;
+    std::int32_t best = -1;
+    for (const auto &dictionary : dictionaries) {
+        if (id != 0 && dictionary->GetId() != id)
+            continue;
+        std::uint32_t index = 0;
+        std::int32_t length = 0;
+        if (dictionary->FindWord(query, index, length) && (length == -1 || length > best)) {
+            position.dicId = dictionary->GetId();
+            position.index = static_cast<std::int32_t>(index);
+            if (matchedLength)
+                *matchedLength = length;
+            best = length;
+            found = true;
+            if (length == -1)
+                break;
+        }
+        if (id != 0)
+            break;
+    }
+    if (!found)
+        position = WordPosition();
+    return found;
+}
+
+std::string Database::GetWord(WordPosition position) const
+{
+    const Dictionary *dictionary = FindById(position.dicId);
+    return dictionary ? dictionary->GetWord(position.index) : std::string();
+}
+
+std::string Database::GetArticle(WordPosition position) const
+{
+    Dictionary *dictionary = FindById(position.dicId);
+    return dictionary ? dictionary->GetArticle(position.index) : std::string();
+}

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A word of one dictionary. Id 0 or index -1 names no word.
@@ -76,11 +77,13 @@ public:
 private:
     void LoadAttributes();
     void LoadIndexFile();
+    // Entry i's headword without the blanks and control bytes at either end, in place.
+    std::pair<const char *, std::size_t> TrimmedHeadword(std::size_t i) const;
 
     struct IndexEntry
     {
         std::uint32_t headword; // start of the zero-terminated headword in headwordArena
-        std::int32_t offset;    // of the article in the data file
+        std::int32_t offset; // of the article in the data file
     };
 
     std::string dataPath;
@@ -105,7 +108,7 @@ public:
     // replaces programFolder + "dics" as the folder scanned; an empty programFolder then means
     // no temporary folder is touched at all (for tools pointed at any folder).
     Database(std::string programFolder, IDictionaryLoadObserver *observer,
-             std::string dicsFolder = std::string());
+        std::string dicsFolder = std::string());
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
     ~Database();
@@ -126,7 +129,7 @@ public:
     // beginning, earlier dictionaries winning ties. Not found leaves position (0, 0) and does
     // not write matchedLength. An id no dictionary has finds nothing.
     bool Find(std::uint32_t id, std::string query, WordPosition &position,
-              std::int32_t *matchedLength = nullptr) const;
+        std::int32_t *matchedLength = nullptr) const;
     // Empty for a position naming no loaded dictionary's word.
     std::string GetWord(WordPosition position) const;
     std::string GetArticle(WordPosition position) const;
@@ -135,6 +138,8 @@ public:
 
 private:
     void LoadOne(const std::string &name, std::int32_t total, std::int32_t &done);
+    void RemoveTemporaryFolder() const;
+    std::string DictionaryRoot() const;
 
     std::string programFolder;
     std::string dicsFolder;
