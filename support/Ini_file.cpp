@@ -1,1 +1,168 @@
+#include "Ini_file.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "support/Log_file.h"
+
+namespace {
+
+bool IsOtherThanPlainFile(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool WriteAll(int descriptor, const std::string &bytes)
+{
+    const char *next = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = write(descriptor, next, left);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        next += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The permissions a newly created file would get; the old file's when there is one, so a
+// save does not quietly change who may read the settings.
+mode_t NewFileMode(const std::string &path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0)
+        return info.st_mode & 07777;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// Resolves a symbolic link so that the rename replaces the file it points to, not the link.
+std::string FinalPath(const std::string &path)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char *resolved = realpath(path.c_str(), nullptr)) {
+            std::string target = resolved;
+            std::free(resolved);
+            return target;
+        }
+    }
+    return path;
+}
+
+void SyncFolderOf(const std::string &path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (descriptor >= 0) {
+        fsync(descriptor);
+        close(descriptor);
+    }
+}
+
+} // namespace
+
+void IniFile::Load(std::string path)
+{
+    logFile.WriteHeader(LOG_INFO, "IniFile::Load");
+    logFile.Printf("file name = %s", path.c_str());
+    fileName = std::move(path);
+
+    // A FIFO would hang the start waiting for a writer.
+    if (IsOtherThanPlainFile(fileName))
+        return;
+    std::ifstream stream(fileName, std::ios::binary);
+    std::string line;
+    while (stream) {
+        std::getline(stream, line, '\r');
+        // The byte after CR is taken for its LF without looking, so a file with bare LF line
+        // ends reads as one line; this program only ever writes CR LF.
+        stream.ignore(1);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        values[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+}
+
+void IniFile::Save()
+{
+    if (fileName.empty())
+        return;
+    const std::string target = FinalPath(fileName);
+    if (IsOtherThanPlainFile(target))
+        return;
+
+    std::string bytes;
+    for (const auto &[key, value] : values) {
+        bytes += key;
+        bytes += '=';
+        bytes += value;
+        bytes += "\r\n";
+    }
+
+    // The new contents go to a temporary file beside the old one and replace it by rename only
+    // once they are complete on disk: a full disk or a crash mid-save keeps the user's settings.
+    std::string temporary = target + ".XXXXXX";
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0)
+        return;
+    // Some file systems refuse fchmod; the settings are worth more than their permissions.
+    fchmod(descriptor, NewFileMode(target));
+    bool written = WriteAll(descriptor, bytes) && fsync(descriptor) == 0;
+    written = close(descriptor) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return;
+    }
+    SyncFolderOf(target);
+}
+
+bool IniFile::GetString(std::string key, std::string &value) const
+{
+    const auto found = values.find(key);
+    if (found == values.end())
+        return false;
+    value = found->second;
+    return true;
+}
+
+bool IniFile::GetInt(std::string key, std::int32_t &value) const
+{
+    std::string text;
+    GetString(std::move(key), text);
+    if (text.empty())
+        return false;
+    // long is 64 bits here, so strtol's own clamping alone would not keep the value in 32.
+    const long number = std::strtol(text.c_str(), nullptr, 10);
+    if (number > INT32_MAX)
+        value = INT32_MAX;
+    else if (number < INT32_MIN)
+        value = INT32_MIN;
+    else
+        value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+void IniFile::SetString(std::string key, std::string value)
+{
+    values[std::move(key)] = std::move(value);
+}
+
+void IniFile::SetInt(std::string key, std::int32_t value)
+{
+    SetString(std::move(key), std::to_string(value));
+}

@@ -1,1 +1,84 @@
+#include "Log_file.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
+#include <vector>
+
+LogFile logFile;
+
+namespace {
+
+constexpr std::size_t MESSAGE_BUFFER_SIZE = 1000;
+
+constexpr char LEVEL_WORDS[4][10] = {"(I)", "(WARNING)", "(ERROR!)", "(DEBUG)"};
+
+std::string TimeOfDay()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[64] = "";
+    if (localtime_r(&now, &local))
+        std::strftime(text, sizeof(text), "%X", &local);
+    return text;
+}
+
+unsigned short Milliseconds()
+{
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
+    return static_cast<unsigned short>(ms % 1000);
+}
+
+} // namespace
+
+void LogFile::Open(std::string path)
+{
+    if (stream.is_open())
+        stream.close();
+    stream.clear();
+    // Opening a FIFO for writing blocks until someone reads it, and the log is opened before the
+    // window appears; anything but a plain file (or nothing yet) is refused.
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        stream.setstate(std::ios::failbit);
+        return;
+    }
+    stream.open(path, std::ios::out | std::ios::trunc);
+}
+
+void LogFile::WriteHeader(LogLevel level, const char *tag)
+{
+    std::string head = TimeOfDay();
+    head += ':';
+    head += std::to_string(Milliseconds());
+    head += ' ';
+    if (level < sizeof(LEVEL_WORDS) / sizeof(LEVEL_WORDS[0]))
+        head += LEVEL_WORDS[level];
+    head += " [";
+    if (tag)
+        head += tag;
+    head += "] ";
+    stream << head;
+}
+
+void LogFile::Printf(const char *format, ...)
+{
+    if (!format || !*format)
+        return;
+    std::vector<char> buffer(MESSAGE_BUFFER_SIZE);
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
+    va_end(arguments);
+    // vsnprintf cuts at the buffer and reports the untruncated length; an encoding error reports
+    // a negative one and leaves the buffer undefined, so the record then ends empty.
+    if (length > 0) {
+        const std::size_t kept = std::min(static_cast<std::size_t>(length), buffer.size() - 1);
+        stream.write(buffer.data(), static_cast<std::streamsize>(kept));
+    }
+    stream << std::endl;
+}
