@@ -1,0 +1,617 @@
+#include "ui/Form_main.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "controls/Grad_button.h"
+#include "platform/Platform.h"
+#include "support/Dictionary_order.h"
+#include "support/Ini_file.h"
+#include "support/Log_file.h"
+#include "ui/Ansi_text.h"
+#include "ui/Colours.h"
+#include "ui/Form_splash.h"
+#include "ui/Resources.h"
+
+TForm1 *Form1 = nullptr;
+
+TForm1::MessageShower TForm1::showErrorMessage = [](QWidget *parent, const QString &text) {
+    QMessageBox::critical(parent, QStringLiteral("Kalvora"), text, QMessageBox::Ok);
+};
+
+// The article pane: the toolkit selects the word under the pointer on a double-click; the
+// program's handler runs after that.
+class ArticleView : public QTextEdit
+{
+public:
+    using QTextEdit::QTextEdit;
+    std::function<void()> onDoubleClick;
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        QTextEdit::mouseDoubleClickEvent(event);
+        if (onDoubleClick)
+            onDoubleClick();
+    }
+};
+
+namespace {
+
+constexpr int CLIENT_WIDTH = 621;
+constexpr int CLIENT_HEIGHT = 466;
+constexpr int LIST_LINE_HEIGHT = 19;
+constexpr int LIST_WORDS_BEFORE = 100;
+constexpr int LIST_WORDS_AFTER = 99;
+constexpr int HISTORY_SIZE = 30;
+constexpr char16_t KEY_BACKSPACE = 8;
+constexpr char16_t KEY_ENTER = 13;
+constexpr int DOUBLE_CLICK_FLASH_MS = 100;
+
+const char *const LIST_FONT_KEY = "LIST_FONT";
+const char *const ARTICLE_FONT_KEY = "PARTICLE_FONT";
+
+class FixedHeightDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), LIST_LINE_HEIGHT);
+    }
+};
+
+void SetBackground(QWidget *widget, QRgb colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, QColor(colour));
+    widget->setPalette(palette);
+}
+
+// A font as the widgets take it. The height is in pixels; a negative height (character height)
+// and a positive one (cell height) are both taken as the pixel size.
+QFont ToQFont(const FontDescription &description)
+{
+    QFont font(ToQString(description.name));
+    if (description.height != 0)
+        font.setPixelSize(std::abs(description.height));
+    font.setBold(description.style & fsBold);
+    font.setItalic(description.style & fsItalic);
+    font.setUnderline(description.style & fsUnderline);
+    font.setStrikeOut(description.style & fsStrikeOut);
+    return font;
+}
+
+// What a newly created font holds: the desktop's default face and size in the window-text
+// colour.
+FontDescription DefaultFont()
+{
+    const QFont font = QApplication::font();
+    FontDescription description;
+    description.name = ToAnsi(font.family());
+    const int pixels = font.pixelSize() > 0
+        ? font.pixelSize()
+        : static_cast<int>(std::lround(font.pointSizeF() * 96.0 / 72.0));
+    description.height = -pixels;
+    description.colour = WINDOW_TEXT_COLOUR;
+    return description;
+}
+
+} // namespace
+
+TForm1::TForm1(const std::string &programFolder, QWidget *parent)
+    : QMainWindow(parent)
+    , programFolder(programFolder)
+{
+    CreateControls();
+    CreateMenu();
+    sectionBar = std::make_unique<SectionBar>(client, this);
+    logFile.Open(programFolder + "file.log");
+    logFile.WriteHeader(LOG_INFO, "TForm1::TForm1");
+    logFile.Printf("Log created");
+    ActivateRussianKeyboardLayout();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    database.reset();
+    settings.reset();
+    sectionBar.reset();
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::CreateControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Kalvora"));
+    setWindowIcon(ProgramIcon());
+    QFont formFont(QStringLiteral("Times New Roman"));
+    formFont.setPixelSize(16);
+    setFont(formFont);
+
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
+
+    WordInput = new QComboBox(client);
+    WordInput->setObjectName(QStringLiteral("WordInput"));
+    WordInput->setAccessibleName(QStringLiteral("Слово для поиска"));
+    WordInput->setEditable(true);
+    WordInput->setInsertPolicy(QComboBox::NoInsert);
+    WordInput->setCompleter(nullptr);
+    WordInput->setGeometry(7, 38, 218, WordInput->sizeHint().height());
+    WordInput->lineEdit()->installEventFilter(this);
+
+    FindButton = new TGradButton(client);
+    FindButton->setObjectName(QStringLiteral("FindButton"));
+    FindButton->setAccessibleName(QStringLiteral("Найти"));
+    FindButton->SetColorScheme(csSilver);
+    FindButton->SetCaption(QStringLiteral("Найти"));
+    FindButton->setGeometry(231, 40, 75, 25);
+    connect(FindButton, &TGradButton::clicked, this, [this] { FindButtonClick(); });
+
+    Bevel1 = new QFrame(client);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(4, 71, CLIENT_WIDTH, 3);
+
+    Panel1 = new QWidget(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setAccessibleName(QStringLiteral("Слова и статья"));
+    Panel1->setGeometry(8, 80, 609, 378);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, Panel1);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setAccessibleName(QStringLiteral("Разделитель списка и статьи"));
+    Splitter1->setHandleWidth(7);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->setGeometry(Panel1->rect());
+
+    ListBox1 = new QListWidget(Splitter1);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("Список слов"));
+    ListBox1->setItemDelegate(new FixedHeightDelegate(ListBox1));
+    ListBox1->setUniformItemSizes(true);
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    // Moving through the list with the keyboard shows each word, as a click does; rows changed
+    // by a mouse press are left to the click so that the article is built once.
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
+        if (!fillingList && QApplication::mouseButtons() == Qt::NoButton)
+            ListBox1Click();
+    });
+
+    RichEdit1 = new ArticleView(Splitter1);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setAccessibleName(QStringLiteral("Статья"));
+    RichEdit1->setReadOnly(true);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
+
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({168, 609 - 168 - 7});
+
+    setTabOrder(WordInput, FindButton);
+    setTabOrder(FindButton, ListBox1);
+    setTabOrder(ListBox1, RichEdit1);
+
+    setMinimumSize(500, 300);
+}
+
+void TForm1::CreateMenu()
+{
+    N4 = menuBar()->addMenu(QStringLiteral("&Файл"));
+    N4->setObjectName(QStringLiteral("N4"));
+    QAction *N5 = N4->addAction(QStringLiteral("&Выход"), this, [this] { close(); });
+    N5->setObjectName(QStringLiteral("N5"));
+    N5->setShortcut(QKeySequence::Quit);
+
+    N1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    N1->setObjectName(QStringLiteral("N1"));
+    QAction *N2 = N1->addAction(QStringLiteral("&Словари"), this,
+                                [this] { emit dictionariesRequested(); });
+    N2->setObjectName(QStringLiteral("N2"));
+    QAction *N6 = N1->addAction(QStringLiteral("Н&астройки..."), this,
+                                [this] { emit settingsRequested(); });
+    N6->setObjectName(QStringLiteral("N6"));
+
+    QAction *N3 = menuBar()->addAction(QStringLiteral("&О программе"), this,
+                                       [this] { emit aboutRequested(); });
+    N3->setObjectName(QStringLiteral("N3"));
+}
+
+void TForm1::FormCreate()
+{
+    splash = new TSplashForm(this);
+    splash->show();
+    // The splash window must reach the screen before the load blocks the event loop.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    splash->repaint();
+
+    uniformBarColours = true;
+    settings = std::make_unique<IniFile>();
+    database = std::make_unique<Database>(programFolder, this);
+    listFont = DefaultFont();
+    articleFont = DefaultFont();
+
+    SetBackground(ListBox1, qRgb(246, 247, 223));
+    ListBox1->clear();
+    RichEdit1->clear();
+    RichEdit1->setPlainText(QString());
+    SetBackground(RichEdit1, qRgb(239, 239, 225));
+
+    settings->Load(programFolder + "Kalvora.ini");
+    LoadDictionaryOrder();
+    database->Load();
+    if (database->GetCount() == 0) {
+        showErrorMessage(this, ResourceString(2));
+        terminated = true;
+    }
+    LoadFontSettings();
+    BuildSectionBar();
+    splash->hide();
+
+    // The client area is what the layout is measured in; the menu bar comes on top of it.
+    resize(CLIENT_WIDTH, CLIENT_HEIGHT + menuBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TForm1::BuildSectionBar()
+{
+    sectionBar->Clear();
+    sectionBar->SetUniformColours(uniformBarColours);
+    sectionBar->AddSection(ResourceBitmap(101), ResourceString(3), SectionKind::Group);
+    sectionBar->AddSection(ResourceBitmap(102), ResourceString(4), SectionKind::Group);
+    sectionBar->AddSection(ResourceBitmap(100), ResourceString(5), SectionKind::Group);
+    for (std::int32_t i = 0; i < database->GetCount(); ++i) {
+        const Dictionary *dictionary = database->GetDictionary(i);
+        const DictionaryAttributes &attributes = dictionary->GetAttributes();
+        const int section = attributes.category == "EXP" ? 0 : attributes.category == "ENC" ? 1 : 2;
+        sectionBar->AddItem(section, ToQString(attributes.shortName), dictionary->GetId());
+    }
+    sectionBar->AddSection(ResourceBitmap(103), ResourceString(6), SectionKind::CollapseAll);
+    sectionBar->AddSection(ResourceBitmap(104), ResourceString(7), SectionKind::ExpandAll);
+    sectionBar->ExpandAllSections();
+}
+
+void TForm1::OnDictionaryLoading(std::string name)
+{
+    splash->SetDictionaryText(ToQString(name));
+}
+
+void TForm1::OnLoadProgress(std::int32_t total, std::int32_t done)
+{
+    splash->SetProgress(total, done);
+}
+
+void TForm1::FormShow()
+{
+    WordInput->setFocus();
+}
+
+void TForm1::FormResize()
+{
+    Bevel1->setFixedWidth(client->width());
+    Panel1->setGeometry(8, 80, client->width() - 16, client->height() - 88);
+    Splitter1->setGeometry(Panel1->rect());
+}
+
+void TForm1::FormClose()
+{
+    settings->Save();
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != WordInput->lineEdit() || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        WordInputKeyPress(KEY_ENTER);
+        return true;
+    case Qt::Key_Backspace:
+        WordInputKeyPress(KEY_BACKSPACE);
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        break;
+    }
+    // Shortcuts with Ctrl (copy, paste, undo...) are not typed characters.
+    const Qt::KeyboardModifiers shortcut = Qt::ControlModifier | Qt::MetaModifier;
+    if ((key->modifiers() & shortcut) || key->text().isEmpty())
+        return false;
+    WordInputKeyPress(key->text().at(0).unicode());
+    return true;
+}
+
+std::string TForm1::WordText() const
+{
+    return ToAnsi(WordInput->lineEdit()->text());
+}
+
+void TForm1::SetWordText(const std::string &text, int selectionStart, int selectionLength)
+{
+    QLineEdit *edit = WordInput->lineEdit();
+    edit->setText(ToQString(text));
+    if (selectionStart < 0)
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
+    else if (selectionLength > 0)
+        edit->setSelection(selectionStart, selectionLength);
+    else
+        edit->setCursorPosition(selectionStart);
+}
+
+void TForm1::WordInputKeyPress(char16_t key)
+{
+    if (key == KEY_ENTER) {
+        FindButtonClick();
+        return;
+    }
+    const QLineEdit *edit = WordInput->lineEdit();
+    const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const std::string prefix = WordText().substr(0, static_cast<std::size_t>(start));
+
+    std::string query;
+    if (key == KEY_BACKSPACE) {
+        query = prefix.empty() ? prefix : prefix.substr(0, prefix.size() - 1);
+    } else {
+        std::size_t unmapped = 0;
+        const std::string character = ToAnsi(QString(QChar(key)), &unmapped);
+        // A character the dictionaries cannot hold can never be completed.
+        if (unmapped != 0 || character.size() != 1)
+            return;
+        query = prefix + character;
+    }
+
+    WordPosition found;
+    std::int32_t matched = 0;
+    const bool accepted = database->Find(0, query, found, &matched)
+        && (matched == 0 || matched == -1
+            || static_cast<std::int64_t>(query.size()) <= matched);
+    if (!accepted) {
+        if (query.empty())
+            SetWordText(std::string(), 0, 0);
+        return;
+    }
+    currentWord = found;
+    const std::string headword = database->GetWord(currentWord);
+    SetWordText(headword, static_cast<int>(query.size()),
+                static_cast<int>(headword.size()) - static_cast<int>(query.size()));
+    sectionBar->SelectItem(currentWord.dicId);
+    FillWordList();
+}
+
+void TForm1::FindButtonClick()
+{
+    std::int32_t matched = 0;
+    if (database->Find(0, WordText(), currentWord, &matched)) {
+        const std::string headword = database->GetWord(currentWord);
+        SetWordText(headword, matched, static_cast<int>(headword.size()) - matched);
+        AddToHistory(ToQString(headword));
+        sectionBar->SelectItem(currentWord.dicId);
+    } else {
+        ListBox1->clear();
+    }
+    FillWordList();
+    ShowArticle();
+}
+
+void TForm1::AddToHistory(const QString &word)
+{
+    // Changing the items can change the field's text; the field must keep what the search put
+    // there, selection included.
+    QLineEdit *edit = WordInput->lineEdit();
+    const QString text = edit->text();
+    const int selectionStart = edit->selectionStart();
+    const int selectionLength = static_cast<int>(edit->selectedText().size());
+    const int cursor = edit->cursorPosition();
+
+    const int index = WordInput->findText(word, Qt::MatchFixedString);
+    const bool moved = index > 0;
+    if (index != 0) {
+        if (moved)
+            WordInput->removeItem(index);
+        WordInput->insertItem(0, word);
+    }
+    if (WordInput->count() > HISTORY_SIZE)
+        WordInput->removeItem(HISTORY_SIZE);
+    WordInput->setCurrentIndex(-1);
+
+    if (moved) {
+        edit->setText(word);
+    } else {
+        edit->setText(text);
+        if (selectionStart >= 0)
+            edit->setSelection(selectionStart, selectionLength);
+        else
+            edit->setCursorPosition(cursor);
+    }
+}
+
+void TForm1::ListBox1Click()
+{
+    const int line = ListBox1->currentRow();
+    if (line < 0 || currentWord.dicId == 0)
+        return;
+    currentWord.index = line + listFirst;
+    SetWordText(ToAnsi(ListBox1->item(line)->text()), -1, 0);
+    ShowArticle();
+}
+
+void TForm1::OnDictionaryClick(std::uint32_t id)
+{
+    database->Find(id, WordText(), currentWord);
+    FillWordList();
+    ShowArticle();
+}
+
+void TForm1::FillWordList()
+{
+    // Filled with updates off, so a refill is drawn once whatever the number of lines.
+    fillingList = true;
+    ListBox1->setUpdatesEnabled(false);
+    ListBox1->clear();
+    const Dictionary *dictionary
+        = currentWord.IsNone() ? nullptr : database->FindById(currentWord.dicId);
+    if (dictionary) {
+        listFirst = -1;
+        const std::int64_t count = dictionary->GetWordCount();
+        const std::int64_t current = currentWord.index;
+        int selected = -1;
+        for (std::int64_t i = current - LIST_WORDS_BEFORE; i <= current + LIST_WORDS_AFTER; ++i) {
+            if (i == current)
+                selected = ListBox1->count();
+            if (i < 0 || i >= count)
+                continue;
+            if (listFirst == -1)
+                listFirst = static_cast<std::int32_t>(i);
+            ListBox1->addItem(ToQString(dictionary->GetWord(static_cast<std::int32_t>(i))));
+        }
+        ListBox1->setCurrentRow(selected);
+    }
+    ListBox1->setUpdatesEnabled(true);
+    fillingList = false;
+}
+
+void TForm1::ShowArticle()
+{
+    RichEdit1->clear();
+    QTextCursor cursor(RichEdit1->document());
+    QTextCharFormat plain;
+    plain.setFont(RichEdit1->font());
+    plain.setForeground(Qt::black);
+
+    if (currentWord.IsNone()) {
+        cursor.insertText(QStringLiteral("Не найдено"), plain);
+        return;
+    }
+    const QString headword = ToQString(database->GetWord(currentWord));
+    const QString text = headword + QLatin1Char(' ') + ToQString(database->GetArticle(currentWord));
+
+    QTextCharFormat format;
+    format.setFontFamilies({ToQString(articleFont.name)});
+    // The height is in pixels; the pane works in points of the screen it shows on.
+    const double points = std::abs(articleFont.height) * 72.0 / RichEdit1->logicalDpiY();
+    format.setFontPointSize(std::max(1.0, std::round(points)));
+    format.setFontWeight(articleFont.style & fsBold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(articleFont.style & fsItalic);
+    format.setFontUnderline(articleFont.style & fsUnderline);
+    format.setFontStrikeOut(articleFont.style & fsStrikeOut);
+    format.setForeground(ToQColor(articleFont.colour));
+    cursor.insertText(text, format);
+
+    cursor.setPosition(0);
+    cursor.setPosition(static_cast<int>(headword.size()), QTextCursor::KeepAnchor);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.mergeCharFormat(bold);
+
+    cursor.setPosition(0);
+    RichEdit1->setTextCursor(cursor);
+    RichEdit1->ensureCursorVisible();
+}
+
+void TForm1::RichEdit1DblClick()
+{
+    QTextCursor selection = RichEdit1->textCursor();
+    QTextCharFormat flash;
+    flash.setForeground(QColor(255, 0, 255));
+    flash.setFontWeight(QFont::Bold);
+    selection.mergeCharFormat(flash);
+    RichEdit1->viewport()->repaint();
+    SleepMilliseconds(DOUBLE_CLICK_FLASH_MS);
+
+    const QString word = selection.selectedText();
+    WordInput->lineEdit()->setText(word);
+    database->Find(0, ToAnsi(word), currentWord);
+    FillWordList();
+    ShowArticle();
+}
+
+void TForm1::LoadDictionaryOrder()
+{
+    std::string value;
+    settings->GetString("DIC_ORDER", value);
+    database->SetOrder(SplitDictionaryOrder(value));
+}
+
+void TForm1::LoadFontSettings()
+{
+    ReadFontKeys(*settings, LIST_FONT_KEY, listFont, false);
+    ReadFontKeys(*settings, ARTICLE_FONT_KEY, articleFont, true);
+    ApplyFonts(&listFont, &articleFont);
+}
+
+void TForm1::SaveFontSettings(const FontDescription &list, const FontDescription &article)
+{
+    WriteFontKeys(*settings, LIST_FONT_KEY, list);
+    WriteFontKeys(*settings, ARTICLE_FONT_KEY, article);
+}
+
+void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *article)
+{
+    if (list) {
+        listFont = *list;
+        ListBox1->setUpdatesEnabled(false);
+        ListBox1->setFont(ToQFont(listFont));
+        QPalette palette = ListBox1->palette();
+        palette.setColor(QPalette::Text, ToQColor(listFont.colour));
+        ListBox1->setPalette(palette);
+        ListBox1->setUpdatesEnabled(true);
+    }
+    if (article) {
+        articleFont = *article;
+        ShowArticle();
+    }
+}
+
+void TForm1::ReorderDictionaries(std::vector<std::uint32_t> ids)
+{
+    database->Reorder(std::move(ids));
+}

@@ -1,0 +1,129 @@
+#ifndef UI_FORM_MAIN_H
+#define UI_FORM_MAIN_H
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "controls/Button_section_bar.h"
+#include "storage/Database.h"
+#include "support/Font_keys.h"
+
+class QComboBox;
+class QFrame;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QTextEdit;
+class IniFile;
+class TGradButton;
+class TSplashForm;
+class ArticleView;
+
+// The main window: owns the settings, the dictionaries, the section bar, the two fonts and the
+// current word for the whole run.
+class TForm1 : public QMainWindow, public IDictionaryLoadObserver, public ButtonSectionBarObserver
+{
+    Q_OBJECT
+
+public:
+    // Shows the message and waits for it to be closed; tests replace it so nothing blocks.
+    using MessageShower = std::function<void(QWidget *parent, const QString &text)>;
+    static MessageShower showErrorMessage;
+
+    // programFolder holds dics/, Kalvora.ini and file.log, with a trailing "/". The dictionaries
+    // are loaded here, behind the splash window.
+    explicit TForm1(const std::string &programFolder, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // True when start-up found no dictionary: the program must end without showing the window.
+    bool Terminated() const { return terminated; }
+
+    // Settings keys.
+    void LoadDictionaryOrder();
+    void LoadFontSettings();
+    void SaveFontSettings(const FontDescription &list, const FontDescription &article);
+    // Either font may be null: that one is left as it is.
+    void ApplyFonts(const FontDescription *list, const FontDescription *article);
+    void ReorderDictionaries(std::vector<std::uint32_t> ids);
+
+    // Word search and article display.
+    void WordInputKeyPress(char16_t key);
+    void FindButtonClick();
+    void ListBox1Click();
+    void OnDictionaryClick(std::uint32_t id) override;
+    void FillWordList();
+    void AddToHistory(const QString &word);
+    void ShowArticle();
+    void RichEdit1DblClick();
+
+    Database *GetDatabase() const { return database.get(); }
+    IniFile *GetSettings() const { return settings.get(); }
+    SectionBar *GetSectionBar() const { return sectionBar.get(); }
+    const FontDescription &ListFont() const { return listFont; }
+    const FontDescription &ArticleFont() const { return articleFont; }
+    WordPosition CurrentWord() const { return currentWord; }
+    std::int32_t ListFirst() const { return listFirst; }
+    const std::string &ProgramFolder() const { return programFolder; }
+
+    QMenu *SettingsMenu() const { return N1; }
+
+    // The whole text of the field, in the program's code page.
+    std::string WordText() const;
+
+    void OnDictionaryLoading(std::string name) override;
+    void OnLoadProgress(std::int32_t total, std::int32_t done) override;
+
+signals:
+    void dictionariesRequested();
+    void settingsRequested();
+    void aboutRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormClose();
+    void BuildSectionBar();
+    void SetWordText(const std::string &text, int selectionStart, int selectionLength);
+
+    std::string programFolder;
+    std::unique_ptr<Database> database;
+    WordPosition currentWord;
+    std::int32_t listFirst = 0;
+    std::unique_ptr<SectionBar> sectionBar;
+    bool uniformBarColours = false;
+    std::unique_ptr<IniFile> settings;
+    FontDescription listFont;
+    FontDescription articleFont;
+    bool terminated = false;
+    bool fillingList = false;
+
+    TSplashForm *splash = nullptr;
+    QWidget *client = nullptr;
+    QComboBox *WordInput = nullptr;
+    TGradButton *FindButton = nullptr;
+    QFrame *Bevel1 = nullptr;
+    QWidget *Panel1 = nullptr;
+    QListWidget *ListBox1 = nullptr;
+    QSplitter *Splitter1 = nullptr;
+    ArticleView *RichEdit1 = nullptr;
+    QMenu *N4 = nullptr;
+    QMenu *N1 = nullptr;
+};
+
+extern TForm1 *Form1;
+
+#endif // UI_FORM_MAIN_H

@@ -1,0 +1,27 @@
+#ifndef UI_FORM_SPLASH_H
+#define UI_FORM_SPLASH_H
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+// The borderless window shown while the dictionaries load. Nothing processes events during the
+// load, so every change is painted at once.
+class TSplashForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TSplashForm(QWidget *owner = nullptr);
+
+    void SetDictionaryText(const QString &text);
+    void SetProgress(int max, int position);
+
+private:
+    QLabel *Label1;
+    QProgressBar *ProgressBar1;
+    QLabel *DicLabel;
+};
+
+#endif // UI_FORM_SPLASH_H
