@@ -14,13 +14,6 @@
 
 namespace {
 
-class AlarmGuard
-{
-public:
-    AlarmGuard() { alarm(10); }
-    ~AlarmGuard() { alarm(0); }
-};
-
 // Whatever Load understood, as Save writes it back.
 std::string Reloaded(const std::string &bytes)
 {

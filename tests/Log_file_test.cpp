@@ -10,14 +10,6 @@
 
 namespace {
 
-// A log that blocks on open would hang the whole test run; die loudly instead.
-class AlarmGuard
-{
-public:
-    AlarmGuard() { alarm(10); }
-    ~AlarmGuard() { alarm(0); }
-};
-
 // gtest never calls setlocale, so the long time format is the C locale's HH:MM:SS.
 const std::string HEAD = R"([0-9]{2}:[0-9]{2}:[0-9]{2}:(0|[1-9][0-9]{0,2}) )";
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <unistd.h>
 
 #include "support/Code_page.h"
 
@@ -59,6 +60,16 @@ std::vector<std::string> TestFolder::List(const std::string &relative) const
         names.push_back(entry->path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+AlarmGuard::AlarmGuard()
+{
+    alarm(10);
+}
+
+AlarmGuard::~AlarmGuard()
+{
+    alarm(0);
 }
 
 std::string Utf16le(const std::string &ansi)

@@ -27,6 +27,17 @@ private:
     std::string path;
 };
 
+// Kills the test program after ten seconds, so that a call blocking on a FIFO fails the run
+// instead of hanging it.
+class AlarmGuard
+{
+public:
+    AlarmGuard();
+    AlarmGuard(const AlarmGuard &) = delete;
+    AlarmGuard &operator=(const AlarmGuard &) = delete;
+    ~AlarmGuard();
+};
+
 // UTF-16LE bytes of an ASCII or Windows-1251 text (through the program's own conversion).
 std::string Utf16le(const std::string &ansi);
 
