@@ -9,6 +9,7 @@
 // A character without a Windows-1251 counterpart becomes '?'; unmapped, when given, receives
 // how many there were. Unpaired surrogates count as such characters.
 std::string Utf16ToAnsi(const std::u16string &text, std::size_t *unmapped = nullptr);
+// Every byte gives one UTF-16 unit; 0x98, which Windows-1251 leaves undefined, gives U+FFFD.
 std::u16string AnsiToUtf16(const std::string &text);
 
 // The same for UTF-8 text at the program's edges (terminals, pipes, other dictionary formats).

@@ -10,7 +10,8 @@
 class IniFile
 {
 public:
-    // Records the path and adds the file's entries; a missing file adds none.
+    // Records the path and adds the file's entries; a missing file, or anything that is not a
+    // plain file, adds none.
     void Load(std::string path);
     // Replaces the file at the recorded path. The old file is replaced only once the new one is
     // complete, so a failed save leaves it as it was; failures are not reported.

@@ -5,7 +5,8 @@
 #include <fstream>
 #include <string>
 
-enum LogLevel : std::uint8_t {
+enum LogLevel : std::uint8_t
+{
     LOG_INFO = 0,
     LOG_WARNING = 1,
     LOG_ERROR = 2,
@@ -22,7 +23,8 @@ public:
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
 
-    // Creates or empties the file (text mode).
+    // Creates or empties the file (text mode). A path naming anything but a plain file (a folder,
+    // a FIFO that would block) is not opened.
     void Open(std::string path);
     // Local long time, ":", milliseconds, the level word and "[tag] "; no line end, no flush.
     void WriteHeader(LogLevel level, const char *tag);

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-enum ResultCode : std::uint8_t {
+enum ResultCode : std::uint8_t
+{
     RC_SUCCESS = 0,
     RC_NOT_FOUND = 1,
     RC_DATA_CORRUPT = 2,
@@ -17,16 +18,17 @@ struct VoException
 {
     VoException(std::string where, std::int32_t line, std::uint8_t code);
 
-    std::string where;  // the raising function, spelt as its log tag
-    std::int32_t line;  // fixed number of the raise site
-    std::int32_t code;  // a ResultCode, widened
+    std::string where; // the raising function, spelt as its log tag
+    std::int32_t line; // fixed number of the raise site
+    std::int32_t code; // a ResultCode, widened
 };
 
 // "Data corrupt, Dictionary::LoadAttributes, 397"; a code without a text contributes nothing.
 std::string ErrorText(const VoException &exception);
 
 // Deletes the plain files directly inside the folder, then removes the folder if that left it
-// empty. Subfolders and symbolic links are never followed. Reports nothing.
+// empty. The path may end in "/" or "\". Subfolders and symbolic links are never followed nor
+// deleted. Reports nothing.
 void RemoveFolder(std::string folder);
 
 // Windows-1251 upper case: a-z and the small Cyrillic letters 0xE0-0xFF; everything else,
