@@ -9,8 +9,8 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     try {
-        const std::string programFolder
-            = QCoreApplication::applicationDirPath().toStdString() + "/";
+        const std::string programFolder =
+            QCoreApplication::applicationDirPath().toStdString() + "/";
         TForm1 form(programFolder);
         Form1 = &form;
         if (form.Terminated())
@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
         form.show();
         application.exec();
     } catch (const std::exception &error) {
-        QMessageBox::critical(nullptr, QStringLiteral("Kalvora"), QString::fromLocal8Bit(error.what()));
+        QMessageBox::critical(
+            nullptr, QStringLiteral("Kalvora"), QString::fromLocal8Bit(error.what()));
     } catch (...) {
         QMessageBox::critical(nullptr, QStringLiteral("Kalvora"), QString());
     }

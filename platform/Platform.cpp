@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include <X11/XKBlib.h>
 #include <cstring>
 #include <string>
 
@@ -8,8 +9,6 @@
 #include <QString>
 #include <QThread>
 #include <QUrl>
-
-#include <X11/XKBlib.h>
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 class IniFile;
 
-enum FontStyle : std::uint8_t {
+enum FontStyle : std::uint8_t
+{
     fsBold = 1,
     fsItalic = 2,
     fsUnderline = 4,
@@ -37,7 +38,7 @@ constexpr std::int32_t WINDOW_TEXT_COLOUR = static_cast<std::int32_t>(0x80000008
 // unusable font and leaves the height as it was; so does a stored colour of 0 when
 // zeroColourIgnored is set.
 bool ReadFontKeys(const IniFile &settings, const std::string &prefix, FontDescription &font,
-                  bool zeroColourIgnored);
+    bool zeroColourIgnored);
 // Writes name, height, bold, italic and colour; underline and strike-out are not stored.
 void WriteFontKeys(IniFile &settings, const std::string &prefix, const FontDescription &font);
 

@@ -1,11 +1,10 @@
 #include "support/Font_keys.h"
 
+#include <gtest/gtest.h>
 #include <tuple>
 
-#include <gtest/gtest.h>
-
-#include "support/Ini_file.h"
 #include "Test_folder.h"
+#include "support/Ini_file.h"
 
 namespace {
 
@@ -44,26 +43,26 @@ TEST(FontKeysTest, ReadsStoredKeysOverWhatTheFontHeld)
         {"no name key: nothing read", "F_HEIGHT=-20\r\nF_BOLD=1\r\n", false, false, start},
         {"name only", "F=Arial\r\n", false, true, {"Arial", -13, fsUnderline, 0x123456}},
         {"all keys", "F=Arial\r\nF_HEIGHT=-20\r\nF_BOLD=1\r\nF_ITALIC=1\r\nF_COLOR=255\r\n", false,
-         true, {"Arial", -20, fsUnderline | fsBold | fsItalic, 255}},
+            true, {"Arial", -20, fsUnderline | fsBold | fsItalic, 255}},
         {"zero bold and italic keep the style", "F=A\r\nF_BOLD=0\r\nF_ITALIC=0\r\n", false, true,
-         {"A", -13, fsUnderline, 0x123456}},
+            {"A", -13, fsUnderline, 0x123456}},
         {"style replaced before bold", "F=A\r\nF_STYLE=5\r\nF_ITALIC=1\r\n", false, true,
-         {"A", -13, fsBold | fsUnderline | fsItalic, 0x123456}},
+            {"A", -13, fsBold | fsUnderline | fsItalic, 0x123456}},
         {"style keeps the low byte", "F=A\r\nF_STYLE=258\r\n", false, true,
-         {"A", -13, fsItalic, 0x123456}},
+            {"A", -13, fsItalic, 0x123456}},
         {"list colour 0 is black", "F=A\r\nF_COLOR=0\r\n", false, true, {"A", -13, fsUnderline, 0}},
         {"article colour 0 ignored", "F=A\r\nF_COLOR=0\r\n", true, true,
-         {"A", -13, fsUnderline, 0x123456}},
+            {"A", -13, fsUnderline, 0x123456}},
         {"system colour", "F=A\r\nF_COLOR=-2147483640\r\n", true, true,
-         {"A", -13, fsUnderline, WINDOW_TEXT_COLOUR}},
+            {"A", -13, fsUnderline, WINDOW_TEXT_COLOUR}},
         {"height 0 unchanged", "F=A\r\nF_HEIGHT=0\r\n", false, true,
-         {"A", -13, fsUnderline, 0x123456}},
+            {"A", -13, fsUnderline, 0x123456}},
         {"absurd height unchanged", "F=A\r\nF_HEIGHT=-99999\r\n", false, true,
-         {"A", -13, fsUnderline, 0x123456}},
+            {"A", -13, fsUnderline, 0x123456}},
         {"largest height taken", "F=A\r\nF_HEIGHT=1000\r\n", false, true,
-         {"A", 1000, fsUnderline, 0x123456}},
+            {"A", 1000, fsUnderline, 0x123456}},
         {"empty height absent", "F=A\r\nF_HEIGHT=\r\n", false, true,
-         {"A", -13, fsUnderline, 0x123456}},
+            {"A", -13, fsUnderline, 0x123456}},
     };
     for (const Row &row : rows) {
         TestFolder folder;
@@ -82,14 +81,14 @@ TEST(FontKeysTest, WrittenKeysReadBackWithoutUnderlineAndStrikeOut)
     TestFolder folder;
     IniFile settings;
     settings.Load(folder.Path() + "Kalvora.ini");
-    const FontDescription written{"Times", -16, fsBold | fsItalic | fsUnderline | fsStrikeOut,
-                                  WINDOW_TEXT_COLOUR};
+    const FontDescription written{
+        "Times", -16, fsBold | fsItalic | fsUnderline | fsStrikeOut, WINDOW_TEXT_COLOUR};
     WriteFontKeys(settings, "LIST_FONT", written);
     settings.Save();
 
     EXPECT_EQ(folder.ReadFile("Kalvora.ini"),
-              "LIST_FONT=Times\r\nLIST_FONT_BOLD=1\r\nLIST_FONT_COLOR=-2147483640\r\n"
-              "LIST_FONT_HEIGHT=-16\r\nLIST_FONT_ITALIC=1\r\n");
+        "LIST_FONT=Times\r\nLIST_FONT_BOLD=1\r\nLIST_FONT_COLOR=-2147483640\r\n"
+        "LIST_FONT_HEIGHT=-16\r\nLIST_FONT_ITALIC=1\r\n");
 
     IniFile reloaded;
     reloaded.Load(folder.Path() + "Kalvora.ini");

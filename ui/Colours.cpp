@@ -66,8 +66,8 @@ std::int32_t FromQColor(const QColor &colour)
 {
     const QColor rgb = colour.toRgb();
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(rgb.red())
-                                     | static_cast<std::uint32_t>(rgb.green()) << 8
-                                     | static_cast<std::uint32_t>(rgb.blue()) << 16);
+        | static_cast<std::uint32_t>(rgb.green()) << 8
+        | static_cast<std::uint32_t>(rgb.blue()) << 16);
 }
 
 const SystemColour *SystemColours(int &count)

@@ -230,15 +230,15 @@ void TForm1::CreateMenu()
 
     N1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     N1->setObjectName(QStringLiteral("N1"));
-    QAction *N2 = N1->addAction(QStringLiteral("&Словари"), this,
-                                [this] { emit dictionariesRequested(); });
+    QAction *N2 =
+        N1->addAction(QStringLiteral("&Словари"), this, [this] { emit dictionariesRequested(); });
     N2->setObjectName(QStringLiteral("N2"));
-    QAction *N6 = N1->addAction(QStringLiteral("Н&астройки..."), this,
-                                [this] { emit settingsRequested(); });
+    QAction *N6 =
+        N1->addAction(QStringLiteral("Н&астройки..."), this, [this] { emit settingsRequested(); });
     N6->setObjectName(QStringLiteral("N6"));
 
-    QAction *N3 = menuBar()->addAction(QStringLiteral("&О программе"), this,
-                                       [this] { emit aboutRequested(); });
+    QAction *N3 = menuBar()->addAction(
+        QStringLiteral("&О программе"), this, [this] { emit aboutRequested(); });
     N3->setObjectName(QStringLiteral("N3"));
 }
 
@@ -412,8 +412,7 @@ void TForm1::WordInputKeyPress(char16_t key)
     WordPosition found;
     std::int32_t matched = 0;
     const bool accepted = database->Find(0, query, found, &matched)
-        && (matched == 0 || matched == -1
-            || static_cast<std::int64_t>(query.size()) <= matched);
+        && (matched == 0 || matched == -1 || static_cast<std::int64_t>(query.size()) <= matched);
     if (!accepted) {
         if (query.empty())
             SetWordText(std::string(), 0, 0);
@@ -422,7 +421,7 @@ void TForm1::WordInputKeyPress(char16_t key)
     currentWord = found;
     const std::string headword = database->GetWord(currentWord);
     SetWordText(headword, static_cast<int>(query.size()),
-                static_cast<int>(headword.size()) - static_cast<int>(query.size()));
+        static_cast<int>(headword.size()) - static_cast<int>(query.size()));
     sectionBar->SelectItem(currentWord.dicId);
     FillWordList();
 }
@@ -497,8 +496,8 @@ void TForm1::FillWordList()
     fillingList = true;
     ListBox1->setUpdatesEnabled(false);
     ListBox1->clear();
-    const Dictionary *dictionary
-        = currentWord.IsNone() ? nullptr : database->FindById(currentWord.dicId);
+    const Dictionary *dictionary =
+        currentWord.IsNone() ? nullptr : database->FindById(currentWord.dicId);
     if (dictionary) {
         listFirst = -1;
         const std::int64_t count = dictionary->GetWordCount();

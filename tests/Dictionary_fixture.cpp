@@ -1,0 +1,21 @@
+#include "Dictionary_fixture.h"
+
+#include "Test_folder.h"
+
+void WriteDictionary(const TestFolder &programFolder, const FixtureDictionary &dictionary)
+{
+    const std::string base = "dics/" + dictionary.folder + "/" + dictionary.folder;
+    const std::string attributes = "FORMAT_VERSION=1.0\r\nENCODING=cp1251\r\nDIC_ID="
+        + dictionary.id + "\r\nDIC_VERSION=1.0\r\nCATEGORY=" + dictionary.category
+        + "\r\nSHORT_NAME=" + dictionary.shortName + "\r\nLONG_NAME=" + dictionary.shortName
+        + " long\r\nSOURCE=" + dictionary.folder + " source\r\n";
+    std::string index;
+    std::string data;
+    for (const auto &[headword, article] : dictionary.entries) {
+        index += headword + "\t" + std::to_string(data.size()) + "\n";
+        data += article + "\n";
+    }
+    programFolder.WriteFile(base + ".inf", Utf16le(attributes));
+    programFolder.WriteFile(base + ".idx", index);
+    programFolder.WriteFile(base + ".dat", data);
+}

@@ -1,0 +1,390 @@
+#include "ui/Form_main.h"
+
+#include <memory>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "Dictionary_fixture.h"
+#include "Test_folder.h"
+#include "controls/Grad_button.h"
+#include "support/Ini_file.h"
+#include "ui/Ansi_text.h"
+
+namespace {
+
+std::string Ansi(const char *utf8)
+{
+    return ToAnsi(QString::fromUtf8(utf8));
+}
+
+std::vector<FixtureEntry> NumberedWords(int count)
+{
+    std::vector<FixtureEntry> entries;
+    for (int i = 0; i < count; ++i) {
+        const std::string number = QStringLiteral("%1").arg(i, 3, 10, QChar('0')).toStdString();
+        entries.emplace_back(Ansi("СЛОВО") + number, Ansi("статья номер ") + number);
+    }
+    return entries;
+}
+
+void WriteSampleDictionaries(const TestFolder &folder)
+{
+    WriteDictionary(folder,
+        {"a_tolk", "11", "EXP", Ansi("Толк"),
+            {{Ansi("ДОМ"), Ansi("Здание, где живёт КОТ.")}, {Ansi("ДОМИК"), Ansi("Маленький дом.")},
+                {Ansi("ДОМОВОЙ"), Ansi("Дух дома.")}, {Ansi("ДОРОГА"), Ansi("Путь.")},
+                {Ansi("КОТ"), Ansi("Домашнее животное.")}, {Ansi("КОШКА"), Ansi("Самка кота.")}}});
+    WriteDictionary(folder,
+        {"b_enc", "F01D0C05", "ENC", Ansi("Энц"),
+            {{Ansi("ДОМ"), Ansi("Жилое строение (энциклопедия).")},
+                {Ansi("ЗАМОК"), Ansi("Укреплённое жилище.")}}});
+    WriteDictionary(folder, {"c_big", "33", "TERM", Ansi("Много"), NumberedWords(250)});
+}
+
+// Typed characters as the keyboard delivers them, Cyrillic included.
+void Type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+} // namespace
+
+class FormMainTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void typingCompletes_data();
+    void typingCompletes();
+    void enterShowsTheArticle();
+    void notFound();
+    void historyKeepsThirtyNewestFirst();
+    void wordListWindow_data();
+    void wordListWindow();
+    void listClickShowsThatWord();
+    void dictionaryButtonSearchesThatDictionary();
+    void doubleClickLooksTheWordUp();
+    void articleFontInPoints();
+    void ctrlShortcutsAreNotTyped();
+    void splashShowedTheLoad();
+    void fontsAndOrderSurviveARestart();
+    void emptyDicsEndsTheProgram();
+
+private:
+    QLineEdit *Edit() const { return form->findChild<QComboBox *>("WordInput")->lineEdit(); }
+    QComboBox *Input() const { return form->findChild<QComboBox *>("WordInput"); }
+    QListWidget *List() const { return form->findChild<QListWidget *>("ListBox1"); }
+    QTextEdit *Article() const { return form->findChild<QTextEdit *>("RichEdit1"); }
+
+    std::unique_ptr<TestFolder> folder;
+    std::unique_ptr<TForm1> form;
+    QStringList messages;
+};
+
+void FormMainTest::initTestCase()
+{
+    TForm1::showErrorMessage = [this](QWidget *, const QString &text) { messages << text; };
+    folder = std::make_unique<TestFolder>();
+    WriteSampleDictionaries(*folder);
+    form = std::make_unique<TForm1>(folder->Path());
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(messages.isEmpty());
+}
+
+void FormMainTest::init()
+{
+    Edit()->clear();
+    Edit()->setFocus();
+}
+
+void FormMainTest::cleanupTestCase()
+{
+    form.reset();
+    folder.reset();
+}
+
+void FormMainTest::typingCompletes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selectionStart");
+    QTest::addColumn<QString>("selected");
+
+    QTest::newRow("first letter") << QString("д") << QString("ДОМ") << 1 << QString("ОМ");
+    QTest::newRow("exact headword, nothing selected")
+        << QString("дом") << QString("ДОМ") << 3 << QString();
+    QTest::newRow("longer headword") << QString("доми") << QString("ДОМИК") << 4 << QString("К");
+    QTest::newRow("impossible letter rejected")
+        << QString("домж") << QString("ДОМ") << 3 << QString();
+    QTest::newRow("backspace completes again")
+        << QString("дом\b") << QString("ДОМ") << 2 << QString("М");
+    QTest::newRow("backspace over the last letter empties")
+        << QString("д\b\b") << QString() << 0 << QString();
+    QTest::newRow("latin rejected at once") << QString("q") << QString() << 0 << QString();
+}
+
+void FormMainTest::typingCompletes()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, text);
+    QFETCH(QString, selected);
+    QFETCH(int, selectionStart);
+    for (const QChar c : typed) {
+        if (c == QLatin1Char('\b'))
+            QTest::keyClick(Edit(), Qt::Key_Backspace);
+        else
+            Type(Edit(), QString(c));
+    }
+    QCOMPARE(Edit()->text(), text);
+    QCOMPARE(Edit()->selectedText(), selected);
+    const int start =
+        Edit()->hasSelectedText() ? Edit()->selectionStart() : Edit()->cursorPosition();
+    QCOMPARE(start, selectionStart);
+}
+
+void FormMainTest::enterShowsTheArticle()
+{
+    Type(Edit(), QStringLiteral("дом"));
+    QTest::keyClick(Edit(), Qt::Key_Return);
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("ДОМ Здание, где живёт КОТ."));
+    QCOMPARE(form->CurrentWord().dicId, 0x11u);
+    QCOMPARE(Input()->itemText(0), QStringLiteral("ДОМ"));
+
+    // A word that is no headword shows the nearest one with the tail that differs selected.
+    Edit()->setText(QStringLiteral("доска"));
+    form->FindButtonClick();
+    QCOMPARE(Edit()->text(), QStringLiteral("ДОМ"));
+    QCOMPARE(Edit()->selectedText(), QStringLiteral("М"));
+    QVERIFY(Article()->toPlainText().startsWith(QStringLiteral("ДОМ ")));
+}
+
+void FormMainTest::notFound()
+{
+    Edit()->setText(QStringLiteral("ъ"));
+    form->FindButtonClick();
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("Не найдено"));
+    QCOMPARE(List()->count(), 0);
+    QVERIFY(form->CurrentWord().IsNone());
+    const QTextCharFormat format =
+        Article()->document()->firstBlock().begin().fragment().charFormat();
+    QCOMPARE(format.foreground().color(), QColor(Qt::black));
+    QVERIFY(format.fontWeight() != QFont::Bold);
+}
+
+void FormMainTest::historyKeepsThirtyNewestFirst()
+{
+    Input()->clear();
+    for (int i = 0; i <= 30; ++i) {
+        Edit()->setText(QStringLiteral("СЛОВО%1").arg(i, 3, 10, QChar('0')));
+        form->FindButtonClick();
+    }
+    QCOMPARE(Input()->count(), 30);
+    QCOMPARE(Input()->itemText(0), QStringLiteral("СЛОВО030"));
+    QCOMPARE(Input()->itemText(29), QStringLiteral("СЛОВО001"));
+
+    Edit()->setText(QStringLiteral("слово005"));
+    form->FindButtonClick();
+    QCOMPARE(Input()->count(), 30);
+    QCOMPARE(Input()->itemText(0), QStringLiteral("СЛОВО005"));
+    QCOMPARE(Input()->findText(QStringLiteral("СЛОВО005")), 0);
+    QCOMPARE(Edit()->text(), QStringLiteral("СЛОВО005"));
+
+    // Choosing an item only fills the field.
+    const WordPosition before = form->CurrentWord();
+    Input()->setCurrentIndex(3);
+    QCOMPARE(form->CurrentWord().index, before.index);
+}
+
+void FormMainTest::wordListWindow_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("selectedLine");
+
+    QTest::newRow("start") << QString("СЛОВО000") << 100 << 0 << 0;
+    QTest::newRow("near the start") << QString("СЛОВО030") << 130 << 0 << 30;
+    QTest::newRow("middle") << QString("СЛОВО150") << 200 << 50 << 100;
+    QTest::newRow("end") << QString("СЛОВО249") << 101 << 149 << 100;
+}
+
+void FormMainTest::wordListWindow()
+{
+    QFETCH(QString, word);
+    QFETCH(int, lines);
+    QFETCH(int, first);
+    QFETCH(int, selectedLine);
+    Edit()->setText(word);
+    form->FindButtonClick();
+    QCOMPARE(List()->count(), lines);
+    QCOMPARE(form->ListFirst(), first);
+    QCOMPARE(List()->currentRow(), selectedLine);
+    QCOMPARE(List()->item(0)->text(), QStringLiteral("СЛОВО%1").arg(first, 3, 10, QChar('0')));
+    QVERIFY(List()->isVisible());
+}
+
+void FormMainTest::listClickShowsThatWord()
+{
+    Edit()->setText(QStringLiteral("СЛОВО150"));
+    form->FindButtonClick();
+    const int historyCount = Input()->count();
+    QListWidgetItem *item = List()->item(3);
+    QTest::mouseClick(
+        List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(item).center());
+    QCOMPARE(form->CurrentWord().index, 53);
+    QCOMPARE(Edit()->text(), QStringLiteral("СЛОВО053"));
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("СЛОВО053 статья номер 053"));
+    QCOMPARE(form->ListFirst(), 50);
+    QCOMPARE(Input()->count(), historyCount);
+
+    // The keyboard walks the list as well.
+    QTest::keyClick(List(), Qt::Key_Down);
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("СЛОВО054 статья номер 054"));
+}
+
+void FormMainTest::dictionaryButtonSearchesThatDictionary()
+{
+    Edit()->setText(QStringLiteral("дом"));
+    form->FindButtonClick();
+    QCOMPARE(form->CurrentWord().dicId, 0x11u);
+
+    TGradButton *button = nullptr;
+    for (TGradButton *candidate : form->findChildren<TGradButton *>()) {
+        if (candidate->Caption() == QStringLiteral("Энц"))
+            button = candidate;
+    }
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(form->CurrentWord().dicId, 0xF01D0C05u);
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("ДОМ Жилое строение (энциклопедия)."));
+    QCOMPARE(List()->count(), 2);
+    QVERIFY(!button->isEnabled());
+    QCOMPARE(Edit()->text(), QStringLiteral("ДОМ"));
+}
+
+void FormMainTest::doubleClickLooksTheWordUp()
+{
+    Edit()->setText(QStringLiteral("дом"));
+    form->FindButtonClick();
+    const int historyCount = Input()->count();
+
+    QTextCursor cursor(Article()->document());
+    cursor.setPosition(
+        static_cast<int>(Article()->toPlainText().indexOf(QStringLiteral("КОТ"))) + 1);
+    const QPoint at = Article()->cursorRect(cursor).center();
+    QTest::mouseDClick(Article()->viewport(), Qt::LeftButton, {}, at);
+
+    QCOMPARE(Edit()->text(), QStringLiteral("КОТ"));
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("КОТ Домашнее животное."));
+    QCOMPARE(form->CurrentWord().index, 4);
+    QCOMPARE(List()->currentItem()->text(), QStringLiteral("КОТ"));
+    QCOMPARE(Input()->count(), historyCount);
+}
+
+void FormMainTest::articleFontInPoints()
+{
+    FontDescription article{"Serif", -13, fsItalic, 0x0000FF};
+    form->ApplyFonts(nullptr, &article);
+    Edit()->setText(QStringLiteral("кошка"));
+    form->FindButtonClick();
+
+    QTextCursor cursor(Article()->document());
+    cursor.setPosition(1);
+    const QTextCharFormat headword = cursor.charFormat();
+    cursor.setPosition(Article()->toPlainText().size());
+    const QTextCharFormat body = cursor.charFormat();
+    const double points = std::round(13.0 * 72.0 / Article()->logicalDpiY());
+    QCOMPARE(body.fontPointSize(), points);
+    QCOMPARE(headword.fontWeight(), int(QFont::Bold));
+    QVERIFY(headword.fontItalic());
+    QVERIFY(body.fontWeight() != QFont::Bold);
+    QCOMPARE(body.foreground().color(), QColor(255, 0, 0));
+}
+
+void FormMainTest::ctrlShortcutsAreNotTyped()
+{
+    Type(Edit(), QStringLiteral("дом"));
+    Edit()->selectAll();
+    QTest::keyClick(Edit(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ДОМ"));
+    QCOMPARE(Edit()->text(), QStringLiteral("ДОМ"));
+    QTest::keyClick(Edit(), Qt::Key_Left);
+    QCOMPARE(Edit()->text(), QStringLiteral("ДОМ"));
+}
+
+void FormMainTest::splashShowedTheLoad()
+{
+    auto *splash = form->findChild<QWidget *>("SplashForm");
+    QVERIFY(splash);
+    QVERIFY(!splash->isVisible());
+    auto *progress = splash->findChild<QProgressBar *>("ProgressBar1");
+    QCOMPARE(progress->maximum(), 3);
+    QCOMPARE(progress->value(), 3);
+    QCOMPARE(splash->findChild<QLabel *>("DicLabel")->text(), QStringLiteral("c_big"));
+}
+
+void FormMainTest::fontsAndOrderSurviveARestart()
+{
+    TestFolder other;
+    WriteSampleDictionaries(other);
+    other.WriteFile("Kalvora.ini", "DIC_ORDER=c_big;b_enc;\r\n");
+    FontDescription list{"Mono", -15, fsBold | fsItalic | fsUnderline, 0x00FF00};
+    FontDescription article{"Serif", -20, 0, 0};
+    {
+        TForm1 first(other.Path());
+        QCOMPARE(first.GetDatabase()->GetDictionary(0)->GetFolderName(), std::string("c_big"));
+        QCOMPARE(first.GetDatabase()->GetDictionary(2)->GetFolderName(), std::string("a_tolk"));
+        first.SaveFontSettings(list, article);
+        first.close();
+    }
+    QCOMPARE(QByteArray::fromStdString(other.ReadFile("Kalvora.ini")),
+        QByteArray("DIC_ORDER=c_big;b_enc;\r\n"
+                   "LIST_FONT=Mono\r\nLIST_FONT_BOLD=1\r\nLIST_FONT_COLOR=65280\r\n"
+                   "LIST_FONT_HEIGHT=-15\r\nLIST_FONT_ITALIC=1\r\n"
+                   "PARTICLE_FONT=Serif\r\nPARTICLE_FONT_BOLD=0\r\nPARTICLE_FONT_COLOR=0\r\n"
+                   "PARTICLE_FONT_HEIGHT=-20\r\nPARTICLE_FONT_ITALIC=0\r\n"));
+
+    TForm1 second(other.Path());
+    QCOMPARE(second.ListFont(), (FontDescription{"Mono", -15, fsBold | fsItalic, 0x00FF00}));
+    // A stored article colour of 0 leaves the new font's colour.
+    QCOMPARE(second.ArticleFont().name, std::string("Serif"));
+    QCOMPARE(second.ArticleFont().height, -20);
+    QCOMPARE(second.ArticleFont().colour, WINDOW_TEXT_COLOUR);
+    QCOMPARE(second.findChild<QListWidget *>("ListBox1")->font().pixelSize(), 15);
+    QVERIFY(second.findChild<QListWidget *>("ListBox1")->font().bold());
+}
+
+void FormMainTest::emptyDicsEndsTheProgram()
+{
+    TestFolder empty;
+    empty.MakeFolder("dics");
+    messages.clear();
+    {
+        TForm1 doomed(empty.Path());
+        QVERIFY(doomed.Terminated());
+    }
+    QCOMPARE(messages, QStringList{QStringLiteral("Не найдено ни одного словаря")});
+    QVERIFY(!empty.Exists("Kalvora.ini"));
+    QVERIFY(empty.ReadFile("file.log").find("[TForm1::TForm1] Log created\n") != std::string::npos);
+}
+
+QTEST_MAIN(FormMainTest)
+#include "Form_main_test.moc"
