@@ -1,6 +1,5 @@
 #include "platform/Platform.h"
 
-#include <X11/XKBlib.h>
 #include <cstring>
 #include <string>
 
@@ -9,6 +8,11 @@
 #include <QString>
 #include <QThread>
 #include <QUrl>
+
+// Xlib defines macros (Bool, Status, None) that break Qt's headers: it comes after them.
+// clang-format off
+#include <X11/XKBlib.h>
+// clang-format on
 
 namespace {
 
