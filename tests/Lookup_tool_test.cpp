@@ -1,1 +1,382 @@
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <poll.h>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+
+#include "Dictionary_fixture.h"
+#include "Test_folder.h"
+#include "support/Code_page.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const std::string DICS = SAMPLE_DICS;
+const std::string TOLK = "7a1c0001";
+const std::string ENC = "3e0c0002";
+const std::string MISC = "f01d0c05";
+const std::string NO_DICTIONARY = "Не найдено ни одного словаря";
+
+// The tool as a child process with its three standard streams on pipes. Every wait has a
+// deadline, so a tool that hangs fails the test instead of blocking it.
+class Tool
+{
+public:
+    explicit Tool(const std::vector<std::string> &arguments, const std::string &folder = "")
+    {
+        std::signal(SIGPIPE, SIG_IGN);
+        int in[2], out[2], err[2];
+        if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
+            throw std::runtime_error("pipe");
+        pid = fork();
+        if (pid == 0) {
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+                close(fd);
+            if (!folder.empty() && chdir(folder.c_str()) != 0)
+                _exit(127);
+            std::vector<char *> argv{const_cast<char *>(LOOKUP_TOOL)};
+            for (const auto &argument : arguments)
+                argv.push_back(const_cast<char *>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(LOOKUP_TOOL, argv.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        close(err[1]);
+        input = in[1];
+        output = out[0];
+        errors = err[0];
+    }
+    Tool(const Tool &) = delete;
+    Tool &operator=(const Tool &) = delete;
+    ~Tool()
+    {
+        CloseInput();
+        if (pid > 0 && status < 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        close(output);
+        close(errors);
+    }
+
+    void Write(const std::string &text)
+    {
+        for (std::size_t done = 0; done < text.size();) {
+            const ssize_t n = write(input, text.data() + done, text.size() - done);
+            if (n <= 0)
+                return;
+            done += static_cast<std::size_t>(n);
+        }
+    }
+
+    void CloseInput()
+    {
+        if (input >= 0)
+            close(input);
+        input = -1;
+    }
+
+    // One line of standard output without its LF; false on timeout or at the end of output.
+    bool ReadLine(std::string &line, int timeoutMs = 5000)
+    {
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            const auto end = outText.find('\n');
+            if (end != std::string::npos) {
+                line = outText.substr(0, end);
+                outText.erase(0, end + 1);
+                return true;
+            }
+            if (!ReadSome(output, outText, deadline))
+                return false;
+        }
+    }
+
+    // Closes standard input, collects both outputs to their end and waits for the exit status.
+    void Finish(int timeoutMs = 10000)
+    {
+        CloseInput();
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (ReadSome(output, outText, deadline)) { }
+        while (ReadSome(errors, errText, deadline)) { }
+        while (Clock::now() < deadline) {
+            int raw = 0;
+            if (waitpid(pid, &raw, WNOHANG) == pid) {
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128;
+                return;
+            }
+            usleep(10000);
+        }
+        ADD_FAILURE() << "the tool did not end in time";
+    }
+
+    int status = -1;
+    std::string outText;
+    std::string errText;
+
+private:
+    static bool ReadSome(int fd, std::string &text, Clock::time_point deadline)
+    {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd wanted{fd, POLLIN, 0};
+        if (poll(&wanted, 1, static_cast<int>(left.count())) <= 0)
+            return false;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        text.append(buffer, static_cast<std::size_t>(n));
+        return true;
+    }
+
+    pid_t pid = -1;
+    int input = -1;
+    int output = -1;
+    int errors = -1;
+};
+
+struct Result
+{
+    int status;
+    std::vector<std::string> lines;
+    std::string errors;
+};
+
+Result RunTool(const std::vector<std::string> &arguments, const std::string &queries = "",
+    const std::string &folder = "")
+{
+    Tool tool(arguments, folder);
+    tool.Write(queries);
+    tool.Finish();
+    std::vector<std::string> lines;
+    std::istringstream text(tool.outText);
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line);
+    return {tool.status, lines, tool.errText};
+}
+
+std::vector<std::string> Fields(const std::string &line)
+{
+    std::vector<std::string> fields;
+    std::string::size_type start = 0;
+    for (auto end = line.find('\t'); end != std::string::npos; end = line.find('\t', start)) {
+        fields.push_back(line.substr(start, end - start));
+        start = end + 1;
+    }
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// The records of a sample index file, read here independently of the program's index reader.
+std::vector<std::string> Headwords(const std::string &folder)
+{
+    std::ifstream file(DICS + "/" + folder + "/" + folder + ".idx", std::ios::binary);
+    std::vector<std::string> headwords;
+    for (std::string record; std::getline(file, record);)
+        headwords.push_back(AnsiToUtf8(record.substr(0, record.find('\t'))));
+    return headwords;
+}
+
+std::string IndexOf(const std::string &folder, const std::string &headword)
+{
+    const auto headwords = Headwords(folder);
+    for (std::size_t i = 0; i < headwords.size(); ++i)
+        if (headwords[i] == headword)
+            return std::to_string(i);
+    return "absent";
+}
+
+std::string Answer(const std::string &found, const std::string &folder, const std::string &id,
+    const std::string &matched, const std::string &headword)
+{
+    const std::string index = folder.empty() ? "0" : IndexOf(folder, headword);
+    return found + "\t" + id + "\t" + index + "\t" + matched + "\t" + headword;
+}
+
+} // namespace
+
+TEST(LookupToolTest, AnswersEachQueryOnOneLine)
+{
+    const std::tuple<const char *, std::string, std::string> rows[] = {
+        {"exact, typed in small letters", "домовой", Answer("1", "tolk", TOLK, "-1", "ДОМОВОЙ")},
+        {"headword with a blank", "дом отдыха", Answer("1", "tolk", TOLK, "-1", "ДОМ ОТДЫХА")},
+        {"longest shared beginning", "домотканый", Answer("1", "tolk", TOLK, "4", "ДОМОВОЙ")},
+        {"query a proper prefix", "чёрн", Answer("1", "enc", ENC, "4", "Чёрное море")},
+        {"small yo reaches its own block", "ёж", Answer("1", "tolk", TOLK, "-1", "ёж")},
+        {"capital yo", "ЁЖ", Answer("1", "tolk", TOLK, "-1", "ЁЖ")},
+        {"latin with CR LF line end", "wi-fi\r", Answer("1", "misc", MISC, "-1", "Wi-Fi")},
+        {"digits", "404", Answer("1", "misc", MISC, "-1", "404")},
+        {"no block for the first letter", "qwerty", Answer("0", "", "0", "0", "")},
+        {"empty line", "", Answer("0", "", "0", "0", "")},
+    };
+    std::string queries;
+    for (const auto &row : rows)
+        queries += std::get<1>(row) + "\n";
+    const Result result = RunTool({"--order", "tolk;enc;misc;", DICS}, queries);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    ASSERT_EQ(result.lines.size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(result.lines[i], std::get<2>(rows[i])) << std::get<0>(rows[i]);
+}
+
+TEST(LookupToolTest, ListsDictionariesInCollectionOrderBeforeAnswers)
+{
+    const Result result = RunTool({"--list", "--order", "misc;tolk;enc;", DICS}, "дом\n");
+    ASSERT_EQ(result.lines.size(), 4u) << result.errors;
+    const std::vector<std::vector<std::string>> expected = {
+        {MISC, "misc", "TERM", "Термины", std::to_string(Headwords("misc").size()),
+            "Словарь компьютерных терминов", "Составлен для Kalvora"},
+        {TOLK, "tolk", "EXP", "Толковый", std::to_string(Headwords("tolk").size()),
+            "Толковый словарь русского языка", "Учебная подборка толкований Kalvora"},
+        {ENC, "enc", "ENC", "Энциклопедия", std::to_string(Headwords("enc").size()),
+            "Малая энциклопедия", "Статьи написаны для Kalvora"},
+    };
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(Fields(result.lines[i]), expected[i]) << "dictionary " << i;
+    EXPECT_EQ(result.lines[3], Answer("1", "tolk", TOLK, "-1", "ДОМ"));
+}
+
+TEST(LookupToolTest, OrderDecidesWhichDictionaryWinsASharedHeadword)
+{
+    const std::tuple<const char *, std::string, std::string> rows[] = {
+        {"definitions first", "tolk;enc;", Answer("1", "tolk", TOLK, "-1", "ДОМ")},
+        {"encyclopedia first", "enc;tolk;", Answer("1", "enc", ENC, "-1", "Дом")},
+        {"exact match beats an earlier partial one", "misc;tolk;",
+            Answer("1", "tolk", TOLK, "-1", "ДОМ")},
+    };
+    for (const auto &[name, order, answer] : rows) {
+        const Result result = RunTool({"--order", order, DICS}, "дом\n");
+        ASSERT_EQ(result.lines.size(), 1u) << name << result.errors;
+        EXPECT_EQ(result.lines[0], answer) << name;
+    }
+}
+
+TEST(LookupToolTest, DicSearchesOneDictionaryOnly)
+{
+    const std::tuple<const char *, std::string, std::string> rows[] = {
+        {"the encyclopedia", "3E0C0002", Answer("1", "enc", ENC, "-1", "Дом")},
+        {"terms have only a shared first letter", "f01d0c05",
+            Answer("1", "misc", MISC, "1", "Дисплей")},
+    };
+    for (const auto &[name, id, answer] : rows) {
+        const Result result = RunTool({"--order", "tolk;", "--dic", id, DICS}, "дом\n");
+        ASSERT_EQ(result.lines.size(), 1u) << name << result.errors;
+        EXPECT_EQ(result.lines[0], answer) << name;
+    }
+}
+
+TEST(LookupToolTest, PrintsArticlesInUtf8)
+{
+    const std::tuple<const char *, std::string, std::string> rows[] = {
+        {"yo words share one article", "ёж",
+            "м. Небольшое насекомоядное животное, покрытое иглами. Ёж сворачивается в клубок, "
+            "защищаясь от врагов."},
+        {"CR of a CR LF data file dropped", "байт",
+            "Единица количества информации, равная восьми битам."},
+        {"last article without LF", "ярославль",
+            "Один из старейших городов России, на Волге; основан в начале XI века."},
+        {"read after the end of the data file", "байкал",
+            "Озеро на юге Восточной Сибири, самое глубокое на Земле (более 1600 м). В нём около "
+            "пятой части мировых запасов пресной озёрной воды."},
+        {"not found has an empty article", "qq", ""},
+    };
+    std::string queries;
+    for (const auto &row : rows)
+        queries += std::get<1>(row) + "\n";
+    const Result result = RunTool({"--article", DICS}, queries);
+    ASSERT_EQ(result.lines.size(), std::size(rows)) << result.errors;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const auto fields = Fields(result.lines[i]);
+        ASSERT_EQ(fields.size(), 6u) << std::get<0>(rows[i]);
+        EXPECT_EQ(fields[5], std::get<2>(rows[i])) << std::get<0>(rows[i]);
+    }
+}
+
+TEST(LookupToolTest, KeepsOneLinePerAnswerWhateverTheTextHolds)
+{
+    TestFolder folder;
+    WriteDictionary(folder,
+        {"odd", "1A", "EXP", "Odd",
+            {{"A", "one\ttwo\rthree"}, {"X\nY", "\xC4\xE0\t\xED\xE5\xF2"}}});
+    const Result result = RunTool({"--article", folder.Path() + "dics"}, "a\nx\n");
+    ASSERT_EQ(result.lines.size(), 2u) << result.errors;
+    EXPECT_EQ(result.lines[0], "1\t1a\t0\t-1\tA\tone two three");
+    EXPECT_EQ(result.lines[1], "1\t1a\t1\t1\tX Y\tДа нет");
+}
+
+TEST(LookupToolTest, WritesALogOnlyWhenAsked)
+{
+    TestFolder folder;
+    RunTool({DICS}, "дом\n", folder.Path());
+    EXPECT_FALSE(folder.Exists("file.log"));
+    EXPECT_FALSE(folder.Exists("data"));
+
+    RunTool({"--log", folder.Path() + "tool.log", DICS}, "дом\n", folder.Path());
+    const std::string log = folder.ReadFile("tool.log");
+    EXPECT_NE(log.find("[Database::Load]"), std::string::npos) << log;
+    EXPECT_NE(log.find("Dictionary loaded, ID=0x" + MISC), std::string::npos) << log;
+}
+
+TEST(LookupToolTest, RefusesBadArgumentsAndEmptyFolders)
+{
+    TestFolder empty;
+    TestFolder broken;
+    broken.WriteFile("half/half.dat", "text\n");
+    const std::tuple<const char *, std::vector<std::string>, int, std::string> rows[] = {
+        {"unknown option", {"--bogus", DICS}, 2, "unknown option --bogus"},
+        {"no folder", {"--list"}, 2, "no dictionary folder"},
+        {"option without its value", {DICS, "--order"}, 2, "--order needs a value"},
+        {"two folders", {DICS, DICS}, 2, "only one"},
+        {"missing folder", {empty.Path() + "absent"}, 2, "cannot read"},
+        {"a file, not a folder", {DICS + "/tolk/tolk.idx"}, 2, "cannot read"},
+        {"id not hexadecimal", {"--dic", "xyz", DICS}, 2, "hexadecimal"},
+        {"id zero", {"--dic", "0", DICS}, 2, "non-zero"},
+        {"id too long", {"--dic", "1F01D0C05", DICS}, 2, "hexadecimal"},
+        {"id of no dictionary", {"--dic", "12345", DICS}, 2, "no dictionary has the id 12345"},
+        {"empty folder", {empty.Path()}, 1, NO_DICTIONARY},
+        {"only an incomplete dictionary", {broken.Path()}, 1, NO_DICTIONARY},
+    };
+    for (const auto &[name, arguments, status, message] : rows) {
+        const Result result = RunTool(arguments, "дом\n");
+        EXPECT_EQ(result.status, status) << name;
+        EXPECT_TRUE(result.lines.empty()) << name;
+        EXPECT_NE(result.errors.find(message), std::string::npos) << name << ": " << result.errors;
+    }
+}
+
+TEST(LookupToolTest, AnswersEachQueryBeforeTheNextIsWritten)
+{
+    Tool tool({"--order", "tolk;enc;misc;", DICS});
+    const std::tuple<std::string, std::string> rows[] = {
+        {"дом", Answer("1", "tolk", TOLK, "-1", "ДОМ")},
+        {"луна", Answer("1", "tolk", TOLK, "-1", "ЛУНА")},
+        {"usb", Answer("1", "misc", MISC, "-1", "USB")},
+    };
+    for (const auto &[query, answer] : rows) {
+        tool.Write(query + "\n");
+        std::string line;
+        ASSERT_TRUE(tool.ReadLine(line)) << "no answer to " << query << " while input is open";
+        EXPECT_EQ(line, answer);
+    }
+    tool.Finish();
+    EXPECT_EQ(tool.status, 0);
+    EXPECT_EQ(tool.outText, "");
+}
