@@ -62,4 +62,8 @@ private:
     int customEntry = -1;
 };
 
+// The font as the widgets take it: the height, negative or positive, as the pixel size (0 keeps
+// the toolkit's default size); colour aside.
+QFont FontFromDescription(const FontDescription &description);
+
 #endif // UI_FONT_CHOOSER_H

@@ -1,0 +1,130 @@
+#include "ui/Form_settings.h"
+
+#include <QLabel>
+
+#include "controls/Dialog_keys.h"
+#include "controls/Grad_button.h"
+#include "ui/Dialog_window.h"
+#include "ui/Font_chooser.h"
+#include "ui/Form_main.h"
+
+TFormSettings *FormSettings = nullptr;
+
+namespace {
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, int left, int top)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+TFontChooser *MakeChooser(QWidget *parent, const char *name, const QString &accessible)
+{
+    auto *chooser = new TFontChooser(parent);
+    chooser->setObjectName(QString::fromLatin1(name));
+    chooser->setAccessibleName(accessible);
+    FontDescription tahoma;
+    tahoma.name = "Tahoma";
+    tahoma.height = -11;
+    tahoma.colour = WINDOW_TEXT_COLOUR;
+    chooser->SetFont(tahoma);
+    return chooser;
+}
+
+} // namespace
+
+TFormSettings::TFormSettings(QWidget *parent)
+    : QDialog(parent)
+    , Label1(MakeLabel(this, "Label1", QStringLiteral("Шрифт списка слов:"), 8, 24))
+    , Label3(MakeLabel(this, "Label3", QStringLiteral("Шрифт статьи:"), 8, 69))
+    , GradButton1(MakeButton("GradButton1", QStringLiteral("OK"), 8, 114))
+    , GradButton2(MakeButton("GradButton2", QStringLiteral("Cancel"), 100, 114))
+    , GradButton3(MakeButton("GradButton3", QStringLiteral("Изменить"), 132, 24))
+    , GradButton4(MakeButton("GradButton4", QStringLiteral("Изменить"), 132, 69))
+    , FontDialog1(MakeChooser(this, "FontDialog1", QStringLiteral("Шрифт списка слов")))
+    , FontDialog2(MakeChooser(this, "FontDialog2", QStringLiteral("Шрифт статьи")))
+{
+    setObjectName(QStringLiteral("FormSettings"));
+    SetUpDialogWindow(
+        this, QStringLiteral("Настройки"), 218, 147, PixelFont(QStringLiteral("Tahoma"), 11));
+    Label1->setAccessibleName(Label1->text());
+    Label3->setAccessibleName(Label3->text());
+    GradButton3->setAccessibleName(QStringLiteral("Изменить шрифт списка слов"));
+    GradButton4->setAccessibleName(QStringLiteral("Изменить шрифт статьи"));
+    GradButton1->SetDefault(true);
+
+    setTabOrder(GradButton1, GradButton2);
+    setTabOrder(GradButton2, GradButton3);
+    setTabOrder(GradButton3, GradButton4);
+
+    connect(GradButton1, &TGradButton::clicked, this, [this] { GradButton1Click(); });
+    connect(GradButton2, &TGradButton::clicked, this, [this] { GradButton2Click(); });
+    connect(GradButton3, &TGradButton::clicked, this, [this] { Button1Click(); });
+    connect(GradButton4, &TGradButton::clicked, this, [this] { Button2Click(); });
+    InstallDialogKeys(this);
+}
+
+TGradButton *TFormSettings::MakeButton(const char *name, const QString &caption, int left, int top)
+{
+    auto *button = new TGradButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(caption);
+    button->SetColorScheme(csSilver);
+    button->SetHotTrack(true);
+    button->SetLayout(blGlyphLeft);
+    button->SetSpacing(4);
+    button->SetCaption(caption);
+    button->setGeometry(left, top, 75, 25);
+    return button;
+}
+
+void TFormSettings::SetFonts(const FontDescription &list, const FontDescription &article)
+{
+    FontDialog1->SetFont(list);
+    FontDialog2->SetFont(article);
+}
+
+void TFormSettings::Button1Click()
+{
+    if (FontDialog1->Execute() && Form1)
+        Form1->ApplyFonts(&FontDialog1->Font(), nullptr);
+}
+
+void TFormSettings::Button2Click()
+{
+    if (FontDialog2->Execute() && Form1)
+        Form1->ApplyFonts(nullptr, &FontDialog2->Font());
+}
+
+void TFormSettings::GradButton1Click()
+{
+    if (Form1)
+        Form1->SaveFontSettings(FontDialog1->Font(), FontDialog2->Font());
+    accept();
+}
+
+void TFormSettings::GradButton2Click()
+{
+    reject();
+}
+
+void TFormSettings::FormClose()
+{
+    if (Form1)
+        Form1->LoadFontSettings();
+}
+
+void TFormSettings::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TFormSettings::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    CentreOnMainWindow(this);
+}

@@ -1,0 +1,54 @@
+#ifndef UI_FORM_SETTINGS_H
+#define UI_FORM_SETTINGS_H
+
+#include <QDialog>
+
+#include "support/Font_keys.h"
+
+class QLabel;
+class TFontChooser;
+class TGradButton;
+
+// Chooses the fonts of the word list and of the article pane. A chosen font is shown in the main
+// window at once; OK stores both in the settings, and every close reads the stored ones back, so
+// a preview the user did not confirm disappears.
+class TFormSettings : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TFormSettings(QWidget *parent = nullptr);
+
+    // The starting points of the two font choices; the main window's fonts before each showing.
+    void SetFonts(const FontDescription &list, const FontDescription &article);
+    TFontChooser *ListFontDialog() const { return FontDialog1; }
+    TFontChooser *ArticleFontDialog() const { return FontDialog2; }
+
+    void Button1Click();
+    void Button2Click();
+    void GradButton1Click();
+    void GradButton2Click();
+    void FormClose();
+
+    // Every close (OK, Cancel, the close box, Escape) ends here, once.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    TGradButton *MakeButton(const char *name, const QString &caption, int left, int top);
+
+    QLabel *Label1;
+    QLabel *Label3;
+    TGradButton *GradButton1;
+    TGradButton *GradButton2;
+    TGradButton *GradButton3;
+    TGradButton *GradButton4;
+    TFontChooser *FontDialog1;
+    TFontChooser *FontDialog2;
+};
+
+extern TFormSettings *FormSettings;
+
+#endif // UI_FORM_SETTINGS_H
