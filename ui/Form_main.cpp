@@ -160,6 +160,9 @@ void TForm1::CreateControls()
     WordInput->setInsertPolicy(QComboBox::NoInsert);
     WordInput->setCompleter(nullptr);
     WordInput->setGeometry(7, 38, 218, WordInput->sizeHint().height());
+    // Keys reach the combo box, which hands them to its edit field directly; the edit field sees
+    // them only when it is sent keys itself.
+    WordInput->installEventFilter(this);
     WordInput->lineEdit()->installEventFilter(this);
 
     FindButton = new TGradButton(client);
@@ -344,7 +347,8 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != WordInput->lineEdit() || event->type() != QEvent::KeyPress)
+    if ((watched != WordInput && watched != WordInput->lineEdit())
+        || event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
     switch (key->key()) {
@@ -520,6 +524,7 @@ void TForm1::FillWordList()
 
 void TForm1::ShowArticle()
 {
+    articleRequested = true;
     RichEdit1->clear();
     QTextCursor cursor(RichEdit1->document());
     QTextCharFormat plain;
@@ -606,7 +611,9 @@ void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *arti
     }
     if (article) {
         articleFont = *article;
-        ShowArticle();
+        // Before the first search the pane stays empty rather than saying "nothing found".
+        if (articleRequested)
+            ShowArticle();
     }
 }
 

@@ -110,6 +110,7 @@ private:
     FontDescription articleFont;
     bool terminated = false;
     bool fillingList = false;
+    bool articleRequested = false;
 
     TSplashForm *splash = nullptr;
     QWidget *client = nullptr;

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Starts the real program on a real (virtual) X display, waits for its window, closes it with
+# the keyboard as a user would, and checks what it left beside itself.
+# Usage: Program_run_test.sh PROGRAM SAMPLE_DICS
+set -euo pipefail
+
+run_session() {
+    local folder=$1
+    "$folder/kalvora" &
+    local pid=$!
+    local window=""
+    for _ in $(seq 1 100); do
+        # The splash window carries the same title; the main window is the wide one.
+        for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
+            width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
+            [ "${width:-0}" -ge 500 ] && window=$candidate
+        done
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    if [ -z "$window" ]; then
+        echo "FAIL: no Kalvora window appeared"
+        kill "$pid" 2>/dev/null || true
+        return 1
+    fi
+    xdotool windowfocus --sync "$window"
+    xdotool key ctrl+q
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "FAIL: the program did not end after Ctrl+Q"
+        kill "$pid"
+        return 1
+    fi
+    wait "$pid"
+}
+
+# Inside the virtual display: the script calls itself.
+if [ "${1:-}" = "--session" ]; then
+    run_session "$2"
+    exit
+fi
+
+program=$1
+samples=$2
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+cp "$program" "$folder/kalvora"
+cp -r "$samples" "$folder/dics"
+
+xvfb-run -a -s "-screen 0 1024x768x24" "$0" --session "$folder"
+
+grep -q '\[TForm1::TForm1\] Log created' "$folder/file.log" || { echo "FAIL: no 'Log created' record"; exit 1; }
+grep -q '\[Database::Load\] Dictionary loaded' "$folder/file.log" || { echo "FAIL: nothing loaded"; exit 1; }
+[ -f "$folder/Kalvora.ini" ] || { echo "FAIL: Kalvora.ini was not written at close"; exit 1; }
+if grep -qv $'\r$' "$folder/Kalvora.ini"; then echo "FAIL: a settings line without CR LF"; exit 1; fi
+echo "the program started, showed its window and closed cleanly"
