@@ -1,0 +1,244 @@
+#include "ui/Form_dics.h"
+
+#include <memory>
+
+#include <QHeaderView>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "Dictionary_fixture.h"
+#include "Test_folder.h"
+#include "support/Ini_file.h"
+#include "ui/Ansi_text.h"
+#include "ui/Form_main.h"
+
+namespace {
+
+constexpr std::uint32_t ID_A = 0xA1;
+constexpr std::uint32_t ID_B = 0xB2;
+// High bit set: an id that a signed or narrowed copy would lose.
+constexpr std::uint32_t ID_C = 0xF01D0C05;
+
+std::string Ansi(const char *utf8)
+{
+    return ToAnsi(QString::fromUtf8(utf8));
+}
+
+// B and C both hold ДОМ, so the order between them decides which article a search finds.
+void WriteDictionaries(const TestFolder &folder)
+{
+    WriteDictionary(folder,
+        {"a", "A1", "EXP", "A",
+            {{Ansi("КИТ"), Ansi("Зверь.")}, {Ansi("КОТ"), Ansi("Животное.")},
+                {Ansi("ЛЕС"), Ansi("Деревья.")}}});
+    WriteDictionary(folder, {"b", "B2", "ENC", "B", {{Ansi("ДОМ"), Ansi("Дом в B.")}}});
+    WriteDictionary(folder,
+        {"c", "F01D0C05", "TERM", "C",
+            {{Ansi("ДОМ"), Ansi("Дом в C.")}, {Ansi("САД"), Ansi("Сад.")}}});
+}
+
+} // namespace
+
+class FormDicsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void rowsShowTheDictionaries();
+    void buttonsMoveTheSelectedRow_data();
+    void buttonsMoveTheSelectedRow();
+    void everyCloseCommitsTheOrder_data();
+    void everyCloseCommitsTheOrder();
+    void emptyListMovesNothingAndStoresNothing();
+
+private:
+    QTreeWidget *List() const { return dialog->findChild<QTreeWidget *>("ListView1"); }
+    // The rows as the first letters of their names, top to bottom.
+    QString Order() const;
+    int SelectedRow() const;
+    void Press(const QString &buttons);
+    QString StoredOrder() const;
+
+    TestFolder folder;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TDicsForm> dialog;
+};
+
+QString FormDicsTest::Order() const
+{
+    QString order;
+    for (int i = 0; i < List()->topLevelItemCount(); ++i)
+        order += List()->topLevelItem(i)->text(0).front();
+    return order;
+}
+
+int FormDicsTest::SelectedRow() const
+{
+    const QList<QTreeWidgetItem *> selected = List()->selectedItems();
+    return selected.isEmpty() ? -1 : List()->indexOfTopLevelItem(selected.first());
+}
+
+// "1" presses the up button, "2" the down button.
+void FormDicsTest::Press(const QString &buttons)
+{
+    for (const QChar button : buttons)
+        QTest::mouseClick(
+            dialog->findChild<QToolButton *>(button == '1' ? "SpeedButton1" : "SpeedButton2"),
+            Qt::LeftButton);
+}
+
+QString FormDicsTest::StoredOrder() const
+{
+    std::string value = "absent";
+    Form1->GetSettings()->GetString("DIC_ORDER", value);
+    return ToQString(value);
+}
+
+void FormDicsTest::initTestCase()
+{
+    TForm1::showErrorMessage = [](QWidget *, const QString &) {};
+    WriteDictionaries(folder);
+    form = std::make_unique<TForm1>(folder.Path());
+    QCOMPARE(form->GetDatabase()->GetCount(), 3);
+}
+
+void FormDicsTest::init()
+{
+    Form1 = form.get();
+    form->ReorderDictionaries({ID_A, ID_B, ID_C});
+    form->GetSettings()->SetString("DIC_ORDER", "stale");
+    dialog = std::make_unique<TDicsForm>();
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+}
+
+void FormDicsTest::cleanup()
+{
+    dialog.reset();
+}
+
+void FormDicsTest::rowsShowTheDictionaries()
+{
+    const QStringList captions[] = {
+        {"A long", "3", "a source"},
+        {"B long", "1", "b source"},
+        {"C long", "2", "c source"},
+    };
+    QCOMPARE(List()->topLevelItemCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            QCOMPARE(List()->topLevelItem(row)->text(column), captions[row][column]);
+    QCOMPARE(List()->headerItem()->text(1), QStringLiteral("Количество статей"));
+    QCOMPARE(SelectedRow(), 0);
+}
+
+void FormDicsTest::buttonsMoveTheSelectedRow_data()
+{
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("buttons");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("selectedAfter");
+
+    QTest::newRow("middle up") << 1 << QString("1") << QString("BAC") << 0;
+    QTest::newRow("middle up twice") << 1 << QString("11") << QString("BAC") << 0;
+    QTest::newRow("first up") << 0 << QString("1") << QString("ABC") << 0;
+    QTest::newRow("none up selects the first") << -1 << QString("1") << QString("ABC") << 0;
+    QTest::newRow("last down") << 2 << QString("2") << QString("ABC") << 2;
+    QTest::newRow("first down twice") << 0 << QString("22") << QString("BCA") << 2;
+    QTest::newRow("none down") << -1 << QString("2") << QString("ABC") << -1;
+    QTest::newRow("last up then down") << 2 << QString("12") << QString("ABC") << 2;
+}
+
+void FormDicsTest::buttonsMoveTheSelectedRow()
+{
+    QFETCH(int, selected);
+    QFETCH(QString, buttons);
+    QFETCH(QString, order);
+    QFETCH(int, selectedAfter);
+
+    List()->clearSelection();
+    if (selected >= 0)
+        List()->setCurrentItem(List()->topLevelItem(selected));
+    Press(buttons);
+    QCOMPARE(Order(), order);
+    QCOMPARE(SelectedRow(), selectedAfter);
+}
+
+void FormDicsTest::everyCloseCommitsTheOrder_data()
+{
+    QTest::addColumn<QString>("route");
+    QTest::addColumn<QString>("buttons");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("article");
+
+    QTest::newRow("escape on the list")
+        << QString("list") << QString("1") << QString("a;c;b;") << QString("Дом в C.");
+    QTest::newRow("escape on the form")
+        << QString("form") << QString("11") << QString("c;a;b;") << QString("Дом в C.");
+    QTest::newRow("close box") << QString("close") << QString("1") << QString("a;c;b;")
+                               << QString("Дом в C.");
+    QTest::newRow("close box, nothing moved")
+        << QString("close") << QString() << QString("a;b;c;") << QString("Дом в B.");
+}
+
+void FormDicsTest::everyCloseCommitsTheOrder()
+{
+    QFETCH(QString, route);
+    QFETCH(QString, buttons);
+    QFETCH(QString, stored);
+    QFETCH(QString, article);
+
+    List()->setCurrentItem(List()->topLevelItem(2));
+    Press(buttons);
+    const QString order = Order();
+    if (route == "list")
+        QTest::keyClick(List(), Qt::Key_Escape);
+    else if (route == "form")
+        QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    else
+        dialog->close();
+
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(StoredOrder(), stored);
+    QString loaded;
+    for (std::int32_t i = 0; i < form->GetDatabase()->GetCount(); ++i)
+        loaded += ToQString(form->GetDatabase()->GetDictionary(i)->GetFolderName()) + ";";
+    QCOMPARE(loaded, stored);
+
+    WordPosition found;
+    QVERIFY(form->GetDatabase()->Find(0, Ansi("ДОМ"), found));
+    QCOMPARE(ToQString(form->GetDatabase()->GetArticle(found)), article);
+
+    // Shown again, the dialog keeps the order it was closed with.
+    dialog->show();
+    QCOMPARE(Order(), order);
+}
+
+void FormDicsTest::emptyListMovesNothingAndStoresNothing()
+{
+    TestFolder empty;
+    empty.MakeFolder("dics");
+    TForm1 emptyForm(empty.Path());
+    Form1 = &emptyForm;
+    emptyForm.GetSettings()->SetString("DIC_ORDER", "stale");
+    TDicsForm emptyDialog;
+    emptyDialog.show();
+
+    for (const char *name : {"SpeedButton1", "SpeedButton2"})
+        QTest::mouseClick(emptyDialog.findChild<QToolButton *>(name), Qt::LeftButton);
+    QTreeWidget *list = emptyDialog.findChild<QTreeWidget *>("ListView1");
+    QCOMPARE(list->topLevelItemCount(), 0);
+    QVERIFY(list->selectedItems().isEmpty());
+
+    QTest::keyClick(list, Qt::Key_Escape);
+    QVERIFY(!emptyDialog.isVisible());
+    QCOMPARE(StoredOrder(), QString());
+}
+
+QTEST_MAIN(FormDicsTest)
+#include "Form_dics_test.moc"
