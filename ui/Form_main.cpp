@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyledItemDelegate>
+#include <QSystemTrayIcon>
 #include <QTextCursor>
 #include <QTextEdit>
 
@@ -216,6 +217,16 @@ void TForm1::CreateControls()
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({168, 609 - 168 - 7});
 
+    TrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
+    TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
+    TrayIcon1->setToolTip(QStringLiteral("Kalvora"));
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this,
+        [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                TrayIcon1Click();
+        });
+    TrayIcon1->show();
+
     setTabOrder(WordInput, FindButton);
     setTabOrder(FindButton, ListBox1);
     setTabOrder(ListBox1, RichEdit1);
@@ -343,6 +354,39 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     FormClose();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    // Without a notification area a hidden window could not be brought back: it stays an
+    // ordinary minimised window then.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    stateBeforeMinimise = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+    OnMinimize();
+}
+
+void TForm1::OnMinimize()
+{
+    // Posted, so the window system has finished minimising before the window is hidden.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMinimized())
+                hide();
+        },
+        Qt::QueuedConnection);
+}
+
+void TForm1::TrayIcon1Click()
+{
+    if (isVisible() && !isMinimized())
+        return;
+    setWindowState(stateBeforeMinimise & ~Qt::WindowMinimized);
+    show();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)

@@ -18,6 +18,7 @@ class QFrame;
 class QListWidget;
 class QMenu;
 class QSplitter;
+class QSystemTrayIcon;
 class QTextEdit;
 class IniFile;
 class TGradButton;
@@ -61,6 +62,10 @@ public:
     void ShowArticle();
     void RichEdit1DblClick();
 
+    // Minimising hides the window into the notification area; the icon brings it back.
+    void OnMinimize();
+    void TrayIcon1Click();
+
     Database *GetDatabase() const { return database.get(); }
     IniFile *GetSettings() const { return settings.get(); }
     SectionBar *GetSectionBar() const { return sectionBar.get(); }
@@ -88,6 +93,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void CreateControls();
@@ -121,6 +127,8 @@ private:
     QListWidget *ListBox1 = nullptr;
     QSplitter *Splitter1 = nullptr;
     ArticleView *RichEdit1 = nullptr;
+    QSystemTrayIcon *TrayIcon1 = nullptr;
+    Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
     QMenu *N4 = nullptr;
     QMenu *N1 = nullptr;
 };
