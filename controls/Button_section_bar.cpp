@@ -72,8 +72,8 @@ void SectionBar::AddItem(int section, const QString &caption, std::uint32_t valu
     if (section < 0 || section >= SectionCount())
         return;
     auto *button = new TGradButton(form);
-    button->setObjectName(
-        QStringLiteral("SectionItem_%1").arg(value, 8, 16, QLatin1Char('0')).toUpper());
+    button->setObjectName(QStringLiteral("SectionItem_")
+        + QString::number(value, 16).rightJustified(8, QLatin1Char('0')).toUpper());
     button->setFont(QFont(QStringLiteral("Arial"), 10));
     button->setGeometry(SectionEnd(section), 0, MeasureText(caption) + 5, BUTTON_HEIGHT);
     button->SetCaption(caption);
