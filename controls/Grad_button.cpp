@@ -294,9 +294,9 @@ bool TGradButton::CMDialogKey(int key, Qt::KeyboardModifiers modifiers)
         Click();
         return true;
     }
-    // Escape belongs to the cancel button alone: a default button taking it would accept a dialog
-    // the user meant to dismiss. A hidden or disabled default button takes nothing.
-    if (FDefault && enter && CanFocus()) {
+    // The default button takes every key the form offers, Escape included, whatever the
+    // modifiers; only a hidden or disabled one takes nothing.
+    if (FDefault && (enter || key == Qt::Key_Escape) && CanFocus()) {
         Click();
         return true;
     }

@@ -570,13 +570,20 @@ void Grad_buttonTest::dialogKeys_data()
     QTest::newRow("shifted enter still default")
         << ""
         << "edit" << int(Qt::Key_Return) << int(Qt::ShiftModifier) << "ok";
-    QTest::newRow("escape goes to cancel") << "cancelflag"
-                                           << "edit" << int(Qt::Key_Escape) << none << "cancel";
-    QTest::newRow("escape skips default") << ""
-                                          << "edit" << int(Qt::Key_Escape) << none << "";
-    QTest::newRow("shifted escape not taken")
+    QTest::newRow("escape to default clicks it") << ""
+                                                 << "edit" << int(Qt::Key_Escape) << none << "ok";
+    QTest::newRow("default earlier in tab order wins escape")
         << "cancelflag"
+        << "edit" << int(Qt::Key_Escape) << none << "ok";
+    QTest::newRow("escape goes to cancel without default")
+        << "nodefault cancelflag"
+        << "edit" << int(Qt::Key_Escape) << none << "cancel";
+    QTest::newRow("shifted escape not taken by cancel")
+        << "nodefault cancelflag"
         << "edit" << int(Qt::Key_Escape) << int(Qt::ShiftModifier) << "";
+    QTest::newRow("shifted escape still default")
+        << ""
+        << "edit" << int(Qt::Key_Escape) << int(Qt::ShiftModifier) << "ok";
     QTest::newRow("enter on focused button") << ""
                                              << "apply" << int(Qt::Key_Return) << none << "apply";
     QTest::newRow("disabled default takes nothing") << "okoff"
