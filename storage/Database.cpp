@@ -576,27 +576,35 @@ void Database::SetOrder(std::vector<std::string> names)
     loadOrder = std::move(names);
 }
 
+void Database::AddDictionaryFolder(std::string folder)
+{
+    extraFolders.push_back(std::move(folder));
+}
+
 void Database::Load()
 {
-    const std::string root = DictionaryRoot();
-    // Sorted so that the dictionaries DIC_ORDER does not name come in the same order everywhere.
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end;
-         entry.increment(error)) {
-        std::string name = entry->path().filename().string();
-        if (!name.empty() && name[0] != '.')
-            names.push_back(std::move(name));
-    }
-    std::sort(names.begin(), names.end());
-
-    std::vector<std::string> candidates;
-    for (std::string &name : names) {
-        const std::string path = root + "/" + name;
-        if (Dictionary::PreLoadCheck(path)) {
-            logFile.WriteHeader(LOG_INFO, "Database::Load");
-            logFile.Printf("Found dictionary = %s", path.c_str());
-            candidates.push_back(std::move(name));
+    // Each root sorted by name, so that the dictionaries DIC_ORDER does not name come in the
+    // same order everywhere; the program's own root comes first.
+    std::vector<std::string> roots{DictionaryRoot()};
+    roots.insert(roots.end(), extraFolders.begin(), extraFolders.end());
+    std::vector<Candidate> candidates;
+    for (const std::string &root : roots) {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end;
+             entry.increment(error)) {
+            std::string name = entry->path().filename().string();
+            if (!name.empty() && name[0] != '.')
+                names.push_back(std::move(name));
+        }
+        std::sort(names.begin(), names.end());
+        for (std::string &name : names) {
+            std::string path = root + "/" + name;
+            if (Dictionary::PreLoadCheck(path)) {
+                logFile.WriteHeader(LOG_INFO, "Database::Load");
+                logFile.Printf("Found dictionary = %s", path.c_str());
+                candidates.push_back({std::move(path), std::move(name)});
+            }
         }
     }
 
@@ -605,21 +613,22 @@ void Database::Load()
     if (observer)
         observer->OnLoadProgress(total, 0);
     for (const std::string &name : loadOrder) {
-        const auto found = std::find(candidates.begin(), candidates.end(), name);
+        const auto found = std::find_if(candidates.begin(), candidates.end(),
+            [&name](const Candidate &c) { return c.name == name; });
         if (found == candidates.end())
             continue;
         LoadOne(*found, total, done);
         candidates.erase(found);
     }
-    for (const std::string &name : candidates)
-        LoadOne(name, total, done);
+    for (const Candidate &candidate : candidates)
+        LoadOne(candidate, total, done);
 }
 
-void Database::LoadOne(const std::string &name, std::int32_t total, std::int32_t &done)
+void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int32_t &done)
 {
-    auto dictionary = std::make_unique<Dictionary>(DictionaryRoot() + "/" + name);
+    auto dictionary = std::make_unique<Dictionary>(candidate.path);
     if (observer)
-        observer->OnDictionaryLoading(name);
+        observer->OnDictionaryLoading(candidate.name);
     bool loaded = dictionary->Load();
     if (loaded) {
         // Id 0 names no dictionary (or all of them) and an id must find one dictionary only.

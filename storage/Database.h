@@ -115,6 +115,9 @@ public:
 
     // Folder names to load first, in this order (from DIC_ORDER).
     void SetOrder(std::vector<std::string> names);
+    // Another folder of dictionary folders, scanned after the program's own (a user's data
+    // folder when the program folder belongs to the system). Call before Load.
+    void AddDictionaryFolder(std::string folder);
     void Load();
 
     std::int32_t GetCount() const;
@@ -137,12 +140,18 @@ public:
     const std::string &GetProgramFolder() const { return programFolder; }
 
 private:
-    void LoadOne(const std::string &name, std::int32_t total, std::int32_t &done);
+    struct Candidate
+    {
+        std::string path; // of the dictionary folder
+        std::string name; // its last component, as DIC_ORDER names it
+    };
+    void LoadOne(const Candidate &candidate, std::int32_t total, std::int32_t &done);
     void RemoveTemporaryFolder() const;
     std::string DictionaryRoot() const;
 
     std::string programFolder;
     std::string dicsFolder;
+    std::vector<std::string> extraFolders;
     std::vector<std::unique_ptr<Dictionary>> dictionaries;
     std::vector<std::string> loadOrder;
     IDictionaryLoadObserver *observer;

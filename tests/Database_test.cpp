@@ -714,3 +714,24 @@ TEST(DatabaseTest, ScansAFolderOfTheCallersChoosing)
     EXPECT_EQ(FolderNames(database), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_TRUE(folder.Exists("data/temp/a.txt"));
 }
+
+TEST(DatabaseTest, ExtraFolderComesAfterTheProgramsOwn)
+{
+    TestFolder folder;
+    WriteAbc(folder);
+    TestFolder user;
+    WriteDictionary(user, "0user", "DIC_ID=E\r\n", Record("E", "0"));
+    WriteDictionary(user, "B", "DIC_ID=B2\r\n", Record("B", "0"));
+    const std::tuple<const char *, std::vector<std::string>, std::vector<std::string>> rows[] = {
+        // The user's B has its own id and loads after the program's B.
+        {"no order", {}, {"A", "B", "C", "0user", "B"}},
+        {"order names a user folder", {"0user", "C"}, {"0user", "C", "A", "B", "B"}},
+    };
+    for (const auto &[name, order, loaded] : rows) {
+        Database database(folder.Path(), nullptr);
+        database.AddDictionaryFolder(user.Path() + "dics");
+        database.SetOrder(order);
+        database.Load();
+        EXPECT_EQ(FolderNames(database), loaded) << name;
+    }
+}
