@@ -82,7 +82,6 @@ private slots:
     void init();
     void cleanup();
 
-    void choicesStartAsTahoma();
     void chooserTakesWhatTheUserChanged_data();
     void chooserTakesWhatTheUserChanged();
     void cancelledChooserChangesNothing();
@@ -147,14 +146,6 @@ void FormSettingsTest::init()
 void FormSettingsTest::cleanup()
 {
     dialog.reset();
-}
-
-void FormSettingsTest::choicesStartAsTahoma()
-{
-    const TFormSettings fresh;
-    const FontDescription tahoma{"Tahoma", -11, 0, WINDOW_TEXT_COLOUR};
-    QVERIFY(fresh.ListFontDialog()->Font() == tahoma);
-    QVERIFY(fresh.ArticleFontDialog()->Font() == tahoma);
 }
 
 void FormSettingsTest::chooserTakesWhatTheUserChanged_data()

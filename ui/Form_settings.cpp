@@ -52,6 +52,8 @@ TFormSettings::TFormSettings(QWidget *parent)
         this, QStringLiteral("Настройки"), 218, 147, PixelFont(QStringLiteral("Tahoma"), 11));
     Label1->setAccessibleName(Label1->text());
     Label3->setAccessibleName(Label3->text());
+    GradButton1->setAccessibleName(QStringLiteral("Принять и сохранить шрифты"));
+    GradButton2->setAccessibleName(QStringLiteral("Отменить"));
     GradButton3->setAccessibleName(QStringLiteral("Изменить шрифт списка слов"));
     GradButton4->setAccessibleName(QStringLiteral("Изменить шрифт статьи"));
     GradButton1->SetDefault(true);
@@ -71,7 +73,6 @@ TGradButton *TFormSettings::MakeButton(const char *name, const QString &caption,
 {
     auto *button = new TGradButton(this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setAccessibleName(caption);
     button->SetColorScheme(csSilver);
     button->SetHotTrack(true);
     button->SetLayout(blGlyphLeft);
