@@ -11,10 +11,13 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    // Names the user's own folders (~/.config/kalvora and the like).
+    QApplication::setApplicationName(QStringLiteral("kalvora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kalvora"));
     try {
         const std::string programFolder =
             QCoreApplication::applicationDirPath().toStdString() + "/";
-        TForm1 form(programFolder);
+        TForm1 form(LocateProgramPaths(programFolder, IsWritableFolder(programFolder)));
         Form1 = &form;
         TDicsForm dicsForm(&form);
         DicsForm = &dicsForm;

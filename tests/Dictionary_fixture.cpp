@@ -2,9 +2,10 @@
 
 #include "Test_folder.h"
 
-void WriteDictionary(const TestFolder &programFolder, const FixtureDictionary &dictionary)
+void WriteDictionary(
+    const TestFolder &programFolder, const FixtureDictionary &dictionary, const std::string &root)
 {
-    const std::string base = "dics/" + dictionary.folder + "/" + dictionary.folder;
+    const std::string base = root + "/" + dictionary.folder + "/" + dictionary.folder;
     const std::string attributes = "FORMAT_VERSION=1.0\r\nENCODING=cp1251\r\nDIC_ID="
         + dictionary.id + "\r\nDIC_VERSION=1.0\r\nCATEGORY=" + dictionary.category
         + "\r\nSHORT_NAME=" + dictionary.shortName + "\r\nLONG_NAME=" + dictionary.shortName

@@ -19,8 +19,9 @@ struct FixtureDictionary
     std::vector<FixtureEntry> entries; // in index order
 };
 
-// Writes programFolder/dics/<folder>/<folder>.{inf,idx,dat}: UTF-16LE attributes, the index and
-// one article per line in the order given.
-void WriteDictionary(const TestFolder &programFolder, const FixtureDictionary &dictionary);
+// Writes <root>/<folder>/<folder>.{inf,idx,dat} under the test folder: UTF-16LE attributes, the
+// index and one article per line in the order given.
+void WriteDictionary(const TestFolder &programFolder, const FixtureDictionary &dictionary,
+    const std::string &root = "dics");
 
 #endif // TESTS_DICTIONARY_FIXTURE_H

@@ -86,6 +86,7 @@ private slots:
     void splashShowedTheLoad();
     void fontsAndOrderSurviveARestart();
     void emptyDicsEndsTheProgram();
+    void userFoldersWhenTheProgramFolderIsTheSystems();
 
 private:
     QLineEdit *Edit() const { return form->findChild<QComboBox *>("WordInput")->lineEdit(); }
@@ -385,6 +386,41 @@ void FormMainTest::emptyDicsEndsTheProgram()
     QCOMPARE(messages, QStringList{QStringLiteral("Не найдено ни одного словаря")});
     QVERIFY(!empty.Exists("Kalvora.ini"));
     QVERIFY(empty.ReadFile("file.log").find("[TForm1::TForm1] Log created\n") != std::string::npos);
+}
+
+void FormMainTest::userFoldersWhenTheProgramFolderIsTheSystems()
+{
+    TestFolder system;
+    WriteSampleDictionaries(system);
+    TestFolder home;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.Path() + "config"));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.Path() + "data"));
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(home.Path() + "state"));
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("kalvora"));
+    WriteDictionary(home, {"mine", "44", "EXP", "Mine", {{"ZZ", "z"}}}, "data/kalvora/dics");
+
+    const ProgramPaths paths = LocateProgramPaths(system.Path(), false);
+    QCOMPARE(paths.settingsFolder, home.Path() + "config/kalvora/");
+    QCOMPARE(paths.logFolder, home.Path() + "state/kalvora/");
+    QCOMPARE(paths.userDicsFolder, home.Path() + "data/kalvora/dics/");
+    {
+        TForm1 installed(paths);
+        QCOMPARE(installed.GetDatabase()->GetCount(), 4);
+        QCOMPARE(installed.GetDatabase()->GetDictionary(3)->GetFolderName(), std::string("mine"));
+        installed.close();
+    }
+    QVERIFY(home.Exists("config/kalvora/Kalvora.ini"));
+    QVERIFY(home.ReadFile("state/kalvora/file.log").find("Log created") != std::string::npos);
+    QVERIFY(!system.Exists("Kalvora.ini"));
+    QVERIFY(!system.Exists("file.log"));
+
+    // A folder the program may write keeps everything beside it.
+    const ProgramPaths portable = LocateProgramPaths(system.Path(), true);
+    QCOMPARE(portable.settingsFolder, system.Path());
+    QCOMPARE(portable.logFolder, system.Path());
+    QVERIFY(portable.userDicsFolder.empty());
+    QCoreApplication::setApplicationName(name);
 }
 
 QTEST_MAIN(FormMainTest)

@@ -119,13 +119,18 @@ FontDescription DefaultFont()
 } // namespace
 
 TForm1::TForm1(const std::string &programFolder, QWidget *parent)
+    : TForm1(ProgramPathsIn(programFolder), parent)
+{
+}
+
+TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
     : QMainWindow(parent)
-    , programFolder(programFolder)
+    , paths(paths)
 {
     CreateControls();
     CreateMenu();
     sectionBar = std::make_unique<SectionBar>(client, this);
-    logFile.Open(programFolder + "file.log");
+    logFile.Open(paths.logFolder + "file.log");
     logFile.WriteHeader(LOG_INFO, "TForm1::TForm1");
     logFile.Printf("Log created");
     ActivateRussianKeyboardLayout();
@@ -266,7 +271,9 @@ void TForm1::FormCreate()
 
     uniformBarColours = true;
     settings = std::make_unique<IniFile>();
-    database = std::make_unique<Database>(programFolder, this);
+    database = std::make_unique<Database>(paths.programFolder, this);
+    if (!paths.userDicsFolder.empty())
+        database->AddDictionaryFolder(paths.userDicsFolder);
     listFont = DefaultFont();
     articleFont = DefaultFont();
 
@@ -276,7 +283,7 @@ void TForm1::FormCreate()
     RichEdit1->setPlainText(QString());
     SetBackground(RichEdit1, qRgb(239, 239, 225));
 
-    settings->Load(programFolder + "Kalvora.ini");
+    settings->Load(paths.settingsFolder + "Kalvora.ini");
     LoadDictionaryOrder();
     database->Load();
     if (database->GetCount() == 0) {

@@ -12,6 +12,7 @@
 #include "controls/Button_section_bar.h"
 #include "storage/Database.h"
 #include "support/Font_keys.h"
+#include "ui/Program_paths.h"
 
 class QComboBox;
 class QFrame;
@@ -39,6 +40,8 @@ public:
     // programFolder holds dics/, Kalvora.ini and file.log, with a trailing "/". The dictionaries
     // are loaded here, behind the splash window.
     explicit TForm1(const std::string &programFolder, QWidget *parent = nullptr);
+    // The same with the settings, the log and further dictionaries kept where paths says.
+    explicit TForm1(const ProgramPaths &paths, QWidget *parent = nullptr);
     ~TForm1() override;
 
     // True when start-up found no dictionary: the program must end without showing the window.
@@ -73,7 +76,7 @@ public:
     const FontDescription &ArticleFont() const { return articleFont; }
     WordPosition CurrentWord() const { return currentWord; }
     std::int32_t ListFirst() const { return listFirst; }
-    const std::string &ProgramFolder() const { return programFolder; }
+    const ProgramPaths &Paths() const { return paths; }
 
     QMenu *SettingsMenu() const { return N1; }
 
@@ -105,7 +108,7 @@ private:
     void BuildSectionBar();
     void SetWordText(const std::string &text, int selectionStart, int selectionLength);
 
-    std::string programFolder;
+    ProgramPaths paths;
     std::unique_ptr<Database> database;
     WordPosition currentWord;
     std::int32_t listFirst = 0;
