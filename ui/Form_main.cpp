@@ -28,6 +28,7 @@
 #include "support/Log_file.h"
 #include "ui/Ansi_text.h"
 #include "ui/Colours.h"
+#include "ui/Font_chooser.h"
 #include "ui/Form_splash.h"
 #include "ui/Resources.h"
 
@@ -85,20 +86,6 @@ void SetBackground(QWidget *widget, QRgb colour)
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Base, QColor(colour));
     widget->setPalette(palette);
-}
-
-// A font as the widgets take it. The height is in pixels; a negative height (character height)
-// and a positive one (cell height) are both taken as the pixel size.
-QFont ToQFont(const FontDescription &description)
-{
-    QFont font(ToQString(description.name));
-    if (description.height != 0)
-        font.setPixelSize(std::abs(description.height));
-    font.setBold(description.style & fsBold);
-    font.setItalic(description.style & fsItalic);
-    font.setUnderline(description.style & fsUnderline);
-    font.setStrikeOut(description.style & fsStrikeOut);
-    return font;
 }
 
 // What a newly created font holds: the desktop's default face and size in the window-text
@@ -654,7 +641,7 @@ void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *arti
     if (list) {
         listFont = *list;
         ListBox1->setUpdatesEnabled(false);
-        ListBox1->setFont(ToQFont(listFont));
+        ListBox1->setFont(FontFromDescription(listFont));
         QPalette palette = ListBox1->palette();
         palette.setColor(QPalette::Text, ToQColor(listFont.colour));
         ListBox1->setPalette(palette);
