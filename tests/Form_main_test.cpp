@@ -341,6 +341,15 @@ void FormMainTest::splashShowedTheLoad()
     QCOMPARE(progress->maximum(), 3);
     QCOMPARE(progress->value(), 3);
     QCOMPARE(splash->findChild<QLabel *>("DicLabel")->text(), QStringLiteral("c_big"));
+
+    // Every report of the load reaches the splash window unscaled.
+    form->OnLoadProgress(7, 0);
+    QCOMPARE(progress->maximum(), 7);
+    QCOMPARE(progress->value(), 0);
+    form->OnDictionaryLoading(Ansi("словарь"));
+    QCOMPARE(splash->findChild<QLabel *>("DicLabel")->text(), QStringLiteral("словарь"));
+    form->OnLoadProgress(7, 5);
+    QCOMPARE(progress->value(), 5);
 }
 
 void FormMainTest::fontsAndOrderSurviveARestart()
