@@ -1,0 +1,494 @@
+#include <cstdint>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+#include "Test_folder.h"
+#include "storage/Database.h"
+#include "support/Code_page.h"
+#include "support/Utils.h"
+
+extern char **environ;
+
+namespace {
+
+const char JARGON_INDEX[] = "/usr/share/dictd/jargon.index";
+
+struct ToolRun
+{
+    int status;
+    std::string out;
+    std::string errors;
+};
+
+// The tool as a child process, its output collected in files of the test's folder.
+ToolRun RunTool(const TestFolder &folder, std::vector<std::string> arguments)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string out = folder.Path() + "tool.out";
+    const std::string err = folder.Path() + "tool.err";
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char *> argv{const_cast<char *>(MKDIC_TOOL)};
+    for (auto &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int raw = 0;
+    const bool started =
+        posix_spawn(&pid, MKDIC_TOOL, &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (!started || waitpid(pid, &raw, 0) != pid)
+        return {-1, "", "could not run the tool"};
+    const ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : 128, folder.ReadFile("tool.out"),
+        folder.ReadFile("tool.err")};
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return run;
+}
+
+std::vector<std::string> Labels(const std::string &id = "1A")
+{
+    return {"--id", id, "--category", "EXP", "--short-name", "Проба"};
+}
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The number a report line gives, or -1 when the line is missing.
+long Count(const std::string &report, const std::string &label)
+{
+    const std::size_t at = report.find("\n" + label + ": ");
+    return at == std::string::npos ? -1 : std::stol(report.substr(at + label.size() + 3));
+}
+
+std::string Gzip(const std::string &bytes)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, bytes.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+// dictd's numbers: base 64, most significant digit first.
+std::string Base64Number(std::size_t value)
+{
+    const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    do {
+        out.insert(out.begin(), digits[value % 64]);
+        value /= 64;
+    } while (value > 0);
+    return out;
+}
+
+std::string BigEndian(std::uint64_t value, int bytes)
+{
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>(value >> (8 * i) & 0xFF);
+    return out;
+}
+
+// What the program itself reads from the folder the tool wrote: lookups by query and the index in
+// its stored order.
+class Loaded
+{
+public:
+    explicit Loaded(const std::string &dics)
+        : database("", nullptr, dics)
+    {
+        database.Load();
+    }
+
+    int Count() const { return database.GetCount(); }
+    Dictionary &Only() const { return *database.GetDictionary(0); }
+
+    // "headword | article" in UTF-8 for an exact match, else what was found instead.
+    std::string Lookup(const std::string &utf8Query) const
+    {
+        WordPosition position;
+        std::int32_t matched = 0;
+        if (!database.Find(0, Utf8ToAnsi(utf8Query), position, &matched))
+            return "not found";
+        const std::string text = AnsiToUtf8(database.GetWord(position)) + " | "
+            + AnsiToUtf8(database.GetArticle(position));
+        return matched == -1 ? text : "partly: " + text;
+    }
+
+    // Every headword begins a block a query can reach, blocks are contiguous and keys sorted.
+    std::string IndexProblem() const
+    {
+        Dictionary &dictionary = Only();
+        std::string previous;
+        for (std::uint32_t i = 0; i < dictionary.GetWordCount(); ++i) {
+            const std::string word = dictionary.GetWord(static_cast<std::int32_t>(i));
+            const auto first = static_cast<unsigned char>(word[0]);
+            if (ToUpperByte(first) != first && first != 0xB8)
+                return "unreachable first letter: " + AnsiToUtf8(word);
+            if (ToUpper(word) < previous)
+                return "out of order: " + AnsiToUtf8(word);
+            previous = ToUpper(word);
+        }
+        return "";
+    }
+
+private:
+    Database database;
+};
+
+using Lookups = std::vector<std::pair<std::string, std::string>>;
+
+void ExpectLookups(const Loaded &loaded, const Lookups &rows, const std::string &context)
+{
+    for (const auto &[query, answer] : rows)
+        EXPECT_EQ(loaded.Lookup(query), answer) << context << ", query " << query;
+}
+
+} // namespace
+
+TEST(MkdicToolTest, ConvertsTabSeparatedTextIntoASortedReachableDictionary)
+{
+    TestFolder folder;
+    folder.MakeFolder("dics");
+    const std::string longHeadword(200, 'x');
+    const std::string longArticle(100005, 'y');
+    folder.WriteFile("words.tsv",
+        "\xEF\xBB\xBF"
+        "яблоко\tплод\r\n"
+        "кот\tзверь\n"
+        "  дом  \tздание\n"
+        "\n"
+        "Ёлка\tдерево\n"
+        "ёж\tзверь с иглами\n"
+        "замок\tкрепость\n"
+        "Замок\tустройство\n"
+        "ЗАМОК\tкрепость\n"
+        "\tбез слова\n"
+        "   \tтоже без слова\n"
+            + longHeadword + "\tслишком длинное слово\n" + "длинная\t" + longArticle + "\n"
+            + "日本\tнет таких букв\n"
+              "кафе\tcafé\tс табуляцией\n"
+              "abc\tстрока\rс возвратом\n");
+    const ToolRun run = RunTool(
+        folder, Join(Labels(), {folder.Path() + "words.tsv", folder.Path() + "dics/words"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+
+    const std::tuple<const char *, long> counts[] = {
+        {"headwords", 11},
+        {"yo second spellings", 2},
+        {"merged duplicate headwords", 2},
+        {"skipped empty headwords", 2},
+        {"skipped headwords over 199 bytes", 1},
+        {"skipped headwords outside Windows-1251", 1},
+        {"articles cut to 99999 bytes", 1},
+        {"characters without a Windows-1251 counterpart (written as ?)", 1},
+    };
+    for (const auto &[label, count] : counts)
+        EXPECT_EQ(Count(run.out, label), count) << label << "\n" << run.out;
+
+    const Loaded loaded(folder.Path() + "dics");
+    ASSERT_EQ(loaded.Count(), 1);
+    EXPECT_EQ(loaded.IndexProblem(), "");
+    ExpectLookups(loaded,
+        {
+            {"кот", "Кот | зверь"},
+            {"ЯБЛОКО", "Яблоко | плод"},
+            {"дом", "Дом | здание"},
+            {"ёлка", "ёлка | дерево"},
+            {"Ёлка", "Ёлка | дерево"},
+            {"ЁЖ", "Ёж | зверь с иглами"},
+            {"ёж", "ёж | зверь с иглами"},
+            {"замок", "Замок | крепость | устройство"},
+            {"кафе", "Кафе | caf?\tс табуляцией"},
+            {"abc", "Abc | строка с возвратом"},
+        },
+        "tsv");
+    EXPECT_EQ(AnsiToUtf8(loaded.Only().GetAttributes().shortName), "Проба");
+    EXPECT_EQ(loaded.Only().GetAttributes().category, "EXP");
+
+    std::uint32_t found = 0;
+    std::int32_t matched = 0;
+    ASSERT_TRUE(loaded.Only().FindWord(Utf8ToAnsi("длинная"), found, matched));
+    EXPECT_EQ(loaded.Only().GetArticle(static_cast<std::int32_t>(found)), std::string(99999, 'y'));
+}
+
+TEST(MkdicToolTest, ReadsEitherEncodingAndKeepsDuplicatesWhenAsked)
+{
+    const std::string cp1251 =
+        "\xEA\xEE\xF2\t\xE7\xE2\xE5\xF0\xFC\n\xCA\xCE\xD2\t\xEA\xEE\xF8\xEA\xE0\n";
+    const std::tuple<const char *, std::string, std::vector<std::string>, Lookups> rows[] = {
+        {"Windows-1251 recognised", cp1251, {}, {{"кот", "Кот | зверь | кошка"}}},
+        {"Windows-1251 named", cp1251, {"--encoding", "cp1251"}, {{"кот", "Кот | зверь | кошка"}}},
+        {"UTF-8 read as Windows-1251", "\xD0\xB0\tx\n", {"--encoding", "cp1251"},
+            {{"Р°", "Р° | x"}}},
+        {"duplicates kept", cp1251, {"--duplicates", "keep"}, {{"кот", "Кот | зверь"}}},
+    };
+    for (const auto &[name, text, options, lookups] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        folder.WriteFile("in.txt", text);
+        const ToolRun run = RunTool(folder,
+            Join(Join(Labels(), options), {folder.Path() + "in.txt", folder.Path() + "dics/d"}));
+        ASSERT_EQ(run.status, 0) << name << run.errors;
+        const Loaded loaded(folder.Path() + "dics");
+        ExpectLookups(loaded, lookups, name);
+        if (options.size() == 2 && options[1] == "keep") {
+            EXPECT_EQ(loaded.Only().GetWordCount(), 2u) << name;
+        }
+    }
+}
+
+TEST(MkdicToolTest, ConvertsDictdDatabasesPlainAndCompressed)
+{
+    std::string dict;
+    std::string index;
+    const auto add = [&](const std::vector<std::string> &headwords, const std::string &text) {
+        for (const std::string &headword : headwords)
+            index += headword + "\t" + Base64Number(dict.size()) + "\t" + Base64Number(text.size())
+                + "\n";
+        dict += text;
+    };
+    add({"00-database-utf8"}, "\n");
+    add({"00-database-short"}, "00-database-short\n     Проверочный словарь\n");
+    add({"00-database-url"}, "http://example.org/dict\n");
+    add({"кот", "мурлыка"}, "Кот\n  зверь,\n    мурлычет.\n\n");
+    add({"собака"}, "собака\n друг\n");
+    for (const bool compressed : {false, true}) {
+        const std::string name = compressed ? "dict.dz" : "dict";
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        folder.WriteFile("src/test.index", index);
+        folder.WriteFile("src/test." + name, compressed ? Gzip(dict) : dict);
+        const ToolRun run = RunTool(folder,
+            Join(Labels(), {folder.Path() + "src/test.index", folder.Path() + "dics/test"}));
+        ASSERT_EQ(run.status, 0) << name << run.errors;
+        EXPECT_EQ(Count(run.out, "skipped special entries"), 3) << run.out;
+        EXPECT_EQ(Count(run.out, "articles"), 3) << run.out;
+
+        const Loaded loaded(folder.Path() + "dics");
+        ASSERT_EQ(loaded.Count(), 1) << name;
+        ExpectLookups(loaded,
+            {
+                {"кот", "Кот | зверь, мурлычет."},
+                {"мурлыка", "Мурлыка | Кот зверь, мурлычет."},
+                {"собака", "Собака | друг"},
+                {"00-database-short", "not found"},
+            },
+            name);
+        const DictionaryAttributes &attributes = loaded.Only().GetAttributes();
+        EXPECT_EQ(AnsiToUtf8(attributes.longName), "Проверочный словарь") << name;
+        EXPECT_EQ(attributes.source, "http://example.org/dict") << name;
+    }
+}
+
+TEST(MkdicToolTest, ConvertsStarDictDictionaries)
+{
+    const auto word = [](const std::string &headword, std::size_t offset, std::size_t size,
+                          int bits) {
+        return headword + '\0' + BigEndian(offset, bits / 8) + BigEndian(size, 4);
+    };
+    // Each article types its own fields: plain text, then markup followed by plain text.
+    const std::string cat = std::string("mзверь") + '\0';
+    const std::string dog =
+        std::string("h<b>друг</b><br>человека &amp; дома") + '\0' + "mлает" + '\0';
+    const std::string dict = cat + dog;
+    const std::tuple<const char *, int, bool, std::string> rows[] = {
+        {"32-bit offsets, plain files", 32, false, "2.4.2"},
+        {"64-bit offsets, compressed files", 64, true, "3.0.0"},
+    };
+    for (const auto &[name, bits, compressed, version] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        const std::string idx =
+            word("кот", 0, cat.size(), bits) + word("собака", cat.size(), dog.size(), bits);
+        folder.WriteFile("sd/a.ifo",
+            "StarDict's dict ifo file\nversion=" + version
+                + "\nbookname=Звери\nwordcount=2\nsynwordcount=1\nidxfilesize="
+                + std::to_string(idx.size()) + "\nidxoffsetbits=" + std::to_string(bits)
+                + "\nwebsite=http://example.org\n");
+        folder.WriteFile(compressed ? "sd/a.idx.gz" : "sd/a.idx", compressed ? Gzip(idx) : idx);
+        folder.WriteFile(compressed ? "sd/a.dict.dz" : "sd/a.dict", compressed ? Gzip(dict) : dict);
+        folder.WriteFile("sd/a.syn", std::string("котик") + '\0' + BigEndian(0, 4));
+        const ToolRun run =
+            RunTool(folder, Join(Labels(), {folder.Path() + "sd/a.ifo", folder.Path() + "dics/a"}));
+        ASSERT_EQ(run.status, 0) << name << run.errors;
+
+        const Loaded loaded(folder.Path() + "dics");
+        ASSERT_EQ(loaded.Count(), 1) << name;
+        ExpectLookups(loaded,
+            {
+                {"кот", "Кот | зверь"},
+                {"котик", "Котик | зверь"},
+                {"собака", "Собака | друг человека & дома лает"},
+            },
+            name);
+        EXPECT_EQ(AnsiToUtf8(loaded.Only().GetAttributes().longName), "Звери") << name;
+        EXPECT_EQ(loaded.Only().GetAttributes().source, "http://example.org") << name;
+    }
+
+    // One type for every article: the last field carries no terminator.
+    TestFolder folder;
+    folder.MakeFolder("dics");
+    folder.WriteFile(
+        "sd/b.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=2\nsametypesequence=m\n");
+    folder.WriteFile("sd/b.idx", word("кот", 0, 10, 32) + word("пёс", 10, 8, 32));
+    folder.WriteFile("sd/b.dict", "зверьдруг");
+    const ToolRun run =
+        RunTool(folder, Join(Labels(), {folder.Path() + "sd/b.ifo", folder.Path() + "dics/b"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+    ExpectLookups(Loaded(folder.Path() + "dics"), {{"кот", "Кот | зверь"}, {"пёс", "Пёс | друг"}},
+        "sametypesequence");
+}
+
+TEST(MkdicToolTest, ConvertsTheJargonFileFromItsDebianPackage)
+{
+    if (access(JARGON_INDEX, R_OK) != 0)
+        GTEST_SKIP() << JARGON_INDEX
+                     << " is absent: install the dict-jargon package (tools/install-deps)";
+    TestFolder folder;
+    folder.MakeFolder("dics");
+    const ToolRun run = RunTool(folder,
+        {"--id", "7A46", "--category", "ENC", "--short-name", "Jargon", JARGON_INDEX,
+            folder.Path() + "dics/jargon"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_GT(Count(run.out, "headwords"), 2000) << run.out;
+    EXPECT_GE(Count(run.out, "skipped special entries"), 5) << run.out;
+
+    const Loaded loaded(folder.Path() + "dics");
+    ASSERT_EQ(loaded.Count(), 1);
+    EXPECT_EQ(loaded.IndexProblem(), "");
+    const std::tuple<const char *, const char *> rows[] = {
+        {"unix", "Unix | "},
+        {"/dev/null", "/dev/null | "},
+        {"hacker", "Hacker | "},
+        {"404 compliant", "404 compliant | "},
+    };
+    for (const auto &[query, start] : rows) {
+        const std::string answer = loaded.Lookup(query);
+        EXPECT_EQ(answer.compare(0, std::string(start).size(), start), 0) << answer.substr(0, 200);
+        EXPECT_EQ(answer.find('\n'), std::string::npos) << query;
+        EXPECT_GT(answer.size(), 40u) << query;
+    }
+    Dictionary &dictionary = loaded.Only();
+    for (std::uint32_t i = 0; i < dictionary.GetWordCount(); ++i)
+        EXPECT_NE(
+            dictionary.GetWord(static_cast<std::int32_t>(i)).compare(0, 11, "00-database"), 0);
+    EXPECT_NE(
+        AnsiToUtf8(loaded.Only().GetAttributes().longName).find("Jargon File"), std::string::npos);
+}
+
+TEST(MkdicToolTest, RefusesBadInputWithoutLeavingAnythingBehind)
+{
+    const std::string dict = "Кот\nзверь\n";
+    const std::string idx32 = std::string("кот") + '\0' + BigEndian(0, 4) + BigEndian(8, 4);
+    const std::string ifo =
+        "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n";
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char *, Files, std::string, std::vector<std::string>, int, std::string>
+        rows[] = {
+            {"missing input", {}, "none.tsv", {}, 1, "no such file"},
+            {"input is a folder", {{"dir.tsv/x", ""}}, "dir.tsv", {}, 1, "not a plain file"},
+            {"line without TAB", {{"a.tsv", "кот\tзверь\nсобака\n"}}, "a.tsv", {}, 1,
+                "a.tsv:2: no TAB"},
+            {"nothing usable", {{"a.tsv", "\tx\n\n"}}, "a.tsv", {}, 1, "no usable entries"},
+            {"dictd bad number", {{"d.index", "кот\tA!\tB\n"}, {"d.dict", dict}}, "d.index", {}, 1,
+                "d.index:1: not a dictd index line"},
+            {"dictd beyond the data", {{"d.index", "кот\tA\tZZ\n"}, {"d.dict", dict}}, "d.index",
+                {}, 1, "beyond the end"},
+            {"dictd without data", {{"d.index", "кот\tA\tB\n"}}, "d.index", {}, 1, "neither"},
+            {"dictd data cut off",
+                {{"d.index", "кот\tA\tB\n"}, {"d.dict.dz", Gzip(dict + dict + dict).substr(0, 20)}},
+                "d.index", {}, 1, "d.dict.dz"},
+            {"not an ifo", {{"s.ifo", "hello\n"}}, "s.ifo", {}, 1, "not a StarDict"},
+            {"wordcount wrong",
+                {{"s.ifo", ifo + "wordcount=2\n"}, {"s.idx", idx32}, {"s.dict", dict}}, "s.ifo", {},
+                1, "says wordcount=2"},
+            {"idx cut off", {{"s.ifo", ifo}, {"s.idx", idx32.substr(0, 9)}, {"s.dict", dict}},
+                "s.ifo", {}, 1, "word 1 is cut off"},
+            {"odd offset size", {{"s.ifo", ifo + "idxoffsetbits=16\n"}}, "s.ifo", {}, 1,
+                "idxoffsetbits=16"},
+            {"id zero", {{"a.tsv", "a\tb\n"}}, "a.tsv", {"--id", "0"}, 2, "non-zero"},
+            {"id not hexadecimal", {{"a.tsv", "a\tb\n"}}, "a.tsv", {"--id", "xyz"}, 2,
+                "hexadecimal"},
+            {"unknown format", {{"a.csv", "a\tb\n"}}, "a.csv", {}, 2, "give --format"},
+            {"long name too long", {{"a.tsv", "a\tb\n"}}, "a.tsv",
+                {"--long-name", std::string(90, 'n')}, 2, "--long-name is too long: at most 89"},
+            {"bad version", {{"a.tsv", "a\tb\n"}}, "a.tsv", {"--dic-version", "1.25"}, 2,
+                "bad value"},
+        };
+    for (const auto &[name, files, input, options, status, message] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        for (const auto &[path, bytes] : files)
+            folder.WriteFile("in/" + path, bytes);
+        const ToolRun run = RunTool(folder,
+            Join(Join(Labels(), options),
+                {folder.Path() + "in/" + input, folder.Path() + "dics/out"}));
+        EXPECT_EQ(run.status, status) << name;
+        EXPECT_NE(run.errors.find(message), std::string::npos) << name << ": " << run.errors;
+        EXPECT_EQ(folder.List("dics"), std::vector<std::string>()) << name;
+    }
+}
+
+TEST(MkdicToolTest, ReplacesOnlyDictionaryFoldersAndOnlyWhenForced)
+{
+    TestFolder folder;
+    folder.MakeFolder("dics");
+    folder.WriteFile("new.tsv", "новый\tтекст\n");
+    folder.WriteFile("old.tsv", "старый\tтекст\n");
+    const std::string target = folder.Path() + "dics/d";
+    ASSERT_EQ(RunTool(folder, Join(Labels(), {folder.Path() + "old.tsv", target})).status, 0);
+
+    const ToolRun refused = RunTool(folder, Join(Labels(), {folder.Path() + "new.tsv", target}));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.errors.find("already exists (--force replaces it)"), std::string::npos)
+        << refused.errors;
+    EXPECT_EQ(Loaded(folder.Path() + "dics").Lookup("старый"), "Старый | текст");
+
+    const ToolRun forced =
+        RunTool(folder, Join(Labels(), {"--force", folder.Path() + "new.tsv", target}));
+    EXPECT_EQ(forced.status, 0) << forced.errors;
+    EXPECT_EQ(folder.List("dics"), std::vector<std::string>{"d"});
+    ExpectLookups(Loaded(folder.Path() + "dics"),
+        {{"новый", "Новый | текст"}, {"старый", "not found"}}, "forced");
+
+    // A folder that holds anything else is somebody's data, not a dictionary to overwrite.
+    const std::tuple<const char *, std::string, std::string> rows[] = {
+        {"another file", "other/notes.txt", "other"},
+        {"a subfolder", "nested/sub/nested.inf", "nested"},
+    };
+    for (const auto &[name, file, output] : rows) {
+        folder.WriteFile(file, "keep me");
+        const ToolRun run = RunTool(
+            folder, Join(Labels(), {"--force", folder.Path() + "new.tsv", folder.Path() + output}));
+        EXPECT_EQ(run.status, 1) << name;
+        EXPECT_NE(run.errors.find("not replaced"), std::string::npos) << name << ": " << run.errors;
+        EXPECT_EQ(folder.ReadFile(file), "keep me") << name;
+    }
+    EXPECT_EQ(
+        RunTool(folder, Join(Labels(), {folder.Path() + "new.tsv", folder.Path() + "missing/d"}))
+            .status,
+        1);
+    EXPECT_EQ(
+        RunTool(folder, Join(Labels(), {folder.Path() + "new.tsv", folder.Path() + ".hidden"}))
+            .status,
+        2);
+}

@@ -1,0 +1,72 @@
+#ifndef TOOLS_MKDIC_BUILDER_H
+#define TOOLS_MKDIC_BUILDER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SourceData;
+
+enum class Duplicates
+{
+    Merge, // one headword, the different articles joined with " | "
+    Keep // every entry listed; a typed lookup lands on the first
+};
+
+// The attribute values, Windows-1251, each short enough for one attribute line.
+struct DictionaryLabels
+{
+    std::uint32_t id = 0;
+    std::string version = "1.0";
+    std::string category;
+    std::string shortName;
+    std::string longName;
+    std::string source;
+};
+
+struct BuildReport
+{
+    std::size_t headwords = 0; // index records written
+    std::size_t articles = 0; // distinct articles written
+    std::size_t emptyHeadwords = 0;
+    std::size_t longHeadwords = 0;
+    std::size_t unmappedHeadwords = 0; // skipped: a character without a Windows-1251 counterpart
+    std::size_t cutArticles = 0;
+    std::size_t unmappedCharacters = 0; // in articles, written as '?'
+    std::size_t mergedHeadwords = 0; // entries folded into an earlier one with the same headword
+    std::size_t yoAliases = 0; // second records under a small yo
+};
+
+// One index record as written: the headword and its article, both Windows-1251.
+struct BuiltEntry
+{
+    std::string headword;
+    std::string key; // ToUpper(headword): the sort order and what a lookup compares
+    std::string article;
+};
+
+constexpr std::size_t MAX_HEADWORD = 199;
+constexpr std::size_t MAX_ARTICLE = 99999;
+// One attribute line is read 99 UTF-16 units at a time; a longer one would be split.
+constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
+
+// Converts, cleans and sorts the source's entries into index order.
+std::vector<BuiltEntry> PrepareEntries(
+    const SourceData &data, Duplicates duplicates, BuildReport &report);
+
+// The value as a Windows-1251 attribute value: line ends become spaces and the ends are trimmed,
+// as the loader would trim them. False when key=value would not fit one attribute line; with
+// cut the value is shortened to fit instead.
+bool MakeAttributeValue(const std::string &key, const std::string &utf8, bool cut,
+    std::string &value, std::size_t *unmapped = nullptr);
+
+// Writes target (a folder named after the dictionary) through a hidden sibling folder: the
+// files are written and loaded back with the program's own reader there, and only a dictionary
+// that loads and finds its words is renamed into place. An existing target is refused unless
+// replace is set, and even then only a folder holding nothing but a dictionary's files is
+// replaced. Nothing is left behind on failure.
+bool MakeDictionaryFolder(const std::string &target, bool replace, const DictionaryLabels &labels,
+    const std::vector<BuiltEntry> &entries, BuildReport &report, std::string &error);
+
+#endif // TOOLS_MKDIC_BUILDER_H
