@@ -217,15 +217,16 @@ std::uint32_t ParseId(const std::u16string &text)
 }
 
 // Optional sign and decimal digits making up the whole text, within 32 bits.
-bool ParseOffset(const char *text, std::int32_t &offset)
+bool ParseOffset(const char *text, std::size_t length, std::int32_t &offset)
 {
+    const char *const end = text + length;
     bool negative = false;
-    if (*text == '+' || *text == '-')
+    if (text < end && (*text == '+' || *text == '-'))
         negative = *text++ == '-';
-    if (*text == '\0')
+    if (text == end)
         return false;
     std::int64_t value = 0;
-    for (; *text; ++text) {
+    for (; text < end; ++text) {
         if (*text < '0' || *text > '9')
             return false;
         value = value * 10 + (*text - '0');
@@ -276,7 +277,61 @@ std::size_t CutAtZero(const char *field, std::size_t length)
     return zero ? static_cast<std::size_t>(static_cast<const char *>(zero) - field) : length;
 }
 
+std::size_t TrimEnd(const char *word, std::size_t length)
+{
+    while (length > 0 && static_cast<unsigned char>(word[length - 1]) <= 0x20)
+        --length;
+    return length;
+}
+
+// Bytes compared as upper-cased and unsigned, a proper beginning before the longer text: the
+// order of std::string on ToUpper of both.
+bool UpperLess(const char *a, std::size_t aLength, const char *b, std::size_t bLength)
+{
+    const std::size_t common = std::min(aLength, bLength);
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned char x = ToUpperByte(static_cast<unsigned char>(a[i]));
+        const unsigned char y = ToUpperByte(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return aLength < bLength;
+}
+
+std::size_t SharedLength(const char *word, std::size_t length, const std::string &query)
+{
+    const std::size_t limit = std::min(length, query.size());
+    std::size_t shared = 0;
+    while (shared < limit
+        && ToUpperByte(static_cast<unsigned char>(word[shared]))
+            == static_cast<unsigned char>(query[shared]))
+        ++shared;
+    return shared;
+}
+
+// A block a query can reach: queries are upper-cased, and a headword stored with such a first
+// byte keeps it after trimming and upper-casing.
+bool IsSearchableLetter(unsigned char first)
+{
+    return first > 0x20 && ToUpperByte(first) == first;
+}
+
+// Whether the trimmed, upper-cased headword may begin otherwise than its stored first byte.
+bool IsOdd(unsigned char first)
+{
+    return first != 0 && !IsSearchableLetter(first);
+}
+
 } // namespace
+
+// Where a lookup stands, as the written scan keeps it.
+struct Dictionary::Scan
+{
+    std::uint32_t position = NO_POSITION;
+    std::size_t k = 1; // one more than the longest run of leading characters shared so far
+    std::int32_t same = 0; // entries seen that begin with the query's letter
+    bool exact = false;
+};
 
 Dictionary::Dictionary(std::string folderPath)
 {
@@ -402,18 +457,22 @@ void Dictionary::LoadIndexFile()
     if (!stream.is_open() || size > INT32_MAX)
         throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
 
-    std::vector<char> data(static_cast<std::size_t>(size));
+    // The headwords are gathered at the front of the buffer the file is read into: a headword
+    // and its terminator never take more room than the headword and its TAB did, so the copy
+    // never overtakes the reading, and no second buffer of the file's size is needed.
+    std::vector<char> &data = headwordArena;
+    data.resize(static_cast<std::size_t>(size));
     stream.read(data.data(), static_cast<std::streamsize>(data.size()));
     data.resize(static_cast<std::size_t>(stream.gcount()));
     stream.close();
-
-    // A headword and its terminator never take more room than the headword and its TAB did.
-    headwordArena.reserve(data.size());
     entries.reserve(static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
 
     unsigned char previous = 0;
-    char offsetText[INDEX_FIELD_MAX + 1];
+    bool runSorted = false;
+    const char *previousWord = nullptr;
+    std::size_t previousLength = 0;
     std::size_t position = 0;
+    std::size_t kept = 0;
     for (;;) {
         const char *headword;
         std::size_t headwordLength;
@@ -430,23 +489,38 @@ void Dictionary::LoadIndexFile()
         if (position == data.size()
             || ReadField(data, position, '\n', offsetField, offsetLength) == FieldRead::TooLong)
             throw VoException("Dictionary::LoadIndexFile", OFFSET_UNREADABLE_LINE, RC_DATA_CORRUPT);
-        std::memcpy(offsetText, offsetField, offsetLength);
-        offsetText[offsetLength] = '\0';
         std::int32_t offset = 0;
-        if (!ParseOffset(offsetText, offset))
+        if (!ParseOffset(offsetField, CutAtZero(offsetField, offsetLength), offset))
             throw VoException(
                 "Dictionary::LoadIndexFile", OFFSET_NOT_A_NUMBER_LINE, RC_DATA_CORRUPT);
 
-        const auto start = static_cast<std::uint32_t>(headwordArena.size());
-        headwordArena.insert(headwordArena.end(), headword, headword + headwordLength);
-        headwordArena.push_back('\0');
-        entries.push_back({start, offset});
+        char *const word = data.data() + kept;
+        std::memmove(word, headword, headwordLength);
+        word[headwordLength] = '\0';
+        const auto j = static_cast<std::uint32_t>(entries.size());
+        entries.push_back({static_cast<std::uint32_t>(kept), offset});
+        kept += headwordLength + 1;
 
-        const auto first = static_cast<unsigned char>(headwordArena[start]);
-        if (first != previous)
-            letterIndex[first] = static_cast<std::int32_t>(entries.size() - 1);
+        const auto first = static_cast<unsigned char>(*word);
+        const std::size_t trimmedLength = TrimEnd(word, headwordLength);
+        if (first != previous) {
+            letterRuns[previous] = {static_cast<std::int32_t>(j), runSorted};
+            letterIndex[first] = static_cast<std::int32_t>(j);
+            runSorted = IsSearchableLetter(first);
+        } else if (runSorted && UpperLess(word, trimmedLength, previousWord, previousLength)) {
+            runSorted = false;
+        }
+        if (IsOdd(first))
+            oddEntries.push_back(j);
         previous = first;
+        previousWord = word;
+        previousLength = trimmedLength;
     }
+    letterRuns[previous] = {static_cast<std::int32_t>(entries.size()), runSorted};
+    // The arena and the odd entries are kept for the whole run: no room to spare in either.
+    data.resize(kept);
+    data.shrink_to_fit();
+    oddEntries.shrink_to_fit();
 }
 
 std::uint32_t Dictionary::GetWordCount() const
@@ -456,13 +530,17 @@ std::uint32_t Dictionary::GetWordCount() const
 
 std::pair<const char *, std::size_t> Dictionary::TrimmedHeadword(std::size_t i) const
 {
-    const char *begin = headwordArena.data() + entries[i].headword;
-    const char *end = begin + std::strlen(begin);
-    while (begin < end && static_cast<unsigned char>(*begin) <= 0x20)
+    const std::size_t start = entries[i].headword;
+    const std::size_t next =
+        i + 1 < entries.size() ? entries[i + 1].headword : headwordArena.size();
+    const char *begin = headwordArena.data() + start;
+    // Headwords lie in entry order, each followed by its terminator.
+    std::size_t length = next - start - 1;
+    while (length > 0 && static_cast<unsigned char>(*begin) <= 0x20) {
         ++begin;
-    while (end > begin && static_cast<unsigned char>(end[-1]) <= 0x20)
-        --end;
-    return {begin, static_cast<std::size_t>(end - begin)};
+        --length;
+    }
+    return {begin, TrimEnd(begin, length)};
 }
 
 std::string Dictionary::GetWord(std::int32_t i) const
@@ -500,42 +578,101 @@ bool Dictionary::FindWord(
     }
     position = NO_POSITION;
     query = ToUpper(std::move(query));
-    const auto block = letterIndex.find(static_cast<unsigned char>(query[0]));
+    const auto first = static_cast<unsigned char>(query[0]);
+    const auto block = letterIndex.find(first);
     if (block == letterIndex.end())
         return false;
 
-    const auto firstOfQuery = static_cast<unsigned char>(query[0]);
-    std::size_t k = 1;
-    std::int32_t same = 0;
-    bool exact = false;
-    for (auto j = static_cast<std::size_t>(block->second); j < entries.size(); ++j) {
-        const auto [word, length] = TrimmedHeadword(j);
-        // An entry takes the position only when it shares more leading characters than every
-        // entry before it: k - 1 is the longest run seen so far.
-        const std::size_t limit = std::min(length, query.size());
-        std::size_t shared = 0;
-        while (shared < limit
-            && ToUpperByte(static_cast<unsigned char>(word[shared]))
-                == static_cast<unsigned char>(query[shared]))
-            ++shared;
-        if (shared >= k) {
-            position = static_cast<std::uint32_t>(j);
-            k = shared + 1;
-        }
-        if (k > query.size()) {
-            exact = length == query.size();
-            break;
-        }
-        // The trimmed headword of an empty entry still has its terminator as first byte.
-        const unsigned char firstOfWord =
-            length ? ToUpperByte(static_cast<unsigned char>(*word)) : 0;
-        if (firstOfWord == firstOfQuery)
-            ++same;
-        else if (same > 2)
-            break;
+    Scan scan;
+    auto j = static_cast<std::size_t>(block->second);
+    const LetterRun &run = letterRuns[first];
+    const auto runEnd = static_cast<std::size_t>(run.end);
+    bool ended = false;
+    if (run.sorted) {
+        ended = SearchSortedRun(query, j, runEnd, scan);
+        j = runEnd;
     }
-    matchedLength = exact ? -1 : static_cast<std::int32_t>(k - 1);
+    // Past the run, an entry that is not odd begins with another letter: until three of the
+    // letter have been seen it changes nothing, so the scan may leap to the next odd entry.
+    const bool leap = first > 0x20;
+    for (; !ended && j < entries.size(); ++j) {
+        if (leap && j >= runEnd && scan.same <= 2) {
+            const auto next = std::lower_bound(oddEntries.begin(), oddEntries.end(), j);
+            if (next == oddEntries.end())
+                break;
+            j = *next;
+        }
+        ended = ScanEntry(j, query, scan);
+    }
+    position = scan.position;
+    matchedLength = scan.exact ? -1 : static_cast<std::int32_t>(scan.k - 1);
     return position != NO_POSITION;
+}
+
+bool Dictionary::ScanEntry(std::size_t j, const std::string &query, Scan &scan) const
+{
+    const auto [word, length] = TrimmedHeadword(j);
+    // An entry takes the position only when it shares more leading characters than every entry
+    // before it: k - 1 is the longest run seen so far.
+    const std::size_t shared = SharedLength(word, length, query);
+    if (shared >= scan.k) {
+        scan.position = static_cast<std::uint32_t>(j);
+        scan.k = shared + 1;
+    }
+    if (scan.k > query.size()) {
+        scan.exact = length == query.size();
+        return true;
+    }
+    // The trimmed headword of an empty entry still has its terminator as first byte.
+    const unsigned char firstOfWord = length ? ToUpperByte(static_cast<unsigned char>(*word)) : 0;
+    if (firstOfWord == static_cast<unsigned char>(query[0]))
+        ++scan.same;
+    else if (scan.same > 2)
+        return true;
+    return false;
+}
+
+// Every headword of the run begins with the query's letter and the run is in upper-case order,
+// so for every t the headwords sharing t leading characters with the query stand together, and
+// the longest shared beginning is found beside the place where the query would be inserted. The
+// scan's state afterwards is the one the entry-by-entry scan of the run would leave.
+bool Dictionary::SearchSortedRun(
+    const std::string &query, std::size_t begin, std::size_t end, Scan &scan) const
+{
+    const std::size_t at = LowerBound(begin, end, query.data(), query.size());
+    const auto Shared = [&](std::size_t j) {
+        const auto [word, length] = TrimmedHeadword(j);
+        return SharedLength(word, length, query);
+    };
+    const std::size_t before = at > begin ? Shared(at - 1) : 0;
+    const std::size_t after = at < end ? Shared(at) : 0;
+    if (after == query.size()) {
+        // The first headword that the whole query begins: the scan ends there.
+        scan.position = static_cast<std::uint32_t>(at);
+        scan.k = query.size() + 1;
+        scan.exact = TrimmedHeadword(at).second == query.size();
+        return true;
+    }
+    const std::size_t best = std::max(before, after);
+    scan.position = static_cast<std::uint32_t>(
+        before >= after ? LowerBound(begin, at, query.data(), best) : at);
+    scan.k = best + 1;
+    scan.same = static_cast<std::int32_t>(end - begin);
+    return false;
+}
+
+std::size_t Dictionary::LowerBound(
+    std::size_t begin, std::size_t end, const char *text, std::size_t length) const
+{
+    while (begin < end) {
+        const std::size_t middle = begin + (end - begin) / 2;
+        const auto [word, wordLength] = TrimmedHeadword(middle);
+        if (UpperLess(word, wordLength, text, length))
+            begin = middle + 1;
+        else
+            end = middle;
+    }
+    return begin;
 }
 
 Database::Database(

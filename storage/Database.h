@@ -1,6 +1,7 @@
 #ifndef STORAGE_DATABASE_H
 #define STORAGE_DATABASE_H
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -75,10 +76,25 @@ public:
     bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
 private:
+    struct Scan;
+    // The last run of headwords stored with one first byte: where it ends, and whether it is in
+    // the order of the trimmed, upper-cased headwords (then it can be searched by halves).
+    struct LetterRun
+    {
+        std::int32_t end = 0;
+        bool sorted = false;
+    };
+
     void LoadAttributes();
     void LoadIndexFile();
     // Entry i's headword without the blanks and control bytes at either end, in place.
     std::pair<const char *, std::size_t> TrimmedHeadword(std::size_t i) const;
+    bool ScanEntry(std::size_t j, const std::string &query, Scan &scan) const;
+    bool SearchSortedRun(
+        const std::string &query, std::size_t begin, std::size_t end, Scan &scan) const;
+    // First entry in [begin, end) whose trimmed, upper-cased headword is not below text.
+    std::size_t LowerBound(
+        std::size_t begin, std::size_t end, const char *text, std::size_t length) const;
 
     struct IndexEntry
     {
@@ -97,6 +113,10 @@ private:
     std::vector<IndexEntry> entries;
     DictionaryAttributes attributes;
     std::map<unsigned char, std::int32_t> letterIndex;
+    std::array<LetterRun, 256> letterRuns{};
+    // Entries whose trimmed, upper-cased headword begins otherwise than the stored byte (small
+    // first letters, leading blanks), ascending: the only ones a scan past its run can match.
+    std::vector<std::uint32_t> oddEntries;
 };
 
 // Every loaded dictionary, in consultation order, and the only way to reach them.

@@ -735,3 +735,115 @@ TEST(DatabaseTest, ExtraFolderComesAfterTheProgramsOwn)
         EXPECT_EQ(FolderNames(database), loaded) << name;
     }
 }
+
+namespace {
+
+std::string Trimmed(const std::string &word)
+{
+    std::size_t begin = 0, end = word.size();
+    while (begin < end && static_cast<unsigned char>(word[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(word[end - 1]) <= 0x20)
+        --end;
+    return word.substr(begin, end - begin);
+}
+
+// Headwords in the order a sorted index keeps (by the trimmed, upper-cased headword), then
+// disturbed the way odd files are (shapes 1-4): neighbours swapped, small first letters, blanks
+// in front, or sorted by the stored bytes instead.
+std::vector<std::string> ShapedIndex(std::mt19937 &random, int shape)
+{
+    // Capital and small A, B and V, both yo, a Latin letter, a hyphen: long shared beginnings
+    // with several blocks, each large enough to be searched by halves.
+    const char letters[] = {
+        '\xC0', '\xC0', '\xC1', '\xC1', '\xC2', '\xE0', '\xE1', '\xA8', '\xB8', 'A', '-'};
+    const char firsts[] = {'\xC0', '\xC0', '\xC0', '\xC1', '\xC1', '\xC2', '\xA8', '\xB8', 'A'};
+    auto pick = [&](const char *from, std::size_t count) {
+        return from[std::uniform_int_distribution<std::size_t>(0, count - 1)(random)];
+    };
+    // Small indexes have blocks of one or two, which the scan runs past.
+    const int count = std::uniform_int_distribution<int>(1, random() % 2 ? 12 : 250)(random);
+    std::vector<std::pair<std::string, std::string>> keyed;
+    for (int i = 0; i < count; ++i) {
+        std::string word(1, pick(firsts, sizeof(firsts)));
+        const int length = std::uniform_int_distribution<int>(0, 6)(random);
+        for (int c = 0; c < length; ++c)
+            word += pick(letters, sizeof(letters));
+        if (std::uniform_int_distribution<int>(0, 9)(random) == 0)
+            word += " ";
+        keyed.emplace_back(ToUpper(Trimmed(word)), word);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::string> stored;
+    for (auto &entry : keyed)
+        stored.push_back(std::move(entry.second));
+    std::uniform_int_distribution<std::size_t> anywhere(0, stored.size() - 1);
+    const int disturbances = shape == 0 ? 0 : std::uniform_int_distribution<int>(1, 4)(random);
+    for (int d = 0; d < disturbances; ++d) {
+        std::string &word = stored[anywhere(random)];
+        switch (shape) {
+        case 1:
+            std::swap(word, stored[anywhere(random)]);
+            break;
+        case 3:
+            word = (d % 2 ? " " : "\x01 ") + word;
+            break;
+        default:
+            word[0] = static_cast<char>(static_cast<unsigned char>(word[0]) | 0x20);
+            break;
+        }
+    }
+    // Sorted by the stored bytes: the small first letters make runs after all the capitals.
+    if (shape == 4)
+        std::sort(stored.begin(), stored.end());
+    return stored;
+}
+
+// What a user types: a headword or its beginning, small or capital, sometimes one letter off.
+std::string QueryNear(const std::string &headword, std::mt19937 &random)
+{
+    std::string query = Trimmed(headword);
+    if (query.empty())
+        return "\xC0";
+    query.resize(std::uniform_int_distribution<std::size_t>(1, query.size())(random));
+    const int change = std::uniform_int_distribution<int>(0, 5)(random);
+    if (change == 0)
+        query += '\xC1';
+    else if (change == 1)
+        query.back() = '\xC2';
+    else if (change == 2)
+        for (char &c : query)
+            if (static_cast<unsigned char>(c) >= 0xC0 && static_cast<unsigned char>(c) < 0xE0)
+                c = static_cast<char>(static_cast<unsigned char>(c) + 0x20);
+    return query;
+}
+
+} // namespace
+
+TEST(DictionaryTest, FindWordBySortedRunsAgreesWithTheWrittenScan)
+{
+    std::mt19937 random(4242);
+    for (int round = 0; round < 250; ++round) {
+        // Sorted, neighbours swapped, small first letters in place, blanks in front, small first
+        // letters sorted by their bytes.
+        const int shape = round % 5;
+        const std::vector<std::string> stored = ShapedIndex(random, shape);
+        std::string index;
+        for (const std::string &word : stored)
+            index += Record(word, "0");
+        TestFolder folder;
+        const auto dictionary = LoadDictionary(folder, index);
+        std::uniform_int_distribution<std::size_t> anywhere(0, stored.size() - 1);
+        for (int q = 0; q < 60; ++q) {
+            const std::string query =
+                q == 0 ? std::string("\xDF") : QueryNear(stored[anywhere(random)], random);
+            std::uint32_t position = 9, naivePosition = 9;
+            std::int32_t matched = 77, naiveMatched = 77;
+            const bool found = dictionary->FindWord(query, position, matched);
+            const bool naiveFound = NaiveFindWord(stored, query, naivePosition, naiveMatched);
+            ASSERT_EQ(std::tie(found, position, matched),
+                std::tie(naiveFound, naivePosition, naiveMatched))
+                << "round " << round << " shape " << shape << " query " << query;
+        }
+    }
+}
