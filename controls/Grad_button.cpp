@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QAccessibleWidget>
 #include <QDialog>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -146,10 +147,51 @@ int Channel(double value)
 
 } // namespace
 
+namespace {
+
+// The button is drawn rather than derived from QAbstractButton, so without this a screen reader
+// would announce a plain area that cannot be pressed.
+class GradButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit GradButtonAccessible(TGradButton *button)
+        : QAccessibleWidget(button, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const QString text = QAccessibleWidget::text(kind);
+        if (kind != QAccessible::Name || !text.isEmpty())
+            return text;
+        return QString(Button()->Caption()).remove(QLatin1Char('&'));
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction() && Button()->isEnabled())
+            Button()->Click();
+    }
+
+private:
+    TGradButton *Button() const { return static_cast<TGradButton *>(widget()); }
+};
+
+QAccessibleInterface *GradButtonAccessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("TGradButton") && object && object->isWidgetType())
+        return new GradButtonAccessible(static_cast<TGradButton *>(object));
+    return nullptr;
+}
+
+} // namespace
+
 TGradButton::TGradButton(QWidget *owner)
     : QWidget(owner)
 {
     resize(75, 25);
+    static const bool accessible = (QAccessible::installFactory(GradButtonAccessibleFactory), true);
+    Q_UNUSED(accessible);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     SetColorScheme(csGlossDesert);
