@@ -14,6 +14,7 @@
 #include "support/Code_page.h"
 #include "support/Dictionary_order.h"
 #include "support/Log_file.h"
+#include "tools/Dictionary_id.h"
 
 namespace {
 
@@ -44,18 +45,6 @@ int Fail(const std::string &message)
     return EXIT_BAD_ARGUMENTS;
 }
 
-// A dictionary id as the attribute files write it: bare hexadecimal digits, not 0.
-std::optional<std::uint32_t> ParseId(const std::string &text)
-{
-    if (text.empty() || text.size() > 8
-        || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return std::nullopt;
-    const auto id = static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
-    if (id == 0)
-        return std::nullopt;
-    return id;
-}
-
 // Returns the exit status on a bad command line, nothing when the options are complete.
 std::optional<int> ParseArguments(int argc, char **argv, Options &options)
 {
@@ -68,7 +57,7 @@ std::optional<int> ParseArguments(int argc, char **argv, Options &options)
         if (argument == "--order") {
             options.order = argv[++i];
         } else if (argument == "--dic") {
-            const auto id = ParseId(argv[++i]);
+            const auto id = ParseDictionaryId(argv[++i]);
             if (!id)
                 return Fail(
                     std::string("--dic needs a non-zero hexadecimal id, not \"") + argv[i] + "\"");

@@ -2,12 +2,12 @@
 // database or a StarDict dictionary. The folder appears only once it is complete and loads.
 
 #include <cstdint>
-#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <tuple>
 
+#include "Dictionary_id.h"
 #include "Mkdic_builder.h"
 #include "Mkdic_sources.h"
 #include "support/Code_page.h"
@@ -45,17 +45,6 @@ int Fail(const std::string &message)
 {
     std::cerr << "kalvora-mkdic: " << message << '\n' << USAGE << '\n';
     return EXIT_BAD_ARGUMENTS;
-}
-
-std::optional<std::uint32_t> ParseId(const std::string &text)
-{
-    if (text.empty() || text.size() > 8
-        || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return std::nullopt;
-    const auto id = static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
-    if (id == 0)
-        return std::nullopt;
-    return id;
 }
 
 // The loader reads the version as a decimal number and keeps one digit after the point.
@@ -123,7 +112,7 @@ std::optional<int> ParseArguments(int argc, char **argv, Options &options)
     }
     if (positional != 2)
         return Fail("give one input and one output folder");
-    if (!ParseId(options.id))
+    if (!ParseDictionaryId(options.id))
         return Fail(
             "--id needs a non-zero hexadecimal id of at most 8 digits, not \"" + options.id + "\"");
     if (options.category.empty() || options.shortName.empty())
@@ -150,7 +139,7 @@ bool IsUsableFolderName(std::string output)
 std::optional<int> MakeLabels(
     const Options &options, const SourceData &data, DictionaryLabels &labels, std::size_t &unmapped)
 {
-    labels.id = *ParseId(options.id);
+    labels.id = *ParseDictionaryId(options.id);
     labels.version = options.version;
     // The source's own texts are in its encoding; the command line's are UTF-8.
     const std::string title = data.utf8 ? data.title : AnsiToUtf8(data.title);
