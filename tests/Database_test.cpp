@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
@@ -766,7 +768,7 @@ std::vector<std::string> ShapedIndex(std::mt19937 &random, int shape)
     std::vector<std::pair<std::string, std::string>> keyed;
     for (int i = 0; i < count; ++i) {
         std::string word(1, pick(firsts, sizeof(firsts)));
-        const int length = std::uniform_int_distribution<int>(0, 6)(random);
+        const int length = std::uniform_int_distribution<int>(0, 11)(random);
         for (int c = 0; c < length; ++c)
             word += pick(letters, sizeof(letters));
         if (std::uniform_int_distribution<int>(0, 9)(random) == 0)
@@ -844,6 +846,44 @@ TEST(DictionaryTest, FindWordBySortedRunsAgreesWithTheWrittenScan)
             ASSERT_EQ(std::tie(found, position, matched),
                 std::tie(naiveFound, naivePosition, naiveMatched))
                 << "round " << round << " shape " << shape << " query " << query;
+        }
+    }
+}
+
+TEST(DictionaryTest, OffsetsOfEveryLengthReachTheirArticles)
+{
+    // One to ten digits, far into a sparse data file; as written, padded, signed, and each one
+    // also the last record of its file, without its LF.
+    const long long offsets[] = {
+        0, 7, 42, 123, 4096, 65536, 999999, 1234567, 87654321, 123456789, 2147483600};
+    const char *const forms[] = {"%lld", "%010lld", "%011lld", "%012lld", "+%lld"};
+    for (const char *form : forms) {
+        for (const bool reversed : {false, true}) {
+            LoggedFolder folder;
+            std::string index;
+            for (std::size_t n = 0; n < std::size(offsets); ++n) {
+                const std::size_t i = reversed ? std::size(offsets) - 1 - n : n;
+                char offset[32];
+                std::snprintf(offset, sizeof offset, form, offsets[i]);
+                index += (n ? "\n" : "") + std::string("W") + std::to_string(i) + "\t" + offset;
+            }
+            WriteDictionary(folder, "D", "DIC_ID=1\r\n", index, "");
+            {
+                std::ofstream data(folder.Path() + "dics/D/D.dat", std::ios::binary);
+                for (std::size_t i = 0; i < std::size(offsets); ++i) {
+                    data.seekp(offsets[i]);
+                    data << "art" << i << "\n";
+                }
+            }
+            Dictionary dictionary(DictionaryPath(folder, "D"));
+            ASSERT_TRUE(dictionary.Load()) << form;
+            ASSERT_EQ(dictionary.GetWordCount(), std::size(offsets));
+            for (std::uint32_t n = 0; n < dictionary.GetWordCount(); ++n) {
+                const std::string word = dictionary.GetWord(static_cast<std::int32_t>(n));
+                EXPECT_EQ(
+                    dictionary.GetArticle(static_cast<std::int32_t>(n)), "art" + word.substr(1))
+                    << form << " " << word;
+            }
         }
     }
 }
