@@ -296,7 +296,7 @@ constexpr bool LITTLE_ENDIAN_BYTES = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
 // The decimal digits at the front of the eight bytes at text: how many, and their value. Eight
 // at once, as one word: parsing a digit at a time was most of the index load. Little-endian
 // only, the first byte being the lowest.
-std::uint64_t LeadingDigits(const char *text, std::size_t &count)
+inline std::uint64_t LeadingDigits(const char *text, std::size_t &count)
 {
     std::uint64_t chunk;
     std::memcpy(&chunk, text, sizeof chunk);
@@ -325,25 +325,37 @@ std::int64_t ReadPlainOffset(const std::vector<char> &data, std::size_t &positio
     const std::size_t remaining = data.size() - position;
     std::size_t length = 0;
     std::uint64_t value = 0;
-    if (LITTLE_ENDIAN_BYTES && remaining >= 16) {
+    if (LITTLE_ENDIAN_BYTES && remaining >= 8)
         value = LeadingDigits(start, length);
-        if (length == 8) {
-            std::size_t more = 0;
-            const std::uint64_t rest = LeadingDigits(start + 8, more);
-            if (more > 2)
-                return -1;
-            value = value * (more == 0 ? 1 : more == 1 ? 10 : 100) + rest;
-            length += more;
-        }
-    } else {
-        const std::size_t limit = std::min<std::size_t>(remaining, 10);
-        while (length < limit && start[length] >= '0' && start[length] <= '9')
-            value = value * 10 + static_cast<std::uint64_t>(start[length++] - '0');
-    }
+    // Eight digits or more go on a digit at a time; fewer stopped at their first other byte.
+    const std::size_t limit = std::min<std::size_t>(remaining, 10);
+    while (length < limit && start[length] >= '0' && start[length] <= '9')
+        value = value * 10 + static_cast<std::uint64_t>(start[length++] - '0');
     if (length == 0 || length == remaining || start[length] != '\n' || value > INT32_MAX)
         return -1;
     position += length + 1;
     return static_cast<std::int64_t>(value);
+}
+
+// memmove for a destination below the source. Headwords are short, and for them two loads
+// that both come before the stores cost less than the call.
+void MoveDown(char *destination, const char *source, std::size_t length)
+{
+    if (length >= 8 && length <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, source, 8);
+        std::memcpy(&tail, source + length - 8, 8);
+        std::memcpy(destination, &head, 8);
+        std::memcpy(destination + length - 8, &tail, 8);
+    } else if (length >= 4 && length < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, source, 4);
+        std::memcpy(&tail, source + length - 4, 4);
+        std::memcpy(destination, &head, 4);
+        std::memcpy(destination + length - 4, &tail, 4);
+    } else {
+        std::memmove(destination, source, length);
+    }
 }
 
 // Newlines, 64 bytes at a time: a stride's count fits in a byte, and a loop of fixed length is one
@@ -373,13 +385,15 @@ std::size_t TrimEnd(const char *word, std::size_t length)
 
 // Bytes compared as upper-cased and unsigned, a proper beginning before the longer text: the
 // order of std::string on ToUpper of both.
-inline bool UpperLess(const char *a, std::size_t aLength, const char *b, std::size_t bLength)
+// readable: how many bytes may be read from both, at least the shorter length.
+inline bool UpperLess(
+    const char *a, std::size_t aLength, const char *b, std::size_t bLength, std::size_t readable)
 {
     const std::size_t common = std::min(aLength, bLength);
     // Bytes that are equal are equal upper-cased too. Neighbours in an index share long
     // beginnings, so look for the first difference a word at a time.
     std::size_t i = 0;
-    for (; i + 8 <= common; i += 8) {
+    for (; i < common && i + 8 <= readable; i += 8) {
         std::uint64_t x, y;
         std::memcpy(&x, a + i, sizeof x);
         std::memcpy(&y, b + i, sizeof y);
@@ -389,6 +403,7 @@ inline bool UpperLess(const char *a, std::size_t aLength, const char *b, std::si
             break;
         }
     }
+    i = std::min(i, common);
     while (i < common && a[i] == b[i])
         ++i;
     for (; i < common; ++i) {
@@ -398,6 +413,11 @@ inline bool UpperLess(const char *a, std::size_t aLength, const char *b, std::si
             return x < y;
     }
     return aLength < bLength;
+}
+
+inline bool UpperLess(const char *a, std::size_t aLength, const char *b, std::size_t bLength)
+{
+    return UpperLess(a, aLength, b, bLength, std::min(aLength, bLength));
 }
 
 std::size_t SharedLength(const char *word, std::size_t length, const std::string &query)
@@ -572,12 +592,22 @@ void Dictionary::LoadIndexFile()
     // Only a file holding a zero byte anywhere needs its fields cut at one.
     const bool mayHoldZero =
         !data.empty() && std::memchr(data.data(), '\0', data.size()) != nullptr;
+    // Each headword moves down into the arena one record late: until then its bytes in the file
+    // are intact, and the next headword is compared with those rather than with a copy just
+    // made, which would make every record wait for that copy.
     unsigned char previous = 0;
     bool runSorted = false;
-    const char *previousWord = nullptr;
-    std::size_t previousLength = 0;
+    const char *pending = nullptr;
+    std::size_t pendingLength = 0;
     std::size_t position = 0;
     std::size_t kept = 0;
+    const auto MovePending = [&] {
+        if (!pending)
+            return;
+        MoveDown(data.data() + kept, pending, pendingLength);
+        data[kept + pendingLength] = '\0';
+        kept += pendingLength + 1;
+    };
     for (;;) {
         const char *headword;
         std::size_t headwordLength;
@@ -591,32 +621,32 @@ void Dictionary::LoadIndexFile()
         if (offset < 0)
             offset = ReadOffset(data, position, mayHoldZero);
 
-        char *const word = data.data() + kept;
-        std::memmove(word, headword, headwordLength);
-        word[headwordLength] = '\0';
-        const auto j = static_cast<std::uint32_t>(entries.size());
+        const auto j = static_cast<std::int32_t>(entries.size());
+        const auto first = headwordLength ? static_cast<unsigned char>(*headword) : 0;
+        if (first != previous) {
+            letterRuns[previous] = {j, runSorted};
+            letterIndex[first] = j;
+            runSorted = IsSearchableLetter(first);
+        } else if (runSorted
+            && UpperLess(headword, TrimEnd(headword, headwordLength), pending,
+                TrimEnd(pending, pendingLength),
+                static_cast<std::size_t>(data.data() + data.size() - headword))) {
+            runSorted = false;
+        }
+        if (IsOdd(first))
+            oddEntries.push_back(static_cast<std::uint32_t>(j));
+        previous = first;
+
+        MovePending();
         // Field by field: an entry put together on the stack and copied whole made the load
         // wait on every record.
         IndexEntry &entry = entries.emplace_back();
         entry.headword = static_cast<std::uint32_t>(kept);
         entry.offset = static_cast<std::int32_t>(offset);
-        kept += headwordLength + 1;
-
-        const auto first = static_cast<unsigned char>(*word);
-        const std::size_t trimmedLength = TrimEnd(word, headwordLength);
-        if (first != previous) {
-            letterRuns[previous] = {static_cast<std::int32_t>(j), runSorted};
-            letterIndex[first] = static_cast<std::int32_t>(j);
-            runSorted = IsSearchableLetter(first);
-        } else if (runSorted && UpperLess(word, trimmedLength, previousWord, previousLength)) {
-            runSorted = false;
-        }
-        if (IsOdd(first))
-            oddEntries.push_back(j);
-        previous = first;
-        previousWord = word;
-        previousLength = trimmedLength;
+        pending = headword;
+        pendingLength = headwordLength;
     }
+    MovePending();
     letterRuns[previous] = {static_cast<std::int32_t>(entries.size()), runSorted};
     // The arena and the odd entries are kept for the whole run: no room to spare in either.
     data.resize(kept);
