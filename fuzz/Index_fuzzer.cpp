@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     for (std::int32_t i = count - 1; i >= 0; --i)
         FuzzCheck(dictionary->GetArticle(i) == articles[static_cast<std::size_t>(i)],
             "an article read again differs");
-    FuzzCheck(dictionary->GetWord(-1).empty() && dictionary->GetArticle(count + WORDS_READ).empty()
+    FuzzCheck(dictionary->GetWord(-1).empty()
+            && dictionary->GetArticle(static_cast<std::int32_t>(dictionary->GetWordCount())).empty()
             && dictionary->GetArticle(-1).empty(),
         "a word outside the index has text");
 
