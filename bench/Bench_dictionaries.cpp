@@ -26,13 +26,13 @@ const unsigned char VOWELS[] = {0xC0, 0xC5, 0xC8, 0xCE, 0xD3, 0xDB, 0xDD, 0xDE, 
 const unsigned char CONSONANTS[] = {0xC1, 0xC2, 0xC3, 0xC4, 0xC6, 0xC7, 0xCA, 0xCB, 0xCC, 0xCD,
     0xCF, 0xD0, 0xD1, 0xD2, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9};
 const char *const SUFFIXES[] = {"", "", "\xC0", "\xCE\xCA", "\xCD\xC8\xCA", "\xCD\xCE\xD1\xD2\xDC",
-    "\xCE\xC2\xC0\xD2\xDC", "\xC8\xD2\xDC", "\xDB\xC9", "\xCA\xC0", "\xC5\xCD\xC8\xC5", "\xCE\xC2\xDB\xC9",
-    "\xCD\xDB\xC9", "\xC8\xC5", "\xCE\xD1\xD2\xDC", "\xC5\xD6"};
+    "\xCE\xC2\xC0\xD2\xDC", "\xC8\xD2\xDC", "\xDB\xC9", "\xCA\xC0", "\xC5\xCD\xC8\xC5",
+    "\xCE\xC2\xDB\xC9", "\xCD\xDB\xC9", "\xC8\xC5", "\xCE\xD1\xD2\xDC", "\xC5\xD6"};
 
 // How often a headword of a Russian dictionary begins with each capital, per ten thousand,
 // A to YA; a million headwords give the P block some 130,000 of them.
-const int FIRST_LETTER_WEIGHTS[32] = {400, 450, 550, 300, 450, 50, 100, 400, 250, 10, 750, 250,
-    450, 500, 650, 1300, 500, 900, 400, 200, 200, 150, 60, 130, 150, 20, 0, 2, 0, 200, 30, 50};
+const int FIRST_LETTER_WEIGHTS[32] = {400, 450, 550, 300, 450, 50, 100, 400, 250, 10, 750, 250, 450,
+    500, 650, 1300, 500, 900, 400, 200, 200, 150, 60, 130, 150, 20, 0, 2, 0, 200, 30, 50};
 
 unsigned char Pick(const unsigned char *letters, std::size_t count, BenchRandom &random)
 {
@@ -106,7 +106,8 @@ void AddRootFamily(std::vector<std::string> &words, BenchRandom &random)
     if (kind < 35)
         root = "\xA8" + Syllables(random, 1);
     else
-        root = std::string(1, static_cast<char>(FirstLetter(random))) + Syllables(random, 1 + random.Below(3));
+        root = std::string(1, static_cast<char>(FirstLetter(random)))
+            + Syllables(random, 1 + random.Below(3));
     const std::size_t family = 1 + random.Below(6);
     for (std::size_t i = 0; i < family; ++i) {
         std::string word = root + SUFFIXES[random.Below(std::size(SUFFIXES))];
@@ -143,7 +144,8 @@ std::vector<std::string> Headwords(std::size_t count, std::uint64_t seed)
     kept.reserve(count);
     const double step = static_cast<double>(keyed.size()) / static_cast<double>(count);
     for (std::size_t i = 0; i < count; ++i)
-        kept.push_back(std::move(keyed[static_cast<std::size_t>(static_cast<double>(i) * step)].second));
+        kept.push_back(
+            std::move(keyed[static_cast<std::size_t>(static_cast<double>(i) * step)].second));
     return kept;
 }
 
@@ -204,7 +206,8 @@ void WriteAttributes(const std::string &path, const BenchDictionary &dictionary)
 void WriteDictionary(const BenchFolder &folder, const BenchDictionary &dictionary)
 {
     fs::create_directories(folder.DictionaryPath(dictionary));
-    WriteAttributes(folder.DictionaryPath(dictionary) + "/" + dictionary.folder + ".inf", dictionary);
+    WriteAttributes(
+        folder.DictionaryPath(dictionary) + "/" + dictionary.folder + ".inf", dictionary);
     const std::vector<std::string> headwords = Headwords(dictionary.words, dictionary.id);
     BenchRandom random(dictionary.id * 7919);
     const std::vector<std::string> vocabulary = Vocabulary(random);

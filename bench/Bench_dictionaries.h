@@ -44,7 +44,10 @@ private:
 class BenchRandom
 {
 public:
-    explicit BenchRandom(std::uint64_t seed) : state(seed) { }
+    explicit BenchRandom(std::uint64_t seed)
+        : state(seed)
+    {
+    }
     std::uint64_t Next();
     // Uniform in [0, bound).
     std::size_t Below(std::size_t bound) { return static_cast<std::size_t>(Next() % bound); }

@@ -1,0 +1,157 @@
+// The main window on generated dictionaries, headless: a key press in WordInput with its
+// completion and list refill, and the start-up until the window is shown against the index
+// loads it is made of.
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QKeyEvent>
+#include <QtTest>
+
+#include "Bench_dictionaries.h"
+#include "storage/Database.h"
+#include "support/Code_page.h"
+#include "ui/Form_main.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+BenchFolder *folder = nullptr;
+std::map<std::string, std::vector<double>> timings;
+
+double Seconds(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void Record(benchmark::State &state, const char *name, double seconds)
+{
+    state.SetIterationTime(seconds);
+    timings[name].push_back(seconds);
+}
+
+// What start-up is measured against: each dictionary of the set loaded on its own.
+void BM_IndexLoads(benchmark::State &state)
+{
+    for (auto _ : state) {
+        double total = 0;
+        for (const BenchDictionary &bench : BenchSet()) {
+            Dictionary dictionary(folder->DictionaryPath(bench));
+            const Clock::time_point start = Clock::now();
+            if (!dictionary.Load())
+                state.SkipWithError("a dictionary did not load");
+            total += Seconds(start);
+        }
+        Record(state, "index loads", total);
+    }
+}
+BENCHMARK(BM_IndexLoads)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_StartUp(benchmark::State &state)
+{
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        auto form = std::make_unique<TForm1>(folder->Path());
+        form->show();
+        const bool exposed = QTest::qWaitForWindowExposed(form.get());
+        Record(state, "start-up", Seconds(start));
+        if (!exposed || form->GetDatabase()->GetCount() != static_cast<int>(BenchSet().size()))
+            state.SkipWithError("the window did not come up with every dictionary");
+        form.reset();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_StartUp)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One key as the keyboard delivers it, then whatever it made the window redraw.
+void PressKey(QWidget *input, QChar character)
+{
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(input, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(input, &release);
+    QCoreApplication::processEvents();
+}
+
+// Words of the set typed a key at a time into a fresh field, each key timed on its own.
+void BM_WordInputKeyPress(benchmark::State &state)
+{
+    TForm1 form(folder->Path());
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        state.SkipWithError("the window was not shown");
+        return;
+    }
+    auto *input = form.findChild<QComboBox *>("WordInput");
+    const Database &database = *form.GetDatabase();
+    BenchRandom random(77);
+    QString word;
+    int next = 0;
+    for (auto _ : state) {
+        if (next >= word.size()) {
+            state.PauseTiming();
+            const Dictionary *dictionary = database.GetDictionary(static_cast<std::int32_t>(
+                random.Below(static_cast<std::size_t>(database.GetCount()))));
+            const std::string headword = dictionary->GetWord(
+                static_cast<std::int32_t>(random.Below(dictionary->GetWordCount())));
+            word = QString::fromStdU16String(AnsiToUtf16(MakeQuery(headword, random)));
+            next = 0;
+            input->lineEdit()->clear();
+            state.ResumeTiming();
+        }
+        const Clock::time_point start = Clock::now();
+        PressKey(input, word[next++]);
+        Record(state, "key press", Seconds(start));
+    }
+}
+BENCHMARK(BM_WordInputKeyPress)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
+
+void PrintSummary()
+{
+    std::printf("\nSummary\n");
+    if (timings.count("key press")) {
+        const Spread spread = SpreadOf(timings["key press"]);
+        std::printf("key press in WordInput (%zu): median %.2f ms, p99 %.2f ms (target median <= 5 "
+                    "ms) %s\n",
+            timings["key press"].size(), spread.median * 1e3, spread.p99 * 1e3,
+            spread.median <= 5e-3 ? "met" : "MISSED");
+    }
+    if (timings.count("start-up") && timings.count("index loads")) {
+        const double startUp = SpreadOf(timings["start-up"]).median;
+        const double loads = SpreadOf(timings["index loads"]).median;
+        std::printf("start-up until shown: %.1f ms, sum of the six index loads %.1f ms: %.2fx "
+                    "(target <= 1.5x) %s\n",
+            startUp * 1e3, loads * 1e3, startUp / loads, startUp <= 1.5 * loads ? "met" : "MISSED");
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The notification area has no host off screen; its warnings would bury the figures.
+    qputenv("QT_LOGGING_RULES", "qt.core.qobject.connect=false");
+    QApplication application(argc, argv);
+    // Nothing may wait on a message box; a set that failed to load shows in the figures.
+    TForm1::showErrorMessage = [](QWidget *, const QString &text) {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    };
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    BenchFolder bench;
+    folder = &bench;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintSummary();
+    return 0;
+}
