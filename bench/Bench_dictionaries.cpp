@@ -1,6 +1,7 @@
 #include "Bench_dictionaries.h"
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -339,6 +340,20 @@ std::string MakeQuery(const std::string &headword, BenchRandom &random)
                 c = static_cast<char>(byte + 0x20);
         }
     return query;
+}
+
+int RunBenchmarks(int argc, char **argv, BenchFolder *&folder, void (*printSummary)())
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    BenchFolder bench;
+    folder = &bench;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary();
+    folder = nullptr;
+    return 0;
 }
 
 Spread SpreadOf(std::vector<double> values)

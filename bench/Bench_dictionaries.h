@@ -60,6 +60,10 @@ private:
 // replaced, dropped, doubled or swapped with its neighbour), upper- or lower-case.
 std::string MakeQuery(const std::string &headword, BenchRandom &random);
 
+// Runs the benchmarks named on the command line on the set in a BenchFolder (which folder
+// points at meanwhile), then prints the summary. Returns the exit status.
+int RunBenchmarks(int argc, char **argv, BenchFolder *&folder, void (*printSummary)());
+
 // Median and 99th percentile of a set of timings.
 struct Spread
 {

@@ -272,13 +272,5 @@ void PrintSummary()
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    BenchFolder bench;
-    folder = &bench;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    PrintSummary();
-    return 0;
+    return RunBenchmarks(argc, argv, folder, PrintSummary);
 }

@@ -11,8 +11,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QtTest>
 
 #include "Bench_dictionaries.h"
@@ -145,13 +145,5 @@ int main(int argc, char **argv)
     TForm1::showErrorMessage = [](QWidget *, const QString &text) {
         std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
     };
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    BenchFolder bench;
-    folder = &bench;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    PrintSummary();
-    return 0;
+    return RunBenchmarks(argc, argv, folder, PrintSummary);
 }

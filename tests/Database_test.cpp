@@ -481,6 +481,26 @@ bool NaiveFindWord(const std::vector<std::string> &stored, std::string query,
     return position != 0xFFFFFFFF;
 }
 
+// Loads the headwords as an index and looks every query up both ways.
+void ExpectTheWrittenScan(const std::vector<std::string> &stored,
+    const std::vector<std::string> &queries, const std::string &context)
+{
+    std::string index;
+    for (const std::string &word : stored)
+        index += Record(word, "0");
+    TestFolder folder;
+    const auto dictionary = LoadDictionary(folder, index);
+    for (const std::string &query : queries) {
+        std::uint32_t position = 9, naivePosition = 9;
+        std::int32_t matched = 77, naiveMatched = 77;
+        const bool found = dictionary->FindWord(query, position, matched);
+        const bool naiveFound = NaiveFindWord(stored, query, naivePosition, naiveMatched);
+        ASSERT_EQ(
+            std::tie(found, position, matched), std::tie(naiveFound, naivePosition, naiveMatched))
+            << context << " query " << query;
+    }
+}
+
 } // namespace
 
 TEST(DictionaryTest, FindWordAgreesWithTheWrittenScan)
@@ -504,21 +524,10 @@ TEST(DictionaryTest, FindWordAgreesWithTheWrittenScan)
         // Half the indexes sorted, as real ones are; the rest keep their blocks scattered.
         if (round % 2 == 0)
             std::sort(stored.begin(), stored.end());
-        std::string index;
-        for (const std::string &word : stored)
-            index += Record(word, "0");
-        TestFolder folder;
-        const auto dictionary = LoadDictionary(folder, index);
-        for (int q = 0; q < 30; ++q) {
-            const std::string query = q == 0 ? std::string() : randomText(5);
-            std::uint32_t position = 9, naivePosition = 9;
-            std::int32_t matched = 77, naiveMatched = 77;
-            const bool found = dictionary->FindWord(query, position, matched);
-            const bool naiveFound = NaiveFindWord(stored, query, naivePosition, naiveMatched);
-            ASSERT_EQ(std::tie(found, position, matched),
-                std::tie(naiveFound, naivePosition, naiveMatched))
-                << "round " << round << " query " << query;
-        }
+        std::vector<std::string> queries;
+        for (int q = 0; q < 30; ++q)
+            queries.push_back(q == 0 ? std::string() : randomText(5));
+        ExpectTheWrittenScan(stored, queries, "round " + std::to_string(round));
     }
 }
 
@@ -830,23 +839,12 @@ TEST(DictionaryTest, FindWordBySortedRunsAgreesWithTheWrittenScan)
         // letters sorted by their bytes.
         const int shape = round % 5;
         const std::vector<std::string> stored = ShapedIndex(random, shape);
-        std::string index;
-        for (const std::string &word : stored)
-            index += Record(word, "0");
-        TestFolder folder;
-        const auto dictionary = LoadDictionary(folder, index);
         std::uniform_int_distribution<std::size_t> anywhere(0, stored.size() - 1);
-        for (int q = 0; q < 60; ++q) {
-            const std::string query =
-                q == 0 ? std::string("\xDF") : QueryNear(stored[anywhere(random)], random);
-            std::uint32_t position = 9, naivePosition = 9;
-            std::int32_t matched = 77, naiveMatched = 77;
-            const bool found = dictionary->FindWord(query, position, matched);
-            const bool naiveFound = NaiveFindWord(stored, query, naivePosition, naiveMatched);
-            ASSERT_EQ(std::tie(found, position, matched),
-                std::tie(naiveFound, naivePosition, naiveMatched))
-                << "round " << round << " shape " << shape << " query " << query;
-        }
+        std::vector<std::string> queries = {"\xDF"};
+        for (int q = 1; q < 60; ++q)
+            queries.push_back(QueryNear(stored[anywhere(random)], random));
+        ExpectTheWrittenScan(
+            stored, queries, "round " + std::to_string(round) + " shape " + std::to_string(shape));
     }
 }
 
