@@ -358,22 +358,34 @@ void MoveDown(char *destination, const char *source, std::size_t length)
     }
 }
 
-// Newlines, 64 bytes at a time: a stride's count fits in a byte, and a loop of fixed length is one
-// the compiler turns into vector code.
-std::size_t CountLines(const std::vector<char> &data)
+struct ByteCensus
+{
+    std::size_t lines = 0;
+    bool zero = false;
+};
+
+// Newlines and zero bytes, 64 bytes at a time: a stride's count fits in a byte, and a loop of
+// fixed length is one the compiler turns into vector code.
+ByteCensus CountBytes(const std::vector<char> &data)
 {
     constexpr std::size_t STRIDE = 64;
-    std::size_t count = 0;
+    ByteCensus census;
+    unsigned char zeros = 0;
     std::size_t i = 0;
     for (; i + STRIDE <= data.size(); i += STRIDE) {
-        unsigned char stride = 0;
-        for (std::size_t k = 0; k < STRIDE; ++k)
-            stride += data[i + k] == '\n';
-        count += stride;
+        unsigned char lines = 0;
+        for (std::size_t k = 0; k < STRIDE; ++k) {
+            lines += data[i + k] == '\n';
+            zeros |= data[i + k] == '\0';
+        }
+        census.lines += lines;
     }
-    for (; i < data.size(); ++i)
-        count += data[i] == '\n';
-    return count;
+    for (; i < data.size(); ++i) {
+        census.lines += data[i] == '\n';
+        zeros |= data[i] == '\0';
+    }
+    census.zero = zeros != 0;
+    return census;
 }
 
 std::size_t TrimEnd(const char *word, std::size_t length)
@@ -587,11 +599,11 @@ void Dictionary::LoadIndexFile()
     stream.read(data.data(), static_cast<std::streamsize>(data.size()));
     data.resize(static_cast<std::size_t>(stream.gcount()));
     stream.close();
-    entries.reserve(CountLines(data) + 1);
+    const ByteCensus census = CountBytes(data);
+    entries.reserve(census.lines + 1);
 
     // Only a file holding a zero byte anywhere needs its fields cut at one.
-    const bool mayHoldZero =
-        !data.empty() && std::memchr(data.data(), '\0', data.size()) != nullptr;
+    const bool mayHoldZero = census.zero;
     // Each headword moves down into the arena one record late: until then its bytes in the file
     // are intact, and the next headword is compared with those rather than with a copy just
     // made, which would make every record wait for that copy.
@@ -599,6 +611,7 @@ void Dictionary::LoadIndexFile()
     bool runSorted = false;
     const char *pending = nullptr;
     std::size_t pendingLength = 0;
+    std::size_t pendingTrimmed = 0;
     std::size_t position = 0;
     std::size_t kept = 0;
     const auto MovePending = [&] {
@@ -623,13 +636,13 @@ void Dictionary::LoadIndexFile()
 
         const auto j = static_cast<std::int32_t>(entries.size());
         const auto first = headwordLength ? static_cast<unsigned char>(*headword) : 0;
+        const std::size_t trimmed = TrimEnd(headword, headwordLength);
         if (first != previous) {
             letterRuns[previous] = {j, runSorted};
             letterIndex[first] = j;
             runSorted = IsSearchableLetter(first);
         } else if (runSorted
-            && UpperLess(headword, TrimEnd(headword, headwordLength), pending,
-                TrimEnd(pending, pendingLength),
+            && UpperLess(headword, trimmed, pending, pendingTrimmed,
                 static_cast<std::size_t>(data.data() + data.size() - headword))) {
             runSorted = false;
         }
@@ -645,6 +658,7 @@ void Dictionary::LoadIndexFile()
         entry.offset = static_cast<std::int32_t>(offset);
         pending = headword;
         pendingLength = headwordLength;
+        pendingTrimmed = trimmed;
     }
     MovePending();
     letterRuns[previous] = {static_cast<std::int32_t>(entries.size()), runSorted};
