@@ -14,6 +14,7 @@ int main(int argc, char *argv[])
     // Names the user's own folders (~/.config/kalvora and the like).
     QApplication::setApplicationName(QStringLiteral("kalvora"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kalvora"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.kalvora.Kalvora"));
     try {
         const std::string programFolder =
             QCoreApplication::applicationDirPath().toStdString() + "/";

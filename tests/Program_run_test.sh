@@ -3,21 +3,14 @@
 # the keyboard as a user would, and checks what it left beside itself.
 # Usage: Program_run_test.sh PROGRAM SAMPLE_DICS
 set -euo pipefail
+source "$(dirname "$0")/../tools/x11-session.sh"
 
 run_session() {
     local folder=$1
     "$folder/kalvora" &
     local pid=$!
-    local window=""
-    for _ in $(seq 1 100); do
-        # The splash window carries the same title; the main window is the wide one.
-        for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
-            width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
-            [ "${width:-0}" -ge 500 ] && window=$candidate
-        done
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
+    local window
+    window=$(wait_for_main_window || true)
     if [ -z "$window" ]; then
         echo "FAIL: no Kalvora window appeared"
         kill "$pid" 2>/dev/null || true
