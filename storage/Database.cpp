@@ -339,7 +339,7 @@ std::int64_t ReadPlainOffset(const std::vector<char> &data, std::size_t &positio
 
 // memmove for a destination below the source. Headwords are short, and for them two loads
 // that both come before the stores cost less than the call.
-void MoveDown(char *destination, const char *source, std::size_t length)
+inline void MoveDown(char *destination, const char *source, std::size_t length)
 {
     if (length >= 8 && length <= 16) {
         std::uint64_t head, tail;
