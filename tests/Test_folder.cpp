@@ -64,7 +64,7 @@ std::vector<std::string> TestFolder::List(const std::string &relative) const
 
 AlarmGuard::AlarmGuard()
 {
-    alarm(10);
+    alarm(60);
 }
 
 AlarmGuard::~AlarmGuard()

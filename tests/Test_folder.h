@@ -27,8 +27,8 @@ private:
     std::string path;
 };
 
-// Kills the test program after ten seconds, so that a call blocking on a FIFO fails the run
-// instead of hanging it.
+// Kills the test program after a minute, so that a call blocking on a FIFO fails the run
+// instead of hanging it; slow sanitizer builds on a busy machine stay well inside it.
 class AlarmGuard
 {
 public:
