@@ -911,6 +911,9 @@ void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int3
     auto dictionary = std::make_unique<Dictionary>(candidate.path);
     if (observer)
         observer->OnDictionaryLoading(candidate.name);
+    // The records a failed load leaves say why, not which folder: this one says which.
+    logFile.WriteHeader(LOG_INFO, "Database::Load");
+    logFile.Printf("Loading dictionary = %s", candidate.path.c_str());
     bool loaded = dictionary->Load();
     if (loaded) {
         // Id 0 names no dictionary (or all of them) and an id must find one dictionary only.

@@ -608,14 +608,18 @@ TEST(DatabaseTest, LogsEveryFolderAndRejectsBadIds)
         "(WARNING) [Dictionary::PreLoadCheck] dic index file=" + dics + "E/E.idx not found",
         "(WARNING) [Dictionary::PreLoadCheck] dic data file=" + dics + "file.txt/file.txt.dat"
             + " not found",
+        "(I) [Database::Load] Loading dictionary = " + dics + "A",
         "(I) [Dictionary::LoadAttributes] DIC_ID=0xf01d0c05",
         "(I) [Database::Load] Dictionary loaded, ID=0xf01d0c05",
+        "(I) [Database::Load] Loading dictionary = " + dics + "B",
         "(I) [Dictionary::LoadAttributes] DIC_ID=0xf01d0c05",
         "(WARNING) [Database::Load] Dictionary ID=0xf01d0c05 is already loaded",
         "(WARNING) [Database::Load] Failed to load dictionary",
+        "(I) [Database::Load] Loading dictionary = " + dics + "C",
         "(I) [Dictionary::LoadAttributes] SOURCE=x",
         "(WARNING) [Database::Load] Dictionary ID=0x0 is missing or zero",
         "(WARNING) [Database::Load] Failed to load dictionary",
+        "(I) [Database::Load] Loading dictionary = " + dics + "D",
         "(ERROR!) [Dictionary::Load] Not found, Dictionary::LoadAttributes, 383",
         "(WARNING) [Database::Load] Failed to load dictionary",
     };
