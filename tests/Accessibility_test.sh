@@ -3,6 +3,7 @@
 # accessibility bus, and reads its accessible tree as a screen reader would.
 # Usage: Accessibility_test.sh PROGRAM SAMPLE_DICS
 set -euo pipefail
+source "$(dirname "$0")/../tools/x11-session.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 
 run_session() {
@@ -34,10 +35,8 @@ fi
 
 program=$1
 samples=$2
-folder=$(mktemp -d)
+folder=$(make_program_folder "$program" "$samples")
 trap 'rm -rf "$folder"' EXIT
-cp "$program" "$folder/kalvora"
-cp -r "$samples" "$folder/dics"
 export HOME=$folder/home
 mkdir -p "$HOME"
 xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- "$0" --session "$folder"

@@ -38,10 +38,8 @@ fi
 
 program=$1
 samples=$2
-folder=$(mktemp -d)
+folder=$(make_program_folder "$program" "$samples")
 trap 'rm -rf "$folder"' EXIT
-cp "$program" "$folder/kalvora"
-cp -r "$samples" "$folder/dics"
 
 xvfb-run -a -s "-screen 0 1024x768x24" "$0" --session "$folder"
 

@@ -15,3 +15,13 @@ wait_for_main_window() {
     done
     [ -n "$window" ] && echo "$window"
 }
+
+# Copies the program and a dics folder into a fresh program folder of their own, which the
+# caller removes, and prints its path.
+make_program_folder() {
+    local folder
+    folder=$(mktemp -d)
+    cp "$1" "$folder/kalvora"
+    cp -r "$2" "$folder/dics"
+    echo "$folder"
+}
