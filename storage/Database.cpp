@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cassert>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <sys/stat.h>
 #include <utility>
 
@@ -250,8 +252,8 @@ enum class FieldRead
     TooLong
 };
 
-FieldRead ReadField(const std::vector<char> &data, std::size_t &position, char delimiter,
-    bool mayHoldZero, const char *&field, std::size_t &length)
+FieldRead ReadField(const ByteArena &data, std::size_t &position, char delimiter, bool mayHoldZero,
+    const char *&field, std::size_t &length)
 {
     const std::size_t remaining = data.size() - position;
     // A field of exactly INDEX_FIELD_MAX bytes may still be followed by its delimiter, so look
@@ -277,7 +279,7 @@ FieldRead ReadField(const std::vector<char> &data, std::size_t &position, char d
 }
 
 // The offset field at position and its LF, read as the stream did.
-std::int32_t ReadOffset(const std::vector<char> &data, std::size_t &position, bool mayHoldZero)
+std::int32_t ReadOffset(const ByteArena &data, std::size_t &position, bool mayHoldZero)
 {
     const char *field;
     std::size_t length;
@@ -319,7 +321,7 @@ inline std::uint64_t LeadingDigits(const char *text, std::size_t &count)
 
 // The usual offset field, up to ten digits and an LF, in one pass; -1 for anything else, which
 // is left to ReadOffset: it gives the same value for this case and the exact failure for others.
-std::int64_t ReadPlainOffset(const std::vector<char> &data, std::size_t &position)
+std::int64_t ReadPlainOffset(const ByteArena &data, std::size_t &position)
 {
     const char *const start = data.data() + position;
     const std::size_t remaining = data.size() - position;
@@ -366,7 +368,7 @@ struct ByteCensus
 
 // Newlines and zero bytes, 64 bytes at a time: a stride's count fits in a byte, and a loop of
 // fixed length is one the compiler turns into vector code.
-ByteCensus CountBytes(const std::vector<char> &data)
+ByteCensus CountBytes(const ByteArena &data)
 {
     constexpr std::size_t STRIDE = 64;
     ByteCensus census;
@@ -581,6 +583,30 @@ void Dictionary::LoadAttributes()
     }
 }
 
+void ByteArena::Free::operator()(char *memory) const
+{
+    std::free(memory);
+}
+
+void ByteArena::Allocate(std::size_t size)
+{
+    // Never empty, so that data() always points somewhere for the readers.
+    bytes.reset(static_cast<char *>(std::malloc(std::max<std::size_t>(size, 1))));
+    if (!bytes)
+        throw std::bad_alloc();
+    length = size;
+}
+
+void ByteArena::Shrink(std::size_t size)
+{
+    if (size >= length)
+        return;
+    char *old = bytes.release();
+    char *shrunk = static_cast<char *>(std::realloc(old, std::max<std::size_t>(size, 1)));
+    bytes.reset(shrunk ? shrunk : old);
+    length = size;
+}
+
 void Dictionary::LoadIndexFile()
 {
     std::uint64_t size = 0;
@@ -594,10 +620,10 @@ void Dictionary::LoadIndexFile()
     // The headwords are gathered at the front of the buffer the file is read into: a headword
     // and its terminator never take more room than the headword and its TAB did, so the copy
     // never overtakes the reading, and no second buffer of the file's size is needed.
-    std::vector<char> &data = headwordArena;
-    data.resize(static_cast<std::size_t>(size));
+    ByteArena &data = headwordArena;
+    data.Allocate(static_cast<std::size_t>(size));
     stream.read(data.data(), static_cast<std::streamsize>(data.size()));
-    data.resize(static_cast<std::size_t>(stream.gcount()));
+    data.Shrink(static_cast<std::size_t>(stream.gcount()));
     stream.close();
     const ByteCensus census = CountBytes(data);
     entries.reserve(census.lines + 1);
@@ -663,8 +689,7 @@ void Dictionary::LoadIndexFile()
     MovePending();
     letterRuns[previous] = {static_cast<std::int32_t>(entries.size()), runSorted};
     // The arena and the odd entries are kept for the whole run: no room to spare in either.
-    data.resize(kept);
-    data.shrink_to_fit();
+    data.Shrink(kept);
     oddEntries.shrink_to_fit();
 }
 

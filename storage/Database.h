@@ -44,6 +44,31 @@ struct DictionaryAttributes
     std::string source;
 };
 
+// Bytes that are filled without being cleared first and given back without being copied: a
+// dictionary's index is read into one and its headwords gathered at the front.
+class ByteArena
+{
+public:
+    // The contents are whatever the memory held.
+    void Allocate(std::size_t size);
+    // Keeps the first size bytes and returns the rest to the allocator, in place.
+    void Shrink(std::size_t size);
+
+    char *data() { return bytes.get(); }
+    const char *data() const { return bytes.get(); }
+    std::size_t size() const { return length; }
+    char &operator[](std::size_t i) { return bytes.get()[i]; }
+    char operator[](std::size_t i) const { return bytes.get()[i]; }
+
+private:
+    struct Free
+    {
+        void operator()(char *memory) const;
+    };
+    std::unique_ptr<char, Free> bytes;
+    std::size_t length = 0;
+};
+
 // One dictionary folder P holding N.inf (attributes), N.idx (index) and N.dat (articles), N being
 // the last component of P. Text is Windows-1251 throughout.
 class Dictionary
@@ -109,7 +134,7 @@ private:
     std::int32_t articleBufferSize = 100000;
     std::vector<char> articleBuffer;
     std::ifstream dataStream;
-    std::vector<char> headwordArena;
+    ByteArena headwordArena;
     std::vector<IndexEntry> entries;
     DictionaryAttributes attributes;
     std::map<unsigned char, std::int32_t> letterIndex;
