@@ -1,14 +1,14 @@
 #ifndef STORAGE_DATABASE_H
 #define STORAGE_DATABASE_H
 
-#include <array>
 #include <cstdint>
-#include <fstream>
-#include <map>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "storage/Article_file.h"
+#include "storage/Attribute_file.h"
+#include "storage/Dictionary_index.h"
 
 // A word of one dictionary. Id 0 or index -1 names no word.
 struct WordPosition
@@ -28,45 +28,6 @@ public:
     virtual void OnDictionaryLoading(std::string name) = 0;
     // done of total candidate folders have been handled.
     virtual void OnLoadProgress(std::int32_t total, std::int32_t done) = 0;
-};
-
-struct DictionaryAttributes
-{
-    std::int32_t formatVersionMajor = 0;
-    std::int32_t formatVersionMinor = 0;
-    std::string encoding;
-    std::uint32_t dicId = 0;
-    std::int32_t dicVersionMajor = 0;
-    std::int32_t dicVersionMinor = 0;
-    std::string category;
-    std::string shortName;
-    std::string longName;
-    std::string source;
-};
-
-// Bytes that are filled without being cleared first and given back without being copied: a
-// dictionary's index is read into one and its headwords gathered at the front.
-class ByteArena
-{
-public:
-    // The contents are whatever the memory held.
-    void Allocate(std::size_t size);
-    // Keeps the first size bytes and returns the rest to the allocator, in place.
-    void Shrink(std::size_t size);
-
-    char *data() { return bytes.get(); }
-    const char *data() const { return bytes.get(); }
-    std::size_t size() const { return length; }
-    char &operator[](std::size_t i) { return bytes.get()[i]; }
-    char operator[](std::size_t i) const { return bytes.get()[i]; }
-
-private:
-    struct Free
-    {
-        void operator()(char *memory) const;
-    };
-    std::unique_ptr<char, Free> bytes;
-    std::size_t length = 0;
 };
 
 // One dictionary folder P holding N.inf (attributes), N.idx (index) and N.dat (articles), N being
@@ -101,47 +62,16 @@ public:
     bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
 private:
-    struct Scan;
-    // The last run of headwords stored with one first byte: where it ends, and whether it is in
-    // the order of the trimmed, upper-cased headwords (then it can be searched by halves).
-    struct LetterRun
-    {
-        std::int32_t end = 0;
-        bool sorted = false;
-    };
-
     void LoadAttributes();
     void LoadIndexFile();
-    // Entry i's headword without the blanks and control bytes at either end, in place.
-    std::pair<const char *, std::size_t> TrimmedHeadword(std::size_t i) const;
-    bool ScanEntry(std::size_t j, const std::string &query, Scan &scan) const;
-    bool SearchSortedRun(
-        const std::string &query, std::size_t begin, std::size_t end, Scan &scan) const;
-    // First entry in [begin, end) whose trimmed, upper-cased headword is not below text.
-    std::size_t LowerBound(
-        std::size_t begin, std::size_t end, const char *text, std::size_t length) const;
-
-    struct IndexEntry
-    {
-        std::uint32_t headword; // start of the zero-terminated headword in headwordArena
-        std::int32_t offset; // of the article in the data file
-    };
 
     std::string dataPath;
     std::string indexPath;
     std::string infoPath;
     std::string folderName;
-    std::int32_t articleBufferSize = 100000;
-    std::vector<char> articleBuffer;
-    std::ifstream dataStream;
-    ByteArena headwordArena;
-    std::vector<IndexEntry> entries;
+    ArticleFile articles;
+    DictionaryIndex index;
     DictionaryAttributes attributes;
-    std::map<unsigned char, std::int32_t> letterIndex;
-    std::array<LetterRun, 256> letterRuns{};
-    // Entries whose trimmed, upper-cased headword begins otherwise than the stored byte (small
-    // first letters, leading blanks), ascending: the only ones a scan past its run can match.
-    std::vector<std::uint32_t> oddEntries;
 };
 
 // Every loaded dictionary, in consultation order, and the only way to reach them.

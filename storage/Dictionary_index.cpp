@@ -1,0 +1,511 @@
+#include "Dictionary_index.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <new>
+
+#include "storage/Plain_file.h"
+#include "support/Utils.h"
+
+namespace {
+
+// Raise sites keep fixed numbers so that a log record names the same place in every build.
+constexpr std::int32_t INDEX_NOT_OPENED_LINE = 461;
+constexpr std::int32_t HEADWORD_TOO_LONG_LINE = 468;
+constexpr std::int32_t OFFSET_UNREADABLE_LINE = 475;
+constexpr std::int32_t OFFSET_NOT_A_NUMBER_LINE = 481;
+
+// Both index fields are read as lines of at most this many bytes, as the index format allows.
+constexpr std::size_t INDEX_FIELD_MAX = 199;
+constexpr std::uint32_t NO_POSITION = 0xFFFFFFFF;
+
+// Optional sign and decimal digits making up the whole text, within 32 bits.
+bool ParseOffset(const char *text, std::size_t length, std::int32_t &offset)
+{
+    const char *const end = text + length;
+    bool negative = false;
+    if (text < end && (*text == '+' || *text == '-'))
+        negative = *text++ == '-';
+    if (text == end)
+        return false;
+    std::int64_t value = 0;
+    for (; text < end; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        value = value * 10 + (*text - '0');
+        if (value > static_cast<std::int64_t>(INT32_MAX) + 1)
+            return false;
+    }
+    value = negative ? -value : value;
+    if (value > INT32_MAX)
+        return false;
+    offset = static_cast<std::int32_t>(value);
+    return true;
+}
+
+// The field that std::istream::getline(buffer, 200, delimiter) would extract at position, and
+// whether that read hit the end of the data. length is what the zero-terminated buffer holds:
+// a zero byte, when the data may hold one, ends it.
+enum class FieldRead
+{
+    Delimited,
+    EndOfData,
+    TooLong
+};
+
+FieldRead ReadField(const ByteArena &data, std::size_t &position, char delimiter, bool mayHoldZero,
+    const char *&field, std::size_t &length)
+{
+    const std::size_t remaining = data.size() - position;
+    // A field of exactly INDEX_FIELD_MAX bytes may still be followed by its delimiter, so look
+    // one byte further than the field can hold.
+    const std::size_t window = std::min(remaining, INDEX_FIELD_MAX + 1);
+    field = data.data() + position;
+    const void *found = window ? std::memchr(field, delimiter, window) : nullptr;
+    if (found) {
+        length = static_cast<std::size_t>(static_cast<const char *>(found) - field);
+        position += length + 1;
+    } else if (remaining > INDEX_FIELD_MAX) {
+        return FieldRead::TooLong;
+    } else {
+        length = remaining;
+        position = data.size();
+    }
+    if (mayHoldZero) {
+        const void *zero = std::memchr(field, '\0', length);
+        if (zero)
+            length = static_cast<std::size_t>(static_cast<const char *>(zero) - field);
+    }
+    return found ? FieldRead::Delimited : FieldRead::EndOfData;
+}
+
+// The offset field at position and its LF, read as the stream did.
+std::int32_t ReadOffset(const ByteArena &data, std::size_t &position, bool mayHoldZero)
+{
+    const char *field;
+    std::size_t length;
+    // At the end of the data, getline fails only if it could extract nothing at all.
+    if (position == data.size()
+        || ReadField(data, position, '\n', mayHoldZero, field, length) == FieldRead::TooLong)
+        throw VoException("Dictionary::LoadIndexFile", OFFSET_UNREADABLE_LINE, RC_DATA_CORRUPT);
+    std::int32_t offset = 0;
+    if (!ParseOffset(field, length, offset))
+        throw VoException("Dictionary::LoadIndexFile", OFFSET_NOT_A_NUMBER_LINE, RC_DATA_CORRUPT);
+    return offset;
+}
+
+constexpr bool LITTLE_ENDIAN_BYTES = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// The decimal digits at the front of the eight bytes at text: how many, and their value. Eight
+// at once, as one word: parsing a digit at a time was most of the index load. Little-endian
+// only, the first byte being the lowest.
+inline std::uint64_t LeadingDigits(const char *text, std::size_t &count)
+{
+    std::uint64_t chunk;
+    std::memcpy(&chunk, text, sizeof chunk);
+    // A digit becomes 0-9 with its high half clear; any other byte keeps a bit of 0xF0 or,
+    // with 6 added to its low half, sets 0x10. No sum carries into the next byte.
+    const std::uint64_t digits = chunk ^ 0x3030303030303030ULL;
+    const std::uint64_t bad = (digits & 0xF0F0F0F0F0F0F0F0ULL)
+        | (((digits & 0x0F0F0F0F0F0F0F0FULL) + 0x0606060606060606ULL) & 0x1010101010101010ULL);
+    const std::uint64_t marks =
+        (((bad & 0x7F7F7F7F7F7F7F7FULL) + 0x7F7F7F7F7F7F7F7FULL) | bad) & 0x8080808080808080ULL;
+    count = marks ? static_cast<std::size_t>(__builtin_ctzll(marks)) / 8 : 8;
+    if (count == 0)
+        return 0;
+    // The digits moved to the top with zeros below them, then joined in pairs, fours, eights.
+    std::uint64_t value = digits << (8 * (8 - count));
+    value = (value * 10 + (value >> 8)) & 0x00FF00FF00FF00FFULL;
+    value = (value * 100 + (value >> 16)) & 0x0000FFFF0000FFFFULL;
+    return (value * 10000 + (value >> 32)) & 0x00000000FFFFFFFFULL;
+}
+
+// The usual offset field, up to ten digits and an LF, in one pass; -1 for anything else, which
+// is left to ReadOffset: it gives the same value for this case and the exact failure for others.
+std::int64_t ReadPlainOffset(const ByteArena &data, std::size_t &position)
+{
+    const char *const start = data.data() + position;
+    const std::size_t remaining = data.size() - position;
+    std::size_t length = 0;
+    std::uint64_t value = 0;
+    if (LITTLE_ENDIAN_BYTES && remaining >= 8)
+        value = LeadingDigits(start, length);
+    // Eight digits or more go on a digit at a time; fewer stopped at their first other byte.
+    const std::size_t limit = std::min<std::size_t>(remaining, 10);
+    while (length < limit && start[length] >= '0' && start[length] <= '9')
+        value = value * 10 + static_cast<std::uint64_t>(start[length++] - '0');
+    if (length == 0 || length == remaining || start[length] != '\n' || value > INT32_MAX)
+        return -1;
+    position += length + 1;
+    return static_cast<std::int64_t>(value);
+}
+
+// memmove for a destination below the source. Headwords are short, and for them two loads
+// that both come before the stores cost less than the call.
+inline void MoveDown(char *destination, const char *source, std::size_t length)
+{
+    if (length >= 8 && length <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, source, 8);
+        std::memcpy(&tail, source + length - 8, 8);
+        std::memcpy(destination, &head, 8);
+        std::memcpy(destination + length - 8, &tail, 8);
+    } else if (length >= 4 && length < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, source, 4);
+        std::memcpy(&tail, source + length - 4, 4);
+        std::memcpy(destination, &head, 4);
+        std::memcpy(destination + length - 4, &tail, 4);
+    } else {
+        std::memmove(destination, source, length);
+    }
+}
+
+struct ByteCensus
+{
+    std::size_t lines = 0;
+    bool zero = false;
+};
+
+// Newlines and zero bytes, 64 bytes at a time: a stride's count fits in a byte, and a loop of
+// fixed length is one the compiler turns into vector code.
+ByteCensus CountBytes(const ByteArena &data)
+{
+    constexpr std::size_t STRIDE = 64;
+    ByteCensus census;
+    unsigned char zeros = 0;
+    std::size_t i = 0;
+    for (; i + STRIDE <= data.size(); i += STRIDE) {
+        unsigned char lines = 0;
+        for (std::size_t k = 0; k < STRIDE; ++k) {
+            lines += data[i + k] == '\n';
+            zeros |= data[i + k] == '\0';
+        }
+        census.lines += lines;
+    }
+    for (; i < data.size(); ++i) {
+        census.lines += data[i] == '\n';
+        zeros |= data[i] == '\0';
+    }
+    census.zero = zeros != 0;
+    return census;
+}
+
+std::size_t TrimEnd(const char *word, std::size_t length)
+{
+    while (length > 0 && static_cast<unsigned char>(word[length - 1]) <= 0x20)
+        --length;
+    return length;
+}
+
+// Bytes compared as upper-cased and unsigned, a proper beginning before the longer text: the
+// order of std::string on ToUpper of both.
+// readable: how many bytes may be read from both, at least the shorter length.
+inline bool UpperLess(
+    const char *a, std::size_t aLength, const char *b, std::size_t bLength, std::size_t readable)
+{
+    const std::size_t common = std::min(aLength, bLength);
+    // Bytes that are equal are equal upper-cased too. Neighbours in an index share long
+    // beginnings, so look for the first difference a word at a time.
+    std::size_t i = 0;
+    for (; i < common && i + 8 <= readable; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        if (x != y) {
+            if (LITTLE_ENDIAN_BYTES)
+                i += static_cast<std::size_t>(__builtin_ctzll(x ^ y)) / 8;
+            break;
+        }
+    }
+    i = std::min(i, common);
+    while (i < common && a[i] == b[i])
+        ++i;
+    for (; i < common; ++i) {
+        const unsigned char x = ToUpperByte(static_cast<unsigned char>(a[i]));
+        const unsigned char y = ToUpperByte(static_cast<unsigned char>(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return aLength < bLength;
+}
+
+inline bool UpperLess(const char *a, std::size_t aLength, const char *b, std::size_t bLength)
+{
+    return UpperLess(a, aLength, b, bLength, std::min(aLength, bLength));
+}
+
+std::size_t SharedLength(const char *word, std::size_t length, const std::string &query)
+{
+    const std::size_t limit = std::min(length, query.size());
+    std::size_t shared = 0;
+    while (shared < limit
+        && ToUpperByte(static_cast<unsigned char>(word[shared]))
+            == static_cast<unsigned char>(query[shared]))
+        ++shared;
+    return shared;
+}
+
+// A block a query can reach: queries are upper-cased, and a headword stored with such a first
+// byte keeps it after trimming and upper-casing.
+bool IsSearchableLetter(unsigned char first)
+{
+    return first > 0x20 && ToUpperByte(first) == first;
+}
+
+// Whether the trimmed, upper-cased headword may begin otherwise than its stored first byte.
+bool IsOdd(unsigned char first)
+{
+    return first != 0 && !IsSearchableLetter(first);
+}
+
+} // namespace
+
+// Where a lookup stands, as the written scan keeps it.
+struct DictionaryIndex::Scan
+{
+    std::uint32_t position = NO_POSITION;
+    std::size_t k = 1; // one more than the longest run of leading characters shared so far
+    std::int32_t same = 0; // entries seen that begin with the query's letter
+    bool exact = false;
+};
+
+void ByteArena::Free::operator()(char *memory) const
+{
+    std::free(memory);
+}
+
+void ByteArena::Allocate(std::size_t size)
+{
+    // Never empty, so that data() always points somewhere for the readers.
+    bytes.reset(static_cast<char *>(std::malloc(std::max<std::size_t>(size, 1))));
+    if (!bytes)
+        throw std::bad_alloc();
+    length = size;
+}
+
+void ByteArena::Shrink(std::size_t size)
+{
+    if (size >= length)
+        return;
+    char *old = bytes.release();
+    char *shrunk = static_cast<char *>(std::realloc(old, std::max<std::size_t>(size, 1)));
+    bytes.reset(shrunk ? shrunk : old);
+    length = size;
+}
+
+void DictionaryIndex::Load(const std::string &path)
+{
+    std::uint64_t size = 0;
+    std::ifstream stream;
+    if (IsRegularFile(path, &size))
+        stream.open(path, std::ios::in | std::ios::binary);
+    // Headwords are addressed by 32-bit arena offsets and positions are 32-bit signed.
+    if (!stream.is_open() || size > INT32_MAX)
+        throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
+
+    // The headwords are gathered at the front of the buffer the file is read into: a headword
+    // and its terminator never take more room than the headword and its TAB did, so the copy
+    // never overtakes the reading, and no second buffer of the file's size is needed.
+    ByteArena &data = headwordArena;
+    data.Allocate(static_cast<std::size_t>(size));
+    stream.read(data.data(), static_cast<std::streamsize>(data.size()));
+    data.Shrink(static_cast<std::size_t>(stream.gcount()));
+    stream.close();
+    const ByteCensus census = CountBytes(data);
+    entries.reserve(census.lines + 1);
+
+    // Only a file holding a zero byte anywhere needs its fields cut at one.
+    const bool mayHoldZero = census.zero;
+    // Each headword moves down into the arena one record late: until then its bytes in the file
+    // are intact, and the next headword is compared with those rather than with a copy just
+    // made, which would make every record wait for that copy.
+    unsigned char previous = 0;
+    bool runSorted = false;
+    const char *pending = nullptr;
+    std::size_t pendingLength = 0;
+    std::size_t pendingTrimmed = 0;
+    std::size_t position = 0;
+    std::size_t kept = 0;
+    const auto MovePending = [&] {
+        if (!pending)
+            return;
+        MoveDown(data.data() + kept, pending, pendingLength);
+        data[kept + pendingLength] = '\0';
+        kept += pendingLength + 1;
+    };
+    for (;;) {
+        const char *headword;
+        std::size_t headwordLength;
+        const FieldRead headwordRead =
+            ReadField(data, position, '\t', mayHoldZero, headword, headwordLength);
+        if (headwordRead == FieldRead::EndOfData)
+            break;
+        if (headwordRead == FieldRead::TooLong)
+            throw VoException("Dictionary::LoadIndexFile", HEADWORD_TOO_LONG_LINE, RC_DATA_CORRUPT);
+        std::int64_t offset = ReadPlainOffset(data, position);
+        if (offset < 0)
+            offset = ReadOffset(data, position, mayHoldZero);
+
+        const auto j = static_cast<std::int32_t>(entries.size());
+        const auto first = headwordLength ? static_cast<unsigned char>(*headword) : 0;
+        const std::size_t trimmed = TrimEnd(headword, headwordLength);
+        if (first != previous) {
+            letterRuns[previous] = {j, runSorted};
+            letterIndex[first] = j;
+            runSorted = IsSearchableLetter(first);
+        } else if (runSorted
+            && UpperLess(headword, trimmed, pending, pendingTrimmed,
+                static_cast<std::size_t>(data.data() + data.size() - headword))) {
+            runSorted = false;
+        }
+        if (IsOdd(first))
+            oddEntries.push_back(static_cast<std::uint32_t>(j));
+        previous = first;
+
+        MovePending();
+        // Field by field: an entry put together on the stack and copied whole made the load
+        // wait on every record.
+        IndexEntry &entry = entries.emplace_back();
+        entry.headword = static_cast<std::uint32_t>(kept);
+        entry.offset = static_cast<std::int32_t>(offset);
+        pending = headword;
+        pendingLength = headwordLength;
+        pendingTrimmed = trimmed;
+    }
+    MovePending();
+    letterRuns[previous] = {static_cast<std::int32_t>(entries.size()), runSorted};
+    // The arena and the odd entries are kept for the whole run: no room to spare in either.
+    data.Shrink(kept);
+    oddEntries.shrink_to_fit();
+}
+
+std::pair<const char *, std::size_t> DictionaryIndex::TrimmedHeadword(std::size_t i) const
+{
+    const std::size_t start = entries[i].headword;
+    const std::size_t next =
+        i + 1 < entries.size() ? entries[i + 1].headword : headwordArena.size();
+    const char *begin = headwordArena.data() + start;
+    // Headwords lie in entry order, each followed by its terminator.
+    std::size_t length = next - start - 1;
+    while (length > 0 && static_cast<unsigned char>(*begin) <= 0x20) {
+        ++begin;
+        --length;
+    }
+    return {begin, TrimEnd(begin, length)};
+}
+
+std::string DictionaryIndex::GetWord(std::size_t i) const
+{
+    const auto [word, length] = TrimmedHeadword(i);
+    return std::string(word, length);
+}
+
+bool DictionaryIndex::FindWord(
+    std::string query, std::uint32_t &position, std::int32_t &matchedLength) const
+{
+    if (query.empty()) {
+        matchedLength = 0;
+        return false;
+    }
+    position = NO_POSITION;
+    query = ToUpper(std::move(query));
+    const auto first = static_cast<unsigned char>(query[0]);
+    const auto block = letterIndex.find(first);
+    if (block == letterIndex.end())
+        return false;
+
+    Scan scan;
+    auto j = static_cast<std::size_t>(block->second);
+    const LetterRun &run = letterRuns[first];
+    const auto runEnd = static_cast<std::size_t>(run.end);
+    bool ended = false;
+    if (run.sorted) {
+        ended = SearchSortedRun(query, j, runEnd, scan);
+        j = runEnd;
+    }
+    // Past the run, an entry that is not odd begins with another letter: until three of the
+    // letter have been seen it changes nothing, so the scan may leap to the next odd entry.
+    const bool leap = first > 0x20;
+    for (; !ended && j < entries.size(); ++j) {
+        if (leap && j >= runEnd && scan.same <= 2) {
+            const auto next = std::lower_bound(oddEntries.begin(), oddEntries.end(), j);
+            if (next == oddEntries.end())
+                break;
+            j = *next;
+        }
+        ended = ScanEntry(j, query, scan);
+    }
+    position = scan.position;
+    matchedLength = scan.exact ? -1 : static_cast<std::int32_t>(scan.k - 1);
+    return position != NO_POSITION;
+}
+
+bool DictionaryIndex::ScanEntry(std::size_t j, const std::string &query, Scan &scan) const
+{
+    const auto [word, length] = TrimmedHeadword(j);
+    // An entry takes the position only when it shares more leading characters than every entry
+    // before it: k - 1 is the longest run seen so far.
+    const std::size_t shared = SharedLength(word, length, query);
+    if (shared >= scan.k) {
+        scan.position = static_cast<std::uint32_t>(j);
+        scan.k = shared + 1;
+    }
+    if (scan.k > query.size()) {
+        scan.exact = length == query.size();
+        return true;
+    }
+    // The trimmed headword of an empty entry still has its terminator as first byte.
+    const unsigned char firstOfWord = length ? ToUpperByte(static_cast<unsigned char>(*word)) : 0;
+    if (firstOfWord == static_cast<unsigned char>(query[0]))
+        ++scan.same;
+    else if (scan.same > 2)
+        return true;
+    return false;
+}
+
+// Every headword of the run begins with the query's letter and the run is in upper-case order,
+// so for every t the headwords sharing t leading characters with the query stand together, and
+// the longest shared beginning is found beside the place where the query would be inserted. The
+// scan's state afterwards is the one the entry-by-entry scan of the run would leave.
+bool DictionaryIndex::SearchSortedRun(
+    const std::string &query, std::size_t begin, std::size_t end, Scan &scan) const
+{
+    const std::size_t at = LowerBound(begin, end, query.data(), query.size());
+    const auto Shared = [&](std::size_t j) {
+        const auto [word, length] = TrimmedHeadword(j);
+        return SharedLength(word, length, query);
+    };
+    const std::size_t before = at > begin ? Shared(at - 1) : 0;
+    const std::size_t after = at < end ? Shared(at) : 0;
+    if (after == query.size()) {
+        // The first headword that the whole query begins: the scan ends there.
+        scan.position = static_cast<std::uint32_t>(at);
+        scan.k = query.size() + 1;
+        scan.exact = TrimmedHeadword(at).second == query.size();
+        return true;
+    }
+    const std::size_t best = std::max(before, after);
+    scan.position = static_cast<std::uint32_t>(
+        before >= after ? LowerBound(begin, at, query.data(), best) : at);
+    scan.k = best + 1;
+    scan.same = static_cast<std::int32_t>(end - begin);
+    return false;
+}
+
+std::size_t DictionaryIndex::LowerBound(
+    std::size_t begin, std::size_t end, const char *text, std::size_t length) const
+{
+    while (begin < end) {
+        const std::size_t middle = begin + (end - begin) / 2;
+        const auto [word, wordLength] = TrimmedHeadword(middle);
+        if (UpperLess(word, wordLength, text, length))
+            begin = middle + 1;
+        else
+            end = middle;
+    }
+    return begin;
+}
