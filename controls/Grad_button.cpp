@@ -507,10 +507,34 @@ void TGradButton::MouseDown(Qt::MouseButton button)
     if (button != Qt::LeftButton)
         return;
     FMouseHeld = true;
+    pointerInside = true;
     FState = bsDown;
     if (focusPolicy() & Qt::ClickFocus)
         setFocus(Qt::MouseFocusReason);
     PaintNow();
+}
+
+// The toolkit sends the second press of a double-click as a double-click of its own; taken as a
+// press, it would click the button a second time.
+void TGradButton::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+// While the mouse button is held the toolkit keeps the pointer's enter and leave events back until
+// the release, so dragging off and on again is followed here.
+void TGradButton::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!FMouseHeld)
+        return;
+    const bool inside = rect().contains(event->position().toPoint());
+    if (inside == pointerInside)
+        return;
+    pointerInside = inside;
+    if (inside)
+        MouseEnter();
+    else
+        MouseLeave();
 }
 
 void TGradButton::mouseReleaseEvent(QMouseEvent *event)

@@ -142,6 +142,8 @@ protected:
     void leaveEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
@@ -174,6 +176,8 @@ private:
     bool FHotTrack = true;
     bool FMouseHeld = false;
     TBtnState FState = bsNormal;
+    // Whether the pointer was over the button at the last move while the mouse button was held.
+    bool pointerInside = false;
     QString FCaption;
     int FTag = 0;
 };

@@ -496,6 +496,17 @@ void Grad_buttonTest::states_data()
     QTest::newRow("auto-repeat up") << true << "space repeatup" << int(bsDown) << 0;
     QTest::newRow("enter key") << true << "press return" << int(bsNormal) << 1;
     QTest::newRow("focus lost") << true << "press focusout" << int(bsNormal) << 0;
+    QTest::newRow("double-click clicks once")
+        << true << "press release:10:10 dblclick release:10:10" << int(bsOver) << 1;
+    QTest::newRow("drag off looks normal") << true << "press move:80:10" << int(bsNormal) << 0;
+    QTest::newRow("drag back looks pressed")
+        << true << "press move:80:10 move:10:10" << int(bsDown) << 0;
+    QTest::newRow("drag back without hot track")
+        << false << "press move:80:10 move:10:10" << int(bsNormal) << 0;
+    QTest::newRow("drag off and release there")
+        << true << "press move:10:-5 release:10:-5" << int(bsNormal) << 0;
+    QTest::newRow("drag back and release")
+        << true << "press move:80:10 move:10:10 release:10:10" << int(bsOver) << 1;
     QTest::newRow("disabled ignores clicks")
         << true << "disable press release:10:10" << int(bsNormal) << 0;
     QTest::newRow("disabled ignores keys")
@@ -525,6 +536,13 @@ void Grad_buttonTest::states()
             QApplication::sendEvent(&button, &leave);
         } else if (step == "press") {
             Press(button);
+        } else if (parts[0] == "move") {
+            // Moves with the button held reach the button whether the pointer is over it or not.
+            QMouseEvent move(QEvent::MouseMove, QPointF(at), button.mapToGlobal(QPointF(at)),
+                Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&button, &move);
+        } else if (step == "dblclick") {
+            QTest::mouseDClick(&button, Qt::LeftButton, {}, at);
         } else if (parts[0] == "release") {
             QTest::mouseRelease(&button, Qt::LeftButton, {}, at);
         } else if (step == "rpress") {
