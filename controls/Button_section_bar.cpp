@@ -1,5 +1,6 @@
 #include "controls/Button_section_bar.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QImage>
 
 #include "controls/Grad_button.h"
+#include "controls/Section_overflow.h"
 
 namespace {
 
@@ -20,7 +22,15 @@ int RightEdge(const TGradButton *button)
 SectionBar::SectionBar(QWidget *form, ButtonSectionBarObserver *listener)
     : form(form)
     , listener(listener)
+    , overflow(std::make_unique<SectionOverflow>(form, [this] { FitRow(); }))
 {
+}
+
+SectionBar::~SectionBar() = default;
+
+TGradButton *SectionBar::OverflowButton() const
+{
+    return overflow->Button();
 }
 
 void SectionBar::SetUniformColours(bool flag)
@@ -75,7 +85,10 @@ void SectionBar::AddItem(int section, const QString &caption, std::uint32_t valu
     button->setObjectName(QStringLiteral("SectionItem_")
         + QString::number(value, 16).rightJustified(8, QLatin1Char('0')).toUpper());
     button->setFont(QFont(QStringLiteral("Arial"), 10));
-    button->setGeometry(SectionEnd(section), 0, MeasureText(caption) + 5, BUTTON_HEIGHT);
+    // The caption is drawn in the button's own font, which may well be the wider of the two.
+    const int captionWidth =
+        std::max(MeasureText(caption), QFontMetrics(button->font()).horizontalAdvance(caption));
+    button->setGeometry(SectionEnd(section), 0, captionWidth + 5, BUTTON_HEIGHT);
     button->SetCaption(caption);
     button->SetColorScheme(uniformColours ? csSilver : csGlossDesert);
     // A selected item is disabled; drawn in its pressed colours it reads as the one chosen.
@@ -143,6 +156,20 @@ void SectionBar::SetExpandedAll(bool expanded)
             HideItems(i);
         LayOutSection(i);
     }
+    FitRow();
+}
+
+// Run after every layout: visibility is decided here for every button the layout shows.
+void SectionBar::FitRow()
+{
+    std::vector<TGradButton *> row;
+    for (const Section &section : sections) {
+        row.push_back(section.header);
+        if (section.expanded)
+            for (const Item &item : section.items)
+                row.push_back(item.button);
+    }
+    overflow->Fit(row, uniformColours ? csSilver : csGlossSun);
 }
 
 void SectionBar::ExpandAllSections()
@@ -166,6 +193,7 @@ void SectionBar::HeaderClick(int tag)
     section.expanded = !section.expanded;
     for (int i = tag + 1; i < SectionCount(); ++i)
         LayOutSection(i);
+    FitRow();
 }
 
 void SectionBar::ItemClick(std::uint32_t value)
@@ -200,6 +228,7 @@ void SectionBar::SelectItem(std::uint32_t value)
 
 void SectionBar::Clear()
 {
+    overflow->Remove();
     for (const Section &section : sections) {
         for (const Item &item : section.items)
             delete item.button;

@@ -2,6 +2,7 @@
 #define CONTROLS_BUTTON_SECTION_BAR_H
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -9,6 +10,7 @@
 
 class QImage;
 class QWidget;
+class SectionOverflow;
 class TGradButton;
 
 enum class SectionKind
@@ -27,6 +29,8 @@ public:
 
 // The row of section headers and their item buttons across the top of a form. Not a widget: the
 // buttons are children of the form, which owns and releases them; the bar keeps only its lists.
+// When the row is wider than the form, the buttons that do not fit are reached through an
+// overflow button at the right end.
 class SectionBar
 {
 public:
@@ -46,9 +50,12 @@ public:
     static constexpr int TAG_EXPAND_ALL = -10;
     static constexpr int TAG_COLLAPSE_ALL = -11;
     static constexpr int BUTTON_HEIGHT = 30;
+    // Width of the button that lists the buttons a narrow form cannot show.
+    static constexpr int OVERFLOW_WIDTH = 20;
 
     // `listener` is not owned and must outlive the bar; it may be null.
     SectionBar(QWidget *form, ButtonSectionBarObserver *listener);
+    ~SectionBar();
     SectionBar(const SectionBar &) = delete;
     SectionBar &operator=(const SectionBar &) = delete;
 
@@ -73,6 +80,8 @@ public:
     std::optional<std::uint32_t> SelectedValue() const { return selectedValue; }
     // Width of the text in the application's default font, whatever font the button draws in.
     static int MeasureText(const QString &text);
+    // The overflow button, or null while no row has overflowed.
+    TGradButton *OverflowButton() const;
 
 private:
     int SectionEnd(int index) const;
@@ -81,6 +90,7 @@ private:
     void ShowItems(int index);
     void HideItems(int index);
     void SetExpandedAll(bool expanded);
+    void FitRow();
     TGradButton *FindItem(std::uint32_t value) const;
 
     QWidget *form;
@@ -88,6 +98,7 @@ private:
     bool uniformColours = false;
     std::optional<std::uint32_t> selectedValue;
     ButtonSectionBarObserver *listener;
+    std::unique_ptr<SectionOverflow> overflow;
 };
 
 #endif // CONTROLS_BUTTON_SECTION_BAR_H

@@ -1,6 +1,7 @@
 #include "controls/Button_section_bar.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QtTest>
 
 #include "controls/Grad_button.h"
@@ -74,6 +75,10 @@ private slots:
     void colours_data();
     void colours();
     void clear();
+    void overflow_data();
+    void overflow();
+    void overflowMenu();
+    void overflowFromTheKeyboard();
 
 private:
     std::unique_ptr<QWidget> form;
@@ -172,19 +177,29 @@ void Button_section_barTest::layout()
 
 void Button_section_barTest::itemWidths_data()
 {
+    QTest::addColumn<int>("defaultPoints");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("latin") << QString("Wide caption WWW");
-    QTest::newRow("cyrillic") << QString::fromUtf8("\xD0\x94\xD0\xB0\xD0\xBB\xD1\x8C");
-    QTest::newRow("ampersand measured raw") << QString("A&B");
+    QTest::addColumn<bool>("drawnFontWider");
+    // A default font far from Arial 10 shows which font measured the caption.
+    QTest::newRow("empty") << 20 << QString() << false;
+    QTest::newRow("latin in a large default font") << 20 << QString("Wide caption WWW") << false;
+    QTest::newRow("cyrillic in a large default font")
+        << 20 << QString::fromUtf8("\xD0\x94\xD0\xB0\xD0\xBB\xD1\x8C") << false;
+    QTest::newRow("ampersand measured raw") << 20 << QString("A&B") << false;
+    QTest::newRow("latin in a small default font") << 5 << QString("FOLDOC") << true;
+    QTest::newRow("cyrillic in a small default font")
+        << 5 << QString::fromUtf8("\xD0\xA0\xD1\x83\xD1\x81-\xD0\x90\xD0\xBD\xD0\xB3\xD0\xBB")
+        << true;
 }
 
 void Button_section_barTest::itemWidths()
 {
+    QFETCH(int, defaultPoints);
     QFETCH(QString, caption);
-    // A default font far from Arial 10 shows which font measured the caption.
+    QFETCH(bool, drawnFontWider);
     const QFont saved = QApplication::font();
-    QApplication::setFont(QFont("DejaVu Sans", 20));
+    const QFont defaultFont("DejaVu Sans", defaultPoints);
+    QApplication::setFont(defaultFont);
     SectionBar bar(form.get(), &recorder);
     bar.AddSection(Glyph(), "group", SectionKind::Group);
     bar.AddItem(0, caption, 1);
@@ -192,7 +207,10 @@ void Button_section_barTest::itemWidths()
     QApplication::setFont(saved);
     const SectionBar::Section &section = bar.GetSection(0);
     const TGradButton *first = section.items[0].button;
-    const int expected = QFontMetrics(QFont("DejaVu Sans", 20)).horizontalAdvance(caption) + 5;
+    const int measured = QFontMetrics(defaultFont).horizontalAdvance(caption);
+    const int drawn = QFontMetrics(first->font()).horizontalAdvance(caption);
+    QCOMPARE(drawn > measured, drawnFontWider);
+    const int expected = std::max(measured, drawn) + 5;
     QCOMPARE(first->width(), expected);
     QCOMPARE(first->font().family(), QString("Arial"));
     QCOMPARE(first->font().pointSize(), 10);
@@ -310,6 +328,149 @@ void Button_section_barTest::clear()
     QCOMPARE(bar.GetSection(0).header->x(), 0);
     bar.SelectItem(7);
     QVERIFY(!ItemWithValue(bar, 7)->isEnabled());
+}
+
+void Button_section_barTest::overflow_data()
+{
+    // The built row: group 0 at 0 with items 40..50, group 1 at 50 with its item 90..95, group 2
+    // at 95, collapse-all at 135, expand-all at 175, ending at 215. The overflow button takes the
+    // last OVERFLOW_WIDTH pixels, and whatever does not end left of it is hidden.
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QStringList>("hidden");
+    QTest::newRow("wider than the row") << 600 << QStringList{};
+    QTest::newRow("exactly the row") << 215 << QStringList{};
+    QTest::newRow("one pixel short") << 214 << QStringList{"expand"};
+    QTest::newRow("last header cut") << 150 << QStringList{"group 2", "collapse", "expand"};
+    QTest::newRow("items hidden too")
+        << 100 << QStringList{"group 1", "x8", "group 2", "collapse", "expand"};
+}
+
+void Button_section_barTest::overflow()
+{
+    QFETCH(int, width);
+    QFETCH(QStringList, hidden);
+    SectionBar bar(form.get(), &recorder);
+    Build(bar, true);
+    const QImage wide = bar.GetSection(0).header->grab().toImage();
+    std::vector<QRect> places;
+    for (int i = 0; i < bar.SectionCount(); ++i) {
+        places.push_back(bar.GetSection(i).header->geometry());
+        for (const SectionBar::Item &item : bar.GetSection(i).items)
+            places.push_back(item.button->geometry());
+    }
+    form->resize(width, 100);
+
+    // Item captions are all "x" here; an item is named by its value.
+    QStringList actual;
+    std::size_t place = 0;
+    for (int i = 0; i < bar.SectionCount(); ++i) {
+        const SectionBar::Section &section = bar.GetSection(i);
+        if (section.header->isHidden())
+            actual << section.header->toolTip();
+        QCOMPARE(section.header->geometry(), places[place++]);
+        for (const SectionBar::Item &item : section.items) {
+            if (item.button->isHidden())
+                actual << QStringLiteral("x%1").arg(item.value);
+            QCOMPARE(item.button->geometry(), places[place++]);
+        }
+    }
+    QCOMPARE(actual, hidden);
+    auto *more = form->findChild<TGradButton *>("SectionOverflow");
+    QCOMPARE(more && more->isVisible(), !hidden.isEmpty());
+    if (more && more->isVisible()) {
+        QCOMPARE(more->geometry(),
+            QRect(width - SectionBar::OVERFLOW_WIDTH, 0, SectionBar::OVERFLOW_WIDTH,
+                SectionBar::BUTTON_HEIGHT));
+        QCOMPARE(more->GetScheme(), csSilver);
+    }
+    QCOMPARE(bar.GetSection(0).header->grab().toImage(), wide);
+
+    // Widened again, everything is back as before.
+    form->resize(600, 100);
+    for (int i = 0; i < bar.SectionCount(); ++i) {
+        QVERIFY(!bar.GetSection(i).header->isHidden());
+        for (const SectionBar::Item &item : bar.GetSection(i).items)
+            QVERIFY(!item.button->isHidden());
+    }
+    QVERIFY(!more || more->isHidden());
+}
+
+namespace {
+
+QMenu *OpenMenu(QWidget *form)
+{
+    auto *more = form->findChild<TGradButton *>("SectionOverflow");
+    if (!more)
+        return nullptr;
+    QTest::mouseClick(more, Qt::LeftButton, {}, QPoint(5, 5));
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+void Choose(QMenu *menu, int index)
+{
+    QTest::mouseClick(
+        menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().at(index)).center());
+}
+
+QStringList ActionTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts << action->text() + (action->isEnabled() ? "" : " (off)");
+    return texts;
+}
+
+} // namespace
+
+void Button_section_barTest::overflowMenu()
+{
+    SectionBar bar(form.get(), &recorder);
+    Build(bar, true);
+    bar.AddItem(2, "last", 9);
+    bar.ExpandAllSections();
+    bar.SelectItem(9);
+    // Group 2's header starts at 95 and ends past the 120 pixels left of the overflow button.
+    form->resize(140, 100);
+    QMenu *menu = OpenMenu(form.get());
+    QVERIFY(menu);
+    QCOMPARE(ActionTexts(menu), (QStringList{"group 2", "last (off)", "collapse", "expand"}));
+    QVERIFY(!menu->actions().front()->icon().isNull());
+    Choose(menu, 2);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    // Collapsed, the headers stand at 0, 40, 80, 120 and 160: the three groups fit.
+    QCOMPARE(bar.GetSection(2).expanded, false);
+    QVERIFY(!bar.GetSection(2).header->isHidden());
+    QVERIFY(bar.GetSection(3).header->isHidden());
+
+    bar.HeaderClick(SectionBar::TAG_EXPAND_ALL);
+    bar.SelectItem(8);
+    menu = OpenMenu(form.get());
+    QVERIFY(menu);
+    QCOMPARE(menu->actions()[1]->text(), QString("last"));
+    Choose(menu, 1);
+    QCOMPARE(QList<uint>(recorder.calls.begin(), recorder.calls.end()), QList<uint>{9});
+    QCOMPARE(*bar.SelectedValue(), 9u);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+}
+
+void Button_section_barTest::overflowFromTheKeyboard()
+{
+    SectionBar bar(form.get(), &recorder);
+    Build(bar, true);
+    form->resize(100, 100);
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    auto *more = form->findChild<TGradButton *>("SectionOverflow");
+    QVERIFY(more);
+    more->setFocus();
+    QTRY_VERIFY(more->hasFocus());
+    QTest::keyClick(more, Qt::Key_Space);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    // The first hidden button is the group 1 header, the next its item.
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QCOMPARE(QList<uint>(recorder.calls.begin(), recorder.calls.end()), QList<uint>{8});
 }
 
 QTEST_MAIN(Button_section_barTest)
