@@ -83,6 +83,11 @@ private slots:
     void doubleClickLooksTheWordUp();
     void articleFontInPoints();
     void ctrlShortcutsAreNotTyped();
+    void keysThatTypeNothing_data();
+    void keysThatTypeNothing();
+    void listRowsFitTheListFont_data();
+    void listRowsFitTheListFont();
+    void darkDesktopPalette();
     void splashShowedTheLoad();
     void fontsAndOrderSurviveARestart();
     void emptyDicsEndsTheProgram();
@@ -107,6 +112,8 @@ void FormMainTest::initTestCase()
     form = std::make_unique<TForm1>(folder->Path());
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
     QVERIFY(messages.isEmpty());
 }
 
@@ -279,6 +286,8 @@ void FormMainTest::dictionaryButtonSearchesThatDictionary()
     QCOMPARE(List()->count(), 2);
     QVERIFY(!button->isEnabled());
     QCOMPARE(Edit()->text(), QStringLiteral("ДОМ"));
+    // The pressed button is disabled; the focus goes back to the field, not on to its neighbour.
+    QTRY_VERIFY(Input()->hasFocus());
 }
 
 void FormMainTest::doubleClickLooksTheWordUp()
@@ -330,6 +339,145 @@ void FormMainTest::ctrlShortcutsAreNotTyped()
     QTest::keyClick(Input(), Qt::Key_Left);
     QCOMPARE(Edit()->text(), QStringLiteral("ДОМ"));
     QCOMPARE(Edit()->cursorPosition(), 2);
+}
+
+void FormMainTest::keysThatTypeNothing_data()
+{
+    QTest::addColumn<QString>("typedFirst");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("keyText");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QString>("clipboard");
+    // "д" typed gives "ДОМ" with "ОМ" selected. X gives Delete the text "\x7F".
+    const QString del = QString(QChar(0x7F));
+    QTest::newRow("delete removes the completion")
+        << QString("д") << int(Qt::Key_Delete) << int(Qt::NoModifier) << del << QString("Д")
+        << QString() << QString();
+    QTest::newRow("shift+delete cuts it")
+        << QString("д") << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << del << QString("Д")
+        << QString() << QString("ОМ");
+    QTest::newRow("alt+letter without a menu")
+        << QString() << int(Qt::Key_R) << int(Qt::AltModifier) << QString("к") << QString()
+        << QString() << QString();
+    QTest::newRow("alt+letter after a word")
+        << QString("д") << int(Qt::Key_J) << int(Qt::AltModifier) << QString("о") << QString("ДОМ")
+        << QString("ОМ") << QString();
+    QTest::newRow("control character from an input method")
+        << QString("д") << int(Qt::Key_unknown) << int(Qt::NoModifier) << QString(QChar(0x01))
+        << QString("ДОМ") << QString("ОМ") << QString();
+}
+
+void FormMainTest::keysThatTypeNothing()
+{
+    QFETCH(QString, typedFirst);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, keyText);
+    QFETCH(QString, text);
+    QFETCH(QString, selected);
+    QFETCH(QString, clipboard);
+    QGuiApplication::clipboard()->clear();
+    Type(Input(), typedFirst);
+    const WordPosition before = form->CurrentWord();
+    QTest::sendKeyEvent(
+        QTest::Click, Input(), Qt::Key(key), keyText, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(Edit()->text(), text);
+    QCOMPARE(Edit()->selectedText(), selected);
+    QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
+    QCOMPARE(form->CurrentWord().index, before.index);
+    QCOMPARE(form->CurrentWord().dicId, before.dicId);
+
+    // A menu's own letter still opens that menu.
+    QTest::sendKeyEvent(
+        QTest::Click, Input(), Qt::Key(0x424), QStringLiteral("ф"), Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QCOMPARE(QApplication::activePopupWidget()->objectName(), QStringLiteral("N4"));
+    QApplication::activePopupWidget()->close();
+    QCOMPARE(Edit()->text(), text);
+}
+
+void FormMainTest::listRowsFitTheListFont_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("rowHeight");
+    QTest::newRow("default font keeps 19") << 0 << 19;
+    QTest::newRow("small font keeps 19") << -11 << 19;
+    QTest::newRow("large font grows the rows") << -26 << -1;
+}
+
+void FormMainTest::listRowsFitTheListFont()
+{
+    QFETCH(int, height);
+    QFETCH(int, rowHeight);
+    const FontDescription saved = form->ListFont();
+    FontDescription list = saved;
+    if (height != 0)
+        list.height = height;
+    // Rows already in the list follow the new font, as do rows added later.
+    Edit()->setText(QStringLiteral("СЛОВО150"));
+    form->FindButtonClick();
+    form->ApplyFonts(&list, nullptr);
+    const int needed = QFontMetrics(List()->font()).height();
+    if (rowHeight < 0) {
+        rowHeight = needed;
+        QVERIFY(needed > 19);
+    }
+    QVERIFY(rowHeight >= needed);
+    for (int refill = 0; refill < 2; ++refill) {
+        QTRY_COMPARE(List()->visualItemRect(List()->item(1)).height(), rowHeight);
+        QCOMPARE(List()->visualItemRect(List()->item(1)).top(),
+            List()->visualItemRect(List()->item(0)).bottom() + 1);
+        form->FindButtonClick();
+    }
+    form->ApplyFonts(&saved, nullptr);
+}
+
+void FormMainTest::darkDesktopPalette()
+{
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        dark.setColor(group, QPalette::Window, QColor(0x30, 0x30, 0x30));
+        dark.setColor(group, QPalette::Base, QColor(0x20, 0x20, 0x20));
+        dark.setColor(group, QPalette::Text, QColor(0xee, 0xee, 0xee));
+        dark.setColor(group, QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(group, QPalette::Highlight, QColor(0x50, 0x50, 0x50));
+        dark.setColor(group, QPalette::HighlightedText, QColor(0xdd, 0xdd, 0xdd));
+    }
+    QApplication::setPalette(dark);
+    TestFolder other;
+    WriteSampleDictionaries(other);
+    TForm1 second(other.Path());
+    QApplication::setPalette(saved);
+
+    // Against the program's own light backgrounds the desktop's colours would vanish.
+    auto *list = second.findChild<QListWidget *>("ListBox1");
+    QCOMPARE(list->palette().color(QPalette::Base), QColor(246, 247, 223));
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        QCOMPARE(list->palette().color(group, QPalette::Text), QColor(Qt::black));
+        QCOMPARE(list->palette().color(group, QPalette::HighlightedText), QColor(Qt::white));
+        QVERIFY(list->palette().color(group, QPalette::Highlight).lightness() < 160);
+        QVERIFY(list->palette().color(group, QPalette::Highlight).saturation() > 100);
+    }
+    second.findChild<QComboBox *>("WordInput")->lineEdit()->setText(QStringLiteral("дом"));
+    second.FindButtonClick();
+    auto *article = second.findChild<QTextEdit *>("RichEdit1");
+    QTextCursor cursor(article->document());
+    cursor.setPosition(static_cast<int>(article->toPlainText().size()));
+    QCOMPARE(cursor.charFormat().foreground().color(), QColor(Qt::black));
+    QCOMPARE(article->palette().color(QPalette::Text), QColor(Qt::black));
+    QCOMPARE(article->palette().color(QPalette::HighlightedText), QColor(Qt::white));
+
+    // A colour of the user's own is kept as it is.
+    FontDescription red = second.ListFont();
+    red.colour = 0x0000FF;
+    second.ApplyFonts(&red, &red);
+    QCOMPARE(list->palette().color(QPalette::Text), QColor(255, 0, 0));
+    cursor = QTextCursor(article->document());
+    cursor.setPosition(static_cast<int>(article->toPlainText().size()));
+    QCOMPARE(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 }
 
 void FormMainTest::splashShowedTheLoad()

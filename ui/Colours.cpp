@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include <QApplication>
+#include <QWidget>
 
 namespace {
 
@@ -47,19 +48,88 @@ const SystemColour SYSTEM_COLOURS[] = {
     {System(30), QPalette::Window, "clMenuBar"},
 };
 
-} // namespace
-
-QColor ToQColor(std::int32_t colour)
+QColor Resolve(std::int32_t colour, const QPalette &palette)
 {
     const auto value = static_cast<std::uint32_t>(colour);
     if (value & SYSTEM_COLOUR_BIT) {
         for (const SystemColour &system : SYSTEM_COLOURS) {
             if (system.value == colour)
-                return QApplication::palette().color(QPalette::Active, system.role);
+                return palette.color(QPalette::Active, system.role);
         }
-        return QApplication::palette().color(QPalette::Active, QPalette::Text);
+        return palette.color(QPalette::Active, QPalette::Text);
     }
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+QPalette MakeLightPalette()
+{
+    struct RoleColour
+    {
+        QPalette::ColorRole role;
+        QRgb normal;
+        QRgb disabled;
+    };
+    const RoleColour colours[] = {
+        {QPalette::WindowText, 0xFF000000, 0xFFBEBEBE},
+        {QPalette::Button, 0xFFEFEFEF, 0xFFEFEFEF},
+        {QPalette::Light, 0xFFFFFFFF, 0xFFFFFFFF},
+        {QPalette::Midlight, 0xFFCACACA, 0xFFCACACA},
+        {QPalette::Dark, 0xFF9F9F9F, 0xFFBEBEBE},
+        {QPalette::Mid, 0xFFB8B8B8, 0xFFB8B8B8},
+        {QPalette::Text, 0xFF000000, 0xFFBEBEBE},
+        {QPalette::BrightText, 0xFFFFFFFF, 0xFFFFFFFF},
+        {QPalette::ButtonText, 0xFF000000, 0xFFBEBEBE},
+        {QPalette::Base, 0xFFFFFFFF, 0xFFEFEFEF},
+        {QPalette::Window, 0xFFEFEFEF, 0xFFEFEFEF},
+        {QPalette::Shadow, 0xFF767676, 0xFFB1B1B1},
+        {QPalette::Highlight, 0xFF308CC6, 0xFF919191},
+        {QPalette::HighlightedText, 0xFFFFFFFF, 0xFFFFFFFF},
+        {QPalette::Link, 0xFF0000FF, 0xFF0000FF},
+        {QPalette::LinkVisited, 0xFFFF00FF, 0xFFFF00FF},
+        {QPalette::AlternateBase, 0xFFF7F7F7, 0xFFF7F7F7},
+        {QPalette::ToolTipBase, 0xFFFFFFDC, 0xFFFFFFDC},
+        {QPalette::ToolTipText, 0xFF000000, 0xFF000000},
+        {QPalette::PlaceholderText, 0x80000000, 0x80000000},
+    };
+    QPalette palette;
+    for (const RoleColour &colour : colours) {
+        const QColor normal = QColor::fromRgba(colour.normal);
+        palette.setColor(QPalette::Active, colour.role, normal);
+        palette.setColor(QPalette::Inactive, colour.role, normal);
+        palette.setColor(QPalette::Disabled, colour.role, QColor::fromRgba(colour.disabled));
+    }
+    return palette;
+}
+
+} // namespace
+
+QColor ToQColor(std::int32_t colour)
+{
+    return Resolve(colour, QApplication::palette());
+}
+
+const QPalette &LightPalette()
+{
+    static const QPalette palette = MakeLightPalette();
+    return palette;
+}
+
+QColor ToQColorOnLight(std::int32_t colour)
+{
+    return Resolve(colour, LightPalette());
+}
+
+void SetLightBackground(QWidget *widget, QRgb background)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, QColor(background));
+    for (const QPalette::ColorRole role :
+        {QPalette::Text, QPalette::Highlight, QPalette::HighlightedText}) {
+        for (const QPalette::ColorGroup group :
+            {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, role, LightPalette().color(group, role));
+    }
+    widget->setPalette(palette);
 }
 
 std::int32_t FromQColor(const QColor &colour)

@@ -70,22 +70,27 @@ constexpr int DOUBLE_CLICK_FLASH_MS = 100;
 const char *const LIST_FONT_KEY = "LIST_FONT";
 const char *const ARTICLE_FONT_KEY = "PARTICLE_FONT";
 
-class FixedHeightDelegate : public QStyledItemDelegate
+// Lines are 19 pixels high, or as high as the list's font needs when that is more.
+class LineHeightDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), LIST_LINE_HEIGHT);
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(),
+            std::max(LIST_LINE_HEIGHT, option.fontMetrics.height()));
     }
 };
 
-void SetBackground(QWidget *widget, QRgb colour)
+// Control characters are never typed: Delete, for one, comes with the text "\x7F" on X and must
+// keep its ordinary effect in the field.
+bool IsTypedCharacter(const QString &text)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, QColor(colour));
-    widget->setPalette(palette);
+    if (text.isEmpty())
+        return false;
+    const char16_t first = text.front().unicode();
+    return first >= 0x20 && first != 0x7F;
 }
 
 // What a newly created font holds: the desktop's default face and size in the window-text
@@ -187,7 +192,7 @@ void TForm1::CreateControls()
     ListBox1 = new QListWidget(Splitter1);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setAccessibleName(QStringLiteral("Список слов"));
-    ListBox1->setItemDelegate(new FixedHeightDelegate(ListBox1));
+    ListBox1->setItemDelegate(new LineHeightDelegate(ListBox1));
     ListBox1->setUniformItemSizes(true);
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
     // Moving through the list with the keyboard shows each word, as a click does; rows changed
@@ -264,11 +269,11 @@ void TForm1::FormCreate()
     listFont = DefaultFont();
     articleFont = DefaultFont();
 
-    SetBackground(ListBox1, qRgb(246, 247, 223));
+    SetLightBackground(ListBox1, qRgb(246, 247, 223));
     ListBox1->clear();
     RichEdit1->clear();
     RichEdit1->setPlainText(QString());
-    SetBackground(RichEdit1, qRgb(239, 239, 225));
+    SetLightBackground(RichEdit1, qRgb(239, 239, 225));
 
     settings->Load(paths.settingsFolder + "Kalvora.ini");
     LoadDictionaryOrder();
@@ -406,8 +411,11 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     }
     // Shortcuts with Ctrl (copy, paste, undo...) are not typed characters.
     const Qt::KeyboardModifiers shortcut = Qt::ControlModifier | Qt::MetaModifier;
-    if ((key->modifiers() & shortcut) || key->text().isEmpty())
+    if ((key->modifiers() & shortcut) || !IsTypedCharacter(key->text()))
         return false;
+    // Alt+letter that no menu took is nobody's input, but the field would insert the letter.
+    if (key->modifiers() & Qt::AltModifier)
+        return true;
     WordInputKeyPress(key->text().at(0).unicode());
     return true;
 }
@@ -530,6 +538,9 @@ void TForm1::OnDictionaryClick(std::uint32_t id)
     database->Find(id, WordText(), currentWord);
     FillWordList();
     ShowArticle();
+    // The pressed button is disabled now, which sent the focus on to the next button, where Enter
+    // or Space would silently search another dictionary.
+    WordInput->setFocus(Qt::OtherFocusReason);
 }
 
 void TForm1::FillWordList()
@@ -585,7 +596,7 @@ void TForm1::ShowArticle()
     format.setFontItalic(articleFont.style & fsItalic);
     format.setFontUnderline(articleFont.style & fsUnderline);
     format.setFontStrikeOut(articleFont.style & fsStrikeOut);
-    format.setForeground(ToQColor(articleFont.colour));
+    format.setForeground(ToQColorOnLight(articleFont.colour));
     cursor.insertText(text, format);
 
     cursor.setPosition(0);
@@ -643,7 +654,7 @@ void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *arti
         ListBox1->setUpdatesEnabled(false);
         ListBox1->setFont(FontFromDescription(listFont));
         QPalette palette = ListBox1->palette();
-        palette.setColor(QPalette::Text, ToQColor(listFont.colour));
+        palette.setColor(QPalette::Text, ToQColorOnLight(listFont.colour));
         ListBox1->setPalette(palette);
         ListBox1->setUpdatesEnabled(true);
     }
