@@ -88,6 +88,7 @@ private slots:
     void listRowsFitTheListFont_data();
     void listRowsFitTheListFont();
     void darkDesktopPalette();
+    void narrowWindowOverflowsTheBar();
     void splashShowedTheLoad();
     void fontsAndOrderSurviveARestart();
     void emptyDicsEndsTheProgram();
@@ -453,13 +454,14 @@ void FormMainTest::darkDesktopPalette()
     QApplication::setPalette(saved);
 
     // Against the program's own light backgrounds the desktop's colours would vanish.
+    const auto *loading = second.findChild<QLabel *>("Label1");
+    QCOMPARE(loading->palette().color(QPalette::WindowText), QColor(Qt::black));
     auto *list = second.findChild<QListWidget *>("ListBox1");
     QCOMPARE(list->palette().color(QPalette::Base), QColor(246, 247, 223));
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         QCOMPARE(list->palette().color(group, QPalette::Text), QColor(Qt::black));
         QCOMPARE(list->palette().color(group, QPalette::HighlightedText), QColor(Qt::white));
-        QVERIFY(list->palette().color(group, QPalette::Highlight).lightness() < 160);
-        QVERIFY(list->palette().color(group, QPalette::Highlight).saturation() > 100);
+        QCOMPARE(list->palette().color(group, QPalette::Highlight), QColor(0x30, 0x8C, 0xC6));
     }
     second.findChild<QComboBox *>("WordInput")->lineEdit()->setText(QStringLiteral("дом"));
     second.FindButtonClick();
@@ -478,6 +480,48 @@ void FormMainTest::darkDesktopPalette()
     cursor = QTextCursor(article->document());
     cursor.setPosition(static_cast<int>(article->toPlainText().size()));
     QCOMPARE(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+}
+
+void FormMainTest::narrowWindowOverflowsTheBar()
+{
+    TestFolder many;
+    const char *const names[] = {"GCIDE", "WordNet", "FOLDOC", "Jargon", "Vera", "Devil",
+        "Elements", "Eng-Rus", "\xD0\xD3\xF1-\xC0\xED\xE3\xEB"};
+    int number = 0;
+    for (const char *name : names) {
+        ++number;
+        WriteDictionary(many,
+            {"d" + std::to_string(number), std::to_string(number), number % 2 ? "EXP" : "ENC", name,
+                {{Ansi("ДОМ"), Ansi("статья")}}});
+    }
+    TForm1 narrow(many.Path());
+    narrow.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&narrow));
+    auto *client = narrow.findChild<QWidget *>("ClientArea");
+    for (const int width : {500, 621, 2000}) {
+        narrow.resize(width, narrow.height());
+        QTRY_COMPARE(client->width(), width);
+        const TGradButton *more = narrow.GetSectionBar()->OverflowButton();
+        const bool overflowing = more && more->isVisible();
+        QCOMPARE(overflowing, width < 1000);
+        const int limit = overflowing ? more->x() : width;
+        if (overflowing)
+            QCOMPARE(more->x() + more->width(), width);
+        int shown = 0;
+        int hidden = 0;
+        for (const TGradButton *button : client->findChildren<TGradButton *>()) {
+            if (button == more || button->objectName() == "FindButton")
+                continue;
+            if (button->isVisible()) {
+                ++shown;
+                QVERIFY(button->x() + button->width() <= limit);
+            } else {
+                ++hidden;
+            }
+        }
+        QCOMPARE(shown + hidden, 5 + 9);
+        QCOMPARE(hidden == 0, !overflowing);
+    }
 }
 
 void FormMainTest::splashShowedTheLoad()

@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include "ui/Colours.h"
+
 namespace {
 
 QFont TahomaFont(int pixelHeight)
@@ -29,6 +31,7 @@ TSplashForm::TSplashForm(QWidget *owner)
     setAutoFillBackground(true);
     QPalette sky = palette();
     sky.setColor(QPalette::Window, QColor(0xA6, 0xCA, 0xF0));
+    sky.setColor(QPalette::WindowText, LightPalette().color(QPalette::WindowText));
     setPalette(sky);
 
     Label1->setObjectName(QStringLiteral("Label1"));
