@@ -525,6 +525,7 @@ void TGradButton::mouseDoubleClickEvent(QMouseEvent *event)
 // the release, so dragging off and on again is followed here.
 void TGradButton::mouseMoveEvent(QMouseEvent *event)
 {
+    QWidget::mouseMoveEvent(event);
     if (!FMouseHeld)
         return;
     const bool inside = rect().contains(event->position().toPoint());
