@@ -28,7 +28,6 @@ public:
     void Remove();
 
     TGradButton *Button() const { return button; }
-    const std::vector<QPointer<TGradButton>> &Hidden() const { return hidden; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
