@@ -1,6 +1,7 @@
 #include "Utils.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,25 @@ constexpr std::int32_t RESULT_TEXT_COUNT = sizeof(RESULT_TEXTS) / sizeof(RESULT_
 bool IsSeparator(char c)
 {
     return c == '/' || c == '\\';
+}
+
+// Only the folder's own plain files go; a symbolic link stays as it is, whatever it points to.
+// Takes over the descriptor.
+void DeletePlainFiles(int folder)
+{
+    const std::unique_ptr<DIR, int (*)(DIR *)> listing(fdopendir(folder), closedir);
+    if (!listing) {
+        close(folder);
+        return;
+    }
+    while (const dirent *entry = readdir(listing.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat info;
+        if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+            unlinkat(folder, name.c_str(), 0);
+    }
 }
 
 } // namespace
@@ -46,21 +66,12 @@ void RemoveFolder(std::string folder)
     if (folder.empty())
         return;
 
-    const std::unique_ptr<DIR, int (*)(DIR *)> listing(opendir(folder.c_str()), closedir);
-    if (listing) {
-        const std::string prefix = folder + '/';
-        while (const dirent *entry = readdir(listing.get())) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = prefix + name;
-            // lstat, not stat: only the folder's own plain files go; a symbolic link stays as it
-            // is, whatever it points to.
-            struct stat info;
-            if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-                unlink(path.c_str());
-        }
-    }
+    // O_NOFOLLOW: when the folder itself is a symbolic link, what it points to is someone else's
+    // and is left alone (rmdir refuses a link too). The entries are reached through the
+    // descriptor, so a folder swapped for a link half-way cannot send the deletions elsewhere.
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor >= 0)
+        DeletePlainFiles(descriptor);
     rmdir(folder.c_str());
 }
 

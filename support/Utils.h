@@ -28,7 +28,7 @@ std::string ErrorText(const VoException &exception);
 
 // Deletes the plain files directly inside the folder, then removes the folder if that left it
 // empty. The path may end in "/" or "\". Subfolders and symbolic links are never followed nor
-// deleted. Reports nothing.
+// deleted, the folder itself included: a path naming a link deletes nothing. Reports nothing.
 void RemoveFolder(std::string folder);
 
 // Windows-1251 upper case: a-z and the small Cyrillic letters 0xE0-0xFF; everything else,

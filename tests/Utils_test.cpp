@@ -87,6 +87,21 @@ TEST(RemoveFolderTest, KeepsSubfoldersAndLinksAndWhatTheyReach)
     EXPECT_EQ(root.ReadFile("outside.txt"), "keep me");
 }
 
+TEST(RemoveFolderTest, FolderThatIsALinkIsNotFollowed)
+{
+    const char *const endings[] = {"", "/", "//"};
+    for (const char *ending : endings) {
+        TestFolder root;
+        root.WriteFile("elsewhere/precious.txt", "keep me");
+        ASSERT_EQ(symlink((root.Path() + "elsewhere").c_str(), (root.Path() + "temp").c_str()), 0);
+
+        RemoveFolder(root.Path() + "temp" + ending);
+
+        EXPECT_EQ(root.ReadFile("elsewhere/precious.txt"), "keep me") << '"' << ending << '"';
+        EXPECT_EQ(root.List(), (std::vector<std::string>{"elsewhere", "temp"})) << ending;
+    }
+}
+
 TEST(RemoveFolderTest, PathThatIsAFileIsLeftAlone)
 {
     TestFolder root;
