@@ -62,6 +62,17 @@ std::string FinalPath(const std::string &path)
     return path;
 }
 
+// The rename below would replace a file whatever its permissions, so they are asked first. The
+// permission bits count even where they would not stop this user (the administrator): a file
+// without a single write bit was made read-only on purpose.
+bool MayRewrite(const std::string &path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return errno == ENOENT;
+    return (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
 void SyncFolderOf(const std::string &path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -103,7 +114,7 @@ void IniFile::Save()
     if (fileName.empty())
         return;
     const std::string target = FinalPath(fileName);
-    if (IsOtherThanPlainFile(target))
+    if (IsOtherThanPlainFile(target) || !MayRewrite(target))
         return;
 
     std::string bytes;

@@ -14,7 +14,8 @@ public:
     // plain file, adds none.
     void Load(std::string path);
     // Replaces the file at the recorded path. The old file is replaced only once the new one is
-    // complete, so a failed save leaves it as it was; failures are not reported.
+    // complete, so a failed save leaves it as it was; a file the user may not write (or that has
+    // no write permission at all) is left as it is too. Failures are not reported.
     void Save();
 
     // Leaves value untouched and returns false when the key is absent.

@@ -224,3 +224,39 @@ TEST(IniFileTest, SaveKeepsPermissionsAndWritesThroughALink)
     EXPECT_EQ(folder.ReadFile("real.ini"), "A=1\r\nB=2\r\n");
     EXPECT_EQ(folder.List(), (std::vector<std::string>{"Kalvora.ini", "real.ini"}));
 }
+
+TEST(IniFileTest, SettingsFileTheUserMayNotWriteIsLeftAsItIs)
+{
+    // Read-only by its permissions, also for the system's administrator, whom the permissions do
+    // not stop; a file another user owns is the same case for an ordinary user.
+    const std::tuple<const char *, mode_t, bool> rows[] = {
+        {"read-only for all", 0444, false},
+        {"read-only for its owner", 0400, false},
+        {"read and execute only", 0555, false},
+        {"writable by its owner", 0644, true},
+    };
+    for (const auto &[name, mode, rewritten] : rows) {
+        TestFolder folder;
+        const std::string old = "A=old\r\n";
+        folder.WriteFile("Kalvora.ini", old);
+        const std::string path = folder.Path() + "Kalvora.ini";
+        ASSERT_EQ(chmod(path.c_str(), mode), 0) << name;
+        struct stat before;
+        ASSERT_EQ(stat(path.c_str(), &before), 0) << name;
+
+        IniFile ini;
+        ini.Load(path);
+        ini.SetString("A", "new");
+        ini.Save();
+
+        struct stat after;
+        ASSERT_EQ(stat(path.c_str(), &after), 0) << name;
+        EXPECT_EQ(folder.ReadFile("Kalvora.ini"), rewritten ? "A=new\r\n" : old) << name;
+        EXPECT_EQ(after.st_mode & 07777, mode) << name;
+        if (!rewritten) {
+            EXPECT_EQ(after.st_ino, before.st_ino) << name;
+            EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << name;
+        }
+        EXPECT_EQ(folder.List(), std::vector<std::string>{"Kalvora.ini"}) << name;
+    }
+}
