@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -23,6 +24,18 @@ QString StateLocation()
     return base + QLatin1Char('/') + QCoreApplication::applicationName();
 }
 
+// Everything under /usr belongs to the package manager. A program installed there writes nothing
+// beside itself, not even when the administrator runs it: removing the package would leave the
+// folder behind.
+bool IsSystemFolder(const std::string &folder)
+{
+    const QString given = QString::fromStdString(folder);
+    QString path = QFileInfo(given).canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(given);
+    return path == QStringLiteral("/usr") || path.startsWith(QStringLiteral("/usr/"));
+}
+
 } // namespace
 
 ProgramPaths ProgramPathsIn(const std::string &programFolder)
@@ -37,7 +50,7 @@ bool IsWritableFolder(const std::string &folder)
 
 ProgramPaths LocateProgramPaths(const std::string &programFolder, bool programFolderWritable)
 {
-    if (programFolderWritable)
+    if (programFolderWritable && !IsSystemFolder(programFolder))
         return ProgramPathsIn(programFolder);
     ProgramPaths paths;
     paths.programFolder = programFolder;

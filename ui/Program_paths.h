@@ -13,8 +13,9 @@ struct ProgramPaths
 };
 
 // Everything beside the program when it may write there, as it always has. An installed
-// program's folder belongs to the system: then the settings, the log and the user's own
-// dictionaries live in the user's configuration, state and data folders, which are created.
+// program's folder (one it may not write, or any under /usr, whoever runs the program) belongs to
+// the system: then the settings, the log and the user's own dictionaries live in the user's
+// configuration, state and data folders, which are created.
 ProgramPaths LocateProgramPaths(const std::string &programFolder, bool programFolderWritable);
 bool IsWritableFolder(const std::string &folder);
 
