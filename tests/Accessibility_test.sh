@@ -39,4 +39,4 @@ folder=$(make_program_folder "$program" "$samples")
 trap 'rm -rf "$folder"' EXIT
 export HOME=$folder/home
 mkdir -p "$HOME"
-xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- "$0" --session "$folder"
+"$here/../tools/virtual-display" dbus-run-session -- "$0" --session "$folder"

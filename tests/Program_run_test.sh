@@ -41,7 +41,7 @@ samples=$2
 folder=$(make_program_folder "$program" "$samples")
 trap 'rm -rf "$folder"' EXIT
 
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --session "$folder"
+"$(dirname "$0")/../tools/virtual-display" "$0" --session "$folder"
 
 grep -q '\[TForm1::TForm1\] Log created' "$folder/file.log" || { echo "FAIL: no 'Log created' record"; exit 1; }
 grep -q '\[Database::Load\] Dictionary loaded' "$folder/file.log" || { echo "FAIL: nothing loaded"; exit 1; }

@@ -18,4 +18,4 @@ if [ "${1:-}" = "--session" ]; then
     exit
 fi
 
-xvfb-run -a -s "-screen 0 1024x768x24" "$0" --session "$1" "$2"
+"$(dirname "$0")/../tools/virtual-display" "$0" --session "$1" "$2"
