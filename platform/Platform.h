@@ -7,10 +7,6 @@ class QWidget;
 // Stand-ins for the few desktop calls the program makes by hand. Each does the nearest thing
 // this desktop offers, or nothing where it offers none.
 
-// Makes a Russian keyboard layout the active one when the user has one among their layouts
-// (an XKB group on X11); otherwise, and off X11, leaves the keyboard alone.
-void ActivateRussianKeyboardLayout();
-
 // Blocks the calling (user-interface) thread.
 void SleepMilliseconds(int milliseconds);
 

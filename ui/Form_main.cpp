@@ -22,6 +22,7 @@
 #include <QTextEdit>
 
 #include "controls/Grad_button.h"
+#include "platform/Keyboard_layout.h"
 #include "platform/Platform.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
@@ -125,7 +126,7 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
     logFile.Open(paths.logFolder + "file.log");
     logFile.WriteHeader(LOG_INFO, "TForm1::TForm1");
     logFile.Printf("Log created");
-    ActivateRussianKeyboardLayout();
+    KeepRussianLayoutInProgramWindows();
     FormCreate();
 }
 
