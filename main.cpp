@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "ui/Application_setup.h"
 #include "ui/Form_about.h"
 #include "ui/Form_dics.h"
 #include "ui/Form_main.h"
@@ -11,10 +12,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    // Names the user's own folders (~/.config/kalvora and the like).
-    QApplication::setApplicationName(QStringLiteral("kalvora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kalvora"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.kalvora.Kalvora"));
+    SetUpApplication();
     try {
         const std::string programFolder =
             QCoreApplication::applicationDirPath().toStdString() + "/";
