@@ -25,25 +25,42 @@ constexpr std::int32_t HIGHLIGHT_COLOUR = static_cast<std::int32_t>(0x8000000Du)
 const FontDescription STORED_LIST{"Arial", -13, 0, STORED_LIST_COLOUR};
 const FontDescription STORED_ARTICLE{"Verdana", -15, 0, 0x008000};
 
-// A face with plain and bold italic styles: the font widget shows a face without a style it can
-// match by name in its first style, whatever was asked for.
+// The one style of the family that is bold or not and italic or not; empty when there is none or
+// more than one (condensed and light cuts of the same family).
+QString StyleOf(const QString &family, bool bold, bool italic)
+{
+    QStringList found;
+    for (const QString &style : QFontDatabase::styles(family)) {
+        if (QFontDatabase::italic(family, style) == italic
+            && (QFontDatabase::weight(family, style) >= QFont::Bold) == bold)
+            found << style;
+    }
+    return found.size() == 1 ? found.front() : QString();
+}
+
+// A face other than the stored one with exactly one style for each of plain, bold, italic and
+// bold italic, whatever the styles are called ("Regular" or "Book", "Italic" or "Oblique").
 QString InstalledFamily()
 {
     for (const QString &family : QFontDatabase::families()) {
-        const QStringList styles = QFontDatabase::styles(family);
-        if (styles.contains(QStringLiteral("Regular"))
-            && styles.contains(QStringLiteral("Bold Italic")))
+        if (family == QStringLiteral("Tahoma"))
+            continue;
+        bool complete = true;
+        for (int bits = 0; bits < 4 && complete; ++bits)
+            complete = !StyleOf(family, bits & 1, bits & 2).isEmpty();
+        if (complete)
             return family;
     }
     return QString();
 }
 
-// Sizes in points, as the font widget works.
+// Sizes in points, as the font widget works. The font widget finds a style by its name only.
 QFont PointFont(const QString &family, int points, bool bold = false, bool italic = false)
 {
     QFont font(family, points);
     font.setBold(bold);
     font.setItalic(italic);
+    font.setStyleName(StyleOf(family, bold, italic));
     return font;
 }
 
@@ -84,6 +101,8 @@ private slots:
 
     void chooserTakesWhatTheUserChanged_data();
     void chooserTakesWhatTheUserChanged();
+    void chooserOpensOnTheHeldStyle_data();
+    void chooserOpensOnTheHeldStyle();
     void cancelledChooserChangesNothing();
     void keysInTheFontWidgetAnswerForTheChooser_data();
     void keysInTheFontWidgetAnswerForTheChooser();
@@ -184,11 +203,11 @@ void FormSettingsTest::chooserTakesWhatTheUserChanged()
         const bool effects = action == "effects";
         QFont font = shown.FontWidget()->currentFont();
         font.setFamily(family);
-        font.setStyleName(QString());
         if (action == "size")
             font.setPointSize(12);
         font.setBold(effects);
         font.setItalic(effects);
+        font.setStyleName(StyleOf(family, effects, effects));
         font.setUnderline(effects);
         font.setStrikeOut(effects);
         if (action == "size" || effects)
@@ -211,6 +230,41 @@ void FormSettingsTest::chooserTakesWhatTheUserChanged()
     QCOMPARE(chosen.height, height);
     QCOMPARE(static_cast<int>(chosen.style), style);
     QCOMPARE(chosen.colour, colour);
+}
+
+void FormSettingsTest::chooserOpensOnTheHeldStyle_data()
+{
+    QTest::addColumn<QString>("face");
+    QTest::addColumn<int>("style");
+    // Families whose plain style is called "Book" and whose slanted one "Oblique", on every
+    // machine.
+    for (const QString &face : {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif"),
+             QStringLiteral("DejaVu Sans Mono")}) {
+        QTest::newRow(qPrintable(face + " plain")) << face << 0;
+        QTest::newRow(qPrintable(face + " bold")) << face << int(fsBold);
+        QTest::newRow(qPrintable(face + " italic")) << face << int(fsItalic);
+        QTest::newRow(qPrintable(face + " bold italic")) << face << int(fsBold | fsItalic);
+    }
+}
+
+void FormSettingsTest::chooserOpensOnTheHeldStyle()
+{
+    QFETCH(QString, face);
+    QFETCH(int, style);
+
+    QVERIFY(QFontDatabase::hasFamily(face));
+    TFontChooser &chooser = *dialog->ListFontDialog();
+    const FontDescription held{
+        ToAnsi(face), -16, static_cast<std::uint8_t>(style), WINDOW_TEXT_COLOUR};
+    chooser.SetFont(held);
+    QFont shown;
+    pick = [&shown](TFontChooser &opened) { shown = opened.FontWidget()->currentFont(); };
+    QVERIFY(chooser.Execute());
+
+    QCOMPARE(shown.family(), face);
+    QCOMPARE(shown.bold(), bool(style & fsBold));
+    QCOMPARE(shown.style() != QFont::StyleNormal, bool(style & fsItalic));
+    QVERIFY(chooser.Font() == held);
 }
 
 void FormSettingsTest::cancelledChooserChangesNothing()

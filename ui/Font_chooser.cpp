@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -88,6 +89,17 @@ public:
 private:
     QDialog *chooser;
 };
+
+// The font widget finds a style by its name ("Normal", "Bold Italic") and otherwise opens on the
+// family's first style, which need not be the plain one: DejaVu Sans calls that "Book" and would
+// open as Oblique. The style this desktop draws the font in is named outright.
+QFont WithItsOwnStyle(QFont qfont)
+{
+    const QFontInfo drawn(qfont);
+    if (drawn.family() == qfont.family() && !drawn.styleName().isEmpty())
+        qfont.setStyleName(drawn.styleName());
+    return qfont;
+}
 
 } // namespace
 
@@ -176,7 +188,7 @@ bool TFontChooser::Execute()
 
 void TFontChooser::LoadControls()
 {
-    fontWidget->setCurrentFont(FontFromDescription(font));
+    fontWidget->setCurrentFont(WithItsOwnStyle(FontFromDescription(font)));
     shownFont = fontWidget->currentFont();
     SelectColour(font.colour);
 }
