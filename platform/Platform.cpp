@@ -12,5 +12,6 @@ void SleepMilliseconds(int milliseconds)
 
 bool OpenWithShell(const QString &target)
 {
-    return QDesktopServices::openUrl(QUrl(target, QUrl::TolerantMode));
+    // An address without a scheme ("www.example.org") is a web address, as the shell takes it.
+    return QDesktopServices::openUrl(QUrl::fromUserInput(target));
 }

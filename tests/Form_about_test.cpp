@@ -2,12 +2,19 @@
 
 #include <memory>
 
+#include <QDesktopServices>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QtTest>
 
 class FormAboutTest : public QObject
 {
     Q_OBJECT
+
+public slots:
+    // What the desktop would be asked to open.
+    void Receive(const QUrl &url) { received << url.toString(); }
 
 private slots:
     void initTestCase();
@@ -18,14 +25,20 @@ private slots:
     void clickOpensTheAddress();
     void onlyEscapeCloses_data();
     void onlyEscapeCloses();
+    void labelsShowTheirWholeText_data();
+    void labelsShowTheirWholeText();
+    void addressesAreOnesTheDesktopOpens();
 
 private:
     QStringList opened;
+    QStringList received;
+    TAboutForm::Opener shell;
     std::unique_ptr<TAboutForm> box;
 };
 
 void FormAboutTest::initTestCase()
 {
+    shell = TAboutForm::openWithShell;
     TAboutForm::openWithShell = [this](const QString &target) { opened << target; };
 }
 
@@ -49,9 +62,9 @@ void FormAboutTest::clickOpensTheAddress_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("web address") << QString("WebLabel") << QPoint(5, 5)
-                                 << QStringList{"https://kalvora.example.org"};
+                                 << QStringList{"www.kalvora.test"};
     QTest::newRow("e-mail address")
-        << QString("MailLabel") << QPoint(5, 5) << QStringList{"mailto:info@kalvora.example.org"};
+        << QString("MailLabel") << QPoint(5, 5) << QStringList{"mailto:info@kalvora.test"};
     QTest::newRow("released off the label")
         << QString("MailLabel") << QPoint(5, 40) << QStringList{};
     QTest::newRow("rights line") << QString("Label3") << QPoint(5, 5) << QStringList{};
@@ -87,6 +100,50 @@ void FormAboutTest::onlyEscapeCloses()
 
     QTest::keyClick(box.get(), static_cast<Qt::Key>(key));
     QCOMPARE(box->isVisible(), !closes);
+}
+
+void FormAboutTest::labelsShowTheirWholeText_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::newRow("product and version") << QString("Label1");
+    QTest::newRow("rights line") << QString("Label3");
+    QTest::newRow("web address") << QString("WebLabel");
+    QTest::newRow("e-mail address") << QString("MailLabel");
+}
+
+// The labels keep their sizes whatever face this desktop substitutes for the one asked for, so
+// the texts must fit in the face it draws them in.
+void FormAboutTest::labelsShowTheirWholeText()
+{
+    QFETCH(QString, label);
+
+    const QLabel *shown = box->findChild<QLabel *>(label);
+    const QRect room = shown->contentsRect();
+    const int flags = int(shown->alignment()) | (shown->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed = QFontMetrics(shown->font()).boundingRect(room, flags, shown->text());
+    QVERIFY2(room.contains(needed),
+        qPrintable(QStringLiteral("\"%1\" in %2 needs %3 x %4 at %5,%6, has %7 x %8")
+                       .arg(shown->text(), QFontInfo(shown->font()).family())
+                       .arg(needed.width())
+                       .arg(needed.height())
+                       .arg(needed.x())
+                       .arg(needed.y())
+                       .arg(room.width())
+                       .arg(room.height())));
+}
+
+void FormAboutTest::addressesAreOnesTheDesktopOpens()
+{
+    for (const char *scheme : {"http", "https", "mailto"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Receive");
+    TAboutForm::openWithShell = shell;
+    box->WebLabelClick();
+    box->MailLabelClick();
+    TAboutForm::openWithShell = [this](const QString &target) { opened << target; };
+    for (const char *scheme : {"http", "https", "mailto"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+
+    QCOMPARE(received, (QStringList{"http://www.kalvora.test", "mailto:info@kalvora.test"}));
 }
 
 QTEST_MAIN(FormAboutTest)

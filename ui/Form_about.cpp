@@ -45,11 +45,11 @@ TAboutForm::TAboutForm(QWidget *parent)
     : QDialog(parent)
     , Label1(MakeLabel(this, "Label1", QStringLiteral("Kalvora 1.51"), QRect(0, 0, 177, 18),
           PixelFont(QStringLiteral("Century Gothic"), 12), palette().color(QPalette::WindowText)))
-    , Label3(MakeLabel(this, "Label3", QStringLiteral("© 2026 Разработчики Kalvora"),
+    , Label3(MakeLabel(this, "Label3", QStringLiteral("© 2026 авторы Kalvora"),
           QRect(16, 24, 113, 33), PixelFont(QStringLiteral("MS Sans Serif"), 11), Qt::white))
-    , WebLabel(MakeLabel(this, "WebLabel", QStringLiteral("https://kalvora.example.org"),
+    , WebLabel(MakeLabel(this, "WebLabel", QStringLiteral("www.kalvora.test"),
           QRect(8, 56, 146, 17), LinkFont(), QColor(0x00, 0xFF, 0x00)))
-    , MailLabel(MakeLabel(this, "MailLabel", QStringLiteral("info@kalvora.example.org"),
+    , MailLabel(MakeLabel(this, "MailLabel", QStringLiteral("info@kalvora.test"),
           QRect(8, 80, 111, 17), LinkFont(), QColor(0x00, 0xFF, 0xFF)))
 {
     setObjectName(QStringLiteral("AboutForm"));
