@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QScreen>
 
 #include "ui/Form_main.h"
@@ -28,6 +29,15 @@ void CentreOnMainWindow(QWidget *dialog)
     QRect frame = dialog->frameGeometry();
     frame.moveCenter(area.center());
     dialog->move(frame.topLeft());
+}
+
+void ShowErrorBox(QWidget *parent, const QString &caption, const QString &text)
+{
+    // The toolkit centres a box over its parent's place, which for a window never shown is the
+    // screen's corner.
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok,
+        parent && parent->isVisible() ? parent : nullptr);
+    box.exec();
 }
 
 QFont PixelFont(const QString &family, int pixels)

@@ -13,6 +13,9 @@ void SetUpDialogWindow(
     QDialog *dialog, const QString &caption, int width, int height, const QFont &font);
 // Over the main window when there is one, else over the screen's free area.
 void CentreOnMainWindow(QWidget *dialog);
+// An error box with one OK button, waited for. Over the parent while that is shown; before that
+// (the main window during start-up has no place yet) over the screen's free area.
+void ShowErrorBox(QWidget *parent, const QString &caption, const QString &text);
 // Faces missing on this desktop are substituted by the toolkit; the pixel height stays.
 QFont PixelFont(const QString &family, int pixels);
 

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyledItemDelegate>
@@ -29,6 +28,7 @@
 #include "support/Log_file.h"
 #include "ui/Ansi_text.h"
 #include "ui/Colours.h"
+#include "ui/Dialog_window.h"
 #include "ui/Font_chooser.h"
 #include "ui/Form_splash.h"
 #include "ui/Resources.h"
@@ -36,7 +36,7 @@
 TForm1 *Form1 = nullptr;
 
 TForm1::MessageShower TForm1::showErrorMessage = [](QWidget *parent, const QString &text) {
-    QMessageBox::critical(parent, QStringLiteral("Kalvora"), text, QMessageBox::Ok);
+    ShowErrorBox(parent, QStringLiteral("Kalvora"), text);
 };
 
 // The article pane: the toolkit selects the word under the pointer on a double-click; the

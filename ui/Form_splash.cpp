@@ -1,5 +1,7 @@
 #include "ui/Form_splash.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -65,7 +67,8 @@ void TSplashForm::SetDictionaryText(const QString &text)
 
 void TSplashForm::SetProgress(int max, int position)
 {
-    ProgressBar1->setMaximum(max);
+    // A range of 0..0 is the toolkit's busy animation; nothing to load is an empty bar.
+    ProgressBar1->setMaximum(std::max(max, 1));
     ProgressBar1->setValue(position);
     ProgressBar1->repaint();
 }

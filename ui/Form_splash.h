@@ -16,6 +16,7 @@ public:
     explicit TSplashForm(QWidget *owner = nullptr);
 
     void SetDictionaryText(const QString &text);
+    // The counts as they are, except that nothing to load (a maximum of 0) is an empty bar.
     void SetProgress(int max, int position);
 
 private:
