@@ -109,23 +109,24 @@ void KeyboardLayoutTest::followsTheWindowsOnX11()
     XSync(display, False);
     QCOMPARE(LockedGroup(display), 0);
 
-    // Another program takes the focus: a window of its own on a connection of its own.
+    // The focus moves as a window manager moves it, from a connection of its own; between the
+    // program's window and one of another program.
     Display *other = XOpenDisplay(nullptr);
     QVERIFY(other);
     const Window foreign =
         XCreateSimpleWindow(other, DefaultRootWindow(other), 600, 0, 100, 100, 0, 0, 0xFFFFFF);
     XMapWindow(other, foreign);
     XSync(other, False);
-    const auto focusForeign = [&] {
+    const auto focus = [other](Window window) {
         XWindowAttributes attributes;
-        XGetWindowAttributes(other, foreign, &attributes);
+        XGetWindowAttributes(other, window, &attributes);
         if (attributes.map_state != IsViewable)
             return false;
-        XSetInputFocus(other, foreign, RevertToParent, CurrentTime);
+        XSetInputFocus(other, window, RevertToParent, CurrentTime);
         XSync(other, False);
         return true;
     };
-    QTRY_VERIFY(focusForeign());
+    QTRY_VERIFY(focus(foreign));
 
     KeepRussianLayoutInProgramWindows();
     KeepRussianLayoutInProgramWindows();
@@ -133,15 +134,17 @@ void KeyboardLayoutTest::followsTheWindowsOnX11()
     window.setGeometry(0, 0, 200, 100);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(focus(foreign));
     QTest::qWait(200);
+    QVERIFY(QGuiApplication::applicationState() != Qt::ApplicationActive);
     QCOMPARE(LockedGroup(display), 0);
 
     for (int visit = 0; visit < 2; ++visit) {
-        window.activateWindow();
+        QTRY_VERIFY(focus(static_cast<Window>(window.winId())));
         QTRY_COMPARE(QGuiApplication::applicationState(), Qt::ApplicationActive);
         QTRY_COMPARE(LockedGroup(display), 1);
 
-        QVERIFY(focusForeign());
+        QVERIFY(focus(foreign));
         QTRY_VERIFY(QGuiApplication::applicationState() != Qt::ApplicationActive);
         QTRY_COMPARE(LockedGroup(display), 0);
     }
