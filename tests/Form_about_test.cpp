@@ -28,6 +28,7 @@ private slots:
     void labelsShowTheirWholeText_data();
     void labelsShowTheirWholeText();
     void addressesAreOnesTheDesktopOpens();
+    void titleStaysDarkOnADarkDesktop();
 
 private:
     QStringList opened;
@@ -144,6 +145,22 @@ void FormAboutTest::addressesAreOnesTheDesktopOpens()
         QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
 
     QCOMPARE(received, (QStringList{"http://www.kalvora.test", "mailto:info@kalvora.test"}));
+}
+
+// The title's background is a fixed light blue, so its text must not follow a dark desktop's
+// light grey.
+void FormAboutTest::titleStaysDarkOnADarkDesktop()
+{
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    const TAboutForm darkBox;
+    QApplication::setPalette(saved);
+
+    const QLabel *title = darkBox.findChild<QLabel *>("Label1");
+    QCOMPARE(title->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(title->palette().color(QPalette::Window), QColor(0xA5, 0xCB, 0xF7));
 }
 
 QTEST_MAIN(FormAboutTest)

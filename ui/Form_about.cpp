@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 
 #include "platform/Platform.h"
+#include "ui/Colours.h"
 #include "ui/Dialog_window.h"
 
 TAboutForm *AboutForm = nullptr;
@@ -44,7 +45,8 @@ QFont LinkFont()
 TAboutForm::TAboutForm(QWidget *parent)
     : QDialog(parent)
     , Label1(MakeLabel(this, "Label1", QStringLiteral("Kalvora 1.51"), QRect(0, 0, 177, 18),
-          PixelFont(QStringLiteral("Century Gothic"), 12), palette().color(QPalette::WindowText)))
+          PixelFont(QStringLiteral("Century Gothic"), 12),
+          LightPalette().color(QPalette::WindowText)))
     , Label3(MakeLabel(this, "Label3", QStringLiteral("© 2026 авторы Kalvora"),
           QRect(16, 24, 113, 33), PixelFont(QStringLiteral("MS Sans Serif"), 11), Qt::white))
     , WebLabel(MakeLabel(this, "WebLabel", QStringLiteral("www.kalvora.test"),
