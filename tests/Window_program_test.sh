@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# The window program's command line, end to end: --help, --version and usage errors without a
+# display; then, on a virtual X display with a session bus of its own, a word on the command line,
+# a later start handing its word to the running window, and --selection with the primary
+# selection and with the clipboard. The article is read as a screen reader reads it.
+# Usage: Window_program_test.sh PROGRAM SAMPLE_DICS
+set -euo pipefail
+source "$(dirname "$0")/../tools/x11-session.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+
+fail() {
+    echo "FAIL: $*"
+    [ ! -f program.log ] || { echo "the program's output:"; cat program.log; }
+    exit 1
+}
+
+expect_article() {
+    /usr/bin/python3 "$here/Article_text.py" "$1" || fail "$2"
+}
+
+# Runs a later start of the program; fails unless it ends with status 0 of its own accord.
+later_start() {
+    local started ended status=0
+    started=$(date +%s%N)
+    timeout 60 ./kalvora "$@" || status=$?
+    ended=$(date +%s%N)
+    [ "$status" -eq 0 ] || fail "kalvora $* ended with status $status"
+    echo "kalvora $* handed over and ended in $(((ended - started) / 1000000)) ms"
+}
+
+count_main_windows() {
+    local count=0 candidate width
+    for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
+        width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
+        [ "${width:-0}" -ge 500 ] && count=$((count + 1))
+    done
+    echo "$count"
+}
+
+set_selection() { # primary clipboard
+    printf '%s' "$1" | xclip -selection primary >/dev/null 2>&1
+    printf '%s' "$2" | xclip -selection clipboard >/dev/null 2>&1
+}
+
+run_session() {
+    cd "$1"
+    export QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+        >/dev/null || fail "the accessibility bus (org.a11y.Bus) did not start"
+
+    ./kalvora дом >program.log 2>&1 &
+    pid=$!
+    trap 'kill "$pid" 2>/dev/null || true' EXIT
+    local window
+    window=$(wait_for_main_window) || fail "no Kalvora window appeared"
+    expect_article дом "kalvora дом did not show the article of дом"
+    grep -q '\[Database::Load\] Dictionary loaded' file.log || fail "the running window logged no load"
+
+    later_start кот
+    expect_article кот "the running window did not look up the word of a later start"
+    later_start
+    [ "$(count_main_windows)" -eq 1 ] || fail "a later start opened a window of its own"
+    grep -q '\[Database::Load\] Dictionary loaded' file.log || fail "a later start emptied the log"
+    [ ! -e Kalvora.ini ] || fail "a later start wrote the settings"
+
+    set_selection '  «слово», ' 'вода'
+    later_start --selection
+    expect_article слово "--selection did not look up the primary selection"
+    set_selection '' 'книга.'
+    later_start --selection
+    expect_article книга "--selection did not fall back to the clipboard"
+    set_selection ' ' '...'
+    later_start --selection
+    expect_article книга "an empty selection changed the article"
+
+    xdotool windowfocus --sync "$window"
+    xdotool key ctrl+q
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end after Ctrl+Q"
+    wait "$pid" || fail "the program ended with status $?"
+    [ -f Kalvora.ini ] || fail "Kalvora.ini was not written at close"
+
+    # Without a session bus every start is a window of its own, as before.
+    DBUS_SESSION_BUS_ADDRESS=unix:path=$PWD/no-bus ./kalvora лес >program.log 2>&1 &
+    pid=$!
+    window=$(wait_for_main_window) || fail "without a session bus no window appeared"
+    xdotool windowfocus --sync "$window"
+    xdotool key ctrl+q
+    wait "$pid" || fail "without a session bus the program ended with status $?"
+}
+
+if [ "${1:-}" = "--session" ]; then
+    run_session "$2"
+    echo "a word, a later start and the selection reached the one running window"
+    exit
+fi
+
+program=$1
+samples=$2
+folder=$(make_program_folder "$program" "$samples")
+xvfb=""
+# The server is waited for: one still shutting down removes its socket, which may by then be the
+# socket of the next server on the same display number.
+trap 'if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; fi; rm -rf "$folder"' EXIT
+
+# No display is needed to ask for help, nor to be told the command line is wrong.
+export -n DISPLAY WAYLAND_DISPLAY
+out=$("$folder/kalvora" --help) || fail "--help ended with status $?"
+[[ $out == "usage: kalvora"* && $out == *--selection* ]] || fail "--help printed: $out"
+out=$("$folder/kalvora" --version) || fail "--version ended with status $?"
+[[ $out =~ ^kalvora\ [0-9]+\.[0-9]+$ ]] || fail "--version printed: $out"
+for arguments in "--bogus" "-x word" "--selection word" "word --helpme"; do
+    status=0
+    # shellcheck disable=SC2086
+    "$folder/kalvora" $arguments >"$folder/out" 2>"$folder/err" || status=$?
+    [ "$status" -eq 2 ] || fail "kalvora $arguments ended with status $status, not 2"
+    [ ! -s "$folder/out" ] || fail "kalvora $arguments wrote to standard output"
+    grep -q '^usage: kalvora' "$folder/err" || fail "kalvora $arguments gave no usage message"
+done
+echo "--help, --version and usage errors answered without a display"
+
+# A display of our own: -displayfd picks a free display number, so parallel tests cannot clash.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$folder/display" 2>"$folder/xvfb.log" &
+xvfb=$!
+for _ in $(seq 1 100); do
+    [ -s "$folder/display" ] && break
+    sleep 0.1
+done
+[ -s "$folder/display" ] || { cat "$folder/xvfb.log"; fail "Xvfb did not start"; }
+export DISPLAY=:$(head -n 1 "$folder/display")
+xdpyinfo >/dev/null 2>&1 || { cat "$folder/xvfb.log"; fail "no connection to the display $DISPLAY"; }
+export HOME=$folder/home
+mkdir -p "$HOME"
+dbus-run-session -- "$0" --session "$folder"
