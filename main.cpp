@@ -59,6 +59,9 @@ int main(int argc, char *argv[])
     case RunningWindow::Start::Alone:
         break;
     }
+    // A start after the window has closed would otherwise hand its word to a program that ends.
+    QObject::connect(
+        &application, &QCoreApplication::aboutToQuit, &runningWindow, &RunningWindow::Release);
 
     try {
         const std::string programFolder =

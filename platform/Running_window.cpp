@@ -26,8 +26,14 @@ RunningWindow::RunningWindow(QObject *parent)
 
 RunningWindow::~RunningWindow()
 {
+    Release();
+}
+
+void RunningWindow::Release()
+{
     if (!registered)
         return;
+    registered = false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterService(QString::fromLatin1(SERVICE));
     bus.unregisterObject(QString::fromLatin1(OBJECT_PATH));

@@ -35,6 +35,9 @@ public:
     // Requests that came before the handler are handed to it at once, in order.
     void SetHandler(Handler handler);
 
+    // Gives the name up, so that the next start opens a window of its own.
+    void Release();
+
     // The message of the last failure, for the user.
     QString ErrorText() const { return errorText; }
 
