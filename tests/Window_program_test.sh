@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The window program's command line, end to end: --help, --version and usage errors without a
 # display; then, on a virtual X display with a session bus of its own, a word on the command line,
-# a later start handing its word to the running window, and --selection with the primary
-# selection and with the clipboard. The article is read as a screen reader reads it.
+# a later start handing its word to the running window, --selection with the primary selection
+# and with the clipboard, two starts at once, and a start without a session bus. The article is
+# read as a screen reader reads it.
 # Usage: Window_program_test.sh PROGRAM SAMPLE_DICS
 set -euo pipefail
 source "$(dirname "$0")/../tools/x11-session.sh"
@@ -161,7 +162,8 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 [ -s "$folder/display" ] || { cat "$folder/xvfb.log"; fail "Xvfb did not start"; }
-export DISPLAY=:$(head -n 1 "$folder/display")
+DISPLAY=:$(head -n 1 "$folder/display")
+export DISPLAY
 xdpyinfo >/dev/null 2>&1 || { cat "$folder/xvfb.log"; fail "no connection to the display $DISPLAY"; }
 export HOME=$folder/home
 mkdir -p "$HOME"
