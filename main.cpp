@@ -24,13 +24,14 @@ int main(int argc, char *argv[])
     const CommandLine commandLine = ParseCommandLine(argc, argv);
     switch (commandLine.action) {
     case CommandLine::Action::Help:
-        std::cout << WindowUsage();
+        std::cout << WindowHelp();
         return 0;
     case CommandLine::Action::Version:
         std::cout << "kalvora " KALVORA_VERSION "\n";
         return 0;
     case CommandLine::Action::Error:
-        std::cerr << "kalvora: " << commandLine.error << '\n' << WindowUsage();
+        std::cerr << "kalvora: " << commandLine.error << '\n'
+                  << WindowUsage() << "Try 'kalvora --help' for more information.\n";
         return EXIT_USAGE;
     case CommandLine::Action::Window:
         break;

@@ -1,21 +1,28 @@
 #include "ui/Command_line.h"
 
+#include <utility>
+
 namespace {
 
-const char USAGE[] =
-    "usage: kalvora [WORD...]\n"
-    "       kalvora --selection\n"
-    "       kalvora --help | --version\n"
+const char USAGE[] = "usage: kalvora [WORD...]\n"
+                     "       kalvora --selection\n"
+                     "       kalvora --help | --version\n";
+
+const char DESCRIPTION[] =
     "\n"
     "Shows the Kalvora window and looks WORD up in all dictionaries, as if it had been typed\n"
     "and Enter pressed; several words are looked up together, separated by spaces. When Kalvora\n"
-    "already runs in this session, its window is shown and does the lookup instead.\n"
+    "already runs in this session, its window is shown and does the lookup instead, and this\n"
+    "start ends at once.\n"
     "\n"
     "  --selection  look up the text selected in any program (the primary selection, else the\n"
     "               clipboard), without blanks and punctuation at its ends\n"
     "  -h, --help   print this help and exit\n"
     "  --version    print the version and exit\n"
-    "  --           end of options: what follows is a word even when it starts with '-'\n";
+    "  --           end of options: what follows is a word even when it starts with '-'\n"
+    "\n"
+    "Exit status: 0 when the window ran or the running one took the request; 1 when the\n"
+    "running Kalvora did not answer; 2 on a usage error.\n";
 
 CommandLine Fail(std::string message)
 {
@@ -27,9 +34,14 @@ CommandLine Fail(std::string message)
 
 } // namespace
 
-const char *WindowUsage()
+std::string WindowUsage()
 {
     return USAGE;
+}
+
+std::string WindowHelp()
+{
+    return std::string(USAGE) + DESCRIPTION;
 }
 
 CommandLine ParseCommandLine(int argc, const char *const *argv)

@@ -22,7 +22,9 @@ struct CommandLine
 
 CommandLine ParseCommandLine(int argc, const char *const *argv);
 
-// The usage line and the options, for --help and after a usage error.
-const char *WindowUsage();
+// The usage lines, after a usage error.
+std::string WindowUsage();
+// The usage lines and what the options do, for --help.
+std::string WindowHelp();
 
 #endif // UI_COMMAND_LINE_H
