@@ -115,6 +115,31 @@ run_session() {
     xdotool key ctrl+q
     wait "$pid" || fail "the program ended with status $?"
 
+    # A program that holds the name but does not answer: the start says so and leaves the log
+    # and the settings alone.
+    /usr/bin/python3 -c '
+import sys
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+              GLib.Variant("(su)", ("org.example.kalvora.Kalvora", 4)), None, 0, -1, None)
+print("owner", flush=True)
+GLib.MainLoop().run()' >owner.log 2>&1 &
+    local owner=$!
+    for _ in $(seq 1 100); do
+        grep -q owner owner.log && break
+        sleep 0.1
+    done
+    local before
+    before=$(cat file.log Kalvora.ini | md5sum)
+    status=0
+    timeout 60 ./kalvora дом >program.log 2>&1 || status=$?
+    kill "$owner"
+    [ "$status" -eq 1 ] || fail "with a silent owner of the name the start ended with status $status"
+    grep -q 'did not answer' program.log || fail "the start did not say that no one answered"
+    [ "$(cat file.log Kalvora.ini | md5sum)" = "$before" ] || fail "the start touched the log or the settings"
+    echo "a start that could not hand over said so: $(grep "did not answer" program.log)"
+
     # Without a session bus every start is a window of its own, as before.
     DBUS_SESSION_BUS_ADDRESS=unix:path=$PWD/no-bus ./kalvora лес >program.log 2>&1 &
     pid=$!
@@ -155,7 +180,9 @@ done
 echo "--help, --version and usage errors answered without a display"
 
 # A display of our own: -displayfd picks a free display number, so parallel tests cannot clash.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$folder/display" 2>"$folder/xvfb.log" &
+# Without -noreset the server, reset when its last client leaves, now and then vanished.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$folder/display" \
+    2>"$folder/xvfb.log" &
 xvfb=$!
 for _ in $(seq 1 100); do
     [ -s "$folder/display" ] && break
