@@ -6,6 +6,7 @@
 
 #include "platform/Running_window.h"
 #include "platform/Selected_text.h"
+#include "platform/Startup_notice.h"
 #include "ui/Command_line.h"
 #include "ui/Form_about.h"
 #include "ui/Form_dics.h"
@@ -37,6 +38,7 @@ int main(int argc, char *argv[])
         break;
     }
 
+    const std::string startupId = StartupId();
     // The words are the program's own: Qt must not take one for one of its options.
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
@@ -51,6 +53,7 @@ int main(int argc, char *argv[])
     RunningWindow runningWindow;
     switch (runningWindow.Claim(word)) {
     case RunningWindow::Start::HandedOver:
+        EndStartupNotice(startupId);
         return 0;
     case RunningWindow::Start::Failed:
         std::cerr << "kalvora: the running Kalvora did not answer: "

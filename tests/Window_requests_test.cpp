@@ -11,6 +11,7 @@
 #include "Dictionary_fixture.h"
 #include "Test_folder.h"
 #include "platform/Selected_text.h"
+#include "platform/Startup_notice.h"
 #include "support/Ini_file.h"
 #include "ui/Ansi_text.h"
 #include "ui/Form_main.h"
@@ -33,6 +34,8 @@ private slots:
     void trayExitEndsTheProgramWhileHidden();
     void selectionTrimmedAtTheEnds_data();
     void selectionTrimmedAtTheEnds();
+    void startupNoticeEnds_data();
+    void startupNoticeEnds();
 
 private:
     QComboBox *Input() const { return form->findChild<QComboBox *>("WordInput"); }
@@ -190,6 +193,25 @@ void WindowRequestsTest::selectionTrimmedAtTheEnds()
     QFETCH(QString, selected);
     QFETCH(QString, word);
     QCOMPARE(TrimSelection(selected), word);
+}
+
+void WindowRequestsTest::startupNoticeEnds_data()
+{
+    QTest::addColumn<QByteArray>("id");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("plain") << QByteArray("menu/kalvora-1_TIME42")
+                           << QByteArray("remove: ID=\"menu/kalvora-1_TIME42\"\0", 35);
+    QTest::newRow("quote and backslash escaped")
+        << QByteArray("a\"b\\c") << QByteArray("remove: ID=\"a\\\"b\\\\c\"\0", 21);
+    QTest::newRow("blanks kept inside the quotes")
+        << QByteArray("a b") << QByteArray("remove: ID=\"a b\"\0", 17);
+}
+
+void WindowRequestsTest::startupNoticeEnds()
+{
+    QFETCH(QByteArray, id);
+    QFETCH(QByteArray, message);
+    QCOMPARE(QByteArray::fromStdString(StartupRemoveMessage(id.toStdString())), message);
 }
 
 QTEST_MAIN(WindowRequestsTest)
