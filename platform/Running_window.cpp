@@ -55,7 +55,12 @@ RunningWindow::Start RunningWindow::Claim(const QString &word)
         const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
             bus.interface()->registerService(service, QDBusConnectionInterface::DontQueueService,
                 QDBusConnectionInterface::DontAllowReplacement);
-        if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        // A bus that refuses the name to everyone cannot be how two windows agree: run alone.
+        if (!reply.isValid()) {
+            bus.unregisterObject(path);
+            return Start::Alone;
+        }
+        if (reply.value() == QDBusConnectionInterface::ServiceRegistered) {
             registered = true;
             return Start::First;
         }
