@@ -1,18 +1,70 @@
 #include <exception>
+#include <iostream>
 
 #include <QApplication>
 #include <QMessageBox>
 
+#include "platform/Running_window.h"
+#include "platform/Selected_text.h"
+#include "platform/Startup_notice.h"
 #include "ui/Application_setup.h"
+#include "ui/Command_line.h"
 #include "ui/Form_about.h"
 #include "ui/Form_dics.h"
 #include "ui/Form_main.h"
 #include "ui/Form_settings.h"
 
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_NOT_HANDED_OVER = 1;
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
+    const CommandLine commandLine = ParseCommandLine(argc, argv);
+    switch (commandLine.action) {
+    case CommandLine::Action::Help:
+        std::cout << WindowHelp();
+        return 0;
+    case CommandLine::Action::Version:
+        std::cout << "kalvora " KALVORA_VERSION "\n";
+        return 0;
+    case CommandLine::Action::Error:
+        std::cerr << "kalvora: " << commandLine.error << '\n'
+                  << WindowUsage() << "Try 'kalvora --help' for more information.\n";
+        return EXIT_USAGE;
+    case CommandLine::Action::Window:
+        break;
+    }
+
+    const std::string startupId = StartupId();
+    // The words are the program's own: Qt must not take one for one of its options.
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
     SetUpApplication();
+
+    const QString word =
+        commandLine.selection ? SelectedText() : QString::fromLocal8Bit(commandLine.word.c_str());
+    // Settled before the log and the settings are opened: they belong to the running window.
+    RunningWindow runningWindow;
+    switch (runningWindow.Claim(word)) {
+    case RunningWindow::Start::HandedOver:
+        EndStartupNotice(startupId);
+        return 0;
+    case RunningWindow::Start::Failed:
+        std::cerr << "kalvora: the running Kalvora did not answer: "
+                  << runningWindow.ErrorText().toLocal8Bit().constData() << '\n';
+        return EXIT_NOT_HANDED_OVER;
+    case RunningWindow::Start::First:
+    case RunningWindow::Start::Alone:
+        break;
+    }
+    // A start after the window has closed would otherwise hand its word to a program that ends.
+    QObject::connect(
+        &application, &QCoreApplication::aboutToQuit, &runningWindow, &RunningWindow::Release);
+
     try {
         const std::string programFolder =
             QCoreApplication::applicationDirPath().toStdString() + "/";
@@ -34,6 +86,17 @@ int main(int argc, char *argv[])
         if (form.Terminated())
             return 0;
         form.show();
+        if (!word.isEmpty())
+            form.LookUp(word);
+        // Through Form1, which the window clears when it goes: a request can still arrive while
+        // an error box runs its own event loop after the window has gone.
+        runningWindow.SetHandler([](const QString &requested) {
+            if (!Form1)
+                return;
+            Form1->BringToFront();
+            if (!requested.isEmpty())
+                Form1->LookUp(requested);
+        });
         application.exec();
     } catch (const std::exception &error) {
         QMessageBox::critical(

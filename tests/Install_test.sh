@@ -66,7 +66,9 @@ if [ -w "$prefix/lib/kalvora" ]; then
 else
     log=$XDG_STATE_HOME/kalvora/file.log
 fi
-(cd / && exec env QT_QPA_PLATFORM=offscreen timeout 60 kalvora) >"$work/program.out" 2>&1 &
+# No session bus: a Kalvora the user runs would otherwise take the start over.
+(cd / && exec env QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
+    timeout 60 kalvora) >"$work/program.out" 2>&1 &
 pid=$!
 loaded=0
 for _ in $(seq 1 300); do

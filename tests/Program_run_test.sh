@@ -7,7 +7,8 @@ source "$(dirname "$0")/../tools/x11-session.sh"
 
 run_session() {
     local folder=$1
-    "$folder/kalvora" &
+    # No session bus, so that a Kalvora the user runs cannot take the start over.
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$folder/no-bus" "$folder/kalvora" &
     local pid=$!
     local window
     window=$(wait_for_main_window || true)

@@ -70,6 +70,14 @@ void TrayTest::minimising()
     form->TrayIcon1Click();
     QVERIFY(form->isVisible());
     QCOMPARE(form->geometry(), before);
+
+    // A later start of the program brings the window back from the notification area too.
+    form->showMinimized();
+    QTRY_VERIFY(!form->isVisible());
+    form->BringToFront();
+    QTRY_VERIFY(form->isVisible());
+    QVERIFY(!form->isMinimized());
+    QTRY_COMPARE(form->geometry(), before);
 }
 
 QTEST_MAIN(TrayTest)

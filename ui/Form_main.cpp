@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -223,6 +224,13 @@ void TForm1::CreateControls()
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
                 TrayIcon1Click();
         });
+    auto *trayMenu = new QMenu(this);
+    trayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    trayMenu->addAction(QStringLiteral("Показать"), this, [this] { BringToFront(); })
+        ->setObjectName(QStringLiteral("TrayShow"));
+    trayMenu->addAction(QStringLiteral("Выход"), this, [this] { ExitProgram(); })
+        ->setObjectName(QStringLiteral("TrayExit"));
+    TrayIcon1->setContextMenu(trayMenu);
     TrayIcon1->show();
 
     setTabOrder(WordInput, FindButton);
@@ -387,6 +395,29 @@ void TForm1::TrayIcon1Click()
         return;
     setWindowState(stateBeforeMinimise & ~Qt::WindowMinimized);
     show();
+}
+
+void TForm1::LookUp(const QString &word)
+{
+    WordInput->lineEdit()->setText(word);
+    FindButtonClick();
+}
+
+void TForm1::BringToFront()
+{
+    if (isHidden())
+        TrayIcon1Click();
+    else if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
+void TForm1::ExitProgram()
+{
+    // Closing a hidden window is not the last window closing, so the program would go on.
+    if (close())
+        QCoreApplication::quit();
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)

@@ -69,6 +69,15 @@ public:
     void OnMinimize();
     void TrayIcon1Click();
 
+    // Requests from outside the window (the command line, a later start of the program).
+    // LookUp puts the whole word into WordInput and presses Enter.
+    void LookUp(const QString &word);
+    // Shows the window, back from the notification area or from being minimised, and raises it.
+    void BringToFront();
+    // Closes the window, which saves the settings, and ends the program also when the window is
+    // hidden in the notification area.
+    void ExitProgram();
+
     Database *GetDatabase() const { return database.get(); }
     IniFile *GetSettings() const { return settings.get(); }
     SectionBar *GetSectionBar() const { return sectionBar.get(); }

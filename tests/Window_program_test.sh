@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# The window program's command line, end to end: --help, --version and usage errors without a
+# display; then, on a virtual X display with a session bus of its own, a word on the command line,
+# a later start handing its word to the running window, --selection with the primary selection
+# and with the clipboard, two starts at once, and a start without a session bus. The article is
+# read as a screen reader reads it.
+# Usage: Window_program_test.sh PROGRAM SAMPLE_DICS
+set -euo pipefail
+source "$(dirname "$0")/../tools/x11-session.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+
+fail() {
+    echo "FAIL: $*"
+    [ ! -f program.log ] || { echo "the program's output:"; cat program.log; }
+    exit 1
+}
+
+expect_article() {
+    /usr/bin/python3 "$here/Article_text.py" "$1" || fail "$2"
+}
+
+# Runs a later start of the program; fails unless it ends with status 0 of its own accord.
+later_start() {
+    local started ended status=0
+    started=$(date +%s%N)
+    timeout 60 ./kalvora "$@" || status=$?
+    ended=$(date +%s%N)
+    [ "$status" -eq 0 ] || fail "kalvora $* ended with status $status"
+    echo "kalvora $* handed over and ended in $(((ended - started) / 1000000)) ms"
+}
+
+# The machine may be busy with other tests: up to half a minute for the window.
+main_window() {
+    wait_for_main_window || wait_for_main_window || wait_for_main_window
+}
+
+count_main_windows() {
+    local count=0 candidate width
+    for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
+        width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
+        [ "${width:-0}" -ge 500 ] && count=$((count + 1))
+    done
+    echo "$count"
+}
+
+set_selection() { # primary clipboard
+    printf '%s' "$1" | xclip -selection primary >/dev/null 2>&1
+    printf '%s' "$2" | xclip -selection clipboard >/dev/null 2>&1
+}
+
+run_session() {
+    cd "$1"
+    export QT_QPA_PLATFORM=xcb QT_ACCESSIBILITY=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
+        >/dev/null || fail "the accessibility bus (org.a11y.Bus) did not start"
+
+    ./kalvora дом >program.log 2>&1 &
+    pid=$!
+    trap 'kill "$pid" 2>/dev/null || true' EXIT
+    local window
+    window=$(main_window) || fail "no Kalvora window appeared"
+    expect_article дом "kalvora дом did not show the article of дом"
+    grep -q '\[Database::Load\] Dictionary loaded' file.log || fail "the running window logged no load"
+
+    # Started from a menu entry: the launcher's busy pointer is told to stop.
+    xev -root -event property >xev.log 2>&1 &
+    local xev=$!
+    sleep 0.5
+    DESKTOP_STARTUP_ID='menu/kalvora-1_TIME42' later_start кот
+    expect_article кот "the running window did not look up the word of a later start"
+    sleep 0.5
+    kill "$xev"
+    [ "$(grep -c '(_NET_STARTUP_INFO_BEGIN)' xev.log)" -eq 1 ] \
+        || fail "a start that handed over did not end its startup notice"
+    later_start
+    [ "$(count_main_windows)" -eq 1 ] || fail "a later start opened a window of its own"
+    grep -q '\[Database::Load\] Dictionary loaded' file.log || fail "a later start emptied the log"
+    [ ! -e Kalvora.ini ] || fail "a later start wrote the settings"
+
+    set_selection '  «слово», ' 'вода'
+    later_start --selection
+    expect_article слово "--selection did not look up the primary selection"
+    set_selection '' 'книга.'
+    later_start --selection
+    expect_article книга "--selection did not fall back to the clipboard"
+    set_selection ' ' '...'
+    later_start --selection
+    expect_article книга "an empty selection changed the article"
+
+    xdotool windowfocus --sync "$window"
+    xdotool key ctrl+q
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && fail "the program did not end after Ctrl+Q"
+    wait "$pid" || fail "the program ended with status $?"
+    [ -f Kalvora.ini ] || fail "Kalvora.ini was not written at close"
+
+    # Two starts at the same moment: one becomes the window, the other hands over to it.
+    ./kalvora дом >program.log 2>&1 &
+    local first=$!
+    ./kalvora кот >program2.log 2>&1 &
+    local second=$!
+    window=$(main_window) || fail "of two starts at once, neither opened a window"
+    local ended="" status
+    for _ in $(seq 1 200); do
+        for pid in $first $second; do
+            if ! kill -0 "$pid" 2>/dev/null; then
+                ended=$pid
+                break 2
+            fi
+        done
+        sleep 0.1
+    done
+    [ -n "$ended" ] || fail "of two starts at once, neither handed over and ended"
+    status=0
+    wait "$ended" || status=$?
+    [ "$status" -eq 0 ] || fail "the start that handed over ended with status $status"
+    [ "$(count_main_windows)" -eq 1 ] || fail "two starts at once opened two windows"
+    pid=$([ "$ended" = "$first" ] && echo "$second" || echo "$first")
+    xdotool windowfocus --sync "$window"
+    xdotool key ctrl+q
+    wait "$pid" || fail "the program ended with status $?"
+
+    # A program that holds the name but does not answer: the start says so and leaves the log
+    # and the settings alone.
+    /usr/bin/python3 -c '
+import sys
+from gi.repository import Gio, GLib
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+              GLib.Variant("(su)", ("org.example.kalvora.Kalvora", 4)), None, 0, -1, None)
+print("owner", flush=True)
+GLib.MainLoop().run()' >owner.log 2>&1 &
+    local owner=$!
+    for _ in $(seq 1 100); do
+        grep -q owner owner.log && break
+        sleep 0.1
+    done
+    local before
+    before=$(cat file.log Kalvora.ini | md5sum)
+    status=0
+    timeout 60 ./kalvora дом >program.log 2>&1 || status=$?
+    kill "$owner"
+    [ "$status" -eq 1 ] || fail "with a silent owner of the name the start ended with status $status"
+    grep -q 'did not answer' program.log || fail "the start did not say that no one answered"
+    [ "$(cat file.log Kalvora.ini | md5sum)" = "$before" ] || fail "the start touched the log or the settings"
+    echo "a start that could not hand over said so: $(grep "did not answer" program.log)"
+
+    # Without a session bus every start is a window of its own, as before.
+    DBUS_SESSION_BUS_ADDRESS=unix:path=$PWD/no-bus ./kalvora лес >program.log 2>&1 &
+    pid=$!
+    window=$(main_window) || fail "without a session bus no window appeared"
+    xdotool windowfocus --sync "$window"
+    xdotool key ctrl+q
+    wait "$pid" || fail "without a session bus the program ended with status $?"
+}
+
+if [ "${1:-}" = "--session" ]; then
+    run_session "$2"
+    echo "a word, a later start and the selection reached the one running window"
+    exit
+fi
+
+program=$1
+samples=$2
+folder=$(make_program_folder "$program" "$samples")
+xvfb=""
+# The server is waited for: one still shutting down removes its socket, which may by then be the
+# socket of the next server on the same display number.
+trap 'if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; fi; rm -rf "$folder"' EXIT
+
+# No display is needed to ask for help, nor to be told the command line is wrong.
+export -n DISPLAY WAYLAND_DISPLAY
+out=$("$folder/kalvora" --help) || fail "--help ended with status $?"
+[[ $out == "usage: kalvora"* && $out == *--selection* ]] || fail "--help printed: $out"
+out=$("$folder/kalvora" --version) || fail "--version ended with status $?"
+[[ $out =~ ^kalvora\ [0-9]+\.[0-9]+$ ]] || fail "--version printed: $out"
+for arguments in "--bogus" "-x word" "--selection word" "word --helpme"; do
+    status=0
+    # shellcheck disable=SC2086
+    "$folder/kalvora" $arguments >"$folder/out" 2>"$folder/err" || status=$?
+    [ "$status" -eq 2 ] || fail "kalvora $arguments ended with status $status, not 2"
+    [ ! -s "$folder/out" ] || fail "kalvora $arguments wrote to standard output"
+    grep -q '^usage: kalvora' "$folder/err" || fail "kalvora $arguments gave no usage message"
+done
+echo "--help, --version and usage errors answered without a display"
+
+# A display of our own: -displayfd picks a free display number, so parallel tests cannot clash.
+# Without -noreset the server, reset when its last client leaves, now and then vanished.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$folder/display" \
+    2>"$folder/xvfb.log" &
+xvfb=$!
+for _ in $(seq 1 100); do
+    [ -s "$folder/display" ] && break
+    sleep 0.1
+done
+[ -s "$folder/display" ] || { cat "$folder/xvfb.log"; fail "Xvfb did not start"; }
+DISPLAY=:$(head -n 1 "$folder/display")
+export DISPLAY
+xdpyinfo >/dev/null 2>&1 || { cat "$folder/xvfb.log"; fail "no connection to the display $DISPLAY"; }
+export HOME=$folder/home
+mkdir -p "$HOME"
+dbus-run-session -- "$0" --session "$folder"
