@@ -222,7 +222,7 @@ void ReadAttributeFile(const std::string &path, DictionaryAttributes &attributes
                 logFile.Printf(info.record, static_cast<unsigned>(attributes.dicId));
             } else {
                 std::string &text = attributes.*info.text;
-                text = Utf16ToAnsi(value);
+                text = Utf16ToUtf8(value);
                 logFile.Printf(info.record, text.c_str());
             }
         }

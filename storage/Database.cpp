@@ -82,7 +82,7 @@ bool Dictionary::Load()
         logFile.Printf("%s", ErrorText(exception).c_str());
         return false;
     }
-    return articles.Open(dataPath);
+    return articles.Open(dataPath, EncodingNamed(attributes.encoding));
 }
 
 void Dictionary::LoadAttributes()
@@ -92,7 +92,7 @@ void Dictionary::LoadAttributes()
 
 void Dictionary::LoadIndexFile()
 {
-    index.Load(indexPath);
+    index.Load(indexPath, EncodingNamed(attributes.encoding));
 }
 
 std::uint32_t Dictionary::GetWordCount() const

@@ -31,7 +31,8 @@ public:
 };
 
 // One dictionary folder P holding N.inf (attributes), N.idx (index) and N.dat (articles), N being
-// the last component of P. Text is Windows-1251 throughout.
+// the last component of P. The files hold Windows-1251 or, when the attribute file's ENCODING
+// says so, UTF-8; what goes in and out of the operations below is UTF-8 either way.
 class Dictionary
 {
 public:
@@ -51,14 +52,15 @@ public:
     const std::string &GetFolderName() const { return folderName; }
 
     std::uint32_t GetWordCount() const;
-    // The headword without leading and trailing bytes up to 0x20; empty for an index outside
-    // the dictionary.
+    // The headword without leading and trailing blanks and control characters; empty for an
+    // index outside the dictionary.
     std::string GetWord(std::int32_t i) const;
-    // The article line of word i (CR LF or LF removed, at most 99999 bytes); empty for an index
-    // outside the dictionary or an offset outside the data file.
+    // The article line of word i (CR LF or LF removed, at most 99999 characters); empty for an
+    // index outside the dictionary or an offset outside the data file.
     std::string GetArticle(std::int32_t i);
     // Longest-prefix search. matchedLength is -1 for an exact match, else the number of leading
-    // characters shared; it is left unwritten when the query's first letter has no block.
+    // characters shared; it is left unwritten when the query's first letter has no block (or,
+    // in Windows-1251, no byte).
     bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
 private:

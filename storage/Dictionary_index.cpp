@@ -8,6 +8,7 @@
 #include <new>
 
 #include "storage/Plain_file.h"
+#include "storage/Text_encoding.h"
 #include "support/Utils.h"
 
 namespace {
@@ -18,7 +19,8 @@ constexpr std::int32_t HEADWORD_TOO_LONG_LINE = 468;
 constexpr std::int32_t OFFSET_UNREADABLE_LINE = 475;
 constexpr std::int32_t OFFSET_NOT_A_NUMBER_LINE = 481;
 
-// Both index fields are read as lines of at most this many bytes, as the index format allows.
+// Both index fields are read as lines of at most this many characters, as the index format
+// allows.
 constexpr std::size_t INDEX_FIELD_MAX = 199;
 constexpr std::uint32_t NO_POSITION = 0xFFFFFFFF;
 
@@ -46,9 +48,10 @@ bool ParseOffset(const char *text, std::size_t length, std::int32_t &offset)
     return true;
 }
 
-// The field that std::istream::getline(buffer, 200, delimiter) would extract at position, and
-// whether that read hit the end of the data. length is what the zero-terminated buffer holds:
-// a zero byte, when the data may hold one, ends it.
+// The field that std::istream::getline(buffer, 200, delimiter) would extract at position, were
+// the stream to read characters of the dictionary's encoding, and whether that read hit the end
+// of the data. length is what the zero-terminated buffer holds: a zero byte, when the data may
+// hold one, ends it.
 enum class FieldRead
 {
     Delimited,
@@ -56,24 +59,24 @@ enum class FieldRead
     TooLong
 };
 
+template <class Text>
 FieldRead ReadField(const ByteArena &data, std::size_t &position, char delimiter, bool mayHoldZero,
     const char *&field, std::size_t &length)
 {
     const std::size_t remaining = data.size() - position;
-    // A field of exactly INDEX_FIELD_MAX bytes may still be followed by its delimiter, so look
-    // one byte further than the field can hold.
-    const std::size_t window = std::min(remaining, INDEX_FIELD_MAX + 1);
+    // A field of exactly INDEX_FIELD_MAX characters may still be followed by its delimiter, so
+    // look one character further than the field can hold. Characters cannot straddle the
+    // delimiter: both delimiters are ASCII.
+    const std::size_t window =
+        std::min(remaining, (INDEX_FIELD_MAX + 1) * Text::MAX_CHARACTER_BYTES);
     field = data.data() + position;
     const void *found = window ? std::memchr(field, delimiter, window) : nullptr;
-    if (found) {
-        length = static_cast<std::size_t>(static_cast<const char *>(found) - field);
-        position += length + 1;
-    } else if (remaining > INDEX_FIELD_MAX) {
+    length = found ? static_cast<std::size_t>(static_cast<const char *>(found) - field) : remaining;
+    // Without a delimiter in the window, the window holds more characters than a field can.
+    if ((!found && remaining > window)
+        || (length > INDEX_FIELD_MAX && Text::Count(field, length) > INDEX_FIELD_MAX))
         return FieldRead::TooLong;
-    } else {
-        length = remaining;
-        position = data.size();
-    }
+    position += found ? length + 1 : length;
     if (mayHoldZero) {
         const void *zero = std::memchr(field, '\0', length);
         if (zero)
@@ -83,13 +86,14 @@ FieldRead ReadField(const ByteArena &data, std::size_t &position, char delimiter
 }
 
 // The offset field at position and its LF, read as the stream did.
+template <class Text>
 std::int32_t ReadOffset(const ByteArena &data, std::size_t &position, bool mayHoldZero)
 {
     const char *field;
     std::size_t length;
     // At the end of the data, getline fails only if it could extract nothing at all.
     if (position == data.size()
-        || ReadField(data, position, '\n', mayHoldZero, field, length) == FieldRead::TooLong)
+        || ReadField<Text>(data, position, '\n', mayHoldZero, field, length) == FieldRead::TooLong)
         throw VoException("Dictionary::LoadIndexFile", OFFSET_UNREADABLE_LINE, RC_DATA_CORRUPT);
     std::int32_t offset = 0;
     if (!ParseOffset(field, length, offset))
@@ -201,9 +205,10 @@ std::size_t TrimEnd(const char *word, std::size_t length)
     return length;
 }
 
-// Bytes compared as upper-cased and unsigned, a proper beginning before the longer text: the
-// order of std::string on ToUpper of both.
+// Characters compared as upper-cased, a proper beginning before the longer text: for
+// Windows-1251 the order of std::string on ToUpper of both, for UTF-8 the order of the codes.
 // readable: how many bytes may be read from both, at least the shorter length.
+template <class Text>
 inline bool UpperLess(
     const char *a, std::size_t aLength, const char *b, std::size_t bLength, std::size_t readable)
 {
@@ -224,42 +229,65 @@ inline bool UpperLess(
     i = std::min(i, common);
     while (i < common && a[i] == b[i])
         ++i;
-    for (; i < common; ++i) {
-        const unsigned char x = ToUpperByte(static_cast<unsigned char>(a[i]));
-        const unsigned char y = ToUpperByte(static_cast<unsigned char>(b[i]));
-        if (x != y)
-            return x < y;
+    if constexpr (Text::MAX_CHARACTER_BYTES > 1) {
+        // Back to a byte that starts a character in both texts: one that is not a continuation
+        // byte always does, whatever comes before it.
+        const auto Continues = [](const char *text, std::size_t length, std::size_t at) {
+            return at < length && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+        };
+        while (i > 0 && (Continues(a, aLength, i) || Continues(b, bLength, i)))
+            --i;
     }
-    return aLength < bLength;
+    const char *x = a + i;
+    const char *y = b + i;
+    const char *const xEnd = a + aLength;
+    const char *const yEnd = b + bLength;
+    while (x < xEnd && y < yEnd) {
+        const char32_t p = Text::Upper(Text::Read(x, xEnd));
+        const char32_t q = Text::Upper(Text::Read(y, yEnd));
+        if (p != q)
+            return p < q;
+    }
+    return x == xEnd && y < yEnd;
 }
 
+template <class Text>
 inline bool UpperLess(const char *a, std::size_t aLength, const char *b, std::size_t bLength)
 {
-    return UpperLess(a, aLength, b, bLength, std::min(aLength, bLength));
+    return UpperLess<Text>(a, aLength, b, bLength, std::min(aLength, bLength));
 }
 
+// Leading characters the headword shares with the query, which is upper-cased already.
+template <class Text>
 std::size_t SharedLength(const char *word, std::size_t length, const std::string &query)
 {
-    const std::size_t limit = std::min(length, query.size());
+    const char *w = word;
+    const char *const wordEnd = word + length;
+    const char *q = query.data();
+    const char *const queryEnd = q + query.size();
     std::size_t shared = 0;
-    while (shared < limit
-        && ToUpperByte(static_cast<unsigned char>(word[shared]))
-            == static_cast<unsigned char>(query[shared]))
+    while (w < wordEnd && q < queryEnd
+        && Text::Upper(Text::Read(w, wordEnd)) == Text::Read(q, queryEnd))
         ++shared;
     return shared;
 }
 
 // A block a query can reach: queries are upper-cased, and a headword stored with such a first
-// byte keeps it after trimming and upper-casing.
-bool IsSearchableLetter(unsigned char first)
+// character keeps it after trimming and upper-casing.
+template <class Text> bool IsSearchableLetter(char32_t key)
 {
-    return first > 0x20 && ToUpperByte(first) == first;
+    return key > 0x20 && Text::Upper(key) == key;
 }
 
-// Whether the trimmed, upper-cased headword may begin otherwise than its stored first byte.
-bool IsOdd(unsigned char first)
+// Whether the trimmed, upper-cased headword may begin otherwise than its block's key.
+template <class Text> bool IsOdd(char32_t key)
 {
-    return first != 0 && !IsSearchableLetter(first);
+    return key != 0 && !IsSearchableLetter<Text>(key);
+}
+
+template <class Text> char32_t FirstCharacter(const char *text, std::size_t length)
+{
+    return length ? Text::Read(text, text + length) : 0;
 }
 
 } // namespace
@@ -271,6 +299,14 @@ struct DictionaryIndex::Scan
     std::size_t k = 1; // one more than the longest run of leading characters shared so far
     std::int32_t same = 0; // entries seen that begin with the query's letter
     bool exact = false;
+};
+
+// A query in the dictionary's encoding, upper-cased.
+struct DictionaryIndex::Query
+{
+    std::string text;
+    std::size_t characters = 0;
+    char32_t first = 0;
 };
 
 void ByteArena::Free::operator()(char *memory) const
@@ -297,8 +333,9 @@ void ByteArena::Shrink(std::size_t size)
     length = size;
 }
 
-void DictionaryIndex::Load(const std::string &path)
+void DictionaryIndex::Load(const std::string &path, DictionaryEncoding dictionaryEncoding)
 {
+    encoding = dictionaryEncoding;
     std::uint64_t size = 0;
     std::ifstream stream;
     if (IsRegularFile(path, &size))
@@ -315,6 +352,12 @@ void DictionaryIndex::Load(const std::string &path)
     stream.read(data.data(), static_cast<std::streamsize>(data.size()));
     data.Shrink(static_cast<std::size_t>(stream.gcount()));
     stream.close();
+    WithText(encoding, [this](auto text) { Split<decltype(text)>(); });
+}
+
+template <class Text> void DictionaryIndex::Split()
+{
+    ByteArena &data = headwordArena;
     const ByteCensus census = CountBytes(data);
     entries.reserve(census.lines + 1);
 
@@ -323,7 +366,8 @@ void DictionaryIndex::Load(const std::string &path)
     // Each headword moves down into the arena one record late: until then its bytes in the file
     // are intact, and the next headword is compared with those rather than with a copy just
     // made, which would make every record wait for that copy.
-    unsigned char previous = 0;
+    char32_t previous = 0;
+    LetterBlock *block = nullptr;
     bool runSorted = false;
     const char *pending = nullptr;
     std::size_t pendingLength = 0;
@@ -341,30 +385,33 @@ void DictionaryIndex::Load(const std::string &path)
         const char *headword;
         std::size_t headwordLength;
         const FieldRead headwordRead =
-            ReadField(data, position, '\t', mayHoldZero, headword, headwordLength);
+            ReadField<Text>(data, position, '\t', mayHoldZero, headword, headwordLength);
         if (headwordRead == FieldRead::EndOfData)
             break;
         if (headwordRead == FieldRead::TooLong)
             throw VoException("Dictionary::LoadIndexFile", HEADWORD_TOO_LONG_LINE, RC_DATA_CORRUPT);
         std::int64_t offset = ReadPlainOffset(data, position);
         if (offset < 0)
-            offset = ReadOffset(data, position, mayHoldZero);
+            offset = ReadOffset<Text>(data, position, mayHoldZero);
 
         const auto j = static_cast<std::int32_t>(entries.size());
-        const auto first = headwordLength ? static_cast<unsigned char>(*headword) : 0;
+        const char32_t key = Text::Key(FirstCharacter<Text>(headword, headwordLength));
         const std::size_t trimmed = TrimEnd(headword, headwordLength);
-        if (first != previous) {
-            letterRuns[previous] = {j, runSorted};
-            letterIndex[first] = j;
-            runSorted = IsSearchableLetter(first);
+        if (key != previous) {
+            // The block of the first run of key 0 is never made: previous starts as 0.
+            if (block)
+                *block = {block->start, j, runSorted};
+            block = &letterIndex[key];
+            block->start = j;
+            runSorted = IsSearchableLetter<Text>(key);
         } else if (runSorted
-            && UpperLess(headword, trimmed, pending, pendingTrimmed,
+            && UpperLess<Text>(headword, trimmed, pending, pendingTrimmed,
                 static_cast<std::size_t>(data.data() + data.size() - headword))) {
             runSorted = false;
         }
-        if (IsOdd(first))
+        if (IsOdd<Text>(key))
             oddEntries.push_back(static_cast<std::uint32_t>(j));
-        previous = first;
+        previous = key;
 
         MovePending();
         // Field by field: an entry put together on the stack and copied whole made the load
@@ -377,7 +424,8 @@ void DictionaryIndex::Load(const std::string &path)
         pendingTrimmed = trimmed;
     }
     MovePending();
-    letterRuns[previous] = {static_cast<std::int32_t>(entries.size()), runSorted};
+    if (block)
+        *block = {block->start, static_cast<std::int32_t>(entries.size()), runSorted};
     // The arena and the odd entries are kept for the whole run: no room to spare in either.
     data.Shrink(kept);
     oddEntries.shrink_to_fit();
@@ -401,7 +449,8 @@ std::pair<const char *, std::size_t> DictionaryIndex::TrimmedHeadword(std::size_
 std::string DictionaryIndex::GetWord(std::size_t i) const
 {
     const auto [word, length] = TrimmedHeadword(i);
-    return std::string(word, length);
+    return WithText(encoding,
+        [word = word, length = length](auto text) { return text.ProgramText(word, length); });
 }
 
 bool DictionaryIndex::FindWord(
@@ -411,25 +460,38 @@ bool DictionaryIndex::FindWord(
         matchedLength = 0;
         return false;
     }
+    return WithText(
+        encoding, [&](auto text) { return Find<decltype(text)>(query, position, matchedLength); });
+}
+
+template <class Text>
+bool DictionaryIndex::Find(
+    const std::string &utf8, std::uint32_t &position, std::int32_t &matchedLength) const
+{
     position = NO_POSITION;
-    query = ToUpper(std::move(query));
-    const auto first = static_cast<unsigned char>(query[0]);
-    const auto block = letterIndex.find(first);
+    // A query that Windows-1251 cannot hold whole is looked up as far as it can: no headword
+    // holds the character that stops it, so none can share more than that beginning, and none
+    // can equal the query.
+    bool complete = true;
+    Query query;
+    query.text = Text::UpperQuery(utf8, complete);
+    query.characters = Text::Count(query.text.data(), query.text.size());
+    query.first = FirstCharacter<Text>(query.text.data(), query.text.size());
+    const auto block = query.text.empty() ? letterIndex.end() : letterIndex.find(query.first);
     if (block == letterIndex.end())
         return false;
 
     Scan scan;
-    auto j = static_cast<std::size_t>(block->second);
-    const LetterRun &run = letterRuns[first];
-    const auto runEnd = static_cast<std::size_t>(run.end);
+    auto j = static_cast<std::size_t>(block->second.start);
+    const auto runEnd = static_cast<std::size_t>(block->second.end);
     bool ended = false;
-    if (run.sorted) {
-        ended = SearchSortedRun(query, j, runEnd, scan);
+    if (block->second.sorted) {
+        ended = SearchSortedRun<Text>(query, j, runEnd, scan);
         j = runEnd;
     }
     // Past the run, an entry that is not odd begins with another letter: until three of the
     // letter have been seen it changes nothing, so the scan may leap to the next odd entry.
-    const bool leap = first > 0x20;
+    const bool leap = query.first > 0x20;
     for (; !ended && j < entries.size(); ++j) {
         if (leap && j >= runEnd && scan.same <= 2) {
             const auto next = std::lower_bound(oddEntries.begin(), oddEntries.end(), j);
@@ -437,30 +499,30 @@ bool DictionaryIndex::FindWord(
                 break;
             j = *next;
         }
-        ended = ScanEntry(j, query, scan);
+        ended = ScanEntry<Text>(j, query, scan);
     }
     position = scan.position;
-    matchedLength = scan.exact ? -1 : static_cast<std::int32_t>(scan.k - 1);
+    matchedLength = scan.exact && complete ? -1 : static_cast<std::int32_t>(scan.k - 1);
     return position != NO_POSITION;
 }
 
-bool DictionaryIndex::ScanEntry(std::size_t j, const std::string &query, Scan &scan) const
+template <class Text>
+bool DictionaryIndex::ScanEntry(std::size_t j, const Query &query, Scan &scan) const
 {
     const auto [word, length] = TrimmedHeadword(j);
     // An entry takes the position only when it shares more leading characters than every entry
     // before it: k - 1 is the longest run seen so far.
-    const std::size_t shared = SharedLength(word, length, query);
+    const std::size_t shared = SharedLength<Text>(word, length, query.text);
     if (shared >= scan.k) {
         scan.position = static_cast<std::uint32_t>(j);
         scan.k = shared + 1;
     }
-    if (scan.k > query.size()) {
-        scan.exact = length == query.size();
+    if (scan.k > query.characters) {
+        scan.exact = Text::Count(word, length) == query.characters;
         return true;
     }
-    // The trimmed headword of an empty entry still has its terminator as first byte.
-    const unsigned char firstOfWord = length ? ToUpperByte(static_cast<unsigned char>(*word)) : 0;
-    if (firstOfWord == static_cast<unsigned char>(query[0]))
+    // The trimmed headword of an empty entry still has its terminator as first character.
+    if (Text::Upper(FirstCharacter<Text>(word, length)) == query.first)
         ++scan.same;
     else if (scan.same > 2)
         return true;
@@ -471,38 +533,44 @@ bool DictionaryIndex::ScanEntry(std::size_t j, const std::string &query, Scan &s
 // so for every t the headwords sharing t leading characters with the query stand together, and
 // the longest shared beginning is found beside the place where the query would be inserted. The
 // scan's state afterwards is the one the entry-by-entry scan of the run would leave.
+template <class Text>
 bool DictionaryIndex::SearchSortedRun(
-    const std::string &query, std::size_t begin, std::size_t end, Scan &scan) const
+    const Query &query, std::size_t begin, std::size_t end, Scan &scan) const
 {
-    const std::size_t at = LowerBound(begin, end, query.data(), query.size());
+    const std::string &text = query.text;
+    const std::size_t at = LowerBound<Text>(begin, end, text.data(), text.size());
     const auto Shared = [&](std::size_t j) {
         const auto [word, length] = TrimmedHeadword(j);
-        return SharedLength(word, length, query);
+        return SharedLength<Text>(word, length, text);
     };
     const std::size_t before = at > begin ? Shared(at - 1) : 0;
     const std::size_t after = at < end ? Shared(at) : 0;
-    if (after == query.size()) {
+    if (after == query.characters) {
         // The first headword that the whole query begins: the scan ends there.
         scan.position = static_cast<std::uint32_t>(at);
-        scan.k = query.size() + 1;
-        scan.exact = TrimmedHeadword(at).second == query.size();
+        scan.k = query.characters + 1;
+        const auto [word, length] = TrimmedHeadword(at);
+        scan.exact = Text::Count(word, length) == query.characters;
         return true;
     }
     const std::size_t best = std::max(before, after);
-    scan.position = static_cast<std::uint32_t>(
-        before >= after ? LowerBound(begin, at, query.data(), best) : at);
+    scan.position =
+        static_cast<std::uint32_t>(before >= after ? LowerBound<Text>(begin, at, text.data(),
+                                       Text::BytesOf(text.data(), text.size(), best))
+                                                   : at);
     scan.k = best + 1;
     scan.same = static_cast<std::int32_t>(end - begin);
     return false;
 }
 
+template <class Text>
 std::size_t DictionaryIndex::LowerBound(
     std::size_t begin, std::size_t end, const char *text, std::size_t length) const
 {
     while (begin < end) {
         const std::size_t middle = begin + (end - begin) / 2;
         const auto [word, wordLength] = TrimmedHeadword(middle);
-        if (UpperLess(word, wordLength, text, length))
+        if (UpperLess<Text>(word, wordLength, text, length))
             begin = middle + 1;
         else
             end = middle;

@@ -1,13 +1,14 @@
 #ifndef STORAGE_DICTIONARY_INDEX_H
 #define STORAGE_DICTIONARY_INDEX_H
 
-#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "storage/Text_encoding.h"
 
 // Bytes that are filled without being cleared first and given back without being copied: a
 // dictionary's index is read into one and its headwords gathered at the front.
@@ -39,35 +40,45 @@ private:
 class DictionaryIndex
 {
 public:
-    // Reads the index file. Throws VoException (under "Dictionary::LoadIndexFile") when it cannot
-    // be opened or a record is malformed; the index must then be discarded.
-    void Load(const std::string &path);
+    // Reads the index file, whose headwords are in encoding. Throws VoException (under
+    // "Dictionary::LoadIndexFile") when it cannot be opened or a record is malformed; the index
+    // must then be discarded.
+    void Load(const std::string &path, DictionaryEncoding encoding);
 
     std::uint32_t GetWordCount() const { return static_cast<std::uint32_t>(entries.size()); }
-    // The headword without leading and trailing bytes up to 0x20; i below the word count.
+    // The headword as UTF-8, without leading and trailing bytes up to 0x20; i below the word
+    // count.
     std::string GetWord(std::size_t i) const;
     // The article's offset in the data file; i below the word count.
     std::int32_t GetOffset(std::size_t i) const { return entries[i].offset; }
-    // Longest-prefix search. matchedLength is -1 for an exact match, else the number of leading
-    // characters shared; it is left unwritten when the query's first letter has no block.
+    // Longest-prefix search for a UTF-8 query. matchedLength is -1 for an exact match, else the
+    // number of leading characters shared; it is left unwritten when the query's first letter
+    // has no block.
     bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
 private:
     struct Scan;
-    // The last run of headwords stored with one first byte: where it ends, and whether it is in
-    // the order of the trimmed, upper-cased headwords (then it can be searched by halves).
-    struct LetterRun
+    struct Query;
+    // The last run of headwords whose first characters give one key: where it starts and ends,
+    // and whether it is in the order of the trimmed, upper-cased headwords (then it can be
+    // searched by halves).
+    struct LetterBlock
     {
+        std::int32_t start = 0;
         std::int32_t end = 0;
         bool sorted = false;
     };
 
+    template <class Text> void Split();
     // Entry i's headword without the blanks and control bytes at either end, in place.
     std::pair<const char *, std::size_t> TrimmedHeadword(std::size_t i) const;
-    bool ScanEntry(std::size_t j, const std::string &query, Scan &scan) const;
-    bool SearchSortedRun(
-        const std::string &query, std::size_t begin, std::size_t end, Scan &scan) const;
+    template <class Text>
+    bool Find(const std::string &utf8, std::uint32_t &position, std::int32_t &matchedLength) const;
+    template <class Text> bool ScanEntry(std::size_t j, const Query &query, Scan &scan) const;
+    template <class Text>
+    bool SearchSortedRun(const Query &query, std::size_t begin, std::size_t end, Scan &scan) const;
     // First entry in [begin, end) whose trimmed, upper-cased headword is not below text.
+    template <class Text>
     std::size_t LowerBound(
         std::size_t begin, std::size_t end, const char *text, std::size_t length) const;
 
@@ -77,12 +88,15 @@ private:
         std::int32_t offset; // of the article in the data file
     };
 
+    DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     ByteArena headwordArena;
     std::vector<IndexEntry> entries;
-    std::map<unsigned char, std::int32_t> letterIndex;
-    std::array<LetterRun, 256> letterRuns{};
-    // Entries whose trimmed, upper-cased headword begins otherwise than the stored byte (small
-    // first letters, leading blanks), ascending: the only ones a scan past its run can match.
+    // The key of a block: a Windows-1251 headword's first byte as stored, a UTF-8 headword's
+    // first character upper-cased.
+    std::map<char32_t, LetterBlock> letterIndex;
+    // Entries whose trimmed, upper-cased headword begins otherwise than their block's key
+    // (leading blanks; in Windows-1251 small first letters too), ascending: the only ones a scan
+    // past its run can match.
     std::vector<std::uint32_t> oddEntries;
 };
 

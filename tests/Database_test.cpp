@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "Test_folder.h"
+#include "support/Code_page.h"
 #include "support/Log_file.h"
 #include "support/Utils.h"
 
@@ -96,11 +97,12 @@ std::unique_ptr<Dictionary> LoadDictionary(const TestFolder &folder, const std::
     return dictionary;
 }
 
+// The headwords, turned back into the Windows-1251 of the files.
 std::vector<std::string> Words(const Dictionary &dictionary)
 {
     std::vector<std::string> words;
     for (std::uint32_t i = 0; i < dictionary.GetWordCount(); ++i)
-        words.push_back(dictionary.GetWord(static_cast<std::int32_t>(i)));
+        words.push_back(Utf8ToAnsi(dictionary.GetWord(static_cast<std::int32_t>(i))));
     return words;
 }
 
@@ -161,7 +163,8 @@ TEST(DictionaryTest, AttributeLinesAreReadAndLogged)
         {"empty source", Utf16le("SOURCE="), {"SOURCE="}},
         {"blank after equals kept", Utf16le("SOURCE= x"), {"SOURCE= x"}},
         {"blanks around the line trimmed", Utf16le(" \tCATEGORY=ENC \t\r\n"), {"CATEGORY=ENC"}},
-        {"cyrillic value", Utf16le("SHORT_NAME=\xCF\xD1\r\n"), {"SHORT_NAME=\xCF\xD1"}},
+        {"cyrillic value logged as UTF-8", Utf16le("SHORT_NAME=\xCF\xD1\r\n"),
+            {"SHORT_NAME=\xD0\x9F\xD0\xA1"}},
         {"second equals is value", Utf16le("ENCODING=a=b"), {"ENCODING=a=b"}},
         {"key twice", Utf16le("SHORT_NAME=A\r\nSHORT_NAME=B\r\n"),
             {"SHORT_NAME=A", "SHORT_NAME=B"}},
@@ -327,7 +330,8 @@ TEST(DictionaryTest, GarbageFilesNeverCrash)
         ++loaded;
         for (std::uint32_t i = 0; i < dictionary.GetWordCount(); ++i) {
             const std::string word = dictionary.GetWord(static_cast<std::int32_t>(i));
-            EXPECT_LE(dictionary.GetArticle(static_cast<std::int32_t>(i)).size(), data.size());
+            // A Windows-1251 byte takes up to three bytes in UTF-8.
+            EXPECT_LE(dictionary.GetArticle(static_cast<std::int32_t>(i)).size(), 3 * data.size());
             std::uint32_t position = 0;
             std::int32_t matched = 0;
             if (dictionary.FindWord(word, position, matched)) {
@@ -362,7 +366,7 @@ TEST(DictionaryTest, ArticlesAreReadLineByLine)
         const auto dictionary = LoadDictionary(folder, index, data);
         std::vector<std::string> read;
         for (const std::int32_t i : reads)
-            read.push_back(dictionary->GetArticle(i));
+            read.push_back(Utf8ToAnsi(dictionary->GetArticle(i)));
         EXPECT_EQ(read, articles) << name;
     }
 }
@@ -415,7 +419,7 @@ TEST(DictionaryTest, FindWordScansForTheLongestSharedBeginning)
         const auto dictionary = LoadDictionary(folder, index);
         std::uint32_t gotPosition = 5;
         std::int32_t gotMatched = 77;
-        EXPECT_EQ(dictionary->FindWord(query, gotPosition, gotMatched), found) << name;
+        EXPECT_EQ(dictionary->FindWord(AnsiToUtf8(query), gotPosition, gotMatched), found) << name;
         EXPECT_EQ(gotPosition, position) << name;
         EXPECT_EQ(gotMatched, matched) << name;
     }
@@ -493,7 +497,7 @@ void ExpectTheWrittenScan(const std::vector<std::string> &stored,
     for (const std::string &query : queries) {
         std::uint32_t position = 9, naivePosition = 9;
         std::int32_t matched = 77, naiveMatched = 77;
-        const bool found = dictionary->FindWord(query, position, matched);
+        const bool found = dictionary->FindWord(AnsiToUtf8(query), position, matched);
         const bool naiveFound = NaiveFindWord(stored, query, naivePosition, naiveMatched);
         ASSERT_EQ(
             std::tie(found, position, matched), std::tie(naiveFound, naivePosition, naiveMatched))
@@ -651,7 +655,7 @@ TEST(DatabaseTest, FindPrefersExactThenLongestThenEarlier)
         database.Load();
         WordPosition position{9, 9};
         std::int32_t length = 77;
-        EXPECT_EQ(database.Find(0, query, position, &length), found) << name;
+        EXPECT_EQ(database.Find(0, AnsiToUtf8(query), position, &length), found) << name;
         EXPECT_EQ(std::tie(position.dicId, position.index, length), std::tie(dicId, index, matched))
             << name;
     }
@@ -672,11 +676,11 @@ TEST(DatabaseTest, OneDictionaryOrAnUnknownId)
     };
     for (const auto &[name, id, found, expected, word] : rows) {
         WordPosition position{9, 9};
-        EXPECT_EQ(database.Find(id, DOM, position), found) << name;
+        EXPECT_EQ(database.Find(id, AnsiToUtf8(DOM), position), found) << name;
         EXPECT_EQ(
             std::tie(position.dicId, position.index), std::tie(expected.dicId, expected.index))
             << name;
-        EXPECT_EQ(database.GetWord(position), word) << name;
+        EXPECT_EQ(database.GetWord(position), AnsiToUtf8(word)) << name;
     }
     EXPECT_EQ(database.GetArticle({2, 1}), "hut");
     EXPECT_EQ(database.GetArticle({7, 0}), "");

@@ -126,10 +126,9 @@ public:
     {
         WordPosition position;
         std::int32_t matched = 0;
-        if (!database.Find(0, Utf8ToAnsi(utf8Query), position, &matched))
+        if (!database.Find(0, utf8Query, position, &matched))
             return "not found";
-        const std::string text = AnsiToUtf8(database.GetWord(position)) + " | "
-            + AnsiToUtf8(database.GetArticle(position));
+        const std::string text = database.GetWord(position) + " | " + database.GetArticle(position);
         return matched == -1 ? text : "partly: " + text;
     }
 
@@ -139,7 +138,7 @@ public:
         Dictionary &dictionary = Only();
         std::string previous;
         for (std::uint32_t i = 0; i < dictionary.GetWordCount(); ++i) {
-            const std::string word = dictionary.GetWord(static_cast<std::int32_t>(i));
+            const std::string word = Utf8ToAnsi(dictionary.GetWord(static_cast<std::int32_t>(i)));
             const auto first = static_cast<unsigned char>(word[0]);
             if (ToUpperByte(first) != first && first != 0xB8)
                 return "unreachable first letter: " + AnsiToUtf8(word);
@@ -221,12 +220,12 @@ TEST(MkdicToolTest, ConvertsTabSeparatedTextIntoASortedReachableDictionary)
             {"abc", "Abc | строка с возвратом"},
         },
         "tsv");
-    EXPECT_EQ(AnsiToUtf8(loaded.Only().GetAttributes().shortName), "Проба");
+    EXPECT_EQ(loaded.Only().GetAttributes().shortName, "Проба");
     EXPECT_EQ(loaded.Only().GetAttributes().category, "EXP");
 
     std::uint32_t found = 0;
     std::int32_t matched = 0;
-    ASSERT_TRUE(loaded.Only().FindWord(Utf8ToAnsi("длинная"), found, matched));
+    ASSERT_TRUE(loaded.Only().FindWord("длинная", found, matched));
     EXPECT_EQ(loaded.Only().GetArticle(static_cast<std::int32_t>(found)), std::string(99999, 'y'));
 }
 
@@ -294,7 +293,7 @@ TEST(MkdicToolTest, ConvertsDictdDatabasesPlainAndCompressed)
             },
             name);
         const DictionaryAttributes &attributes = loaded.Only().GetAttributes();
-        EXPECT_EQ(AnsiToUtf8(attributes.longName), "Проверочный словарь") << name;
+        EXPECT_EQ(attributes.longName, "Проверочный словарь") << name;
         EXPECT_EQ(attributes.source, "http://example.org/dict") << name;
     }
 }
@@ -340,7 +339,7 @@ TEST(MkdicToolTest, ConvertsStarDictDictionaries)
                 {"собака", "Собака | друг человека & дома лает"},
             },
             name);
-        EXPECT_EQ(AnsiToUtf8(loaded.Only().GetAttributes().longName), "Звери") << name;
+        EXPECT_EQ(loaded.Only().GetAttributes().longName, "Звери") << name;
         EXPECT_EQ(loaded.Only().GetAttributes().source, "http://example.org") << name;
     }
 
@@ -391,8 +390,7 @@ TEST(MkdicToolTest, ConvertsTheJargonFileFromItsDebianPackage)
     for (std::uint32_t i = 0; i < dictionary.GetWordCount(); ++i)
         EXPECT_NE(
             dictionary.GetWord(static_cast<std::int32_t>(i)).compare(0, 11, "00-database"), 0);
-    EXPECT_NE(
-        AnsiToUtf8(loaded.Only().GetAttributes().longName).find("Jargon File"), std::string::npos);
+    EXPECT_NE(loaded.Only().GetAttributes().longName.find("Jargon File"), std::string::npos);
 }
 
 TEST(MkdicToolTest, RefusesBadInputWithoutLeavingAnythingBehind)

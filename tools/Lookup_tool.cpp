@@ -114,10 +114,9 @@ void PrintDictionaries(const Database &database)
         const DictionaryAttributes &attributes = dictionary.GetAttributes();
         // The folder name is the file system's own spelling and is printed unconverted.
         std::cout << Hex(dictionary.GetId()) << '\t' << Field(dictionary.GetFolderName()) << '\t'
-                  << Field(AnsiToUtf8(attributes.category)) << '\t'
-                  << Field(AnsiToUtf8(attributes.shortName)) << '\t' << dictionary.GetWordCount()
-                  << '\t' << Field(AnsiToUtf8(attributes.longName)) << '\t'
-                  << Field(AnsiToUtf8(attributes.source)) << '\n';
+                  << Field(attributes.category) << '\t' << Field(attributes.shortName) << '\t'
+                  << dictionary.GetWordCount() << '\t' << Field(attributes.longName) << '\t'
+                  << Field(attributes.source) << '\n';
     }
     std::cout.flush();
 }
@@ -126,12 +125,12 @@ void Answer(const Database &database, const Options &options, const std::string 
 {
     WordPosition position;
     std::int32_t matchedLength = 0;
-    const bool found = database.Find(options.dicId, Utf8ToAnsi(query), position, &matchedLength);
+    const bool found = database.Find(options.dicId, query, position, &matchedLength);
     std::cout << (found ? 1 : 0) << '\t' << Hex(position.dicId) << '\t' << position.index << '\t'
               << matchedLength << '\t';
-    std::cout << (found ? Field(AnsiToUtf8(database.GetWord(position))) : std::string());
+    std::cout << (found ? Field(database.GetWord(position)) : std::string());
     if (options.article)
-        std::cout << '\t' << (found ? Field(AnsiToUtf8(database.GetArticle(position))) : "");
+        std::cout << '\t' << (found ? Field(database.GetArticle(position)) : "");
     std::cout << std::endl;
 }
 

@@ -15,6 +15,7 @@
 
 #include "Mkdic_sources.h"
 #include "storage/Database.h"
+#include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 #include "support/Utils.h"
 
@@ -234,9 +235,14 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
     }
     Dictionary &dictionary = *database.GetDictionary(0);
     const DictionaryAttributes &attributes = dictionary.GetAttributes();
-    if (dictionary.GetId() != labels.id || attributes.category != labels.category
-        || attributes.shortName != labels.shortName || attributes.longName != labels.longName
-        || attributes.source != labels.source) {
+    // The dictionary gives its text out as UTF-8.
+    const auto Utf8 = [](const std::string &ansi) {
+        return Cp1251Text::ProgramText(ansi.data(), ansi.size());
+    };
+    if (dictionary.GetId() != labels.id || attributes.category != Utf8(labels.category)
+        || attributes.shortName != Utf8(labels.shortName)
+        || attributes.longName != Utf8(labels.longName)
+        || attributes.source != Utf8(labels.source)) {
         error = "the attributes read back differ from those written";
         return false;
     }
@@ -247,8 +253,8 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto position = static_cast<std::int32_t>(i);
-        if (dictionary.GetWord(position) != entries[i].headword
-            || dictionary.GetArticle(position) != entries[i].article) {
+        if (dictionary.GetWord(position) != Utf8(entries[i].headword)
+            || dictionary.GetArticle(position) != Utf8(entries[i].article)) {
             error = "word " + std::to_string(i) + " reads back differently";
             return false;
         }
@@ -256,8 +262,8 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
     for (const std::size_t i : LookupSample(entries)) {
         std::uint32_t found = 0;
         std::int32_t matched = 0;
-        if (!dictionary.FindWord(entries[i].headword, found, matched) || matched != -1
-            || ToUpper(dictionary.GetWord(static_cast<std::int32_t>(found))) != entries[i].key) {
+        if (!dictionary.FindWord(Utf8(entries[i].headword), found, matched) || matched != -1
+            || found >= entries.size() || ToUpper(entries[found].headword) != entries[i].key) {
             error = "a lookup of \"" + AnsiToUtf8(entries[i].headword) + "\" does not find it";
             return false;
         }

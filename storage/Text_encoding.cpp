@@ -1,0 +1,207 @@
+#include "Text_encoding.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The Unicode character of every Windows-1251 byte from 0x80; below it the byte is ASCII. 0x98,
+// which the code page leaves undefined, reads as U+FFFD.
+constexpr char16_t HIGH_HALF[128] = {
+    // 0x80
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
+    0x040A, 0x040C, 0x040B, 0x040F,
+    // 0x90
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0xFFFD, 0x2122, 0x0459, 0x203A,
+    0x045A, 0x045C, 0x045B, 0x045F,
+    // 0xA0
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407,
+    // 0xB0
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
+    0x0458, 0x0405, 0x0455, 0x0457,
+    // 0xC0-0xFF: the 64 letters from U+0410 on, in order
+    0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B,
+    0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
+    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430, 0x0431, 0x0432, 0x0433,
+    0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D, 0x043E, 0x043F,
+    0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B,
+    0x044C, 0x044D, 0x044E, 0x044F};
+
+constexpr char32_t CharacterOf(unsigned char byte)
+{
+    return byte < 0x80 ? byte : HIGH_HALF[byte - 0x80];
+}
+
+// Every byte's UTF-8 form, up to three bytes, and its length: converting is then one lookup and
+// one four-byte store per byte.
+struct Utf8Form
+{
+    char bytes[4];
+    std::uint8_t length;
+};
+
+constexpr std::array<Utf8Form, 256> MakeUtf8Forms()
+{
+    std::array<Utf8Form, 256> forms{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const char32_t c = CharacterOf(static_cast<unsigned char>(byte));
+        Utf8Form &form = forms[byte];
+        if (c < 0x80) {
+            form.bytes[0] = static_cast<char>(c);
+            form.length = 1;
+        } else if (c < 0x800) {
+            form.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+            form.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+            form.length = 2;
+        } else {
+            form.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+            form.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            form.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+            form.length = 3;
+        }
+    }
+    return forms;
+}
+
+constexpr std::array<Utf8Form, 256> UTF8_FORMS = MakeUtf8Forms();
+
+// The Windows-1251 byte of a character, or -1 when the code page has none.
+int Cp1251Byte(char32_t c)
+{
+    if (c < 0x80)
+        return static_cast<int>(c);
+    if (c >= 0x0410 && c <= 0x044F)
+        return static_cast<int>(c - 0x0410 + 0xC0);
+    for (int i = 0; i < 0x40; ++i)
+        if (HIGH_HALF[i] == c)
+            return 0x80 + i;
+    return -1;
+}
+
+bool EqualsIgnoringCase(const std::string &text, const char *ascii)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && ascii[i]; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c >= 'a' && c <= 'z' ? c - 0x20 : c) != static_cast<unsigned char>(ascii[i]))
+            return false;
+    }
+    return i == text.size() && !ascii[i];
+}
+
+} // namespace
+
+DictionaryEncoding EncodingNamed(const std::string &value)
+{
+    return EqualsIgnoringCase(value, "UTF-8") || EqualsIgnoringCase(value, "UTF8")
+        ? DictionaryEncoding::Utf8
+        : DictionaryEncoding::Cp1251;
+}
+
+void AppendUtf8(std::string &out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::string ValidUtf8(const char *text, std::size_t length)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    // Well-formed text, by far the usual case, is copied whole.
+    std::size_t i = 0;
+    while (i < length) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t size;
+        // A U+FFFD of the text itself is three bytes long.
+        if (DecodeUtf8(bytes + i, length - i, size) == 0xFFFD && size == 1)
+            break;
+        i += size;
+    }
+    std::string out(text, i);
+    while (i < length) {
+        std::size_t size;
+        AppendUtf8(out, DecodeUtf8(bytes + i, length - i, size));
+        i += size;
+    }
+    return out;
+}
+
+std::string Cp1251Text::UpperQuery(const std::string &utf8, bool &complete)
+{
+    std::string query;
+    query.reserve(utf8.size());
+    const auto *bytes = reinterpret_cast<const unsigned char *>(utf8.data());
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t size;
+        const int byte = Cp1251Byte(DecodeUtf8(bytes + i, utf8.size() - i, size));
+        if (byte < 0) {
+            complete = false;
+            return query;
+        }
+        query += static_cast<char>(ToUpperByte(static_cast<unsigned char>(byte)));
+        i += size;
+    }
+    complete = true;
+    return query;
+}
+
+std::string Cp1251Text::ProgramText(const char *text, std::size_t length)
+{
+    // Room for the longest form of every byte plus the slack of the four-byte stores.
+    std::string out(length * 3 + 1, '\0');
+    char *at = out.data();
+    for (std::size_t i = 0; i < length; ++i) {
+        const Utf8Form &form = UTF8_FORMS[static_cast<unsigned char>(text[i])];
+        std::memcpy(at, form.bytes, 4);
+        at += form.length;
+    }
+    out.resize(static_cast<std::size_t>(at - out.data()));
+    return out;
+}
+
+std::size_t Utf8Text::Count(const char *text, std::size_t length)
+{
+    const char *const end = text + length;
+    std::size_t count = 0;
+    for (const char *at = text; at < end; ++count)
+        Read(at, end);
+    return count;
+}
+
+std::size_t Utf8Text::BytesOf(const char *text, std::size_t length, std::size_t count)
+{
+    const char *const end = text + length;
+    const char *at = text;
+    for (; at < end && count > 0; --count)
+        Read(at, end);
+    return static_cast<std::size_t>(at - text);
+}
+
+std::string Utf8Text::UpperQuery(const std::string &utf8, bool &complete)
+{
+    std::string query;
+    query.reserve(utf8.size());
+    const char *const end = utf8.data() + utf8.size();
+    for (const char *at = utf8.data(); at < end;)
+        AppendUtf8(query, Upper(Read(at, end)));
+    complete = true;
+    return query;
+}
