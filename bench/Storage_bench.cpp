@@ -1,19 +1,24 @@
 // Storage figures on generated dictionaries: index load against a bare split of the same bytes,
-// heap held per headword, one key press over the six-dictionary set, article reads.
+// heap held per headword, one key press over the six-dictionary set, article reads; and the big
+// dictionary in Windows-1251 against the same dictionary re-encoded in UTF-8, side by side.
 
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <malloc.h>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "Bench_dictionaries.h"
 #include "storage/Database.h"
+#include "storage/Text_encoding.h"
+#include "support/Code_page.h"
 
 namespace {
 
@@ -142,6 +147,13 @@ Database &SixDictionaries()
     return *database;
 }
 
+// The generator spells its queries in Windows-1251; the program takes them in UTF-8.
+std::string QueryNear(const std::string &utf8Headword, BenchRandom &random)
+{
+    const std::string query = MakeQuery(Utf8ToAnsi(utf8Headword), random);
+    return Cp1251Text::ProgramText(query.data(), query.size());
+}
+
 // Headwords of the whole set drawn evenly, then typed whole, cut short or misspelt.
 std::vector<std::string> KeyPressQueries(const Database &database, std::size_t count)
 {
@@ -156,7 +168,7 @@ std::vector<std::string> KeyPressQueries(const Database &database, std::size_t c
             const Dictionary *dictionary = database.GetDictionary(i);
             if (word < dictionary->GetWordCount()) {
                 queries.push_back(
-                    MakeQuery(dictionary->GetWord(static_cast<std::int32_t>(word)), random));
+                    QueryNear(dictionary->GetWord(static_cast<std::int32_t>(word)), random));
                 break;
             }
             word -= dictionary->GetWordCount();
@@ -172,7 +184,8 @@ bool KeyPress(const Database &database, const std::string &query)
     WordPosition found;
     std::int32_t matched = 0;
     const bool accepted = database.Find(0, query, found, &matched)
-        && (matched <= 0 || static_cast<std::int64_t>(query.size()) <= matched);
+        && (matched <= 0
+            || static_cast<std::int64_t>(Utf8Text::Count(query.data(), query.size())) <= matched);
     if (!accepted)
         return false;
     const Dictionary *dictionary = database.FindById(found.dicId);
@@ -225,6 +238,165 @@ void BM_GetArticle(benchmark::State &state)
 }
 BENCHMARK(BM_GetArticle)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
 
+// ---- The big dictionary in both encodings ------------------------------------------------------
+
+void WriteBytes(const std::string &path, const std::string &bytes)
+{
+    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytes(const std::string &path)
+{
+    std::ifstream stream(path, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<std::size_t>(stream.tellg()), '\0');
+    stream.seekg(0);
+    stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+// The big dictionary re-encoded: UTF-8 headwords and articles, offsets moved to match, ENCODING
+// set. Written beside dics/ once and kept with a kept bench folder.
+std::string Utf8BigPath()
+{
+    const std::string folderPath = folder->Path() + "utf8/big";
+    const std::string stamp = folderPath + "/complete";
+    if (std::ifstream(stamp).good())
+        return folderPath;
+    std::filesystem::create_directories(folderPath);
+    const std::string data = ReadBytes(folder->DataPath(Big()));
+    const std::string index = ReadBytes(folder->IndexPath(Big()));
+    // UTF-8 bytes before every Windows-1251 byte offset that a record names, found in one pass:
+    // the generator writes the articles in index order.
+    std::size_t lengths[256];
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        lengths[byte] = Cp1251Text::ProgramText(&c, 1).size();
+    }
+    std::string utf8Index;
+    std::size_t converted = 0;
+    std::size_t extra = 0;
+    for (std::size_t at = 0; at < index.size();) {
+        const std::size_t tab = index.find('\t', at);
+        const std::size_t end = index.find('\n', tab);
+        const std::size_t offset = std::stoul(index.substr(tab + 1, end - tab - 1));
+        if (offset < converted)
+            throw std::runtime_error("articles out of index order");
+        for (; converted < offset; ++converted)
+            extra += lengths[static_cast<unsigned char>(data[converted])] - 1;
+        utf8Index += Cp1251Text::ProgramText(&index[at], tab - at) + '\t'
+            + std::to_string(offset + extra) + '\n';
+        at = end + 1;
+    }
+    WriteBytes(folderPath + "/big.idx", utf8Index);
+    WriteBytes(folderPath + "/big.dat", Cp1251Text::ProgramText(data.data(), data.size()));
+    std::string info;
+    for (const char c : std::string("ENCODING=UTF-8\r\nDIC_ID=B1\r\n")) {
+        info += c;
+        info += '\0';
+    }
+    WriteBytes(folderPath + "/big.inf", info);
+    WriteBytes(stamp, "");
+    return folderPath;
+}
+
+const char *const ENCODINGS[] = {"cp1251", "utf8"};
+
+// Each iteration loads both, one after the other, so that both see the same machine.
+void BM_PairLoad(benchmark::State &state)
+{
+    const std::string paths[] = {folder->DictionaryPath(Big()), Utf8BigPath()};
+    for (auto _ : state) {
+        double total = 0;
+        for (int e = 0; e < 2; ++e) {
+            Dictionary dictionary(paths[e]);
+            const double cpuStart = ThreadSeconds();
+            if (!dictionary.Load())
+                state.SkipWithError("a dictionary did not load");
+            const double seconds = ThreadSeconds() - cpuStart;
+            timings[std::string("pair load ") + ENCODINGS[e]].push_back(seconds);
+            total += seconds;
+        }
+        state.SetIterationTime(total);
+    }
+}
+BENCHMARK(BM_PairLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+// The two dictionaries, loaded once for the key presses and the articles.
+std::unique_ptr<Dictionary> *BigPair()
+{
+    static std::unique_ptr<Dictionary> pair[2];
+    if (!pair[0]) {
+        const std::string paths[] = {folder->DictionaryPath(Big()), Utf8BigPath()};
+        for (int e = 0; e < 2; ++e) {
+            pair[e] = std::make_unique<Dictionary>(paths[e]);
+            pair[e]->Load();
+        }
+    }
+    return pair;
+}
+
+// A key press in one dictionary: the search and, when the key is accepted, the 200 headwords of
+// the list.
+void KeyPressIn(const Dictionary &dictionary, const std::string &query)
+{
+    std::uint32_t found = 0;
+    std::int32_t matched = 0;
+    const bool accepted = dictionary.FindWord(query, found, matched)
+        && (matched <= 0
+            || static_cast<std::int64_t>(Utf8Text::Count(query.data(), query.size())) <= matched);
+    if (!accepted)
+        return;
+    const std::int64_t count = dictionary.GetWordCount();
+    for (std::int64_t i = std::int64_t(found) - 100; i < std::int64_t(found) + 100; ++i)
+        if (i >= 0 && i < count)
+            benchmark::DoNotOptimize(dictionary.GetWord(static_cast<std::int32_t>(i)));
+}
+
+void BM_PairKeyPress(benchmark::State &state)
+{
+    std::unique_ptr<Dictionary> *pair = BigPair();
+    BenchRandom random(31);
+    std::vector<std::string> queries;
+    for (int i = 0; i < 20000; ++i)
+        queries.push_back(QueryNear(
+            pair[0]->GetWord(static_cast<std::int32_t>(random.Below(pair[0]->GetWordCount()))),
+            random));
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const std::string &query = queries[next++ % queries.size()];
+        double total = 0;
+        for (int e = 0; e < 2; ++e) {
+            const Clock::time_point start = Clock::now();
+            KeyPressIn(*pair[e], query);
+            const double seconds = Seconds(start);
+            timings[std::string("pair key press ") + ENCODINGS[e]].push_back(seconds);
+            total += seconds;
+        }
+        state.SetIterationTime(total);
+    }
+}
+BENCHMARK(BM_PairKeyPress)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
+
+void BM_PairArticle(benchmark::State &state)
+{
+    std::unique_ptr<Dictionary> *pair = BigPair();
+    BenchRandom random(99);
+    for (auto _ : state) {
+        const auto word = static_cast<std::int32_t>(random.Below(pair[0]->GetWordCount()));
+        double total = 0;
+        for (int e = 0; e < 2; ++e) {
+            const Clock::time_point start = Clock::now();
+            benchmark::DoNotOptimize(pair[e]->GetArticle(word));
+            const double seconds = Seconds(start);
+            timings[std::string("pair article ") + ENCODINGS[e]].push_back(seconds);
+            total += seconds;
+        }
+        state.SetIterationTime(total);
+    }
+}
+BENCHMARK(BM_PairArticle)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
+
 const char *Verdict(bool met)
 {
     return met ? "met" : "MISSED";
@@ -265,6 +437,18 @@ void PrintSummary()
                     "median <= 50 us) %s\n",
             figures["data file MB"], spread.median * 1e6, spread.p99 * 1e6,
             Verdict(spread.median <= 50e-6));
+    }
+    for (const char *what : {"load", "key press", "article"}) {
+        const std::string cp1251 = std::string("pair ") + what + " cp1251";
+        const std::string utf8 = std::string("pair ") + what + " utf8";
+        if (!timings.count(cp1251) || !timings.count(utf8))
+            continue;
+        const double a = SpreadOf(timings[cp1251]).median;
+        const double b = SpreadOf(timings[utf8]).median;
+        std::printf("big dictionary %s%s: Windows-1251 %.2f us, UTF-8 %.2f us: %.2fx (target <= "
+                    "1.3x) %s\n",
+            what, std::string(what) == "load" ? " (thread time)" : "", a * 1e6, b * 1e6, b / a,
+            Verdict(b <= 1.3 * a));
     }
 }
 

@@ -102,7 +102,7 @@ void BM_WordInputKeyPress(benchmark::State &state)
                 random.Below(static_cast<std::size_t>(database.GetCount()))));
             const std::string headword = dictionary->GetWord(
                 static_cast<std::int32_t>(random.Below(dictionary->GetWordCount())));
-            word = QString::fromStdU16String(AnsiToUtf16(MakeQuery(headword, random)));
+            word = QString::fromStdU16String(AnsiToUtf16(MakeQuery(Utf8ToAnsi(headword), random)));
             next = 0;
             input->lineEdit()->clear();
             state.ResumeTiming();

@@ -211,7 +211,7 @@ void FormDicsTest::everyCloseCommitsTheOrder()
     QCOMPARE(loaded, stored);
 
     WordPosition found;
-    QVERIFY(form->GetDatabase()->Find(0, Ansi("ДОМ"), found));
+    QVERIFY(form->GetDatabase()->Find(0, "ДОМ", found));
     QCOMPARE(ToQString(form->GetDatabase()->GetArticle(found)), article);
 
     // Shown again, the dialog keeps the order it was closed with.

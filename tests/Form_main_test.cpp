@@ -538,7 +538,8 @@ void FormMainTest::splashShowedTheLoad()
     form->OnLoadProgress(7, 0);
     QCOMPARE(progress->maximum(), 7);
     QCOMPARE(progress->value(), 0);
-    form->OnDictionaryLoading(Ansi("словарь"));
+    // Folder names are the file system's UTF-8.
+    form->OnDictionaryLoading("словарь");
     QCOMPARE(splash->findChild<QLabel *>("DicLabel")->text(), QStringLiteral("словарь"));
     form->OnLoadProgress(7, 5);
     QCOMPARE(progress->value(), 5);

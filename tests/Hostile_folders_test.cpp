@@ -23,6 +23,7 @@
 #include "Dictionary_fixture.h"
 #include "Test_folder.h"
 #include "storage/Database.h"
+#include "support/Code_page.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
 #include "ui/Form_main.h"
@@ -209,7 +210,7 @@ protected:
         for (const GoodDictionary &good : GoodDictionaries()) {
             WordPosition position;
             std::int32_t matched = 0;
-            ASSERT_TRUE(database.Find(0, good.word, position, &matched)) << good.folder;
+            ASSERT_TRUE(database.Find(0, AnsiToUtf8(good.word), position, &matched)) << good.folder;
             EXPECT_EQ(matched, -1) << good.folder;
             EXPECT_EQ(database.GetArticle(position), good.article) << good.folder;
         }

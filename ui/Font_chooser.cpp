@@ -113,7 +113,7 @@ TFontChooser::ColourPicker TFontChooser::pickColour = [](QWidget *parent, const 
 
 QFont FontFromDescription(const FontDescription &description)
 {
-    QFont qfont(ToQString(description.name));
+    QFont qfont(AnsiToQString(description.name));
     if (description.height != 0)
         qfont.setPixelSize(std::abs(description.height));
     qfont.setBold(description.style & fsBold);

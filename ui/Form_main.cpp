@@ -65,8 +65,8 @@ constexpr int LIST_LINE_HEIGHT = 19;
 constexpr int LIST_WORDS_BEFORE = 100;
 constexpr int LIST_WORDS_AFTER = 99;
 constexpr int HISTORY_SIZE = 30;
-constexpr char16_t KEY_BACKSPACE = 8;
-constexpr char16_t KEY_ENTER = 13;
+constexpr char32_t KEY_BACKSPACE = 8;
+constexpr char32_t KEY_ENTER = 13;
 constexpr int DOUBLE_CLICK_FLASH_MS = 100;
 
 const char *const LIST_FONT_KEY = "LIST_FONT";
@@ -448,19 +448,19 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     // Alt+letter that no menu took is nobody's input, but the field would insert the letter.
     if (key->modifiers() & Qt::AltModifier)
         return true;
-    WordInputKeyPress(key->text().at(0).unicode());
+    WordInputKeyPress(key->text().toUcs4().value(0));
     return true;
 }
 
 std::string TForm1::WordText() const
 {
-    return ToAnsi(WordInput->lineEdit()->text());
+    return ToCoreText(WordInput->lineEdit()->text());
 }
 
-void TForm1::SetWordText(const std::string &text, int selectionStart, int selectionLength)
+void TForm1::SetWordText(const QString &text, int selectionStart, int selectionLength)
 {
     QLineEdit *edit = WordInput->lineEdit();
-    edit->setText(ToQString(text));
+    edit->setText(text);
     if (selectionStart < 0)
         edit->setCursorPosition(static_cast<int>(edit->text().size()));
     else if (selectionLength > 0)
@@ -469,7 +469,7 @@ void TForm1::SetWordText(const std::string &text, int selectionStart, int select
         edit->setCursorPosition(selectionStart);
 }
 
-void TForm1::WordInputKeyPress(char16_t key)
+void TForm1::WordInputKeyPress(char32_t key)
 {
     if (key == KEY_ENTER) {
         FindButtonClick();
@@ -477,33 +477,35 @@ void TForm1::WordInputKeyPress(char16_t key)
     }
     const QLineEdit *edit = WordInput->lineEdit();
     const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const std::string prefix = WordText().substr(0, static_cast<std::size_t>(start));
-
-    std::string query;
+    QString query = edit->text().left(start);
     if (key == KEY_BACKSPACE) {
-        query = prefix.empty() ? prefix : prefix.substr(0, prefix.size() - 1);
+        // A character beyond U+FFFF is two units, and both go.
+        const qsizetype last = query.size() - 1;
+        if (last >= 0)
+            query.chop(
+                last > 0 && query.at(last).isLowSurrogate() && query.at(last - 1).isHighSurrogate()
+                    ? 2
+                    : 1);
     } else {
-        std::size_t unmapped = 0;
-        const std::string character = ToAnsi(QString(QChar(key)), &unmapped);
-        // A character the dictionaries cannot hold can never be completed.
-        if (unmapped != 0 || character.size() != 1)
-            return;
-        query = prefix + character;
+        query += QString::fromUcs4(&key, 1);
     }
 
+    // A dictionary that cannot hold a character matches nothing from it on, so a key is taken
+    // only when some dictionary continues the whole query.
+    const auto characters = static_cast<std::int64_t>(query.toUcs4().size());
     WordPosition found;
     std::int32_t matched = 0;
-    const bool accepted = database->Find(0, query, found, &matched)
-        && (matched == 0 || matched == -1 || static_cast<std::int64_t>(query.size()) <= matched);
+    const bool accepted = database->Find(0, ToCoreText(query), found, &matched)
+        && (matched == 0 || matched == -1 || characters <= matched);
     if (!accepted) {
-        if (query.empty())
-            SetWordText(std::string(), 0, 0);
+        if (query.isEmpty())
+            SetWordText(QString(), 0, 0);
         return;
     }
     currentWord = found;
-    const std::string headword = database->GetWord(currentWord);
-    SetWordText(headword, static_cast<int>(query.size()),
-        static_cast<int>(headword.size()) - static_cast<int>(query.size()));
+    const QString headword = ToQString(database->GetWord(currentWord));
+    const int typed = UnitsOfCharacters(headword, static_cast<int>(characters));
+    SetWordText(headword, typed, static_cast<int>(headword.size()) - typed);
     sectionBar->SelectItem(currentWord.dicId);
     FillWordList();
 }
@@ -512,9 +514,10 @@ void TForm1::FindButtonClick()
 {
     std::int32_t matched = 0;
     if (database->Find(0, WordText(), currentWord, &matched)) {
-        const std::string headword = database->GetWord(currentWord);
-        SetWordText(headword, matched, static_cast<int>(headword.size()) - matched);
-        AddToHistory(ToQString(headword));
+        const QString headword = ToQString(database->GetWord(currentWord));
+        const int start = matched < 0 ? -1 : UnitsOfCharacters(headword, matched);
+        SetWordText(headword, start, static_cast<int>(headword.size()) - start);
+        AddToHistory(headword);
         sectionBar->SelectItem(currentWord.dicId);
     } else {
         ListBox1->clear();
@@ -561,7 +564,7 @@ void TForm1::ListBox1Click()
     if (line < 0 || currentWord.dicId == 0)
         return;
     currentWord.index = line + listFirst;
-    SetWordText(ToAnsi(ListBox1->item(line)->text()), -1, 0);
+    SetWordText(ListBox1->item(line)->text(), -1, 0);
     ShowArticle();
 }
 
@@ -620,7 +623,7 @@ void TForm1::ShowArticle()
     const QString text = headword + QLatin1Char(' ') + ToQString(database->GetArticle(currentWord));
 
     QTextCharFormat format;
-    format.setFontFamilies({ToQString(articleFont.name)});
+    format.setFontFamilies({AnsiToQString(articleFont.name)});
     // The height is in pixels; the pane works in points of the screen it shows on.
     const double points = std::abs(articleFont.height) * 72.0 / RichEdit1->logicalDpiY();
     format.setFontPointSize(std::max(1.0, std::round(points)));
@@ -654,7 +657,7 @@ void TForm1::RichEdit1DblClick()
 
     const QString word = selection.selectedText();
     WordInput->lineEdit()->setText(word);
-    database->Find(0, ToAnsi(word), currentWord);
+    database->Find(0, ToCoreText(word), currentWord);
     FillWordList();
     ShowArticle();
 }

@@ -56,7 +56,7 @@ public:
     void ReorderDictionaries(std::vector<std::uint32_t> ids);
 
     // Word search and article display.
-    void WordInputKeyPress(char16_t key);
+    void WordInputKeyPress(char32_t key);
     void FindButtonClick();
     void ListBox1Click();
     void OnDictionaryClick(std::uint32_t id) override;
@@ -89,7 +89,7 @@ public:
 
     QMenu *SettingsMenu() const { return N1; }
 
-    // The whole text of the field, in the program's code page.
+    // The whole text of the field, as the core takes it (UTF-8).
     std::string WordText() const;
 
     void OnDictionaryLoading(std::string name) override;
@@ -115,7 +115,7 @@ private:
     void FormResize();
     void FormClose();
     void BuildSectionBar();
-    void SetWordText(const std::string &text, int selectionStart, int selectionLength);
+    void SetWordText(const QString &text, int selectionStart, int selectionLength);
 
     ProgramPaths paths;
     std::unique_ptr<Database> database;
