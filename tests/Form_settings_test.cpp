@@ -85,7 +85,7 @@ QString StoredText(const char *key)
 {
     std::string value = "absent";
     Form1->GetSettings()->GetString(key, value);
-    return ToQString(value);
+    return AnsiToQString(value);
 }
 
 } // namespace
@@ -224,7 +224,7 @@ void FormSettingsTest::chooserTakesWhatTheUserChanged()
     QVERIFY(chooser.Execute());
 
     const FontDescription chosen = chooser.Font();
-    QCOMPARE(ToQString(chosen.name), familyChanged ? family : QStringLiteral("Tahoma"));
+    QCOMPARE(AnsiToQString(chosen.name), familyChanged ? family : QStringLiteral("Tahoma"));
     if (height == 0)
         height = -Pixels(chooser, 12);
     QCOMPARE(chosen.height, height);
@@ -319,7 +319,7 @@ void FormSettingsTest::previewShowsAtOnceAndCloseRestoresStoredFonts()
     };
     QTest::mouseClick(dialog->findChild<TGradButton *>("GradButton3"), Qt::LeftButton);
     QTest::mouseClick(dialog->findChild<TGradButton *>("GradButton4"), Qt::LeftButton);
-    QCOMPARE(ToQString(form->ListFont().name), family);
+    QCOMPARE(AnsiToQString(form->ListFont().name), family);
     QCOMPARE(form->ListFont().height, -Pixels(*dialog, 16));
     QCOMPARE(form->ArticleFont().colour, 0xFF0000);
 
@@ -330,11 +330,11 @@ void FormSettingsTest::previewShowsAtOnceAndCloseRestoresStoredFonts()
 
     QVERIFY(!dialog->isVisible());
     const FontDescription list = form->ListFont();
-    QCOMPARE(ToQString(list.name), QStringLiteral("Arial"));
+    QCOMPARE(AnsiToQString(list.name), QStringLiteral("Arial"));
     QCOMPARE(list.height, -13);
     QCOMPARE(list.colour, STORED_LIST_COLOUR);
     const FontDescription article = form->ArticleFont();
-    QCOMPARE(ToQString(article.name), QStringLiteral("Verdana"));
+    QCOMPARE(AnsiToQString(article.name), QStringLiteral("Verdana"));
     QCOMPARE(article.height, -15);
     QCOMPARE(article.colour, 0x008000);
     QCOMPARE(StoredText("LIST_FONT"), QStringLiteral("Arial"));
