@@ -165,15 +165,21 @@ std::string Cp1251Text::UpperQuery(const std::string &utf8, bool &complete)
 
 std::string Cp1251Text::ProgramText(const char *text, std::size_t length)
 {
-    // Room for the longest form of every byte plus the slack of the four-byte stores.
-    std::string out(length * 3 + 1, '\0');
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        size += UTF8_FORMS[static_cast<unsigned char>(text[i])].length;
+    if (size == length)
+        return std::string(text, length);
+    // Every form is stored as four bytes, the slack overwritten by the next one and cut at the
+    // end.
+    std::string out(size + 3, '\0');
     char *at = out.data();
     for (std::size_t i = 0; i < length; ++i) {
         const Utf8Form &form = UTF8_FORMS[static_cast<unsigned char>(text[i])];
         std::memcpy(at, form.bytes, 4);
         at += form.length;
     }
-    out.resize(static_cast<std::size_t>(at - out.data()));
+    out.resize(size);
     return out;
 }
 

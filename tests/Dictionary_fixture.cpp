@@ -6,8 +6,8 @@ void WriteDictionary(
     const TestFolder &programFolder, const FixtureDictionary &dictionary, const std::string &root)
 {
     const std::string base = root + "/" + dictionary.folder + "/" + dictionary.folder;
-    const std::string attributes = "FORMAT_VERSION=1.0\r\nENCODING=cp1251\r\nDIC_ID="
-        + dictionary.id + "\r\nDIC_VERSION=1.0\r\nCATEGORY=" + dictionary.category
+    const std::string attributes = "FORMAT_VERSION=1.0\r\nENCODING=" + dictionary.encoding
+        + "\r\nDIC_ID=" + dictionary.id + "\r\nDIC_VERSION=1.0\r\nCATEGORY=" + dictionary.category
         + "\r\nSHORT_NAME=" + dictionary.shortName + "\r\nLONG_NAME=" + dictionary.shortName
         + " long\r\nSOURCE=" + dictionary.folder + " source\r\n";
     std::string index;

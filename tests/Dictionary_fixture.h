@@ -7,7 +7,7 @@
 
 class TestFolder;
 
-// headword and article, Windows-1251
+// headword and article, in the dictionary's encoding
 using FixtureEntry = std::pair<std::string, std::string>;
 
 struct FixtureDictionary
@@ -17,6 +17,7 @@ struct FixtureDictionary
     std::string category;
     std::string shortName;
     std::vector<FixtureEntry> entries; // in index order
+    std::string encoding = "cp1251"; // the ENCODING value; the entries' bytes are written as given
 };
 
 // Writes <root>/<folder>/<folder>.{inf,idx,dat} under the test folder: UTF-16LE attributes, the
