@@ -77,7 +77,18 @@ void LogFile::Printf(const char *format, ...)
     // vsnprintf cuts at the buffer and reports the untruncated length; an encoding error reports
     // a negative one and leaves the buffer undefined, so the record then ends empty.
     if (length > 0) {
-        const std::size_t kept = std::min(static_cast<std::size_t>(length), buffer.size() - 1);
+        std::size_t kept = std::min(static_cast<std::size_t>(length), buffer.size() - 1);
+        // The log is UTF-8: a record cut short drops the character the cut would split.
+        if (kept < static_cast<std::size_t>(length)) {
+            std::size_t start = kept;
+            while (start > 0 && kept - start < 3
+                && (static_cast<unsigned char>(buffer[start - 1]) & 0xC0) == 0x80)
+                --start;
+            const auto lead = start > 0 ? static_cast<unsigned char>(buffer[start - 1]) : 0;
+            const std::size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            if (start > 0 && start - 1 + size > kept)
+                kept = start - 1;
+        }
         stream.write(buffer.data(), static_cast<std::streamsize>(kept));
     }
     stream << std::endl;

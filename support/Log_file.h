@@ -28,7 +28,8 @@ public:
     void Open(std::string path);
     // Local long time, ":", milliseconds, the level word and "[tag] "; no line end, no flush.
     void WriteHeader(LogLevel level, const char *tag);
-    // Formats (at most 999 characters are kept), ends the line and flushes. An absent or empty
+    // Formats (at most 999 bytes are kept, never half a UTF-8 character), ends the line and
+    // flushes. An absent or empty
     // format writes nothing at all.
     void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -77,6 +77,28 @@ TEST(LogFileTest, LongMessagesAreCutAt999Characters)
     }
 }
 
+TEST(LogFileTest, ACutNeverSplitsAUtf8Character)
+{
+    const std::string ya = "\xD0\xAF"; // two bytes
+    const std::string euro = "\xE2\x82\xAC"; // three bytes
+    // name, message, what is kept
+    const std::tuple<const char *, std::string, std::string> rows[] = {
+        {"two-byte character cut in half", std::string(998, 'a') + ya + "b", std::string(998, 'a')},
+        {"two-byte character whole", std::string(997, 'a') + ya + "b", std::string(997, 'a') + ya},
+        {"three-byte character cut after one byte", std::string(998, 'a') + euro,
+            std::string(998, 'a')},
+        {"three-byte character cut after two", std::string(997, 'a') + euro, std::string(997, 'a')},
+        {"short text kept whole", "\xD0\xAF" + euro, "\xD0\xAF" + euro},
+    };
+    for (const auto &[name, message, kept] : rows) {
+        TestFolder folder;
+        LogFile log;
+        log.Open(folder.Path() + "file.log");
+        log.Printf("%s", message.c_str());
+        EXPECT_EQ(folder.ReadFile("file.log"), kept + "\n") << name;
+    }
+}
+
 TEST(LogFileTest, OpenEmptiesAnExistingFile)
 {
     TestFolder folder;
