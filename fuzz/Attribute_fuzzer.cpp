@@ -4,14 +4,20 @@
 
 #include "Fuzz_folder.h"
 #include "storage/Database.h"
+#include "storage/Text_encoding.h"
 #include "support/Log_file.h"
 
 namespace {
 
 void CheckText(const std::string &text)
 {
-    // A value is what follows "=" on one trimmed read of at most 99 units.
-    FuzzCheck(text.size() <= 98, "an attribute value longer than its line");
+    // A value is what follows "=" on one trimmed read of at most 99 units, given out as UTF-8.
+    FuzzCheck(ValidUtf8(text.data(), text.size()) == text, "an attribute value in bad UTF-8");
+    std::size_t units = 0;
+    const char *const end = text.data() + text.size();
+    for (const char *at = text.data(); at < end;)
+        units += Utf8Text::Read(at, end) > 0xFFFF ? 2 : 1;
+    FuzzCheck(units <= 98, "an attribute value longer than its line");
     FuzzCheck(text.empty() || static_cast<unsigned char>(text.back()) > 0x20,
         "an attribute value ending in a blank");
 }
