@@ -190,9 +190,12 @@ bool KeyPress(const Database &database, const std::string &query)
         return false;
     const Dictionary *dictionary = database.FindById(found.dicId);
     const std::int64_t count = dictionary->GetWordCount();
+    std::string word;
     for (std::int64_t i = found.index - 100; i < found.index + 100; ++i)
-        if (i >= 0 && i < count)
-            benchmark::DoNotOptimize(dictionary->GetWord(static_cast<std::int32_t>(i)));
+        if (i >= 0 && i < count) {
+            dictionary->GetWord(static_cast<std::int32_t>(i), word);
+            benchmark::DoNotOptimize(word);
+        }
     return true;
 }
 
@@ -348,9 +351,12 @@ void KeyPressIn(const Dictionary &dictionary, const std::string &query)
     if (!accepted)
         return;
     const std::int64_t count = dictionary.GetWordCount();
+    std::string word;
     for (std::int64_t i = std::int64_t(found) - 100; i < std::int64_t(found) + 100; ++i)
-        if (i >= 0 && i < count)
-            benchmark::DoNotOptimize(dictionary.GetWord(static_cast<std::int32_t>(i)));
+        if (i >= 0 && i < count) {
+            dictionary.GetWord(static_cast<std::int32_t>(i), word);
+            benchmark::DoNotOptimize(word);
+        }
 }
 
 void BM_PairKeyPress(benchmark::State &state)

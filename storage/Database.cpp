@@ -107,6 +107,14 @@ std::string Dictionary::GetWord(std::int32_t i) const
     return index.GetWord(static_cast<std::size_t>(i));
 }
 
+void Dictionary::GetWord(std::int32_t i, std::string &word) const
+{
+    if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
+        word.clear();
+    else
+        index.GetWord(static_cast<std::size_t>(i), word);
+}
+
 std::string Dictionary::GetArticle(std::int32_t i)
 {
     if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
@@ -115,9 +123,9 @@ std::string Dictionary::GetArticle(std::int32_t i)
 }
 
 bool Dictionary::FindWord(
-    std::string query, std::uint32_t &position, std::int32_t &matchedLength) const
+    const std::string &query, std::uint32_t &position, std::int32_t &matchedLength) const
 {
-    return index.FindWord(std::move(query), position, matchedLength);
+    return index.FindWord(query, position, matchedLength);
 }
 
 Database::Database(

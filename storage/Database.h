@@ -55,13 +55,16 @@ public:
     // The headword without leading and trailing blanks and control characters; empty for an
     // index outside the dictionary.
     std::string GetWord(std::int32_t i) const;
+    // The same into word, reusing its room: for lists of many words.
+    void GetWord(std::int32_t i, std::string &word) const;
     // The article line of word i (CR LF or LF removed, at most 99999 characters); empty for an
     // index outside the dictionary or an offset outside the data file.
     std::string GetArticle(std::int32_t i);
     // Longest-prefix search. matchedLength is -1 for an exact match, else the number of leading
     // characters shared; it is left unwritten when the query's first letter has no block (or,
     // in Windows-1251, no byte).
-    bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
+    bool FindWord(
+        const std::string &query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
 private:
     void LoadAttributes();

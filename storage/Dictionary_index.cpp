@@ -482,6 +482,14 @@ std::pair<const char *, std::size_t> DictionaryIndex::TrimmedHeadword(std::size_
     return {begin, TrimEnd(begin, length)};
 }
 
+void DictionaryIndex::GetWord(std::size_t i, std::string &word) const
+{
+    const auto [text, length] = TrimmedHeadword(i);
+    WithText(encoding, [&, text = text, length = length](auto encoded) {
+        encoded.AssignProgramText(text, length, word);
+    });
+}
+
 std::string DictionaryIndex::GetWord(std::size_t i) const
 {
     const auto [word, length] = TrimmedHeadword(i);
@@ -490,7 +498,7 @@ std::string DictionaryIndex::GetWord(std::size_t i) const
 }
 
 bool DictionaryIndex::FindWord(
-    std::string query, std::uint32_t &position, std::int32_t &matchedLength) const
+    const std::string &query, std::uint32_t &position, std::int32_t &matchedLength) const
 {
     if (query.empty()) {
         matchedLength = 0;

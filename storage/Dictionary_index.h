@@ -49,12 +49,15 @@ public:
     // The headword as UTF-8, without leading and trailing bytes up to 0x20; i below the word
     // count.
     std::string GetWord(std::size_t i) const;
+    // The same into word, reusing its room.
+    void GetWord(std::size_t i, std::string &word) const;
     // The article's offset in the data file; i below the word count.
     std::int32_t GetOffset(std::size_t i) const { return entries[i].offset; }
     // Longest-prefix search for a UTF-8 query. matchedLength is -1 for an exact match, else the
     // number of leading characters shared; it is left unwritten when the query's first letter
     // has no block.
-    bool FindWord(std::string query, std::uint32_t &position, std::int32_t &matchedLength) const;
+    bool FindWord(
+        const std::string &query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
 private:
     struct Scan;

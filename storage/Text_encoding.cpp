@@ -146,8 +146,8 @@ std::string ValidUtf8(const char *text, std::size_t length)
 
 std::string Cp1251Text::UpperQuery(const std::string &utf8, bool &complete)
 {
+    // No room reserved: the query is usually short enough to stay inside the string itself.
     std::string query;
-    query.reserve(utf8.size());
     const auto *bytes = reinterpret_cast<const unsigned char *>(utf8.data());
     for (std::size_t i = 0; i < utf8.size();) {
         std::size_t size;
@@ -163,24 +163,59 @@ std::string Cp1251Text::UpperQuery(const std::string &utf8, bool &complete)
     return query;
 }
 
-std::string Cp1251Text::ProgramText(const char *text, std::size_t length)
+namespace {
+
+// Converts into out, which has room for three bytes a byte and four more; returns the end.
+char *ConvertCp1251(const char *text, std::size_t length, char *out)
 {
-    std::size_t size = 0;
-    for (std::size_t i = 0; i < length; ++i)
-        size += UTF8_FORMS[static_cast<unsigned char>(text[i])].length;
-    if (size == length)
-        return std::string(text, length);
-    // Every form is stored as four bytes, the slack overwritten by the next one and cut at the
-    // end.
-    std::string out(size + 3, '\0');
-    char *at = out.data();
+    // Every form is stored as four bytes, the slack overwritten by the next one.
     for (std::size_t i = 0; i < length; ++i) {
         const Utf8Form &form = UTF8_FORMS[static_cast<unsigned char>(text[i])];
-        std::memcpy(at, form.bytes, 4);
-        at += form.length;
+        std::memcpy(out, form.bytes, 4);
+        out += form.length;
     }
-    out.resize(size);
     return out;
+}
+
+// Headwords, given out 200 at a time for the word list, are converted on the stack and copied
+// once at their size.
+constexpr std::size_t SHORT_TEXT = 256;
+
+} // namespace
+
+std::string Cp1251Text::ProgramText(const char *text, std::size_t length)
+{
+    if (length <= SHORT_TEXT) {
+        char buffer[SHORT_TEXT * 3 + 4];
+        return std::string(buffer, ConvertCp1251(text, length, buffer));
+    }
+    std::string out(length * 3 + 4, '\0');
+    out.resize(static_cast<std::size_t>(ConvertCp1251(text, length, out.data()) - out.data()));
+    return out;
+}
+
+void Cp1251Text::AssignProgramText(const char *text, std::size_t length, std::string &out)
+{
+    if (length <= SHORT_TEXT) {
+        char buffer[SHORT_TEXT * 3 + 4];
+        out.assign(buffer, ConvertCp1251(text, length, buffer));
+    } else {
+        out = ProgramText(text, length);
+    }
+}
+
+void Utf8Text::AssignProgramText(const char *text, std::size_t length, std::string &out)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    for (std::size_t i = 0; i < length;) {
+        std::size_t size = 1;
+        if (bytes[i] >= 0x80 && DecodeUtf8(bytes + i, length - i, size) == 0xFFFD && size == 1) {
+            out = ValidUtf8(text, length);
+            return;
+        }
+        i += size;
+    }
+    out.assign(text, length);
 }
 
 std::size_t Utf8Text::Count(const char *text, std::size_t length)

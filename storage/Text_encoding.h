@@ -95,6 +95,8 @@ struct Cp1251Text
     static std::string UpperQuery(const std::string &utf8, bool &complete);
     // Text from the dictionary's files as the program's UTF-8, through one table.
     static std::string ProgramText(const char *text, std::size_t length);
+    // The same into out, reusing its room: a word list given out word by word allocates once.
+    static void AssignProgramText(const char *text, std::size_t length, std::string &out);
 };
 
 struct Utf8Text
@@ -131,6 +133,7 @@ struct Utf8Text
     {
         return ValidUtf8(text, length);
     }
+    static void AssignProgramText(const char *text, std::size_t length, std::string &out);
 };
 
 // Calls act with the description of encoding: the one place that tells the two apart.

@@ -15,6 +15,7 @@
 
 #include "Dictionary_fixture.h"
 #include "Test_folder.h"
+#include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 
 namespace {
@@ -320,6 +321,47 @@ TEST(LookupToolTest, KeepsOneLinePerAnswerWhateverTheTextHolds)
     ASSERT_EQ(result.lines.size(), 2u) << result.errors;
     EXPECT_EQ(result.lines[0], "1\t1a\t0\t-1\tA\tone two three");
     EXPECT_EQ(result.lines[1], "1\t1a\t1\t1\tX Y\tДа нет");
+}
+
+// UTF-16LE bytes of UTF-8 text, characters beyond U+FFFF as surrogate pairs.
+std::string Utf16leOfUtf8(const std::string &utf8)
+{
+    std::string bytes;
+    const auto Unit = [&bytes](char32_t unit) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    };
+    const char *const end = utf8.data() + utf8.size();
+    for (const char *at = utf8.data(); at < end;) {
+        const char32_t c = Utf8Text::Read(at, end);
+        if (c > 0xFFFF) {
+            Unit(0xD800 + ((c - 0x10000) >> 10));
+            Unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            Unit(c);
+        }
+    }
+    return bytes;
+}
+
+TEST(LookupToolTest, UnicodeInAndOutForBothKindsOfDictionary)
+{
+    TestFolder folder;
+    WriteDictionary(
+        folder, {"a", "A1", "EXP", "A", {{"\xC4\xCE\xCC", "\xE7\xE4\xE0\xED\xE8\xE5"}}});
+    WriteDictionary(
+        folder, {"b", "B2", "ENC", "B", {{"\xC3\x89T\xC3\x89", "summer \xE2\x98\x80"}}, "UTF-8"});
+    folder.WriteFile("dics/b/b.inf",
+        Utf16leOfUtf8("ENCODING=UTF-8\r\nDIC_ID=B2\r\nCATEGORY=ENC\r\nSHORT_NAME=\xCE\xA9mega\r\n"
+                      "LONG_NAME=Caf\xC3\xA9 \xF0\x9F\x98\x80\r\nSOURCE=\xC5\xA0kola\r\n"));
+    const Result result =
+        RunTool({"--list", "--article", folder.Path() + "dics"}, "дом\nété\nдомé\n");
+    ASSERT_EQ(result.lines.size(), 5u) << result.errors;
+    EXPECT_EQ(result.lines[1], "b2\tb\tENC\tΩmega\t1\tCafé 😀\tŠkola");
+    EXPECT_EQ(result.lines[2], "1\ta1\t0\t-1\tДОМ\tздание");
+    EXPECT_EQ(result.lines[3], "1\tb2\t0\t-1\tÉTÉ\tsummer ☀");
+    // The Windows-1251 dictionary answers as far as it can hold the query.
+    EXPECT_EQ(result.lines[4], "1\ta1\t0\t3\tДОМ\tздание");
 }
 
 TEST(LookupToolTest, WritesALogOnlyWhenAsked)

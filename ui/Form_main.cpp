@@ -591,6 +591,7 @@ void TForm1::FillWordList()
         const std::int64_t count = dictionary->GetWordCount();
         const std::int64_t current = currentWord.index;
         int selected = -1;
+        std::string word;
         for (std::int64_t i = current - LIST_WORDS_BEFORE; i <= current + LIST_WORDS_AFTER; ++i) {
             if (i == current)
                 selected = ListBox1->count();
@@ -598,7 +599,8 @@ void TForm1::FillWordList()
                 continue;
             if (listFirst == -1)
                 listFirst = static_cast<std::int32_t>(i);
-            ListBox1->addItem(ToQString(dictionary->GetWord(static_cast<std::int32_t>(i))));
+            dictionary->GetWord(static_cast<std::int32_t>(i), word);
+            ListBox1->addItem(ToQString(word));
         }
         ListBox1->setCurrentRow(selected);
     }
