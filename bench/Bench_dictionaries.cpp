@@ -241,8 +241,30 @@ std::string ReadWhole(const std::string &path)
 
 } // namespace
 
+namespace {
+
+const char *RealSetFolder()
+{
+    const char *given = std::getenv("KALVORA_BENCH_REAL");
+    return given && *given ? given : nullptr;
+}
+
+} // namespace
+
 const std::vector<BenchDictionary> &BenchSet()
 {
+    // Made by bench/run-real from Debian's dictd packages and the sample dictionaries; the sizes
+    // are those of the sources and only describe them.
+    static const std::vector<BenchDictionary> real = {
+        {"gcide", 0x6C1DE, 169645, 0},
+        {"wn", 0x3A7E7, 147306, 0},
+        {"jargon", 0x1A460, 2300, 0},
+        {"enc", 0, 0, 0},
+        {"misc", 0, 0, 0},
+        {"tolk", 0, 0, 0},
+    };
+    if (RealSetFolder())
+        return real;
     static const std::vector<BenchDictionary> set = {
         {"big", 0xB1, 1000000, 210},
         {"second", 0xB2, 200000, 120},
@@ -256,6 +278,15 @@ const std::vector<BenchDictionary> &BenchSet()
 
 BenchFolder::BenchFolder()
 {
+    if (const char *real = RealSetFolder()) {
+        path = real;
+        if (path.back() != '/')
+            path += '/';
+        for (const BenchDictionary &dictionary : BenchSet())
+            if (!fs::exists(IndexPath(dictionary)))
+                throw std::runtime_error(IndexPath(dictionary) + " is missing: run bench/run-real");
+        return;
+    }
     if (const char *given = std::getenv("KALVORA_BENCH_DICS"); given && *given) {
         path = given;
     } else {

@@ -16,9 +16,12 @@ struct BenchDictionary
 };
 
 // The million-headword dictionary comes first; with it the set holds 1.5 million headwords.
+// When KALVORA_BENCH_REAL names a program folder, the set is the real dictionaries in its dics/
+// instead, GCIDE first (bench/run-real makes that folder).
 const std::vector<BenchDictionary> &BenchSet();
 
-// A program folder holding dics/ with the benchmark set. The folder named by KALVORA_BENCH_DICS
+// A program folder holding dics/ with the benchmark set: the real set's folder as it is, or,
+// for the generated set, the folder named by KALVORA_BENCH_DICS
 // is used (and filled if it lacks a complete set) and kept; otherwise a fresh temporary folder
 // is made and removed, with everything in it, when the object goes.
 class BenchFolder

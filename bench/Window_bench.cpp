@@ -1,6 +1,6 @@
-// The main window on generated dictionaries, headless: a key press in WordInput with its
-// completion and list refill, and the start-up until the window is shown against the index
-// loads it is made of.
+// The main window on the benchmark set, generated or real, headless: a key press in WordInput
+// with its completion and list refill against a bare list refill, and the start-up until the
+// window is shown against the index loads it is made of.
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QtTest>
 
 #include "Bench_dictionaries.h"
@@ -114,6 +115,48 @@ void BM_WordInputKeyPress(benchmark::State &state)
 }
 BENCHMARK(BM_WordInputKeyPress)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
 
+// The floor of a key press in the window: a bare list of the same size refilled with 200 rows
+// it is handed ready-made, one selected, and repainted.
+void BM_BareListRefill(benchmark::State &state)
+{
+    Database database(std::string(), nullptr, folder->Path() + "dics");
+    database.Load();
+    BenchRandom random(78);
+    std::vector<QStringList> windows;
+    for (int w = 0; w < 64 && database.GetCount() > 0; ++w) {
+        const Dictionary *dictionary = database.GetDictionary(
+            static_cast<std::int32_t>(random.Below(static_cast<std::size_t>(database.GetCount()))));
+        const std::int64_t at = static_cast<std::int64_t>(random.Below(dictionary->GetWordCount()));
+        QStringList rows;
+        for (std::int64_t i = at - 100; i < at + 100; ++i)
+            if (i >= 0 && i < dictionary->GetWordCount())
+                rows << QString::fromStdU16String(
+                    AnsiToUtf16(dictionary->GetWord(static_cast<std::int32_t>(i))));
+        windows.push_back(rows);
+    }
+    QListWidget list;
+    list.resize(168, 378);
+    list.setUniformItemSizes(true);
+    list.show();
+    if (!QTest::qWaitForWindowExposed(&list)) {
+        state.SkipWithError("the list was not shown");
+        return;
+    }
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const QStringList &rows = windows[next++ % windows.size()];
+        const Clock::time_point start = Clock::now();
+        list.setUpdatesEnabled(false);
+        list.clear();
+        list.addItems(rows);
+        list.setCurrentRow(static_cast<int>(rows.size() / 2));
+        list.setUpdatesEnabled(true);
+        QCoreApplication::processEvents();
+        Record(state, "bare list refill", Seconds(start));
+    }
+}
+BENCHMARK(BM_BareListRefill)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
+
 void PrintSummary()
 {
     std::printf("\nSummary\n");
@@ -124,12 +167,19 @@ void PrintSummary()
             timings["key press"].size(), spread.median * 1e3, spread.p99 * 1e3,
             spread.median <= 5e-3 ? "met" : "MISSED");
     }
+    if (timings.count("key press") && timings.count("bare list refill")) {
+        const double key = SpreadOf(timings["key press"]).median;
+        const double floor = SpreadOf(timings["bare list refill"]).median;
+        std::printf("key press in WordInput %.1f us, bare QListWidget refill and repaint of 200 "
+                    "rows %.1f us: %.2fx (target <= 1.2x) %s\n",
+            key * 1e6, floor * 1e6, key / floor, key <= 1.2 * floor ? "met" : "MISSED");
+    }
     if (timings.count("start-up") && timings.count("index loads")) {
         const double startUp = SpreadOf(timings["start-up"]).median;
         const double loads = SpreadOf(timings["index loads"]).median;
         std::printf("start-up until shown: %.1f ms, sum of the six index loads %.1f ms: %.2fx "
-                    "(target <= 1.5x) %s\n",
-            startUp * 1e3, loads * 1e3, startUp / loads, startUp <= 1.5 * loads ? "met" : "MISSED");
+                    "(target <= 1.2x) %s\n",
+            startUp * 1e3, loads * 1e3, startUp / loads, startUp <= 1.2 * loads ? "met" : "MISSED");
     }
 }
 
