@@ -4,15 +4,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <string>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
+// The headword stays in the file's bytes; the record says where.
 struct Record
 {
-    std::string headword;
+    std::uint32_t headword;
+    std::uint32_t length;
     std::uint32_t offset;
 };
 
@@ -24,13 +28,21 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: Split_parse_store INDEX_FILE\n");
         return 2;
     }
-    std::ifstream stream(argv[1], std::ios::binary | std::ios::ate);
-    std::string data(static_cast<std::size_t>(stream.tellg()), '\0');
-    stream.seekg(0);
-    stream.read(data.data(), static_cast<std::streamsize>(data.size()));
+    const int fd = open(argv[1], O_RDONLY);
+    struct stat status
+    {
+    };
+    if (fd < 0 || fstat(fd, &status) != 0)
+        return 1;
+    const auto size = static_cast<std::size_t>(status.st_size);
+    const std::unique_ptr<char[]> data(new char[size]);
+    if (read(fd, data.get(), size) != static_cast<ssize_t>(size))
+        return 1;
+    close(fd);
     std::vector<Record> records;
-    const char *at = data.data();
-    const char *const end = at + data.size();
+    const char *const begin = data.get();
+    const char *at = begin;
+    const char *const end = at + size;
     while (at < end) {
         const auto *lf = static_cast<const char *>(std::memchr(at, '\n', end - at));
         const char *const lineEnd = lf ? lf : end;
@@ -39,7 +51,8 @@ int main(int argc, char **argv)
             std::uint32_t offset = 0;
             for (const char *digit = tab + 1; digit < lineEnd; ++digit)
                 offset = offset * 10 + static_cast<std::uint32_t>(*digit - '0');
-            records.push_back({std::string(at, tab), offset});
+            records.push_back({static_cast<std::uint32_t>(at - begin),
+                static_cast<std::uint32_t>(tab - at), offset});
         }
         at = lineEnd + 1;
     }

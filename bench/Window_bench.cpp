@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include <QApplication>
@@ -108,9 +109,19 @@ void BM_WordInputKeyPress(benchmark::State &state)
             input->lineEdit()->clear();
             state.ResumeTiming();
         }
+        // A key the dictionaries cannot complete changes nothing; one they can moves the
+        // selection or the word and refills the list.
+        QLineEdit *edit = input->lineEdit();
+        const auto before = std::make_tuple(edit->text(), edit->selectionStart(),
+            form.CurrentWord().dicId, form.CurrentWord().index);
         const Clock::time_point start = Clock::now();
         PressKey(input, word[next++]);
-        Record(state, "key press", Seconds(start));
+        const double seconds = Seconds(start);
+        Record(state, "key press", seconds);
+        if (before
+            != std::make_tuple(edit->text(), edit->selectionStart(), form.CurrentWord().dicId,
+                form.CurrentWord().index))
+            timings["accepted key press"].push_back(seconds);
     }
 }
 BENCHMARK(BM_WordInputKeyPress)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
@@ -134,11 +145,14 @@ void BM_BareListRefill(benchmark::State &state)
                     AnsiToUtf16(dictionary->GetWord(static_cast<std::int32_t>(i))));
         windows.push_back(rows);
     }
-    QListWidget list;
-    list.resize(168, 378);
+    // In a window of the main window's size, where the main window has its list.
+    QWidget window;
+    window.resize(621, 466);
+    QListWidget list(&window);
+    list.setGeometry(8, 80, 168, 378);
     list.setUniformItemSizes(true);
-    list.show();
-    if (!QTest::qWaitForWindowExposed(&list)) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
         state.SkipWithError("the list was not shown");
         return;
     }
@@ -167,10 +181,11 @@ void PrintSummary()
             timings["key press"].size(), spread.median * 1e3, spread.p99 * 1e3,
             spread.median <= 5e-3 ? "met" : "MISSED");
     }
-    if (timings.count("key press") && timings.count("bare list refill")) {
-        const double key = SpreadOf(timings["key press"]).median;
+    if (timings.count("accepted key press") && timings.count("bare list refill")) {
+        const double key = SpreadOf(timings["accepted key press"]).median;
         const double floor = SpreadOf(timings["bare list refill"]).median;
-        std::printf("key press in WordInput %.1f us, bare QListWidget refill and repaint of 200 "
+        std::printf("key press in WordInput that refills the list %.1f us, bare QListWidget refill "
+                    "and repaint of 200 "
                     "rows %.1f us: %.2fx (target <= 1.2x) %s\n",
             key * 1e6, floor * 1e6, key / floor, key <= 1.2 * floor ? "met" : "MISSED");
     }
