@@ -1,5 +1,6 @@
 #include <exception>
 #include <iostream>
+#include <memory>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -18,6 +19,18 @@ namespace {
 
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_HANDED_OVER = 1;
+
+// A dialog is built when it is first opened, so start-up pays for the main window alone; it then
+// lives, keeping its state between showings, until the program ends.
+template <typename Dialog>
+Dialog *OpenedOnce(std::unique_ptr<Dialog> &dialog, Dialog *&global, QWidget *owner)
+{
+    if (!dialog) {
+        dialog = std::make_unique<Dialog>(owner);
+        global = dialog.get();
+    }
+    return dialog.get();
+}
 
 } // namespace
 
@@ -70,19 +83,19 @@ int main(int argc, char *argv[])
             QCoreApplication::applicationDirPath().toStdString() + "/";
         TForm1 form(LocateProgramPaths(programFolder, IsWritableFolder(programFolder)));
         Form1 = &form;
-        TDicsForm dicsForm(&form);
-        DicsForm = &dicsForm;
-        TAboutForm aboutForm(&form);
-        AboutForm = &aboutForm;
-        TFormSettings formSettings(&form);
-        FormSettings = &formSettings;
-        QObject::connect(
-            &form, &TForm1::dictionariesRequested, &dicsForm, [] { DicsForm->exec(); });
-        QObject::connect(&form, &TForm1::settingsRequested, &formSettings, [] {
-            FormSettings->SetFonts(Form1->ListFont(), Form1->ArticleFont());
+        // Destroyed before the main window, their owner.
+        std::unique_ptr<TDicsForm> dicsForm;
+        std::unique_ptr<TAboutForm> aboutForm;
+        std::unique_ptr<TFormSettings> formSettings;
+        QObject::connect(&form, &TForm1::dictionariesRequested, &form,
+            [&] { OpenedOnce(dicsForm, DicsForm, &form)->exec(); });
+        QObject::connect(&form, &TForm1::settingsRequested, &form, [&] {
+            OpenedOnce(formSettings, FormSettings, &form)
+                ->SetFonts(Form1->ListFont(), Form1->ArticleFont());
             FormSettings->exec();
         });
-        QObject::connect(&form, &TForm1::aboutRequested, &aboutForm, [] { AboutForm->exec(); });
+        QObject::connect(&form, &TForm1::aboutRequested, &form,
+            [&] { OpenedOnce(aboutForm, AboutForm, &form)->exec(); });
         if (form.Terminated())
             return 0;
         form.show();

@@ -125,12 +125,18 @@ QFont FontFromDescription(const FontDescription &description)
 
 TFontChooser::TFontChooser(QWidget *parent)
     : QDialog(parent)
-    , fontWidget(new QFontDialog(this))
-    , colourList(new QComboBox(this))
-    , otherColour(new QPushButton(QStringLiteral("Другой..."), this))
 {
     setWindowTitle(QStringLiteral("Шрифт"));
     setAccessibleName(QStringLiteral("Выбор шрифта"));
+}
+
+void TFontChooser::BuildControls()
+{
+    if (fontWidget)
+        return;
+    fontWidget = new QFontDialog(this);
+    colourList = new QComboBox(this);
+    otherColour = new QPushButton(QStringLiteral("Другой..."), this);
 
     fontWidget->setObjectName(QStringLiteral("FontWidget"));
     fontWidget->setAccessibleName(QStringLiteral("Шрифт, размер и начертание"));
@@ -172,6 +178,25 @@ TFontChooser::TFontChooser(QWidget *parent)
     layout->addWidget(buttons);
 }
 
+QFontDialog *TFontChooser::FontWidget()
+{
+    BuildControls();
+    return fontWidget;
+}
+
+QComboBox *TFontChooser::ColourList()
+{
+    BuildControls();
+    return colourList;
+}
+
+void TFontChooser::setVisible(bool visible)
+{
+    if (visible)
+        BuildControls();
+    QDialog::setVisible(visible);
+}
+
 void TFontChooser::AddColour(const QString &name, std::int32_t colour)
 {
     colourList->addItem(Swatch(ToQColor(colour)), name, QVariant(colour));
@@ -188,6 +213,7 @@ bool TFontChooser::Execute()
 
 void TFontChooser::LoadControls()
 {
+    BuildControls();
     fontWidget->setCurrentFont(WithItsOwnStyle(FontFromDescription(font)));
     shownFont = fontWidget->currentFont();
     SelectColour(font.colour);
@@ -226,12 +252,15 @@ int TFontChooser::PixelHeight(const QFont &chosen) const
 
 std::int32_t TFontChooser::SelectedColour() const
 {
+    if (!colourList)
+        return font.colour;
     const QVariant value = colourList->currentData();
     return value.isValid() ? value.toInt() : font.colour;
 }
 
 void TFontChooser::SelectColour(std::int32_t colour)
 {
+    BuildControls();
     int index = colourList->findData(QVariant(colour));
     if (index < 0) {
         // One entry holds a colour of the user's own; a newer one replaces it.

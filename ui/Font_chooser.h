@@ -30,6 +30,8 @@ public:
     using ColourPicker = std::function<QColor(QWidget *parent, const QColor &initial)>;
     static ColourPicker pickColour;
 
+    // The controls are built when the chooser is first shown or asked for them: the font widget
+    // lists every face of the desktop, too slow for a dialog that may never be opened.
     explicit TFontChooser(QWidget *parent = nullptr);
 
     void SetFont(const FontDescription &description) { font = description; }
@@ -39,15 +41,18 @@ public:
     // cannot express survives a confirmation unchanged. False, the copy untouched, on cancel.
     bool Execute();
 
-    QFontDialog *FontWidget() const { return fontWidget; }
-    QComboBox *ColourList() const { return colourList; }
+    QFontDialog *FontWidget();
+    QComboBox *ColourList();
     // The colour the list shows, as the program stores colours.
     std::int32_t SelectedColour() const;
     // Selects the entry of this colour, adding one for a colour the list lacks.
     void SelectColour(std::int32_t colour);
     void OtherColourClick();
 
+    void setVisible(bool visible) override;
+
 private:
+    void BuildControls();
     void AddColour(const QString &name, std::int32_t colour);
     void LoadControls();
     FontDescription ReadControls() const;
@@ -56,9 +61,9 @@ private:
     FontDescription font;
     // The working copy as the font widget shows it: a change is told from what it showed.
     QFont shownFont;
-    QFontDialog *fontWidget;
-    QComboBox *colourList;
-    QPushButton *otherColour;
+    QFontDialog *fontWidget = nullptr;
+    QComboBox *colourList = nullptr;
+    QPushButton *otherColour = nullptr;
     int customEntry = -1;
 };
 
