@@ -144,7 +144,6 @@ void TForm1::CreateControls()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora"));
-    setWindowIcon(ProgramIcon());
     QFont formFont(QStringLiteral("Times New Roman"));
     formFont.setPixelSize(16);
     setFont(formFont);
@@ -294,6 +293,9 @@ void TForm1::FormCreate()
     LoadFontSettings();
     BuildSectionBar();
     splash->hide();
+    // Only now: the splash window would take the icon over from its owner and have every size
+    // of it decoded for a window that shows no icon.
+    setWindowIcon(ProgramIcon());
 
     // The client area is what the layout is measured in; the menu bar comes on top of it.
     resize(CLIENT_WIDTH, CLIENT_HEIGHT + menuBar()->sizeHint().height());

@@ -1,7 +1,5 @@
 #include "ui/Resources.h"
 
-#include <QDir>
-
 QImage ResourceBitmap(int id)
 {
     return QImage(QStringLiteral(":/bitmaps/%1.png").arg(id)).convertToFormat(QImage::Format_RGB32);
@@ -30,12 +28,10 @@ QString ResourceString(int id)
 QIcon ProgramIcon()
 {
     // Every size drawn for the icon, so that the notification area and the window frame each
-    // get a sharp picture without depending on an SVG renderer.
+    // get a sharp picture without an SVG renderer. Given with their sizes, the files are decoded
+    // only when a size is first drawn rather than all of them here.
     QIcon icon;
-    const QDir folder(QStringLiteral(":/icons"));
-    for (const QString &name : folder.entryList({QStringLiteral("*.png")}, QDir::Files))
-        icon.addFile(folder.filePath(name));
-    if (icon.isNull())
-        icon.addFile(QStringLiteral(":/icons/kalvora.svg"));
+    for (const int size : {16, 22, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/kalvora-%1.png").arg(size), QSize(size, size));
     return icon;
 }
