@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -32,6 +33,15 @@ std::map<std::string, std::vector<double>> timings;
 double Seconds(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The processor time of this thread: on a machine shared with other work it varies far less
+// than the wall clock.
+double ThreadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 void Record(benchmark::State &state, const char *name, double seconds)
@@ -115,13 +125,17 @@ void BM_WordInputKeyPress(benchmark::State &state)
         const auto before = std::make_tuple(edit->text(), edit->selectionStart(),
             form.CurrentWord().dicId, form.CurrentWord().index);
         const Clock::time_point start = Clock::now();
+        const double cpuStart = ThreadSeconds();
         PressKey(input, word[next++]);
+        const double cpu = ThreadSeconds() - cpuStart;
         const double seconds = Seconds(start);
         Record(state, "key press", seconds);
         if (before
             != std::make_tuple(edit->text(), edit->selectionStart(), form.CurrentWord().dicId,
-                form.CurrentWord().index))
+                form.CurrentWord().index)) {
             timings["accepted key press"].push_back(seconds);
+            timings["accepted key press cpu"].push_back(cpu);
+        }
     }
 }
 BENCHMARK(BM_WordInputKeyPress)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
@@ -160,12 +174,14 @@ void BM_BareListRefill(benchmark::State &state)
     for (auto _ : state) {
         const QStringList &rows = windows[next++ % windows.size()];
         const Clock::time_point start = Clock::now();
+        const double cpuStart = ThreadSeconds();
         list.setUpdatesEnabled(false);
         list.clear();
         list.addItems(rows);
         list.setCurrentRow(static_cast<int>(rows.size() / 2));
         list.setUpdatesEnabled(true);
         QCoreApplication::processEvents();
+        timings["bare list refill cpu"].push_back(ThreadSeconds() - cpuStart);
         Record(state, "bare list refill", Seconds(start));
     }
 }
@@ -181,13 +197,17 @@ void PrintSummary()
             timings["key press"].size(), spread.median * 1e3, spread.p99 * 1e3,
             spread.median <= 5e-3 ? "met" : "MISSED");
     }
-    if (timings.count("accepted key press") && timings.count("bare list refill")) {
-        const double key = SpreadOf(timings["accepted key press"]).median;
-        const double floor = SpreadOf(timings["bare list refill"]).median;
-        std::printf("key press in WordInput that refills the list %.1f us, bare QListWidget refill "
-                    "and repaint of 200 "
-                    "rows %.1f us: %.2fx (target <= 1.2x) %s\n",
-            key * 1e6, floor * 1e6, key / floor, key <= 1.2 * floor ? "met" : "MISSED");
+    for (const char *clock : {"", " cpu"}) {
+        const std::string key = std::string("accepted key press") + clock;
+        const std::string floor = std::string("bare list refill") + clock;
+        if (!timings.count(key) || !timings.count(floor))
+            continue;
+        const double keyTime = SpreadOf(timings[key]).median;
+        const double floorTime = SpreadOf(timings[floor]).median;
+        std::printf("key press in WordInput that refills the list%s %.1f us, bare QListWidget "
+                    "refill and repaint of 200 rows %.1f us: %.2fx (target <= 1.2x) %s\n",
+            *clock ? " (thread time)" : " (wall clock)", keyTime * 1e6, floorTime * 1e6,
+            keyTime / floorTime, keyTime <= 1.2 * floorTime ? "met" : "MISSED");
     }
     if (timings.count("start-up") && timings.count("index loads")) {
         const double startUp = SpreadOf(timings["start-up"]).median;

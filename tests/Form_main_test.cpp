@@ -247,7 +247,11 @@ void FormMainTest::wordListWindow()
     QCOMPARE(form->ListFirst(), first);
     QCOMPARE(List()->currentRow(), selectedLine);
     QCOMPARE(List()->item(0)->text(), QStringLiteral("СЛОВО%1").arg(first, 3, 10, QChar('0')));
+    // Rows are reused from the previous row's search: none may be left over from it.
+    QCOMPARE(List()->item(lines - 1)->text(),
+        QStringLiteral("СЛОВО%1").arg(first + lines - 1, 3, 10, QChar('0')));
     QVERIFY(List()->isVisible());
+    QVERIFY(List()->viewport()->rect().contains(List()->visualItemRect(List()->currentItem())));
 }
 
 void FormMainTest::listClickShowsThatWord()

@@ -85,6 +85,22 @@ public:
     }
 };
 
+// Rows are kept from one refill to the next and only their texts change, so a refill makes no
+// row objects and the view sees no reset.
+void SetListRow(QListWidget *list, int row, const QString &text)
+{
+    if (row < list->count())
+        list->item(row)->setText(text);
+    else
+        list->addItem(text);
+}
+
+void KeepListRows(QListWidget *list, int rows)
+{
+    while (list->count() > rows)
+        delete list->takeItem(list->count() - 1);
+}
+
 // Control characters are never typed: Delete, for one, comes with the text "\x7F" on X and must
 // keep its ordinary effect in the field.
 bool IsTypedCharacter(const QString &text)
@@ -585,9 +601,9 @@ void TForm1::FillWordList()
     // Filled with updates off, so a refill is drawn once whatever the number of lines.
     fillingList = true;
     ListBox1->setUpdatesEnabled(false);
-    ListBox1->clear();
     const Dictionary *dictionary =
         currentWord.IsNone() ? nullptr : database->FindById(currentWord.dicId);
+    int rows = 0;
     if (dictionary) {
         listFirst = -1;
         const std::int64_t count = dictionary->GetWordCount();
@@ -596,15 +612,22 @@ void TForm1::FillWordList()
         std::string word;
         for (std::int64_t i = current - LIST_WORDS_BEFORE; i <= current + LIST_WORDS_AFTER; ++i) {
             if (i == current)
-                selected = ListBox1->count();
+                selected = rows;
             if (i < 0 || i >= count)
                 continue;
             if (listFirst == -1)
                 listFirst = static_cast<std::int32_t>(i);
             dictionary->GetWord(static_cast<std::int32_t>(i), word);
-            ListBox1->addItem(ToQString(word));
+            SetListRow(ListBox1, rows++, ToQString(word));
         }
+        KeepListRows(ListBox1, rows);
         ListBox1->setCurrentRow(selected);
+        // From the top, as a list filled anew scrolls to its current row; the row may be the
+        // current one already, which scrolls nowhere by itself.
+        ListBox1->scrollToTop();
+        ListBox1->scrollToItem(ListBox1->currentItem());
+    } else {
+        ListBox1->clear();
     }
     ListBox1->setUpdatesEnabled(true);
     fillingList = false;
