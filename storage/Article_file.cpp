@@ -1,6 +1,10 @@
 #include "Article_file.h"
 
+#include <algorithm>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "storage/Plain_file.h"
 
@@ -8,39 +12,64 @@ namespace {
 
 // Characters of an article that are used; the rest of a longer line is not read.
 constexpr std::size_t ARTICLE_MAX = 99999;
+// Read at a time when the index does not say where the article ends, and after that when the
+// line runs on.
+constexpr std::size_t READ_BLOCK = 4096;
 
 } // namespace
 
-ArticleFile::ArticleFile()
+ArticleFile::~ArticleFile()
 {
-    articleBuffer.resize(static_cast<std::size_t>(articleBufferSize));
+    if (descriptor >= 0)
+        close(descriptor);
 }
 
 bool ArticleFile::Open(const std::string &path, DictionaryEncoding dictionaryEncoding)
 {
     encoding = dictionaryEncoding;
-    // The buffer holds ARTICLE_MAX characters of the longest form.
-    const std::size_t bytes =
-        WithText(encoding, [](auto text) { return ARTICLE_MAX * text.MAX_CHARACTER_BYTES + 1; });
-    articleBufferSize = static_cast<std::int32_t>(bytes);
-    articleBuffer.resize(bytes);
-    if (IsRegularFile(path))
-        dataStream.open(path, std::ios::in | std::ios::binary);
-    return dataStream.is_open();
+    lineLimit =
+        WithText(encoding, [](auto text) { return ARTICLE_MAX * text.MAX_CHARACTER_BYTES; });
+    if (!IsRegularFile(path))
+        return false;
+    descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat status
+    {
+    };
+    if (descriptor < 0 || fstat(descriptor, &status) != 0)
+        return false;
+    size = status.st_size;
+    buffer.resize(lineLimit);
+    return true;
 }
 
-std::string ArticleFile::Read(std::int32_t offset)
+std::string ArticleFile::Read(std::int32_t offset, std::int64_t next)
 {
-    articleBuffer[0] = '\0';
-    dataStream.seekg(offset, std::ios::beg);
-    // A failed seek leaves the buffer empty; a line longer than the buffer is cut and its rest
-    // left unread. Either way the stream must be usable for the next article.
-    if (dataStream)
-        dataStream.getline(articleBuffer.data(), articleBufferSize, '\n');
-    if (!dataStream)
-        dataStream.clear();
-    const char *line = articleBuffer.data();
-    std::size_t length = std::strlen(line);
+    if (descriptor < 0 || offset < 0 || offset >= size)
+        return std::string();
+    // The line is what lies before the first LF, the end of the file or lineLimit bytes,
+    // whichever comes first.
+    std::size_t want = next > offset ? static_cast<std::size_t>(next - offset) : READ_BLOCK;
+    std::size_t length = 0;
+    for (;;) {
+        want = std::min(want, lineLimit - length);
+        const ssize_t got = pread(descriptor, buffer.data() + length, want,
+            static_cast<off_t>(offset) + static_cast<off_t>(length));
+        if (got <= 0)
+            break;
+        const auto *lf = static_cast<const char *>(
+            std::memchr(buffer.data() + length, '\n', static_cast<std::size_t>(got)));
+        if (lf) {
+            length = static_cast<std::size_t>(lf - buffer.data());
+            break;
+        }
+        length += static_cast<std::size_t>(got);
+        if (length == lineLimit)
+            break;
+        want = READ_BLOCK;
+    }
+    const char *line = buffer.data();
+    if (const void *zero = std::memchr(line, '\0', length))
+        length = static_cast<std::size_t>(static_cast<const char *>(zero) - line);
     std::string article = WithText(encoding, [&](auto text) {
         if (length > ARTICLE_MAX)
             length = text.BytesOf(line, length, ARTICLE_MAX);

@@ -119,7 +119,11 @@ std::string Dictionary::GetArticle(std::int32_t i)
 {
     if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
         return std::string();
-    return articles.Read(index.GetOffset(static_cast<std::size_t>(i)));
+    // Articles usually follow one another in index order: the next one's offset, or the end of
+    // the file after the last, bounds the read to this article's bytes.
+    const auto at = static_cast<std::size_t>(i);
+    const std::int64_t next = at + 1 < GetWordCount() ? index.GetOffset(at + 1) : articles.Size();
+    return articles.Read(index.GetOffset(at), next);
 }
 
 bool Dictionary::FindWord(

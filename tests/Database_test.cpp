@@ -360,6 +360,16 @@ TEST(DictionaryTest, ArticlesAreReadLineByLine)
             {"index outside", "A\t0\n", "one\n", {1, -1, 0}, {"", "", "one"}},
             {"bytes kept as they are", "A\t0\n", "\xC4\xCE\xCC \x01\xFF\r\r\n", {0},
                 {"\xC4\xCE\xCC \x01\xFF\r"}},
+            // Each read is bounded by the next record's offset and must read on past it.
+            {"articles in another order than the index", "A\t4\nB\t0\n", "one\ntwo\n", {0, 1},
+                {"two", "one"}},
+            {"next offset inside the line", "A\t0\nB\t2\n", "one\n", {0, 1}, {"one", "e"}},
+            {"zero byte ends the article", "A\t0\nB\t5\n", std::string("on\0e\nx\n", 7), {0, 1},
+                {"on", "x"}},
+            {"line running past the next offset", "A\t0\nB\t5000\n", std::string(8000, 'x') + "\n",
+                {0, 1}, {std::string(8000, 'x'), std::string(3000, 'x')}},
+            {"last article longer than a read", "A\t0\n", std::string(10000, 'y') + "\nz\n", {0},
+                {std::string(10000, 'y')}},
         };
     for (const auto &[name, index, data, reads, articles] : rows) {
         TestFolder folder;
