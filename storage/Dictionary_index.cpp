@@ -4,8 +4,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include "storage/Index_records.h"
 #include "storage/Plain_file.h"
@@ -176,36 +180,56 @@ void ByteArena::Shrink(std::size_t size)
 void DictionaryIndex::Load(const std::string &path, DictionaryEncoding dictionaryEncoding)
 {
     encoding = dictionaryEncoding;
-    std::uint64_t size = 0;
-    std::ifstream stream;
-    if (IsRegularFile(path, &size))
-        stream.open(path, std::ios::in | std::ios::binary);
+    const int descriptor = IsRegularFile(path) ? open(path.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    struct stat status
+    {
+    };
+    const bool opened = descriptor >= 0 && fstat(descriptor, &status) == 0;
     // Headwords are addressed by 32-bit arena offsets and positions are 32-bit signed.
-    if (!stream.is_open() || size > INT32_MAX)
+    if (!opened || status.st_size > INT32_MAX) {
+        if (descriptor >= 0)
+            close(descriptor);
         throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
-
-    // The headwords are gathered at the front of the buffer the file is read into: a headword
-    // and its terminator never take more room than the headword and its TAB did, so the copy
-    // never overtakes the reading, and no second buffer of the file's size is needed.
-    ByteArena &data = headwordArena;
-    data.Allocate(static_cast<std::size_t>(size));
-    stream.read(data.data(), static_cast<std::streamsize>(data.size()));
-    data.Shrink(static_cast<std::size_t>(stream.gcount()));
-    stream.close();
-    WithText(encoding, [this](auto text) { Split<decltype(text)>(); });
+    }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    // The file is read through a mapping: the pages the system holds already are used as they
+    // are, where a buffer of the file's size would be cleared and then copied into. Only the
+    // headwords are copied, into an arena of which the part never written is never touched.
+    void *mapped =
+        size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor, 0) : nullptr;
+    std::vector<char> copy;
+    if (size && mapped == MAP_FAILED) {
+        mapped = nullptr;
+        copy.resize(size);
+        const ssize_t got = pread(descriptor, copy.data(), size, 0);
+        copy.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    close(descriptor);
+    const char *bytes = mapped ? static_cast<const char *>(mapped) : copy.data();
+    const std::size_t length = mapped ? size : copy.size();
+    headwordArena.Allocate(length);
+    try {
+        WithText(encoding, [&](auto text) { Split<decltype(text)>(IndexBytes(bytes, length)); });
+    } catch (...) {
+        if (mapped)
+            munmap(mapped, size);
+        throw;
+    }
+    if (mapped)
+        munmap(mapped, size);
 }
 
-template <class Text> void DictionaryIndex::Split()
+template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
 {
-    ByteArena &data = headwordArena;
+    ByteArena &arena = headwordArena;
     const ByteCensus census = CountBytes(data);
     entries.reserve(census.lines + 1);
 
     // Only a file holding a zero byte anywhere needs its fields cut at one.
     const bool mayHoldZero = census.zero;
-    // Each headword moves down into the arena one record late: until then its bytes in the file
-    // are intact, and the next headword is compared with those rather than with a copy just
-    // made, which would make every record wait for that copy.
+    // Each headword is copied into the arena one record late, and the next headword is compared
+    // with its bytes in the file rather than with the copy just made, which would make every
+    // record wait for that copy.
     char32_t previous = 0;
     LetterBlock *block = nullptr;
     bool runSorted = false;
@@ -217,8 +241,8 @@ template <class Text> void DictionaryIndex::Split()
     const auto MovePending = [&] {
         if (!pending)
             return;
-        MoveDown(data.data() + kept, pending, pendingLength);
-        data[kept + pendingLength] = '\0';
+        MoveDown(arena.data() + kept, pending, pendingLength);
+        arena[kept + pendingLength] = '\0';
         kept += pendingLength + 1;
     };
     for (;;) {
@@ -274,7 +298,7 @@ template <class Text> void DictionaryIndex::Split()
     if (block)
         *block = {block->start, static_cast<std::int32_t>(entries.size()), runSorted};
     // The arena and the odd entries are kept for the whole run: no room to spare in either.
-    data.Shrink(kept);
+    arena.Shrink(kept);
     oddEntries.shrink_to_fit();
 }
 

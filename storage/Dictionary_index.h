@@ -11,7 +11,7 @@
 #include "storage/Text_encoding.h"
 
 // Bytes that are filled without being cleared first and given back without being copied: a
-// dictionary's index is read into one and its headwords gathered at the front.
+// dictionary's headwords are copied into one as its index is read.
 class ByteArena
 {
 public:
@@ -34,6 +34,8 @@ private:
     std::unique_ptr<char, Free> bytes;
     std::size_t length = 0;
 };
+
+class IndexBytes;
 
 // A dictionary's index file held in memory: every headword with the offset of its article, in
 // file order, and the blocks of headwords by first letter that the lookup starts from.
@@ -72,7 +74,7 @@ private:
         bool sorted = false;
     };
 
-    template <class Text> void Split();
+    template <class Text> void Split(const IndexBytes &data);
     // Entry i's headword without the blanks and control bytes at either end, in place.
     std::pair<const char *, std::size_t> TrimmedHeadword(std::size_t i) const;
     template <class Text>

@@ -22,6 +22,25 @@ constexpr std::int32_t OFFSET_NOT_A_NUMBER_LINE = 481;
 // allows.
 constexpr std::size_t INDEX_FIELD_MAX = 199;
 
+// The index file's bytes as they are read: a private mapping of the file, or a copy where the
+// file cannot be mapped.
+class IndexBytes
+{
+public:
+    IndexBytes(const char *bytes, std::size_t length)
+        : bytes(bytes)
+        , length(length)
+    {
+    }
+    const char *data() const { return bytes; }
+    std::size_t size() const { return length; }
+    char operator[](std::size_t i) const { return bytes[i]; }
+
+private:
+    const char *bytes;
+    std::size_t length;
+};
+
 // Optional sign and decimal digits making up the whole text, within 32 bits.
 inline bool ParseOffset(const char *text, std::size_t length, std::int32_t &offset)
 {
@@ -58,7 +77,7 @@ enum class FieldRead
 };
 
 template <class Text>
-inline FieldRead ReadField(const ByteArena &data, std::size_t &position, char delimiter,
+inline FieldRead ReadField(const IndexBytes &data, std::size_t &position, char delimiter,
     bool mayHoldZero, const char *&field, std::size_t &length)
 {
     const std::size_t remaining = data.size() - position;
@@ -85,7 +104,7 @@ inline FieldRead ReadField(const ByteArena &data, std::size_t &position, char de
 
 // The offset field at position and its LF, read as the stream did.
 template <class Text>
-inline std::int32_t ReadOffset(const ByteArena &data, std::size_t &position, bool mayHoldZero)
+inline std::int32_t ReadOffset(const IndexBytes &data, std::size_t &position, bool mayHoldZero)
 {
     const char *field;
     std::size_t length;
@@ -127,7 +146,7 @@ inline std::uint64_t LeadingDigits(const char *text, std::size_t &count)
 
 // The usual offset field, up to ten digits and an LF, in one pass; -1 for anything else, which
 // is left to ReadOffset: it gives the same value for this case and the exact failure for others.
-inline std::int64_t ReadPlainOffset(const ByteArena &data, std::size_t &position)
+inline std::int64_t ReadPlainOffset(const IndexBytes &data, std::size_t &position)
 {
     const char *const start = data.data() + position;
     const std::size_t remaining = data.size() - position;
@@ -181,7 +200,7 @@ struct ByteCensus
 
 // Newlines and zero bytes, 64 bytes at a time: a stride's count fits in a byte, and a loop of
 // fixed length is one the compiler turns into vector code.
-inline ByteCensus CountBytes(const ByteArena &data)
+inline ByteCensus CountBytes(const IndexBytes &data)
 {
     constexpr std::size_t STRIDE = 64;
     ByteCensus census;
