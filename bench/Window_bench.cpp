@@ -155,8 +155,7 @@ void BM_BareListRefill(benchmark::State &state)
         QStringList rows;
         for (std::int64_t i = at - 100; i < at + 100; ++i)
             if (i >= 0 && i < dictionary->GetWordCount())
-                rows << QString::fromStdU16String(
-                    AnsiToUtf16(dictionary->GetWord(static_cast<std::int32_t>(i))));
+                rows << QString::fromStdString(dictionary->GetWord(static_cast<std::int32_t>(i)));
         windows.push_back(rows);
     }
     // In a window of the main window's size, where the main window has its list.
