@@ -75,10 +75,34 @@ std::size_t HeapInUse()
     return info.uordblks + info.hblkhd;
 }
 
+std::string Utf8BigPath();
+
+// The big dictionary as written (argument 0) or re-encoded in UTF-8 (argument 1): its folder, its
+// index and data file, and the suffix of its figures.
+std::string BigFolder(const benchmark::State &state)
+{
+    return state.range(0) ? Utf8BigPath() : folder->DictionaryPath(Big());
+}
+
+std::string BigIndex(const benchmark::State &state)
+{
+    return state.range(0) ? Utf8BigPath() + "/big.idx" : folder->IndexPath(Big());
+}
+
+std::string BigData(const benchmark::State &state)
+{
+    return state.range(0) ? Utf8BigPath() + "/big.dat" : folder->DataPath(Big());
+}
+
+std::string Named(const char *name, const benchmark::State &state)
+{
+    return std::string(name) + (state.range(0) ? " utf8" : "");
+}
+
 // The least any index reader must do: read the file and find every TAB and LF.
 void BM_IndexSplit(benchmark::State &state)
 {
-    const std::string path = folder->IndexPath(Big());
+    const std::string path = BigIndex(state);
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         const double cpuStart = ThreadSeconds();
@@ -101,29 +125,39 @@ void BM_IndexSplit(benchmark::State &state)
         }
         benchmark::DoNotOptimize(records);
         benchmark::DoNotOptimize(headwordBytes);
-        timings["split cpu"].push_back(ThreadSeconds() - cpuStart);
-        Record(state, "split", Seconds(start));
+        timings[Named("split", state) + " cpu"].push_back(ThreadSeconds() - cpuStart);
+        Record(state, Named("split", state).c_str(), Seconds(start));
         state.counters["records"] = static_cast<double>(records);
     }
 }
-BENCHMARK(BM_IndexSplit)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_IndexSplit)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
 
 void BM_DictionaryLoad(benchmark::State &state)
 {
-    const std::string path = folder->DictionaryPath(Big());
+    const std::string path = BigFolder(state);
     for (auto _ : state) {
         Dictionary dictionary(path);
         const Clock::time_point start = Clock::now();
         const double cpuStart = ThreadSeconds();
         const bool loaded = dictionary.Load();
-        timings["load cpu"].push_back(ThreadSeconds() - cpuStart);
-        Record(state, "load", Seconds(start));
+        timings[Named("load", state) + " cpu"].push_back(ThreadSeconds() - cpuStart);
+        Record(state, Named("load", state).c_str(), Seconds(start));
         if (!loaded)
             state.SkipWithError("the dictionary did not load");
         state.counters["words"] = dictionary.GetWordCount();
     }
 }
-BENCHMARK(BM_DictionaryLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_DictionaryLoad)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
 
 void BM_IndexMemory(benchmark::State &state)
 {
@@ -343,10 +377,11 @@ struct ArticlePlace
 };
 
 // Words drawn at random, each with the bytes its article takes in the data file.
-std::vector<ArticlePlace> ArticlePlaces(Dictionary &dictionary, std::size_t count)
+std::vector<ArticlePlace> ArticlePlaces(
+    const benchmark::State &state, Dictionary &dictionary, std::size_t count)
 {
-    const std::vector<std::uint32_t> offsets = ArticleOffsets(folder->IndexPath(Big()));
-    std::ifstream data(folder->DataPath(Big()), std::ios::binary);
+    const std::vector<std::uint32_t> offsets = ArticleOffsets(BigIndex(state));
+    std::ifstream data(BigData(state), std::ios::binary);
     BenchRandom random(99);
     std::vector<ArticlePlace> places;
     if (offsets.size() != dictionary.GetWordCount())
@@ -364,13 +399,13 @@ std::vector<ArticlePlace> ArticlePlaces(Dictionary &dictionary, std::size_t coun
 
 void BM_ArticlePread(benchmark::State &state)
 {
-    Dictionary dictionary(folder->DictionaryPath(Big()));
-    const int fd = open(folder->DataPath(Big()).c_str(), O_RDONLY);
+    Dictionary dictionary(BigFolder(state));
+    const int fd = open(BigData(state).c_str(), O_RDONLY);
     if (!dictionary.Load() || fd < 0) {
         state.SkipWithError("the dictionary did not load");
         return;
     }
-    const std::vector<ArticlePlace> places = ArticlePlaces(dictionary, 20000);
+    const std::vector<ArticlePlace> places = ArticlePlaces(state, dictionary, 20000);
     if (places.empty()) {
         state.SkipWithError("the index has lines the dictionary leaves out");
         close(fd);
@@ -383,32 +418,42 @@ void BM_ArticlePread(benchmark::State &state)
         const Clock::time_point start = Clock::now();
         const ssize_t got = pread(fd, buffer.data(), place.length, place.offset);
         benchmark::DoNotOptimize(got);
-        Record(state, "article pread", Seconds(start));
+        Record(state, Named("article pread", state).c_str(), Seconds(start));
     }
     close(fd);
 }
-BENCHMARK(BM_ArticlePread)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
+BENCHMARK(BM_ArticlePread)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(20000);
 
 void BM_GetArticle(benchmark::State &state)
 {
-    Dictionary dictionary(folder->DictionaryPath(Big()));
+    Dictionary dictionary(BigFolder(state));
     if (!dictionary.Load()) {
         state.SkipWithError("the dictionary did not load");
         return;
     }
-    figures["data file MB"] = static_cast<double>(FileSize(folder->DataPath(Big()))) / 1e6;
+    figures[Named("data file MB", state)] = static_cast<double>(FileSize(BigData(state))) / 1e6;
     BenchRandom random(99);
     std::size_t bytes = 0;
     for (auto _ : state) {
         const auto word = static_cast<std::int32_t>(random.Below(dictionary.GetWordCount()));
         const Clock::time_point start = Clock::now();
         const std::string article = dictionary.GetArticle(word);
-        Record(state, "article", Seconds(start));
+        Record(state, Named("article", state).c_str(), Seconds(start));
         bytes += article.size();
     }
     state.counters["article_bytes"] = static_cast<double>(bytes) / state.iterations();
 }
-BENCHMARK(BM_GetArticle)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20000);
+BENCHMARK(BM_GetArticle)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(20000);
 
 // ---- The big dictionary in both encodings ------------------------------------------------------
 
@@ -580,18 +625,20 @@ const char *Verdict(bool met)
 void PrintSummary()
 {
     std::printf("\nSummary (medians over the iterations above)\n");
-    for (const char *clock : {"", " cpu"}) {
-        const std::string split = std::string("split") + clock;
-        const std::string load = std::string("load") + clock;
-        if (!timings.count(split) || !timings.count(load))
-            continue;
-        const double splitTime = SpreadOf(timings[split]).median;
-        const double loadTime = SpreadOf(timings[load]).median;
-        std::printf("index load%s: %.1f ms, bare memchr split %.1f ms: %.2fx (target <= 1.3x) "
-                    "%s\n",
-            *clock ? " (thread time)" : " (wall clock)", loadTime * 1e3, splitTime * 1e3,
-            loadTime / splitTime, Verdict(loadTime <= 1.3 * splitTime));
-    }
+    for (const char *encoding : {"", " utf8"})
+        for (const char *clock : {"", " cpu"}) {
+            const std::string split = std::string("split") + encoding + clock;
+            const std::string load = std::string("load") + encoding + clock;
+            if (!timings.count(split) || !timings.count(load))
+                continue;
+            const double splitTime = SpreadOf(timings[split]).median;
+            const double loadTime = SpreadOf(timings[load]).median;
+            std::printf("index load%s%s: %.1f ms, bare memchr split %.1f ms: %.2fx (target <= "
+                        "1.3x) %s\n",
+                *encoding ? " (UTF-8)" : "", *clock ? " (thread time)" : " (wall clock)",
+                loadTime * 1e3, splitTime * 1e3, loadTime / splitTime,
+                Verdict(loadTime <= 1.3 * splitTime));
+        }
     if (figures.count("heap per word")) {
         const double ratio = figures["heap per word"] / figures["record bytes"];
         std::printf("heap per headword: %.1f bytes, index record %.1f bytes: %.2fx (target <= "
@@ -614,12 +661,17 @@ void PrintSummary()
                     "200-entry window %.2f us: %.2fx (target <= 2x) %s\n",
             core * 1e6, floor * 1e6, core / floor, Verdict(core <= 2 * floor));
     }
-    if (timings.count("article") && timings.count("article pread")) {
-        const double article = SpreadOf(timings["article"]).median;
-        const double floor = SpreadOf(timings["article pread"]).median;
-        std::printf("GetArticle: %.2f us, pread of the same bytes %.2f us: %.2fx (target <= "
+    for (const char *encoding : {"", " utf8"}) {
+        const std::string article = std::string("article") + encoding;
+        const std::string pread = std::string("article pread") + encoding;
+        if (!timings.count(article) || !timings.count(pread))
+            continue;
+        const double articleTime = SpreadOf(timings[article]).median;
+        const double floor = SpreadOf(timings[pread]).median;
+        std::printf("GetArticle%s: %.2f us, pread of the same bytes %.2f us: %.2fx (target <= "
                     "1.3x) %s\n",
-            article * 1e6, floor * 1e6, article / floor, Verdict(article <= 1.3 * floor));
+            *encoding ? " (UTF-8)" : "", articleTime * 1e6, floor * 1e6, articleTime / floor,
+            Verdict(articleTime <= 1.3 * floor));
     }
     if (timings.count("article")) {
         const Spread spread = SpreadOf(timings["article"]);
