@@ -483,28 +483,41 @@ std::string Utf8BigPath()
     std::filesystem::create_directories(folderPath);
     const std::string data = ReadBytes(folder->DataPath(Big()));
     const std::string index = ReadBytes(folder->IndexPath(Big()));
-    // UTF-8 bytes before every Windows-1251 byte offset that a record names, found in one pass:
-    // the generator writes the articles in index order.
+    // UTF-8 bytes before every Windows-1251 byte offset that a record names, found in one pass
+    // over the offsets in file order: a real dictionary need not keep its articles in index
+    // order.
     std::size_t lengths[256];
     for (int byte = 0; byte < 256; ++byte) {
         const char c = static_cast<char>(byte);
         lengths[byte] = Cp1251Text::ProgramText(&c, 1).size();
     }
-    std::string utf8Index;
-    std::size_t converted = 0;
-    std::size_t extra = 0;
+    struct Record
+    {
+        std::size_t headword, headwordLength, offset, utf8Offset;
+    };
+    std::vector<Record> records;
     for (std::size_t at = 0; at < index.size();) {
         const std::size_t tab = index.find('\t', at);
         const std::size_t end = index.find('\n', tab);
-        const std::size_t offset = std::stoul(index.substr(tab + 1, end - tab - 1));
-        if (offset < converted)
-            throw std::runtime_error("articles out of index order");
-        for (; converted < offset; ++converted)
-            extra += lengths[static_cast<unsigned char>(data[converted])] - 1;
-        utf8Index += Cp1251Text::ProgramText(&index[at], tab - at) + '\t'
-            + std::to_string(offset + extra) + '\n';
+        records.push_back({at, tab - at, std::stoul(index.substr(tab + 1, end - tab - 1)), 0});
         at = end + 1;
     }
+    std::vector<Record *> inFileOrder;
+    for (Record &record : records)
+        inFileOrder.push_back(&record);
+    std::sort(inFileOrder.begin(), inFileOrder.end(),
+        [](const Record *a, const Record *b) { return a->offset < b->offset; });
+    std::size_t converted = 0;
+    std::size_t extra = 0;
+    for (Record *record : inFileOrder) {
+        for (; converted < record->offset && converted < data.size(); ++converted)
+            extra += lengths[static_cast<unsigned char>(data[converted])] - 1;
+        record->utf8Offset = record->offset + extra;
+    }
+    std::string utf8Index;
+    for (const Record &record : records)
+        utf8Index += Cp1251Text::ProgramText(&index[record.headword], record.headwordLength) + '\t'
+            + std::to_string(record.utf8Offset) + '\n';
     WriteBytes(folderPath + "/big.idx", utf8Index);
     WriteBytes(folderPath + "/big.dat", Cp1251Text::ProgramText(data.data(), data.size()));
     std::string info;
