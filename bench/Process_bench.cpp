@@ -48,7 +48,24 @@ struct Run
     // work it varies far less than the wall clock (the X server's share is not in it).
     double cpuSeconds;
     double maxRssBytes;
+    // Resident when the window was mapped: what stays, without what the start-up held for a
+    // while (the peak above counts that too).
+    double rssAtMapBytes;
 };
+
+double ResidentBytes(pid_t pid)
+{
+    std::FILE *status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (!status)
+        return 0;
+    char line[256];
+    double kilobytes = 0;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmRSS: %lf kB", &kilobytes) == 1)
+            break;
+    std::fclose(status);
+    return kilobytes * 1024.0;
+}
 
 double Seconds(const timeval &time)
 {
@@ -150,6 +167,7 @@ bool Measure(const Options &options, int which, Display *display, Run &run)
     if (display) {
         ok = WaitForMainWindow(display, pid);
         run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        run.rssAtMapBytes = ResidentBytes(pid);
         kill(pid, SIGKILL);
     }
     int status = 0;
@@ -195,6 +213,7 @@ int main(int argc, char **argv)
     std::vector<double> times[2];
     std::vector<double> cpuTimes[2];
     std::vector<double> memory[2];
+    std::vector<double> memoryAtMap[2];
     std::vector<double> ratios;
     std::vector<double> cpuRatios;
     // One round first that is not counted: it fills the page cache and the font caches.
@@ -213,6 +232,7 @@ int main(int argc, char **argv)
             times[which].push_back(runs[which].seconds);
             cpuTimes[which].push_back(runs[which].cpuSeconds);
             memory[which].push_back(runs[which].maxRssBytes);
+            memoryAtMap[which].push_back(runs[which].rssAtMapBytes);
         }
         ratios.push_back(runs[0].seconds / runs[1].seconds);
         cpuRatios.push_back(runs[0].cpuSeconds / runs[1].cpuSeconds);
@@ -237,6 +257,15 @@ int main(int argc, char **argv)
             Median(memory[0]) <= allowed ? "met" : "MISSED");
     }
     std::printf("\n");
+    if (display) {
+        const double allowed = Median(memoryAtMap[1]) + options.extraMemory;
+        std::printf("resident when mapped: %s %.1f MB, %s %.1f MB", options.names[0].c_str(),
+            Median(memoryAtMap[0]) / 1e6, options.names[1].c_str(), Median(memoryAtMap[1]) / 1e6);
+        if (options.extraMemory >= 0)
+            std::printf(" (target <= %.1f MB) %s", allowed / 1e6,
+                Median(memoryAtMap[0]) <= allowed ? "met" : "MISSED");
+        std::printf("\n");
+    }
     if (display)
         XCloseDisplay(display);
     return 0;
