@@ -113,3 +113,28 @@ TEST(TextEncodingTest, BadUtf8ReadsAsReplacementCharactersAByteEach)
         EXPECT_EQ(Utf8Text::BytesOf(bytes.data(), bytes.size(), count), bytes.size()) << name;
     }
 }
+
+// ASCII is taken eight bytes at a time: wherever a run of it ends or breaks off, the text comes
+// out as a character at a time would give it.
+TEST(TextEncodingTest, AsciiRunsOfEveryLengthAroundOtherCharacters)
+{
+    for (std::size_t before = 0; before <= 17; ++before) {
+        for (std::size_t after = 0; after <= 9; after += 3) {
+            const std::string head(before, 'a');
+            const std::string tail(after, 'z');
+            const std::string ansi = head + "\xC4\xE0" + tail + "\x98" + tail + head;
+            EXPECT_EQ(Cp1251Text::ProgramText(ansi.data(), ansi.size()), AnsiToUtf8(ansi))
+                << before << " " << after;
+
+            const std::string utf8 = head + "\xD0\x94\xFF" + tail + "\xE2\x82" + tail;
+            const std::string valid =
+                head + "\xD0\x94\xEF\xBF\xBD" + tail + "\xEF\xBF\xBD\xEF\xBF\xBD" + tail;
+            std::string out;
+            Utf8Text::AssignProgramText(utf8.data(), utf8.size(), out);
+            EXPECT_EQ(out, valid) << before << " " << after;
+            const std::string whole = head + "\xD0\x94" + tail + head;
+            Utf8Text::AssignProgramText(whole.data(), whole.size(), out);
+            EXPECT_EQ(out, whole) << before << " " << after;
+        }
+    }
+}
