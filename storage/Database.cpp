@@ -115,6 +115,14 @@ void Dictionary::GetWord(std::int32_t i, std::string &word) const
         index.GetWord(static_cast<std::size_t>(i), word);
 }
 
+void Dictionary::GetWords(std::int32_t first, std::int32_t last, WordRange &words) const
+{
+    const std::int64_t begin = std::max<std::int64_t>(first, 0);
+    const std::int64_t end = std::min<std::int64_t>(last, GetWordCount());
+    index.GetWords(
+        static_cast<std::size_t>(begin), static_cast<std::size_t>(std::max(begin, end)), words);
+}
+
 std::string Dictionary::GetArticle(std::int32_t i)
 {
     if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())

@@ -57,6 +57,9 @@ public:
     std::string GetWord(std::int32_t i) const;
     // The same into word, reusing its room: for lists of many words.
     void GetWord(std::int32_t i, std::string &word) const;
+    // Words first to last - 1 as GetWord gives them, those outside the dictionary left out: for
+    // the word list, which takes 200 at a time.
+    void GetWords(std::int32_t first, std::int32_t last, WordRange &words) const;
     // The article line of word i (CR LF or LF removed, at most 99999 characters); empty for an
     // index outside the dictionary or an offset outside the data file.
     std::string GetArticle(std::int32_t i);

@@ -325,6 +325,33 @@ void DictionaryIndex::GetWord(std::size_t i, std::string &word) const
     });
 }
 
+void DictionaryIndex::GetWords(std::size_t first, std::size_t last, WordRange &range) const
+{
+    // Every headword found before any is converted: the reads of one do not wait on the
+    // conversion of the one before, and the processor overlaps their cache misses.
+    range.words.clear();
+    if (first >= last)
+        return;
+    // The headwords lie one after another: asked for at once, their lines come in together
+    // rather than one miss at a time.
+    const char *const span = headwordArena.data() + entries[first].headword;
+    const std::size_t spanLength =
+        (last < entries.size() ? entries[last].headword : headwordArena.size())
+        - entries[first].headword;
+    for (std::size_t at = 0; at < spanLength; at += 64)
+        __builtin_prefetch(span + at);
+    for (std::size_t i = first; i < last; ++i) {
+        const auto [text, length] = TrimmedHeadword(i);
+        range.words.emplace_back(text, length);
+    }
+    WithText(encoding, [&](auto text) {
+        // Terminators and trimmed bytes are ASCII and end no character, so the stretch as a
+        // whole is the program's text exactly when each of its headwords is.
+        if (!text.IsProgramText(span, spanLength))
+            text.MakeProgramText(range.words, range.converted);
+    });
+}
+
 std::string DictionaryIndex::GetWord(std::size_t i) const
 {
     const auto [word, length] = TrimmedHeadword(i);

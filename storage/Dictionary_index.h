@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,21 @@ private:
 
 class IndexBytes;
 
+// Headwords of a stretch of a dictionary as GetWord gives them, without a string apiece: each is
+// a view of the index itself where its bytes are the program's text already, else of one buffer
+// that keeps its room from one stretch to the next. The views hold until the next fill.
+class WordRange
+{
+public:
+    std::size_t size() const { return words.size(); }
+    std::string_view operator[](std::size_t i) const { return words[i]; }
+
+private:
+    friend class DictionaryIndex;
+    std::string converted;
+    std::vector<std::string_view> words;
+};
+
 // A dictionary's index file held in memory: every headword with the offset of its article, in
 // file order, and the blocks of headwords by first letter that the lookup starts from.
 class DictionaryIndex
@@ -53,6 +69,8 @@ public:
     std::string GetWord(std::size_t i) const;
     // The same into word, reusing its room.
     void GetWord(std::size_t i, std::string &word) const;
+    // Words first to last - 1 as GetWord gives them; last at most the word count.
+    void GetWords(std::size_t first, std::size_t last, WordRange &words) const;
     // The article's offset in the data file; i below the word count.
     std::int32_t GetOffset(std::size_t i) const { return entries[i].offset; }
     // Longest-prefix search for a UTF-8 query. matchedLength is -1 for an exact match, else the

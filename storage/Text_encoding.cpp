@@ -16,6 +16,48 @@ inline bool EightAscii(const char *text)
     return (chunk & HIGH_BITS) == 0;
 }
 
+bool IsAscii(const char *text, std::size_t length)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8)
+        if (!EightAscii(text + i))
+            return false;
+    for (; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
+}
+
+// Whether ValidUtf8 would give text back unchanged.
+bool IsWellFormedUtf8(const char *text, std::size_t length)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
+    for (std::size_t i = 0; i < length;) {
+        if (i + 8 <= length && EightAscii(text + i)) {
+            i += 8;
+            continue;
+        }
+        std::size_t size = 1;
+        // A U+FFFD of the text itself is three bytes long.
+        if (bytes[i] >= 0x80 && DecodeUtf8(bytes + i, length - i, size) == 0xFFFD && size == 1)
+            return false;
+        i += size;
+    }
+    return true;
+}
+
+// The room words take converted, were each of them converted: three bytes a byte and four more.
+char *RoomFor(const std::vector<std::string_view> &words, std::string &room)
+{
+    std::size_t need = 4;
+    for (const std::string_view word : words)
+        need += 3 * word.size();
+    // Only ever grown, so that a list refilled again and again allocates once.
+    if (room.size() < need)
+        room.resize(need);
+    return room.data();
+}
+
 // The Unicode character of every Windows-1251 byte from 0x80; below it the byte is ASCII. 0x98,
 // which the code page leaves undefined, reads as U+FFFD.
 constexpr char16_t HIGH_HALF[128] = {
@@ -225,22 +267,49 @@ void Cp1251Text::AssignProgramText(const char *text, std::size_t length, std::st
     }
 }
 
+void Cp1251Text::MakeProgramText(std::vector<std::string_view> &words, std::string &room)
+{
+    char *out = RoomFor(words, room);
+    // ASCII, the whole of most headwords of many dictionaries, is the same text in UTF-8.
+    for (std::string_view &word : words) {
+        if (IsAscii(word.data(), word.size()))
+            continue;
+        char *const end = ConvertCp1251(word.data(), word.size(), out);
+        word = std::string_view(out, static_cast<std::size_t>(end - out));
+        out = end;
+    }
+}
+
+bool Cp1251Text::IsProgramText(const char *text, std::size_t length)
+{
+    return IsAscii(text, length);
+}
+
+bool Utf8Text::IsProgramText(const char *text, std::size_t length)
+{
+    return IsWellFormedUtf8(text, length);
+}
+
 void Utf8Text::AssignProgramText(const char *text, std::size_t length, std::string &out)
 {
-    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
-    for (std::size_t i = 0; i < length;) {
-        if (i + 8 <= length && EightAscii(text + i)) {
-            i += 8;
+    if (IsWellFormedUtf8(text, length))
+        out.assign(text, length);
+    else
+        out = ValidUtf8(text, length);
+}
+
+void Utf8Text::MakeProgramText(std::vector<std::string_view> &words, std::string &room)
+{
+    char *out = RoomFor(words, room);
+    for (std::string_view &word : words) {
+        if (IsWellFormedUtf8(word.data(), word.size()))
             continue;
-        }
-        std::size_t size = 1;
-        if (bytes[i] >= 0x80 && DecodeUtf8(bytes + i, length - i, size) == 0xFFFD && size == 1) {
-            out = ValidUtf8(text, length);
-            return;
-        }
-        i += size;
+        // Each byte that is not well-formed becomes three: within the room.
+        const std::string valid = ValidUtf8(word.data(), word.size());
+        std::memcpy(out, valid.data(), valid.size());
+        word = std::string_view(out, valid.size());
+        out += valid.size();
     }
-    out.assign(text, length);
 }
 
 std::size_t Utf8Text::Count(const char *text, std::size_t length)

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "storage/Unicode_upper.h"
 #include "support/Utils.h"
@@ -97,6 +99,12 @@ struct Cp1251Text
     static std::string ProgramText(const char *text, std::size_t length);
     // The same into out, reusing its room: a word list given out word by word allocates once.
     static void AssignProgramText(const char *text, std::size_t length, std::string &out);
+    // Views of text from the dictionary's files made views of the program's text: those that
+    // are so already stay, the others are converted into room, which keeps its size from call
+    // to call.
+    static void MakeProgramText(std::vector<std::string_view> &words, std::string &room);
+    // Whether text is the program's text as it stands: ASCII.
+    static bool IsProgramText(const char *text, std::size_t length);
 };
 
 struct Utf8Text
@@ -134,6 +142,9 @@ struct Utf8Text
         return ValidUtf8(text, length);
     }
     static void AssignProgramText(const char *text, std::size_t length, std::string &out);
+    static void MakeProgramText(std::vector<std::string_view> &words, std::string &room);
+    // Whether text is well-formed, so that ProgramText would give it back unchanged.
+    static bool IsProgramText(const char *text, std::size_t length);
 };
 
 // Calls act with the description of encoding: the one place that tells the two apart.

@@ -392,3 +392,55 @@ TEST(Utf8DictionaryTest, LimitsCountCharacters)
     EXPECT_TRUE(dictionary.FindWord(Times(ya, 5), position, matched));
     EXPECT_EQ(matched, 3);
 }
+
+// The word list takes its headwords a stretch at a time, most of them left where the index keeps
+// them: every stretch, clipped at either end of the dictionary, must give what GetWord gives.
+TEST(WordRangeTest, StretchesGiveWhatGetWordGives)
+{
+    // Twelve ASCII headwords, then letters Windows-1251 holds above ASCII, blanks and control
+    // bytes to trim, and last more ASCII.
+    std::vector<std::string> cp1251;
+    for (int i = 0; i < 12; ++i)
+        cp1251.push_back("word" + std::to_string(i));
+    for (const char *word : {"\xC0\xC1\xC2", "  \xE0 b ", "x\x01", "\xA8\xB8\x98", " \x85"})
+        cp1251.emplace_back(word);
+    for (const char *word : {"tail1", "tail2", "tail3"})
+        cp1251.emplace_back(word);
+    std::vector<std::string> utf8;
+    for (const std::string &word : cp1251)
+        utf8.push_back(AnsiToUtf8(word));
+    // Bytes that are not well-formed UTF-8 among the others.
+    utf8.insert(utf8.begin() + 14,
+        {"A\xFF"
+         "B",
+            " \xD0", "\xE2\x82 x", "\xEF\xBF\xBD"});
+
+    for (const auto &[encoding, words] : {std::make_pair("cp1251", cp1251), {"UTF-8", utf8}}) {
+        SCOPED_TRACE(encoding);
+        TestFolder folder;
+        std::string index;
+        for (const std::string &word : words)
+            index += word + "\t0\n";
+        WriteFiles(folder, "D", encoding, "1", index, "a\n");
+        Database database(folder.Path(), nullptr);
+        database.Load();
+        ASSERT_EQ(database.GetCount(), 1);
+        const Dictionary &dictionary = *database.GetDictionary(0);
+        const auto count = static_cast<std::int32_t>(words.size());
+        ASSERT_EQ(dictionary.GetWordCount(), words.size());
+        WordRange range;
+        const std::pair<std::int32_t, std::int32_t> stretches[] = {{-200, 200}, {-3, 4}, {0, count},
+            {2, 9}, {9, 15}, {12, 13}, {count - 4, count + 100}, {count, count + 3}, {-5, 0},
+            {7, 7}, {9, 5}, {0, 1}, {count - 1, count}};
+        for (const auto &[first, last] : stretches) {
+            dictionary.GetWords(first, last, range);
+            std::vector<std::string> expected;
+            for (std::int32_t i = std::max(first, 0); i < std::min(last, count); ++i)
+                expected.push_back(dictionary.GetWord(i));
+            std::vector<std::string> given;
+            for (std::size_t i = 0; i < range.size(); ++i)
+                given.emplace_back(range[i]);
+            EXPECT_EQ(given, expected) << first << ".." << last;
+        }
+    }
+}

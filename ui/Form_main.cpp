@@ -605,21 +605,21 @@ void TForm1::FillWordList()
         currentWord.IsNone() ? nullptr : database->FindById(currentWord.dicId);
     int rows = 0;
     if (dictionary) {
-        listFirst = -1;
         const std::int64_t count = dictionary->GetWordCount();
         const std::int64_t current = currentWord.index;
-        int selected = -1;
-        std::string word;
-        for (std::int64_t i = current - LIST_WORDS_BEFORE; i <= current + LIST_WORDS_AFTER; ++i) {
-            if (i == current)
-                selected = rows;
-            if (i < 0 || i >= count)
-                continue;
-            if (listFirst == -1)
-                listFirst = static_cast<std::int32_t>(i);
-            dictionary->GetWord(static_cast<std::int32_t>(i), word);
-            SetListRow(ListBox1, rows++, ToQString(word));
+        const std::int64_t first = std::max<std::int64_t>(current - LIST_WORDS_BEFORE, 0);
+        const std::int64_t last = std::min<std::int64_t>(current + LIST_WORDS_AFTER + 1, count);
+        dictionary->GetWords(
+            static_cast<std::int32_t>(first), static_cast<std::int32_t>(last), listWords);
+        listFirst = listWords.size() ? static_cast<std::int32_t>(first) : -1;
+        for (std::size_t i = 0; i < listWords.size(); ++i) {
+            const std::string_view word = listWords[i];
+            SetListRow(ListBox1, rows++,
+                QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size())));
         }
+        // The row the current word has, or would have were it in the dictionary.
+        const int selected = static_cast<int>(
+            std::max<std::int64_t>(std::min(current, std::max(first, last)) - first, 0));
         KeepListRows(ListBox1, rows);
         ListBox1->setCurrentRow(selected);
         // From the top, as a list filled anew scrolls to its current row; the row may be the

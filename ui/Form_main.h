@@ -121,6 +121,8 @@ private:
     std::unique_ptr<Database> database;
     WordPosition currentWord;
     std::int32_t listFirst = 0;
+    // The list's headwords, kept so that their room serves every refill.
+    WordRange listWords;
     std::unique_ptr<SectionBar> sectionBar;
     bool uniformBarColours = false;
     std::unique_ptr<IniFile> settings;
