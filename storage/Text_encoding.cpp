@@ -248,6 +248,9 @@ constexpr std::size_t SHORT_TEXT = 256;
 
 std::string Cp1251Text::ProgramText(const char *text, std::size_t length)
 {
+    // ASCII, the whole of many articles, is the same text in UTF-8: copied once, as it is.
+    if (IsAscii(text, length))
+        return std::string(text, length);
     if (length <= SHORT_TEXT) {
         char buffer[SHORT_TEXT * 3 + 4];
         return std::string(buffer, ConvertCp1251(text, length, buffer));
