@@ -370,6 +370,12 @@ TEST(DictionaryTest, ArticlesAreReadLineByLine)
                 {0, 1}, {std::string(8000, 'x'), std::string(3000, 'x')}},
             {"last article longer than a read", "A\t0\n", std::string(10000, 'y') + "\nz\n", {0},
                 {std::string(10000, 'y')}},
+            // A successor far off or before the article says nothing of where it ends.
+            {"successor far off", "A\t0\nB\t70000\n",
+                std::string(2000, 'p') + "\n" + std::string(67998, 'q') + "\nr\n", {0, 1},
+                {std::string(2000, 'p'), "r"}},
+            {"successor before the article", "A\t2\nB\t0\n", "b\n" + std::string(5000, 'a') + "\n",
+                {0, 1}, {std::string(5000, 'a'), "b"}},
         };
     for (const auto &[name, index, data, reads, articles] : rows) {
         TestFolder folder;
