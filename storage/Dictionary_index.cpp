@@ -27,17 +27,12 @@ std::size_t TrimEnd(const char *word, std::size_t length)
     return length;
 }
 
-// Characters compared as upper-cased, a proper beginning before the longer text: for
-// Windows-1251 the order of std::string on ToUpper of both, for UTF-8 the order of the codes.
-// readable: how many bytes may be read from both, at least the shorter length.
-template <class Text>
-inline bool UpperLess(
-    const char *a, std::size_t aLength, const char *b, std::size_t bLength, std::size_t readable)
+// The first byte from i on where a and b differ, or common.
+inline std::size_t FirstDifference(
+    const char *a, const char *b, std::size_t i, std::size_t common, std::size_t readable)
 {
-    const std::size_t common = std::min(aLength, bLength);
     // Bytes that are equal are equal upper-cased too. Neighbours in an index share long
     // beginnings, so look for the first difference a word at a time.
-    std::size_t i = 0;
     for (; i < common && i + 8 <= readable; i += 8) {
         std::uint64_t x, y;
         std::memcpy(&x, a + i, sizeof x);
@@ -51,7 +46,30 @@ inline bool UpperLess(
     i = std::min(i, common);
     while (i < common && a[i] == b[i])
         ++i;
-    if constexpr (Text::MAX_CHARACTER_BYTES > 1) {
+    return i;
+}
+
+// Characters compared as upper-cased, a proper beginning before the longer text: for
+// Windows-1251 the order of std::string on ToUpper of both, for UTF-8 the order of the codes.
+// readable: how many bytes may be read from both, at least the shorter length.
+template <class Text>
+inline bool UpperLess(
+    const char *a, std::size_t aLength, const char *b, std::size_t bLength, std::size_t readable)
+{
+    const std::size_t common = std::min(aLength, bLength);
+    std::size_t i = FirstDifference(a, b, 0, common, readable);
+    if constexpr (Text::MAX_CHARACTER_BYTES == 1) {
+        // A byte is a character. Neighbours that differ in letter case only, as many do, go on
+        // a word at a time past each such byte rather than a character at a time to their end.
+        for (;; i = FirstDifference(a, b, i + 1, common, readable)) {
+            if (i == common)
+                return aLength < bLength;
+            const char32_t p = Text::Upper(static_cast<unsigned char>(a[i]));
+            const char32_t q = Text::Upper(static_cast<unsigned char>(b[i]));
+            if (p != q)
+                return p < q;
+        }
+    } else {
         // Most differences in an index of Latin, Greek or Cyrillic words fall inside a two-byte
         // character after a lead byte both texts share, and that case is settled here without
         // decoding: the lead byte starts a character, whatever came before it.
@@ -81,18 +99,18 @@ inline bool UpperLess(
         };
         while (i > 0 && (Continues(a, aLength, i) || Continues(b, bLength, i)))
             --i;
+        const char *x = a + i;
+        const char *y = b + i;
+        const char *const xEnd = a + aLength;
+        const char *const yEnd = b + bLength;
+        while (x < xEnd && y < yEnd) {
+            const char32_t p = Text::Upper(Text::Read(x, xEnd));
+            const char32_t q = Text::Upper(Text::Read(y, yEnd));
+            if (p != q)
+                return p < q;
+        }
+        return x == xEnd && y < yEnd;
     }
-    const char *x = a + i;
-    const char *y = b + i;
-    const char *const xEnd = a + aLength;
-    const char *const yEnd = b + bLength;
-    while (x < xEnd && y < yEnd) {
-        const char32_t p = Text::Upper(Text::Read(x, xEnd));
-        const char32_t q = Text::Upper(Text::Read(y, yEnd));
-        if (p != q)
-            return p < q;
-    }
-    return x == xEnd && y < yEnd;
 }
 
 template <class Text>
