@@ -232,7 +232,8 @@ TEST(LookupToolTest, AnswersEachQueryOnOneLine)
     for (const auto &row : rows)
         queries += std::get<1>(row) + "\n";
     const Result result = RunTool({"--order", "tolk;enc;misc;", DICS}, queries);
-    EXPECT_EQ(result.status, 0) << result.errors;
+    // Some queries were not found exactly.
+    EXPECT_EQ(result.status, 1) << result.errors;
     ASSERT_EQ(result.lines.size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i)
         EXPECT_EQ(result.lines[i], std::get<2>(rows[i])) << std::get<0>(rows[i]);
@@ -386,15 +387,20 @@ TEST(LookupToolTest, RefusesBadArgumentsAndEmptyFolders)
         {"unknown option", {"--bogus", DICS}, 2, "unknown option --bogus"},
         {"no folder", {"--list"}, 2, "no dictionary folder"},
         {"option without its value", {DICS, "--order"}, 2, "--order needs a value"},
-        {"two folders", {DICS, DICS}, 2, "only one"},
         {"missing folder", {empty.Path() + "absent"}, 2, "cannot read"},
         {"a file, not a folder", {DICS + "/tolk/tolk.idx"}, 2, "cannot read"},
         {"id not hexadecimal", {"--dic", "xyz", DICS}, 2, "hexadecimal"},
         {"id zero", {"--dic", "0", DICS}, 2, "non-zero"},
         {"id too long", {"--dic", "1F01D0C05", DICS}, 2, "hexadecimal"},
         {"id of no dictionary", {"--dic", "12345", DICS}, 2, "no dictionary has the id 12345"},
-        {"empty folder", {empty.Path()}, 1, NO_DICTIONARY},
-        {"only an incomplete dictionary", {broken.Path()}, 1, NO_DICTIONARY},
+        {"unreadable second folder", {DICS, "--folder", empty.Path() + "absent"}, 2,
+            "cannot read the folder " + empty.Path() + "absent"},
+        {"empty folder", {empty.Path()}, 2, NO_DICTIONARY},
+        {"only an incomplete dictionary", {broken.Path()}, 2,
+            "no dictionary loaded from " + broken.Path()
+                + ": a dictionary is a folder of its own inside it"},
+        {"a dictionary's own folder", {DICS + "/tolk"}, 2,
+            DICS + "/tolk is itself a dictionary folder: give the folder that holds it"},
     };
     for (const auto &[name, arguments, status, message] : rows) {
         const Result result = RunTool(arguments, "дом\n");
@@ -421,4 +427,130 @@ TEST(LookupToolTest, AnswersEachQueryBeforeTheNextIsWritten)
     tool.Finish();
     EXPECT_EQ(tool.status, 0);
     EXPECT_EQ(tool.outText, "");
+}
+
+TEST(LookupToolTest, AnswersWordsGivenAsArgumentsWithAStatusThatSaysIfAllWereFound)
+{
+    const std::tuple<const char *, std::vector<std::string>, int, std::vector<std::string>> rows[] =
+        {
+            {"every word exact", {"дом", "ЛуНа"}, 0,
+                {Answer("1", "tolk", TOLK, "-1", "ДОМ"), Answer("1", "tolk", TOLK, "-1", "ЛУНА")}},
+            {"one only a longest-prefix match", {"дом", "домотканый"}, 1,
+                {Answer("1", "tolk", TOLK, "-1", "ДОМ"),
+                    Answer("1", "tolk", TOLK, "4", "ДОМОВОЙ")}},
+            {"one not found", {"qwerty", "луна"}, 1,
+                {Answer("0", "", "0", "0", ""), Answer("1", "tolk", TOLK, "-1", "ЛУНА")}},
+            {"a proper prefix is not found exactly", {"чёрн"}, 1,
+                {Answer("1", "enc", ENC, "4", "Чёрное море")}},
+            {"a word that starts with a dash", {"--", "-1"}, 1, {Answer("0", "", "0", "0", "")}},
+        };
+    for (const auto &[name, words, status, answers] : rows) {
+        std::vector<std::string> arguments{"--order", "tolk;enc;misc;", DICS};
+        arguments.insert(arguments.end(), words.begin(), words.end());
+        // Standard input is not read when words are given.
+        const Result result = RunTool(arguments, "usb\n");
+        EXPECT_EQ(result.status, status) << name << result.errors;
+        EXPECT_EQ(result.lines, answers) << name;
+    }
+}
+
+TEST(LookupToolTest, LoadsFurtherFoldersAfterTheFirst)
+{
+    TestFolder folder;
+    WriteDictionary(folder, {"own", "1A", "EXP", "Own", {{"\xC4\xCE\xCC", "own house"}}}, "mine");
+    WriteDictionary(folder, {"zoo", "2B", "EXP", "Zoo", {{"ZYZZYVA", "beetle"}}}, "more");
+    const Result result = RunTool({"--list", DICS, "--folder", folder.Path() + "mine", "--folder",
+        folder.Path() + "more", "--order", "tolk;enc;misc;", "--article", "zyzzyva", "дом"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    ASSERT_EQ(result.lines.size(), 7u) << result.errors;
+    EXPECT_EQ(Fields(result.lines[3])[0], "1a");
+    EXPECT_EQ(Fields(result.lines[4])[0], "2b");
+    EXPECT_EQ(result.lines[5], "1\t2b\t0\t-1\tZYZZYVA\tbeetle");
+    EXPECT_EQ(Fields(result.lines[6])[1], TOLK) << "the first folder's dictionaries come first";
+}
+
+TEST(LookupToolTest, AllGivesEveryDictionarysExactMatchInSearchOrder)
+{
+    const std::string tolkHouse = Answer("1", "tolk", TOLK, "-1", "ДОМ");
+    const std::string encHouse = Answer("1", "enc", ENC, "-1", "Дом");
+    const Result result =
+        RunTool({"--all", "--order", "enc;misc;tolk;", DICS, "дом", "домотканый", "qwerty"});
+    EXPECT_EQ(result.status, 1) << result.errors;
+    ASSERT_EQ(result.lines.size(), 7u) << result.errors;
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {encHouse, "Энциклопедия"},
+        {tolkHouse, "Толковый"},
+        {"", ""},
+        {Answer("1", "tolk", TOLK, "4", "ДОМОВОЙ"), "Толковый"},
+        {"", ""},
+        {Answer("0", "", "0", "0", ""), ""},
+        {"", ""},
+    };
+    std::size_t line = 0;
+    for (const auto &[answer, shortName] : expected) {
+        const auto fields = Fields(result.lines[line++]);
+        if (answer.empty()) {
+            EXPECT_EQ(fields, std::vector<std::string>{""}) << "line " << line;
+            continue;
+        }
+        ASSERT_EQ(fields.size(), 7u) << "line " << line;
+        const auto head = Fields(answer);
+        EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.begin() + 5), head)
+            << "line " << line;
+        EXPECT_EQ(fields[6], shortName) << "line " << line;
+        EXPECT_EQ(fields[5].empty(), answer[0] == '0') << "the article, line " << line;
+    }
+}
+
+TEST(LookupToolTest, JsonNamesEveryFieldAndEscapesEveryText)
+{
+    TestFolder folder;
+    WriteDictionary(folder,
+        {"odd", "1A", "EXP", "Od\"d",
+            {{"A", "tab\there \"quoted\" back\\slash \x01\x7F"}, {"B\\C", "\xC4\xE0"}}});
+    const std::tuple<const char *, std::vector<std::string>, std::vector<std::string>> rows[] = {
+        {"exact with its article", {"--article", "a"},
+            {R"({"query":"a","found":true,"exact":true,"id":"1a","short_name":"Od\"d","index":0,)"
+             R"("matched_length":-1,"headword":"A",)"
+             R"("article":"tab\there \"quoted\" back\\slash \u0001\u007f"})"}},
+        {"longest prefix", {"b\\cd"},
+            {R"({"query":"b\\cd","found":true,"exact":false,"id":"1a","short_name":"Od\"d",)"
+             R"("index":1,"matched_length":3,"headword":"B\\C"})"}},
+        {"not found", {"--article", "zz"},
+            {R"({"query":"zz","found":false,"exact":false,"id":null,"short_name":null,)"
+             R"("index":null,"matched_length":0,"headword":null,"article":null})"}},
+        {"every dictionary", {"--all", "b\\c"},
+            {R"({"query":"b\\c","found":true,"exact":true,"id":"1a","short_name":"Od\"d",)"
+             R"("index":1,"matched_length":-1,"headword":"B\\C","article":"Да"})"}},
+    };
+    for (const auto &[name, options, lines] : rows) {
+        std::vector<std::string> arguments{"--json", folder.Path() + "dics"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const Result result = RunTool(arguments);
+        EXPECT_EQ(result.lines, lines) << name << result.errors;
+    }
+    const Result list = RunTool({"--json", "--list", folder.Path() + "dics"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.lines,
+        std::vector<std::string>{
+            R"({"id":"1a","folder":"odd","category":"EXP","short_name":"Od\"d","words":2,)"
+            R"("long_name":"Od\"d long","source":"odd source"})"});
+}
+
+TEST(LookupToolTest, HelpAndVersionPrintToStandardOutput)
+{
+    const std::tuple<const char *, std::vector<std::string>, std::string> rows[] = {
+        {"help", {"--help"}, "usage: kalvora-lookup [OPTION...] DICS [WORD...]"},
+        {"help beside other options", {"--all", DICS, "--help"}, "  --folder FOLDER"},
+        {"version", {"--version"}, "kalvora-lookup " KALVORA_VERSION},
+    };
+    for (const auto &[name, arguments, text] : rows) {
+        const Result result = RunTool(arguments, "дом\n");
+        EXPECT_EQ(result.status, 0) << name;
+        EXPECT_EQ(result.errors, "") << name;
+        std::string out;
+        for (const std::string &line : result.lines)
+            out += line + "\n";
+        EXPECT_NE(out.find(text), std::string::npos) << name << ": " << out;
+    }
 }

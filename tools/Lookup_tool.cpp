@@ -1,85 +1,35 @@
-// kalvora-lookup: looks words up in a folder of dictionaries from the command line, one query
-// per line of standard input, one answer line per query. Answers are flushed at once so that
-// another program can hold a conversation with it through a pipe.
+// kalvora-lookup: looks words up in folders of dictionaries from the command line, the words
+// given as arguments or one query per line of standard input, one answer line per query.
+// Answers are flushed at once so that another program can hold a conversation with it through
+// a pipe.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "storage/Database.h"
 #include "support/Code_page.h"
 #include "support/Dictionary_order.h"
 #include "support/Log_file.h"
-#include "tools/Dictionary_id.h"
+#include "tools/Lookup_options.h"
+#include "tools/Lookup_output.h"
 
 namespace {
 
+constexpr int EXIT_ALL_FOUND = 0;
+constexpr int EXIT_NOT_ALL_FOUND = 1;
 constexpr int EXIT_BAD_ARGUMENTS = 2;
-constexpr int EXIT_NO_DICTIONARY = 1;
 
 const char NO_DICTIONARY[] =
     "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED\xEE \xED\xE8 \xEE\xE4\xED\xEE\xE3\xEE "
     "\xF1\xEB\xEE\xE2\xE0\xF0\xFF";
 
-const char USAGE[] =
-    "usage: kalvora-lookup [--order \"a;b;c;\"] [--dic HEXID] [--article] [--list] "
-    "[--log FILE] DICS_FOLDER";
-
-struct Options
-{
-    std::string order;
-    std::uint32_t dicId = 0;
-    bool article = false;
-    bool list = false;
-    std::string logPath;
-    std::string folder;
-};
-
 int Fail(const std::string &message)
 {
-    std::cerr << "kalvora-lookup: " << message << '\n' << USAGE << '\n';
+    std::cerr << "kalvora-lookup: " << message << '\n' << LOOKUP_USAGE << '\n';
     return EXIT_BAD_ARGUMENTS;
-}
-
-// Returns the exit status on a bad command line, nothing when the options are complete.
-std::optional<int> ParseArguments(int argc, char **argv, Options &options)
-{
-    bool haveFolder = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool takesValue = argument == "--order" || argument == "--dic" || argument == "--log";
-        if (takesValue && i + 1 >= argc)
-            return Fail(argument + " needs a value");
-        if (argument == "--order") {
-            options.order = argv[++i];
-        } else if (argument == "--dic") {
-            const auto id = ParseDictionaryId(argv[++i]);
-            if (!id)
-                return Fail(
-                    std::string("--dic needs a non-zero hexadecimal id, not \"") + argv[i] + "\"");
-            options.dicId = *id;
-        } else if (argument == "--log") {
-            options.logPath = argv[++i];
-        } else if (argument == "--article") {
-            options.article = true;
-        } else if (argument == "--list") {
-            options.list = true;
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            return Fail("unknown option " + argument);
-        } else if (haveFolder) {
-            return Fail("only one dictionary folder may be given");
-        } else {
-            options.folder = argument;
-            haveFolder = true;
-        }
-    }
-    if (!haveFolder)
-        return Fail("no dictionary folder given");
-    return std::nullopt;
 }
 
 bool FolderReadable(const std::string &folder)
@@ -91,79 +41,172 @@ bool FolderReadable(const std::string &folder)
     return !error;
 }
 
-// A field never carries the tabs and line ends that separate fields and answers.
-std::string Field(std::string text)
+// The usual mistake is to name a dictionary's own folder instead of the folder holding it.
+bool IsDictionaryFolder(const std::string &folder)
 {
-    for (char &c : text)
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    return text;
+    const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
+    const std::filesystem::path clean = path.has_filename() ? path : path.parent_path();
+    std::error_code error;
+    return std::filesystem::is_regular_file(clean / (clean.filename().string() + ".inf"), error);
 }
 
-std::string Hex(std::uint32_t id)
+int FailNoDictionary(const std::vector<std::string> &folders)
 {
-    char text[9];
-    std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(id));
-    return text;
+    std::cerr << AnsiToUtf8(NO_DICTIONARY) << '\n';
+    for (const std::string &folder : folders) {
+        std::cerr << "kalvora-lookup: no dictionary loaded from " << folder
+                  << ": a dictionary is a folder of its own inside it (" << folder
+                  << "/NAME/NAME.inf, NAME.idx, NAME.dat)";
+        if (IsDictionaryFolder(folder))
+            std::cerr << "; " << folder
+                      << " is itself a dictionary folder: give the folder that holds it";
+        std::cerr << '\n';
+    }
+    return EXIT_BAD_ARGUMENTS;
 }
 
-void PrintDictionaries(const Database &database)
+void PrintDictionaries(const Database &database, bool json)
 {
     for (std::int32_t i = 0; i < database.GetCount(); ++i) {
         const Dictionary &dictionary = *database.GetDictionary(i);
         const DictionaryAttributes &attributes = dictionary.GetAttributes();
-        // The folder name is the file system's own spelling and is printed unconverted.
-        std::cout << Hex(dictionary.GetId()) << '\t' << Field(dictionary.GetFolderName()) << '\t'
-                  << Field(attributes.category) << '\t' << Field(attributes.shortName) << '\t'
-                  << dictionary.GetWordCount() << '\t' << Field(attributes.longName) << '\t'
-                  << Field(attributes.source) << '\n';
+        // Texts are UTF-8; the folder name is the file system's own spelling, printed as it is.
+        const std::string fields[] = {HexId(dictionary.GetId()), dictionary.GetFolderName(),
+            attributes.category, attributes.shortName, std::to_string(dictionary.GetWordCount()),
+            attributes.longName, attributes.source};
+        if (json) {
+            const char *names[] = {
+                "id", "folder", "category", "short_name", "words", "long_name", "source"};
+            std::string object;
+            for (std::size_t k = 0; k < std::size(fields); ++k)
+                object += std::string(k == 0 ? "{" : ",") + JsonString(names[k]) + ":"
+                    + (k == 4 ? fields[k] : JsonString(fields[k]));
+            std::cout << object << "}\n";
+        } else {
+            for (std::size_t k = 0; k < std::size(fields); ++k)
+                std::cout << (k == 0 ? "" : "\t") << TsvField(fields[k]);
+            std::cout << '\n';
+        }
     }
     std::cout.flush();
 }
 
-void Answer(const Database &database, const Options &options, const std::string &query)
+LookupAnswer MakeAnswer(const Database &database, const std::string &query, bool found,
+    WordPosition position, std::int32_t matchedLength, bool withArticle)
 {
-    WordPosition position;
-    std::int32_t matchedLength = 0;
-    const bool found = database.Find(options.dicId, query, position, &matchedLength);
-    std::cout << (found ? 1 : 0) << '\t' << Hex(position.dicId) << '\t' << position.index << '\t'
-              << matchedLength << '\t';
-    std::cout << (found ? Field(database.GetWord(position)) : std::string());
-    if (options.article)
-        std::cout << '\t' << (found ? Field(database.GetArticle(position)) : "");
-    std::cout << std::endl;
+    LookupAnswer answer;
+    answer.query = query;
+    answer.found = found;
+    answer.exact = found && matchedLength == -1;
+    answer.dicId = position.dicId;
+    answer.index = position.index;
+    answer.matchedLength = matchedLength;
+    if (found) {
+        answer.shortName = database.FindById(position.dicId)->GetAttributes().shortName;
+        answer.headword = database.GetWord(position);
+    }
+    if (withArticle)
+        answer.article = found ? database.GetArticle(position) : std::string();
+    return answer;
+}
+
+// Every loaded dictionary that holds the query exactly, in search order; when none does, the
+// answer of a search over all of them.
+std::vector<LookupAnswer> AnswersOfEveryDictionary(
+    const Database &database, const LookupOptions &options, const std::string &query)
+{
+    std::vector<LookupAnswer> answers;
+    for (std::int32_t i = 0; i < database.GetCount(); ++i) {
+        const std::uint32_t id = database.GetDictionary(i)->GetId();
+        if (options.dicId != 0 && id != options.dicId)
+            continue;
+        WordPosition position;
+        std::int32_t matchedLength = 0;
+        if (database.Find(id, query, position, &matchedLength) && matchedLength == -1)
+            answers.push_back(MakeAnswer(database, "", true, position, -1, true));
+    }
+    if (answers.empty()) {
+        WordPosition position;
+        std::int32_t matchedLength = 0;
+        const bool found = database.Find(options.dicId, query, position, &matchedLength);
+        answers.push_back(MakeAnswer(database, "", found, position, matchedLength, true));
+    }
+    return answers;
+}
+
+// Prints the answers to one query; true when it was found exactly.
+bool Answer(const Database &database, const LookupOptions &options, const std::string &query)
+{
+    std::vector<LookupAnswer> answers;
+    if (options.all) {
+        answers = AnswersOfEveryDictionary(database, options, query);
+    } else {
+        WordPosition position;
+        std::int32_t matchedLength = 0;
+        const bool found = database.Find(options.dicId, query, position, &matchedLength);
+        answers.push_back(
+            MakeAnswer(database, "", found, position, matchedLength, options.article));
+    }
+    for (LookupAnswer &answer : answers) {
+        answer.query = query;
+        std::cout << (options.json ? JsonAnswer(answer) : TsvAnswer(answer, options.all)) << '\n';
+    }
+    // A blank line ends the answers to one query, which may be several.
+    if (options.all && !options.json)
+        std::cout << '\n';
+    std::cout.flush();
+    return answers.front().exact;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    Options options;
-    if (const auto status = ParseArguments(argc, argv, options))
-        return *status;
-    if (!FolderReadable(options.folder))
-        return Fail("cannot read the folder " + options.folder);
+    LookupOptions options;
+    const std::string error =
+        ParseLookupOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+    if (!error.empty())
+        return Fail(error);
+    if (options.action == LookupOptions::Action::Help) {
+        std::cout << LOOKUP_USAGE << "\n\n" << LOOKUP_HELP;
+        return 0;
+    }
+    if (options.action == LookupOptions::Action::Version) {
+        std::cout << "kalvora-lookup " KALVORA_VERSION "\n";
+        return 0;
+    }
+    std::vector<std::string> folders{options.dics};
+    folders.insert(folders.end(), options.folders.begin(), options.folders.end());
+    for (const std::string &folder : folders)
+        if (!FolderReadable(folder))
+            return Fail("cannot read the folder " + folder);
     if (!options.logPath.empty())
         logFile.Open(options.logPath);
 
     // No program folder: the tool never touches a temporary folder of the program's.
-    Database database("", nullptr, options.folder);
+    Database database("", nullptr, options.dics);
+    for (const std::string &folder : options.folders)
+        database.AddDictionaryFolder(folder);
     // Folder names are matched byte for byte, so they are taken as the shell passes them.
     database.SetOrder(SplitDictionaryOrder(options.order));
     database.Load();
-    if (database.GetCount() == 0) {
-        std::cerr << AnsiToUtf8(NO_DICTIONARY) << '\n';
-        return EXIT_NO_DICTIONARY;
-    }
+    if (database.GetCount() == 0)
+        return FailNoDictionary(folders);
     if (options.dicId != 0 && database.FindById(options.dicId) == nullptr)
-        return Fail("no dictionary has the id " + Hex(options.dicId));
+        return Fail("no dictionary has the id " + HexId(options.dicId));
     if (options.list)
-        PrintDictionaries(database);
+        PrintDictionaries(database, options.json);
 
-    for (std::string line; std::getline(std::cin, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        Answer(database, options, line);
+    bool allFound = true;
+    if (!options.words.empty()) {
+        for (const std::string &word : options.words)
+            allFound = Answer(database, options, word) && allFound;
+    } else {
+        for (std::string line; std::getline(std::cin, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            allFound = Answer(database, options, line) && allFound;
+        }
     }
-    return 0;
+    return allFound ? EXIT_ALL_FOUND : EXIT_NOT_ALL_FOUND;
 }

@@ -1,0 +1,142 @@
+#include "Lookup_options.h"
+
+#include "Dictionary_id.h"
+
+const char LOOKUP_USAGE[] = "usage: kalvora-lookup [OPTION...] DICS [WORD...]";
+
+const char LOOKUP_HELP[] =
+    "Looks words up in the dictionaries of the folder DICS (a folder holding dictionary\n"
+    "folders, such as the program's dics folder). Each WORD is answered in turn; without\n"
+    "words, one query is read from each line of standard input.\n"
+    "\n"
+    "  --folder FOLDER   also load the dictionaries of FOLDER, after those of DICS (repeatable)\n"
+    "  --order \"a;b;\"    consult the named dictionary folders first, in this order\n"
+    "  --dic HEXID       search only the dictionary with this id\n"
+    "  --article         add the article to each answer\n"
+    "  --all             answer with every dictionary's exact match, in search order\n"
+    "  --json            one JSON object per answer instead of tab-separated fields\n"
+    "  --list            list the loaded dictionaries before the answers\n"
+    "  --log FILE        write the program's log of the loading to FILE\n"
+    "  --help            show this help and exit\n"
+    "  --version         show the version and exit\n"
+    "\n"
+    "Answer fields: found (1/0), dictionary id, word index, matched length (-1 exact),\n"
+    "headword [, article] [, short name with --all].\n"
+    "Exit status: 0 every word found exactly, 1 some word not, 2 a usage error or no\n"
+    "dictionary loaded.\n";
+
+namespace {
+
+using Apply = std::string (*)(LookupOptions &, const std::string &);
+
+struct OptionRule
+{
+    const char *name;
+    bool takesValue;
+    Apply apply;
+};
+
+// One row per option; a new option is one more row.
+const OptionRule RULES[] = {
+    {"--order", true,
+        [](LookupOptions &o, const std::string &value) {
+            o.order = value;
+            return std::string();
+        }},
+    {"--dic", true,
+        [](LookupOptions &o, const std::string &value) {
+            const auto id = ParseDictionaryId(value);
+            if (!id)
+                return "--dic needs a non-zero hexadecimal id, not \"" + value + "\"";
+            o.dicId = *id;
+            return std::string();
+        }},
+    {"--log", true,
+        [](LookupOptions &o, const std::string &value) {
+            o.logPath = value;
+            return std::string();
+        }},
+    {"--folder", true,
+        [](LookupOptions &o, const std::string &value) {
+            o.folders.push_back(value);
+            return std::string();
+        }},
+    {"--article", false,
+        [](LookupOptions &o, const std::string &) {
+            o.article = true;
+            return std::string();
+        }},
+    {"--list", false,
+        [](LookupOptions &o, const std::string &) {
+            o.list = true;
+            return std::string();
+        }},
+    {"--all", false,
+        [](LookupOptions &o, const std::string &) {
+            o.all = true;
+            return std::string();
+        }},
+    {"--json", false,
+        [](LookupOptions &o, const std::string &) {
+            o.json = true;
+            return std::string();
+        }},
+};
+
+const OptionRule *FindRule(const std::string &name)
+{
+    for (const OptionRule &rule : RULES)
+        if (name == rule.name)
+            return &rule;
+    return nullptr;
+}
+
+} // namespace
+
+std::string ParseLookupOptions(const std::vector<std::string> &arguments, LookupOptions &options)
+{
+    options = LookupOptions();
+    for (const std::string &argument : arguments) {
+        if (argument == "--")
+            break;
+        if (argument == "--help" || argument == "--version") {
+            options.action =
+                argument == "--help" ? LookupOptions::Action::Help : LookupOptions::Action::Version;
+            return std::string();
+        }
+    }
+
+    bool optionsEnded = false;
+    bool haveDics = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // A lone "-" is a word, as is anything after "--" (a word that starts with "-").
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            if (haveDics)
+                options.words.push_back(argument);
+            else
+                options.dics = argument;
+            haveDics = true;
+            continue;
+        }
+        const OptionRule *rule = FindRule(argument);
+        if (!rule)
+            return "unknown option " + argument;
+        std::string value;
+        if (rule->takesValue) {
+            if (i + 1 >= arguments.size())
+                return argument + " needs a value";
+            value = arguments[++i];
+        }
+        const std::string error = rule->apply(options, value);
+        if (!error.empty())
+            return error;
+    }
+    if (!haveDics)
+        return "no dictionary folder given";
+    return std::string();
+}

@@ -1,0 +1,41 @@
+#ifndef TOOLS_LOOKUP_OPTIONS_H
+#define TOOLS_LOOKUP_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What a kalvora-lookup command line asks for.
+struct LookupOptions
+{
+    enum class Action
+    {
+        Lookup,
+        Help,
+        Version
+    };
+
+    Action action = Action::Lookup;
+    std::string order; // "a;b;c;", folder names loaded first
+    std::uint32_t dicId = 0; // 0: every dictionary
+    bool article = false;
+    bool list = false;
+    bool all = false; // every dictionary's exact match, not just the best answer
+    bool json = false;
+    std::string logPath;
+    std::string dics; // the first folder of dictionary folders
+    std::vector<std::string> folders; // further ones, loaded after dics
+    // Words given after DICS; when there are none, words are read from standard input.
+    std::vector<std::string> words;
+};
+
+// Fills options from the arguments after the program's name. Returns an empty text when the
+// command line is complete, else the reason it is not. --help and --version win over anything
+// else on the line, so that they work whatever else was typed.
+std::string ParseLookupOptions(const std::vector<std::string> &arguments, LookupOptions &options);
+
+// The usage line and one line per option, for --help and after a usage error.
+extern const char LOOKUP_USAGE[];
+extern const char LOOKUP_HELP[];
+
+#endif // TOOLS_LOOKUP_OPTIONS_H

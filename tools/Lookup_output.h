@@ -1,0 +1,41 @@
+#ifndef TOOLS_LOOKUP_OUTPUT_H
+#define TOOLS_LOOKUP_OUTPUT_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// One answer of kalvora-lookup, its texts already in UTF-8.
+struct LookupAnswer
+{
+    std::string query;
+    bool found = false;
+    bool exact = false; // the headword equals the query, letter case aside
+    std::uint32_t dicId = 0;
+    std::string shortName;
+    std::int32_t index = 0;
+    std::int32_t matchedLength = 0; // -1 exact, else the characters shared from the start
+    std::string headword;
+    std::optional<std::string> article; // only when asked for
+};
+
+// found, id, index, matched length, headword, then the article when there is one, then the short
+// name when asked: fields separated by TAB, without the line end. A TAB or line end inside a
+// text becomes a space, so that one answer stays one line.
+std::string TsvAnswer(const LookupAnswer &answer, bool withShortName);
+
+// One JSON object on one line, without the line end. A not-found answer names no dictionary or
+// word (null).
+std::string JsonAnswer(const LookupAnswer &answer);
+
+// A text as a quoted JSON string. Bytes that are not well-formed UTF-8 become U+FFFD, so the
+// result is always valid JSON whatever a dictionary holds.
+std::string JsonString(const std::string &utf8);
+
+// A text as one tab-separated field.
+std::string TsvField(std::string text);
+
+// The id as the attribute files spell it, in small letters ("7a1c0001").
+std::string HexId(std::uint32_t id);
+
+#endif // TOOLS_LOOKUP_OUTPUT_H
