@@ -40,6 +40,8 @@ TEST(LookupOptionsTest, ReadsFoldersWordsAndOptionsInAnyOrder)
             "dics=dics words= folders=a,b, dic=0 order="},
         {"dictionary id either case", {"--dic", "7A1C0001", "--order", "x;y;", "dics"},
             "dics=dics words= folders= dic=7a1c0001 order=x;y;"},
+        {"dictionary id with 0x", {"--dic", "0X1a", "dics"},
+            "dics=dics words= folders= dic=1a order="},
         {"a word starting with a dash after --", {"dics", "--", "-ism", "--all"},
             "dics=dics words=-ism,--all, folders= dic=0 order="},
         {"a lone dash is a word", {"dics", "-"}, "dics=dics words=-, folders= dic=0 order="},
@@ -60,8 +62,9 @@ TEST(LookupOptionsTest, RefusesIncompleteCommandLines)
         {"unknown option", {"dics", "--bogus"}, "unknown option --bogus"},
         {"single-dash option", {"-x", "dics"}, "unknown option -x"},
         {"value missing", {"dics", "--folder"}, "--folder needs a value"},
-        {"bad id", {"--dic", "0x12", "dics"},
-            "--dic needs a non-zero hexadecimal id, not \"0x12\""},
+        {"bad id", {"--dic", "0x", "dics"}, "--dic needs a non-zero hexadecimal id, not \"0x\""},
+        {"id over 32 bits", {"--dic", "0x123456789", "dics"},
+            "--dic needs a non-zero hexadecimal id, not \"0x123456789\""},
         {"id zero", {"--dic", "0", "dics"}, "--dic needs a non-zero hexadecimal id, not \"0\""},
     };
     for (const auto &[name, arguments, error] : rows) {

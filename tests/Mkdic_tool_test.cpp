@@ -1,7 +1,10 @@
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <tuple>
@@ -27,8 +30,24 @@ struct ToolRun
     std::string errors;
 };
 
-// The tool as a child process, its output collected in files of the test's folder.
-ToolRun RunTool(const TestFolder &folder, std::vector<std::string> arguments)
+// The environment of the tool: the user's data folder is the test folder's "home/data", so the
+// dictionaries of whoever runs the tests count for nothing.
+std::vector<std::string> Environment(const TestFolder &folder)
+{
+    std::vector<std::string> variables;
+    for (char **variable = environ; *variable; ++variable) {
+        const std::string text = *variable;
+        if (text.compare(0, 5, "HOME=") != 0 && text.compare(0, 14, "XDG_DATA_HOME=") != 0)
+            variables.push_back(text);
+    }
+    variables.push_back("HOME=" + folder.Path() + "home");
+    variables.push_back("XDG_DATA_HOME=" + folder.Path() + "home/data");
+    return variables;
+}
+
+// The tool as a child process, its output going to files of the test's folder; -1 when it
+// could not be started.
+pid_t StartTool(const TestFolder &folder, std::vector<std::string> arguments)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -40,18 +59,34 @@ ToolRun RunTool(const TestFolder &folder, std::vector<std::string> arguments)
     for (auto &argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
+    std::vector<std::string> variables = Environment(folder);
+    std::vector<char *> envp;
+    for (auto &variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     pid_t pid = 0;
-    int raw = 0;
     const bool started =
-        posix_spawn(&pid, MKDIC_TOOL, &actions, nullptr, argv.data(), environ) == 0;
+        posix_spawn(&pid, MKDIC_TOOL, &actions, nullptr, argv.data(), envp.data()) == 0;
     posix_spawn_file_actions_destroy(&actions);
-    if (!started || waitpid(pid, &raw, 0) != pid)
+    return started ? pid : -1;
+}
+
+// Waits for the tool; a tool ended by a signal has the status 128 + its number, as a shell says.
+ToolRun FinishTool(const TestFolder &folder, pid_t pid)
+{
+    int raw = 0;
+    if (pid < 0 || waitpid(pid, &raw, 0) != pid)
         return {-1, "", "could not run the tool"};
-    const ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : 128, folder.ReadFile("tool.out"),
-        folder.ReadFile("tool.err")};
-    std::remove(out.c_str());
-    std::remove(err.c_str());
+    const ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw),
+        folder.ReadFile("tool.out"), folder.ReadFile("tool.err")};
+    std::remove((folder.Path() + "tool.out").c_str());
+    std::remove((folder.Path() + "tool.err").c_str());
     return run;
+}
+
+ToolRun RunTool(const TestFolder &folder, std::vector<std::string> arguments)
+{
+    return FinishTool(folder, StartTool(folder, std::move(arguments)));
 }
 
 std::vector<std::string> Labels(const std::string &id = "1A")
@@ -191,8 +226,9 @@ TEST(MkdicToolTest, ConvertsTabSeparatedTextIntoASortedReachableDictionary)
     ASSERT_EQ(run.status, 0) << run.errors;
 
     const std::tuple<const char *, long> counts[] = {
-        {"headwords", 11},
+        {"headwords", 13},
         {"yo second spellings", 2},
+        {"ye spellings of headwords with yo", 2},
         {"merged duplicate headwords", 2},
         {"skipped empty headwords", 2},
         {"skipped headwords over 199 bytes", 1},
@@ -212,6 +248,8 @@ TEST(MkdicToolTest, ConvertsTabSeparatedTextIntoASortedReachableDictionary)
             {"ЯБЛОКО", "Яблоко | плод"},
             {"дом", "Дом | здание"},
             {"ёлка", "ёлка | дерево"},
+            {"елка", "Елка | дерево"},
+            {"ЕЖ", "Еж | зверь с иглами"},
             {"Ёлка", "Ёлка | дерево"},
             {"ЁЖ", "Ёж | зверь с иглами"},
             {"ёж", "ёж | зверь с иглами"},
@@ -489,4 +527,187 @@ TEST(MkdicToolTest, ReplacesOnlyDictionaryFoldersAndOnlyWhenForced)
         RunTool(folder, Join(Labels(), {folder.Path() + "new.tsv", folder.Path() + ".hidden"}))
             .status,
         2);
+}
+
+TEST(MkdicToolTest, FollowsCommandLineConventions)
+{
+    const std::tuple<const char *, std::vector<std::string>, std::string> help[] = {
+        {"help", {"--help"}, "usage: kalvora-mkdic --id HEXID"},
+        {"help among other options", {"--id", "xyz", "--help"}, "  --report FILE"},
+        {"version", {"--version"}, "kalvora-mkdic " KALVORA_VERSION "\n"},
+    };
+    for (const auto &[name, arguments, text] : help) {
+        TestFolder folder;
+        const ToolRun run = RunTool(folder, arguments);
+        EXPECT_EQ(run.status, 0) << name;
+        EXPECT_EQ(run.errors, "") << name;
+        EXPECT_NE(run.out.find(text), std::string::npos) << name << ": " << run.out;
+    }
+
+    const std::tuple<const char *, std::string, std::string, std::uint32_t, std::string> rows[] = {
+        {"small letters", "enc", "1a", 0x1A, "ENC"},
+        {"mixed case", "Exp", "0x1A", 0x1A, "EXP"},
+        {"capital X", "EXP", "0X7fffffff", 0x7FFFFFFF, "EXP"},
+        {"other categories kept as typed", "Misc", "2b", 0x2B, "Misc"},
+    };
+    for (const auto &[name, category, id, storedId, storedCategory] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        folder.WriteFile("a.tsv", "кот\tзверь\n");
+        const ToolRun run = RunTool(folder,
+            {"--category", category, "--id", id, "--short-name", "Проба", folder.Path() + "a.tsv",
+                folder.Path() + "dics/a"});
+        ASSERT_EQ(run.status, 0) << name << run.errors;
+        const Loaded loaded(folder.Path() + "dics");
+        ASSERT_EQ(loaded.Count(), 1) << name;
+        EXPECT_EQ(loaded.Only().GetId(), storedId) << name;
+        EXPECT_EQ(loaded.Only().GetAttributes().category, storedCategory) << name;
+    }
+}
+
+TEST(MkdicToolTest, RefusesAnIdThatAnInstalledDictionaryHas)
+{
+    TestFolder folder;
+    folder.MakeFolder("dics");
+    folder.WriteFile("a.tsv", "кот\tзверь\n");
+    const std::string input = folder.Path() + "a.tsv";
+    const std::string userDics = folder.Path() + "home/data/kalvora/dics/";
+    ASSERT_EQ(RunTool(folder, Join(Labels("1A"), {input, folder.Path() + "dics/old"})).status, 0);
+    ASSERT_EQ(RunTool(folder, Join(Labels("2C"), {input, userDics + "mine"})).status, 0);
+
+    const std::tuple<const char *, std::vector<std::string>, int, std::string> rows[] = {
+        {"beside the target", Join(Labels("0x1a"), {input, folder.Path() + "dics/new"}), 1,
+            "the id 1A is already used by the dictionary \"Проба\" in " + folder.Path()
+                + "dics/old: choose another id, or give --force-id"},
+        {"in the user's dics folder", Join(Labels("2C"), {input, folder.Path() + "dics/new"}), 1,
+            "in " + userDics + "mine"},
+        {"in the program's dics folder",
+            Join(Labels("7A1C0001"), {input, folder.Path() + "dics/new"}), 1, "\"Толковый\" in "},
+        {"the folder being replaced",
+            Join(Labels("1A"), {"--force", input, folder.Path() + "dics/old"}), 0, ""},
+        {"forced", Join(Labels("1A"), {"--force-id", input, folder.Path() + "dics/forced"}), 0, ""},
+    };
+    for (const auto &[name, arguments, status, message] : rows) {
+        const ToolRun run = RunTool(folder, arguments);
+        EXPECT_EQ(run.status, status) << name << ": " << run.errors;
+        EXPECT_NE(run.errors.find(message), std::string::npos) << name << ": " << run.errors;
+    }
+    EXPECT_EQ(folder.List("dics"), (std::vector<std::string>{"forced", "old"}));
+}
+
+TEST(MkdicToolTest, MakesTheUsersDicsFolderForAFreshUser)
+{
+    TestFolder folder;
+    folder.WriteFile("a.tsv", "кот\tзверь\n");
+    const ToolRun run = RunTool(folder,
+        Join(Labels(), {folder.Path() + "a.tsv", folder.Path() + "home/data/kalvora/dics/cat"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+    ExpectLookups(
+        Loaded(folder.Path() + "home/data/kalvora/dics"), {{"кот", "Кот | зверь"}}, "fresh user");
+    // Outside the user's data folder a missing folder is more likely a typing mistake.
+    const ToolRun outside = RunTool(
+        folder, Join(Labels("2B"), {folder.Path() + "a.tsv", folder.Path() + "no/dics/cat"}));
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_NE(outside.errors.find("does not exist"), std::string::npos) << outside.errors;
+    EXPECT_FALSE(folder.Exists("no"));
+}
+
+TEST(MkdicToolTest, AcceptsAByteOrderMarkAtTheStartOfEveryTextInput)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string article = "Кот\nзверь\n";
+    const std::string idx = std::string("кот") + '\0' + BigEndian(0, 4) + BigEndian(10, 4);
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char *, Files, std::string, std::vector<std::string>> rows[] = {
+        {"tab-separated, encoding guessed", {{"a.tsv", bom + "кот\tзверь\n"}}, "a.tsv", {}},
+        {"tab-separated, UTF-8 named", {{"a.tsv", bom + "кот\tзверь\n"}}, "a.tsv",
+            {"--encoding", "utf-8"}},
+        {"dictd index",
+            {{"d.index", bom + "кот\tA\t" + Base64Number(article.size()) + "\n"},
+                {"d.dict", article}},
+            "d.index", {}},
+        {"StarDict ifo",
+            {{"s.ifo",
+                 bom
+                     + "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\n"
+                       "sametypesequence=m\n"},
+                {"s.idx", idx}, {"s.dict", "зверь"}},
+            "s.ifo", {}},
+    };
+    for (const auto &[name, files, input, options] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        for (const auto &[path, bytes] : files)
+            folder.WriteFile("in/" + path, bytes);
+        const ToolRun run = RunTool(folder,
+            Join(Join(Labels(), options),
+                {folder.Path() + "in/" + input, folder.Path() + "dics/d"}));
+        ASSERT_EQ(run.status, 0) << name << ": " << run.errors;
+        ExpectLookups(Loaded(folder.Path() + "dics"), {{"кот", "Кот | зверь"}}, name);
+    }
+}
+
+TEST(MkdicToolTest, ReportsEveryEntryNotTakenAsItStood)
+{
+    TestFolder folder;
+    folder.MakeFolder("dics");
+    folder.WriteFile("a.tsv",
+        "замо\xCC\x81к\tкре\xCC\x81пость\n"
+        "\tбез слова\n"
+            + std::string(200, 'x') + "\tдлинное слово\n"
+            + "日本\tнет таких букв\n"
+              "кафе\tcafé ☕\n"
+              "длинная\t"
+            + std::string(100005, 'y') + "\n" + "Кот\tзверь\nКОТ\tкошка\n");
+    const ToolRun run = RunTool(folder,
+        Join(Labels(),
+            {"--report", folder.Path() + "report.tsv", folder.Path() + "a.tsv",
+                folder.Path() + "dics/d"}));
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(Count(run.out, "entries without their stress marks"), 1) << run.out;
+    ExpectLookups(Loaded(folder.Path() + "dics"),
+        {{"замок", "Замок | крепость"}, {"кафе", "Кафе | caf? ?"}}, "report");
+
+    const std::vector<std::string> expected = {
+        "changed\tзамо\xCC\x81к\tstress marks dropped",
+        "skipped\t\tempty headword",
+        "skipped\t" + std::string(200, 'x') + "\theadword of 200 bytes, over 199",
+        "skipped\t日本\theadword has a character without a Windows-1251 counterpart",
+        "changed\tкафе\t2 characters without a Windows-1251 counterpart written as ?",
+        "merged\tКОТ\treads the same as Кот: articles joined",
+        "cut\tДлинная\tarticle of 100005 bytes cut to 99999",
+    };
+    std::vector<std::string> lines;
+    std::istringstream report(folder.ReadFile("report.tsv"));
+    for (std::string line; std::getline(report, line);)
+        lines.push_back(line);
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(MkdicToolTest, LeavesNothingBehindWhenStopped)
+{
+    std::string text;
+    for (int i = 0; i < 300000; ++i)
+        text += "слово" + std::to_string(i) + "\tстатья номер " + std::to_string(i)
+            + " с текстом подлиннее, чтобы было что писать\n";
+    for (const int stop : {SIGINT, SIGTERM}) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        folder.WriteFile("big.tsv", text);
+        const pid_t pid = StartTool(
+            folder, Join(Labels(), {folder.Path() + "big.tsv", folder.Path() + "dics/out"}));
+        ASSERT_GT(pid, 0);
+        // Stopped while its work folder exists, the moment a leftover would be left.
+        bool working = false;
+        for (int i = 0; i < 200000 && !working; ++i) {
+            working = !folder.List("dics").empty();
+            if (!working)
+                usleep(100);
+        }
+        ASSERT_TRUE(working) << "the work folder never appeared";
+        kill(pid, stop);
+        const ToolRun run = FinishTool(folder, pid);
+        EXPECT_EQ(run.status, 128 + stop) << strsignal(stop);
+        EXPECT_EQ(folder.List("dics"), std::vector<std::string>()) << strsignal(stop);
+    }
 }

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <unordered_map>
 
+#include "Mkdic_interrupt.h"
 #include "Mkdic_sources.h"
 #include "storage/Database.h"
 #include "storage/Text_encoding.h"
@@ -25,6 +26,8 @@ namespace {
 
 constexpr unsigned char CAPITAL_YO = 0xA8;
 constexpr unsigned char SMALL_YO = 0xB8;
+constexpr unsigned char CAPITAL_YE = 0xC5;
+constexpr unsigned char SMALL_YE = 0xE5;
 // Lookups beyond this many are spread over the dictionary: each one scans its letter's block.
 constexpr std::size_t MAX_CHECKED_LOOKUPS = 5000;
 
@@ -57,13 +60,39 @@ std::string ToLower(std::string text)
     return text;
 }
 
-std::string ToAnsi(const std::string &text, bool utf8, std::size_t *unmapped)
+// Russian texts mark the stressed vowel with a combining acute accent, which Windows-1251 lacks;
+// the word reads the same without it, where a '?' would spoil it or keep it from being typed.
+std::string ToAnsi(const std::string &text, bool utf8, std::size_t &unmapped, bool &stressDropped)
 {
-    if (utf8)
-        return Utf8ToAnsi(text, unmapped);
-    if (unmapped)
-        *unmapped = 0;
-    return text;
+    unmapped = 0;
+    stressDropped = false;
+    if (!utf8)
+        return text;
+    static const std::string STRESS = "\xCC\x81"; // U+0301
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, STRESS.size(), STRESS) == 0) {
+            stressDropped = true;
+            i += STRESS.size();
+        } else {
+            plain += text[i++];
+        }
+    }
+    return Utf8ToAnsi(plain, &unmapped);
+}
+
+// The same word with ye for yo: Russian readers type "елка" for "ёлка".
+std::string YoAsYe(std::string headword)
+{
+    for (char &c : headword) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == SMALL_YO)
+            c = static_cast<char>(SMALL_YE);
+        else if (byte == CAPITAL_YO)
+            c = static_cast<char>(CAPITAL_YE);
+    }
+    return headword;
 }
 
 // An article is one line of the data file: every run of blanks that holds a line end becomes one
@@ -118,10 +147,13 @@ std::vector<std::string> Spellings(std::string headword)
     return {headword, static_cast<char>(SMALL_YO) + ToLower(headword.substr(1))};
 }
 
-void CutArticle(std::string &article, BuildReport &report)
+void CutArticle(BuiltEntry &entry, BuildReport &report)
 {
-    if (article.size() > MAX_ARTICLE) {
-        article.resize(MAX_ARTICLE);
+    if (entry.article.size() > MAX_ARTICLE) {
+        report.notes.push_back({"cut", AnsiToUtf8(entry.headword),
+            "article of " + std::to_string(entry.article.size()) + " bytes cut to "
+                + std::to_string(MAX_ARTICLE)});
+        entry.article.resize(MAX_ARTICLE);
         ++report.cutArticles;
     }
 }
@@ -137,6 +169,8 @@ std::vector<BuiltEntry> FoldDuplicates(std::vector<BuiltEntry> entries, BuildRep
             continue;
         }
         ++report.mergedHeadwords;
+        report.notes.push_back({"merged", AnsiToUtf8(entry.headword),
+            "reads the same as " + AnsiToUtf8(folded.back().headword) + ": articles joined"});
         // The same article under two spellings of one word is not repeated.
         if (std::find(parts.begin(), parts.end(), entry.article) == parts.end()) {
             folded.back().article += " | " + entry.article;
@@ -349,37 +383,64 @@ std::vector<BuiltEntry> PrepareEntries(
     std::vector<BuiltEntry> entries;
     entries.reserve(data.entries.size());
     for (const SourceEntry &source : data.entries) {
+        const std::string shown = data.utf8 ? source.headword : AnsiToUtf8(source.headword);
+        const auto note = [&](const char *action, const std::string &reason) {
+            report.notes.push_back({action, shown, reason});
+        };
         std::size_t unmapped = 0;
-        std::string headword = ToAnsi(source.headword, data.utf8, &unmapped);
+        bool stressed = false;
+        std::string headword = ToAnsi(source.headword, data.utf8, unmapped, stressed);
         for (char &c : headword)
             if (static_cast<unsigned char>(c) < 0x20)
                 c = ' ';
         headword = TrimBlanks(headword);
         if (unmapped > 0) {
             ++report.unmappedHeadwords;
+            note("skipped", "headword has a character without a Windows-1251 counterpart");
             continue;
         }
         std::optional<std::string> &converted = articles[source.article];
         if (!converted) {
-            converted = ToAnsi(data.articles[source.article], data.utf8, &unmapped);
+            bool articleStressed = false;
+            converted = ToAnsi(data.articles[source.article], data.utf8, unmapped, articleStressed);
             report.unmappedCharacters += unmapped;
+            if (unmapped > 0)
+                note("changed",
+                    std::to_string(unmapped)
+                        + " characters without a Windows-1251 counterpart written as ?");
+            stressed = stressed || articleStressed;
         }
         std::string article = *converted;
         if (data.headwordLineFirst && !headword.empty())
             TakeHeadwordLine(headword, article);
         if (headword.empty()) {
             ++report.emptyHeadwords;
+            note("skipped", "empty headword");
             continue;
         }
         if (headword.size() > MAX_HEADWORD) {
             ++report.longHeadwords;
+            note("skipped",
+                "headword of " + std::to_string(headword.size()) + " bytes, over "
+                    + std::to_string(MAX_HEADWORD));
             continue;
         }
+        if (stressed) {
+            ++report.stressedEntries;
+            note("changed", "stress marks dropped");
+        }
         article = OneLine(article);
-        const std::vector<std::string> spellings = Spellings(headword);
-        report.yoAliases += spellings.size() - 1;
-        for (const std::string &spelling : spellings)
-            entries.push_back({spelling, ToUpper(spelling), article});
+        std::vector<std::string> forms{headword};
+        if (const std::string ye = YoAsYe(headword); ye != headword) {
+            forms.push_back(ye);
+            ++report.yeSpellings;
+        }
+        for (const std::string &form : forms) {
+            const std::vector<std::string> spellings = Spellings(form);
+            report.yoAliases += spellings.size() - 1;
+            for (const std::string &spelling : spellings)
+                entries.push_back({spelling, ToUpper(spelling), article});
+        }
     }
     // Stable, so that entries with one headword keep the source's order.
     std::stable_sort(entries.begin(), entries.end(),
@@ -387,14 +448,18 @@ std::vector<BuiltEntry> PrepareEntries(
     if (duplicates == Duplicates::Merge)
         entries = FoldDuplicates(std::move(entries), report);
     for (BuiltEntry &entry : entries)
-        CutArticle(entry.article, report);
+        CutArticle(entry, report);
     return entries;
 }
 
 bool MakeAttributeValue(const std::string &key, const std::string &utf8, bool cut,
     std::string &value, std::size_t *unmapped)
 {
-    value = Utf8ToAnsi(utf8, unmapped);
+    std::size_t replaced = 0;
+    bool stressed = false;
+    value = ToAnsi(utf8, true, replaced, stressed);
+    if (unmapped)
+        *unmapped = replaced;
     for (char &c : value)
         if (c == '\r' || c == '\n')
             c = ' ';
@@ -426,19 +491,37 @@ bool MakeDictionaryFolder(const std::string &target, bool replace, const Diction
         return false;
 
     std::string pattern = (parent / ("." + name + ".mkdic-XXXXXX")).string();
-    if (!mkdtemp(pattern.data())) {
-        error = "cannot create a work folder in " + parent.string() + ": " + std::strerror(errno);
-        return false;
+    fs::path work;
+    fs::path built;
+    {
+        // A stop between making the work folder and arming its removal would leave it behind.
+        const StopSignalsHeld held;
+        if (!mkdtemp(pattern.data())) {
+            error =
+                "cannot create a work folder in " + parent.string() + ": " + std::strerror(errno);
+            return false;
+        }
+        work = pattern;
+        built = work / name;
+        const std::vector<std::string> files = {(built / (name + ".dat")).string(),
+            (built / (name + ".idx")).string(), (built / (name + ".inf")).string()};
+        if (!ArmInterruptCleanup(files, {built.string(), work.string()})) {
+            rmdir(work.c_str());
+            error = "the path " + work.string() + " is too long";
+            return false;
+        }
     }
-    const fs::path work = pattern;
-    const fs::path built = work / name;
     std::error_code code;
     bool done = fs::create_directory(built, code);
     if (!done)
         error = built.string() + ": " + code.message();
     done = done && WriteDictionaryFiles(built, labels, entries, report, error)
-        && Verify(work, labels, entries, error) && CheckTarget(clean, replace, error)
-        && MoveIntoPlace(built, clean, work, error);
+        && Verify(work, labels, entries, error);
+    // The old folder lies in the work folder while the new one takes its place: a stop now
+    // waits until both are where they belong.
+    const StopSignalsHeld held;
+    done = done && CheckTarget(clean, replace, error) && MoveIntoPlace(built, clean, work, error);
     fs::remove_all(work, code);
+    DisarmInterruptCleanup();
     return done;
 }

@@ -25,6 +25,14 @@ struct DictionaryLabels
     std::string source;
 };
 
+// One entry that was not taken as it stood, for the --report file. Texts in UTF-8.
+struct EntryNote
+{
+    std::string action; // skipped, cut, changed or merged
+    std::string headword;
+    std::string reason;
+};
+
 struct BuildReport
 {
     std::size_t headwords = 0; // index records written
@@ -36,6 +44,9 @@ struct BuildReport
     std::size_t unmappedCharacters = 0; // in articles, written as '?'
     std::size_t mergedHeadwords = 0; // entries folded into an earlier one with the same headword
     std::size_t yoAliases = 0; // second records under a small yo
+    std::size_t yeSpellings = 0; // records added under the ye spelling of a headword with yo
+    std::size_t stressedEntries = 0; // entries whose stress marks were dropped
+    std::vector<EntryNote> notes;
 };
 
 // One index record as written: the headword and its article, both Windows-1251.

@@ -94,6 +94,15 @@ std::string Trim(const std::string &text)
     return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
 }
 
+// Editors on Windows start UTF-8 files with a byte-order mark; it is no part of the text.
+bool DropByteOrderMark(std::string &text)
+{
+    if (text.compare(0, 3, "\xEF\xBB\xBF") != 0)
+        return false;
+    text.erase(0, 3);
+    return true;
+}
+
 bool ChooseUtf8(TextEncoding encoding, const std::string &sample)
 {
     if (encoding == TextEncoding::Auto)
@@ -111,9 +120,8 @@ bool ReadTsv(const std::string &path, TextEncoding encoding, SourceData &data, s
     std::string text;
     if (!ReadWholeFile(path, text, error))
         return false;
-    data.utf8 = ChooseUtf8(encoding, text);
-    if (data.utf8 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text.erase(0, 3);
+    const bool marked = DropByteOrderMark(text);
+    data.utf8 = (marked && encoding == TextEncoding::Auto) || ChooseUtf8(encoding, text);
     const std::vector<std::string> lines = SplitLines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string &line = lines[i];
@@ -179,7 +187,7 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     if (!ReadWholeFile(path, index, error) || !ReadWholeFile(dictPath, dict, error))
         return false;
 
-    bool declaredUtf8 = false;
+    bool declaredUtf8 = DropByteOrderMark(index);
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> shared;
     const std::vector<std::string> lines = SplitLines(index);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -210,6 +218,7 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
         const std::string article = dict.substr(offset, length);
         if (IsSpecialDictdName(fields[0])) {
             ++data.specialEntries;
+            data.specialHeadwords.push_back(fields[0]);
             if (fields[0] == "00-database-utf8" || fields[0] == "00databaseutf8")
                 declaredUtf8 = true;
             else if (fields[0] == "00-database-short" || fields[0] == "00databaseshort")
@@ -378,6 +387,7 @@ bool ReadStarDict(const std::string &path, SourceData &data, std::string &error)
     std::string ifo;
     if (!ReadWholeFile(path, ifo, error))
         return false;
+    DropByteOrderMark(ifo);
     const std::vector<std::string> lines = SplitLines(ifo);
     if (lines.empty() || Trim(lines[0]) != "StarDict's dict ifo file") {
         error = path

@@ -37,6 +37,7 @@ struct SourceData
     std::string title; // the source's own name of itself, when it gives one
     std::string origin; // where it says it comes from
     std::size_t specialEntries = 0; // dictd's 00-database-* entries, not taken as words
+    std::vector<std::string> specialHeadwords; // their names
 };
 
 // By the input's file name: .tsv/.txt/.tab, .index, .ifo (a trailing .gz or .dz ignored).

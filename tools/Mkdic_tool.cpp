@@ -2,126 +2,36 @@
 // database or a StarDict dictionary. The folder appears only once it is complete and loads.
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <tuple>
 
-#include "Dictionary_id.h"
+#include "Installed_dictionaries.h"
 #include "Mkdic_builder.h"
+#include "Mkdic_options.h"
 #include "Mkdic_sources.h"
 #include "support/Code_page.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_BAD_ARGUMENTS = 2;
 
-const char USAGE[] =
-    "usage: kalvora-mkdic --id HEXID --category CATEGORY --short-name NAME [--long-name NAME]\n"
-    "         [--source TEXT] [--dic-version X.Y] [--format tsv|dictd|stardict]\n"
-    "         [--encoding auto|utf-8|cp1251] [--duplicates merge|keep] [--force]\n"
-    "         INPUT OUTPUT_FOLDER\n"
-    "INPUT is a .tsv/.txt file (headword TAB article), a dictd .index or a StarDict .ifo;\n"
-    "OUTPUT_FOLDER is the dictionary folder to create, e.g. dics/jargon.";
-
-struct Options
-{
-    std::string id;
-    std::string category;
-    std::string shortName;
-    std::optional<std::string> longName;
-    std::optional<std::string> source;
-    std::string version = "1.0";
-    std::optional<SourceFormat> format;
-    TextEncoding encoding = TextEncoding::Auto;
-    Duplicates duplicates = Duplicates::Merge;
-    bool force = false;
-    std::string input;
-    std::string output;
-};
-
 int Fail(const std::string &message)
 {
-    std::cerr << "kalvora-mkdic: " << message << '\n' << USAGE << '\n';
+    std::cerr << "kalvora-mkdic: " << message << '\n' << MKDIC_USAGE << '\n';
     return EXIT_BAD_ARGUMENTS;
 }
 
-// The loader reads the version as a decimal number and keeps one digit after the point.
-bool IsVersion(const std::string &text)
+int Failed(const std::string &message)
 {
-    const std::size_t point = text.find('.');
-    const std::string major = text.substr(0, point);
-    const std::string minor = point == std::string::npos ? "0" : text.substr(point + 1);
-    return !major.empty() && major.size() <= 9 && minor.size() == 1
-        && (major + minor).find_first_not_of("0123456789") == std::string::npos;
-}
-
-// Returns the exit status on a bad command line, nothing when the options are complete.
-std::optional<int> ParseArguments(int argc, char **argv, Options &options)
-{
-    int positional = 0;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--force") {
-            options.force = true;
-            continue;
-        }
-        if (argument.size() > 1 && argument[0] == '-') {
-            if (i + 1 >= argc)
-                return Fail(argument + " needs a value");
-            const std::string value = argv[++i];
-            if (argument == "--id")
-                options.id = value;
-            else if (argument == "--category")
-                options.category = value;
-            else if (argument == "--short-name")
-                options.shortName = value;
-            else if (argument == "--long-name")
-                options.longName = value;
-            else if (argument == "--source")
-                options.source = value;
-            else if (argument == "--dic-version" && IsVersion(value))
-                options.version = value;
-            else if (argument == "--format"
-                && (value == "tsv" || value == "dictd" || value == "stardict"))
-                options.format = value == "tsv" ? SourceFormat::Tsv
-                    : value == "dictd"          ? SourceFormat::Dictd
-                                                : SourceFormat::StarDict;
-            else if (argument == "--encoding"
-                && (value == "auto" || value == "utf-8" || value == "cp1251"))
-                options.encoding = value == "auto" ? TextEncoding::Auto
-                    : value == "utf-8"             ? TextEncoding::Utf8
-                                                   : TextEncoding::Cp1251;
-            else if (argument == "--duplicates" && (value == "merge" || value == "keep"))
-                options.duplicates = value == "merge" ? Duplicates::Merge : Duplicates::Keep;
-            else if (argument == "--dic-version" || argument == "--format"
-                || argument == "--encoding" || argument == "--duplicates")
-                return Fail("bad value \"" + value + "\" for " + argument);
-            else
-                return Fail("unknown option " + argument);
-        } else if (positional == 0) {
-            options.input = argument;
-            ++positional;
-        } else if (positional == 1) {
-            options.output = argument;
-            ++positional;
-        } else {
-            return Fail("give one input and one output folder");
-        }
-    }
-    if (positional != 2)
-        return Fail("give one input and one output folder");
-    if (!ParseDictionaryId(options.id))
-        return Fail(
-            "--id needs a non-zero hexadecimal id of at most 8 digits, not \"" + options.id + "\"");
-    if (options.category.empty() || options.shortName.empty())
-        return Fail("--category and --short-name must not be empty");
-    if (!options.format)
-        options.format = FormatFromName(options.input);
-    if (!options.format)
-        return Fail("cannot tell the input's format from its name: give --format");
-    return std::nullopt;
+    std::cerr << "kalvora-mkdic: " << message << '\n';
+    return EXIT_FAILED;
 }
 
 // The folder name is the dictionary's name in the saved order, which separates names with ";",
@@ -134,12 +44,53 @@ bool IsUsableFolderName(std::string output)
     return !name.empty() && name[0] != '.' && name.find(';') == std::string::npos;
 }
 
+fs::path TargetFolder(const std::string &output)
+{
+    const fs::path path = fs::absolute(output).lexically_normal();
+    return path.has_filename() ? path : path.parent_path();
+}
+
+// A fresh user has no ~/.local/share/kalvora/dics yet; elsewhere a missing folder is more
+// likely a typing mistake than a wish for new folders.
+bool MakeParentsInUserData(const fs::path &target, std::string &error)
+{
+    const fs::path parent = target.parent_path();
+    const std::string data = UserDataFolder();
+    std::error_code code;
+    if (data.empty() || fs::exists(parent, code))
+        return true;
+    const fs::path relative = parent.lexically_relative(data);
+    if (relative.empty() || *relative.begin() == "..")
+        return true;
+    if (!fs::create_directories(parent, code) && code) {
+        error = parent.string() + ": " + code.message();
+        return false;
+    }
+    return true;
+}
+
+// Two dictionaries with one id cannot both be loaded: the program rejects the second it finds.
+std::optional<int> CheckIdIsFree(const MkdicOptions &options, const fs::path &target)
+{
+    std::vector<std::string> folders{target.parent_path().string()};
+    for (const std::string &folder : InstalledDicsFolders())
+        folders.push_back(folder);
+    const auto taken = FindDictionaryWithId(folders, options.id, target.string());
+    if (!taken)
+        return std::nullopt;
+    char id[16];
+    std::snprintf(id, sizeof id, "%X", static_cast<unsigned>(options.id));
+    return Failed(std::string("the id ") + id + " is already used by the dictionary \""
+        + taken->shortName + "\" in " + taken->folder
+        + ": choose another id, or give --force-id to use it anyway");
+}
+
 // Values given on the command line must fit as they are; the source's own title and origin,
 // used when none is given, are shortened to fit.
-std::optional<int> MakeLabels(
-    const Options &options, const SourceData &data, DictionaryLabels &labels, std::size_t &unmapped)
+std::optional<int> MakeLabels(const MkdicOptions &options, const SourceData &data,
+    DictionaryLabels &labels, std::size_t &unmapped)
 {
-    labels.id = *ParseDictionaryId(options.id);
+    labels.id = options.id;
     labels.version = options.version;
     // The source's own texts are in its encoding; the command line's are UTF-8.
     const std::string title = data.utf8 ? data.title : AnsiToUtf8(data.title);
@@ -173,6 +124,7 @@ void PrintReport(const std::string &output, const BuildReport &report, std::size
               << "headwords: " << report.headwords << '\n'
               << "articles: " << report.articles << '\n'
               << "yo second spellings: " << report.yoAliases << '\n'
+              << "ye spellings of headwords with yo: " << report.yeSpellings << '\n'
               << "merged duplicate headwords: " << report.mergedHeadwords << '\n'
               << "skipped empty headwords: " << report.emptyHeadwords << '\n'
               << "skipped headwords over " << MAX_HEADWORD << " bytes: " << report.longHeadwords
@@ -180,26 +132,53 @@ void PrintReport(const std::string &output, const BuildReport &report, std::size
               << "skipped headwords outside Windows-1251: " << report.unmappedHeadwords << '\n'
               << "skipped special entries: " << specialEntries << '\n'
               << "articles cut to " << MAX_ARTICLE << " bytes: " << report.cutArticles << '\n'
+              << "entries without their stress marks: " << report.stressedEntries << '\n'
               << "characters without a Windows-1251 counterpart (written as ?): "
               << report.unmappedCharacters + unmappedLabels << '\n';
+}
+
+// One line per entry: what happened, TAB, the headword, TAB, why.
+bool WriteEntryReport(const std::string &path, const SourceData &data, const BuildReport &report)
+{
+    std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    for (const std::string &name : data.specialHeadwords)
+        file << "skipped\t" << name << "\tdictd special entry\n";
+    for (const EntryNote &note : report.notes)
+        file << note.action << '\t' << note.headword << '\t' << note.reason << '\n';
+    file.close();
+    return static_cast<bool>(file);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    Options options;
-    if (const auto status = ParseArguments(argc, argv, options))
-        return *status;
+    MkdicOptions options;
+    const std::string error =
+        ParseMkdicOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+    if (!error.empty())
+        return Fail(error);
+    if (options.action == MkdicOptions::Action::Help) {
+        std::cout << MKDIC_USAGE << "\n\n" << MKDIC_HELP;
+        return 0;
+    }
+    if (options.action == MkdicOptions::Action::Version) {
+        std::cout << "kalvora-mkdic " KALVORA_VERSION "\n";
+        return 0;
+    }
     if (!IsUsableFolderName(options.output))
         return Fail("the output folder's name must not be empty, start with \".\" or hold \";\"");
+    const fs::path target = TargetFolder(options.output);
+    std::string problem;
+    if (!MakeParentsInUserData(target, problem))
+        return Failed(problem);
+    if (!options.forceId)
+        if (const auto status = CheckIdIsFree(options, target))
+            return *status;
 
     SourceData data;
-    std::string error;
-    if (!ReadSource(options.input, *options.format, options.encoding, data, error)) {
-        std::cerr << "kalvora-mkdic: " << error << '\n';
-        return EXIT_FAILED;
-    }
+    if (!ReadSource(options.input, *options.format, options.encoding, data, problem))
+        return Failed(problem);
     DictionaryLabels labels;
     std::size_t unmappedLabels = 0;
     if (const auto status = MakeLabels(options, data, labels, unmappedLabels))
@@ -207,14 +186,14 @@ int main(int argc, char **argv)
 
     BuildReport report;
     const std::vector<BuiltEntry> entries = PrepareEntries(data, options.duplicates, report);
-    if (entries.empty()) {
-        std::cerr << "kalvora-mkdic: " << options.input << ": no usable entries\n";
-        return EXIT_FAILED;
-    }
-    if (!MakeDictionaryFolder(options.output, options.force, labels, entries, report, error)) {
-        std::cerr << "kalvora-mkdic: " << error << '\n';
-        return EXIT_FAILED;
-    }
+    const bool made = !entries.empty()
+        && MakeDictionaryFolder(options.output, options.force, labels, entries, report, problem);
+    if (!options.reportPath.empty() && !WriteEntryReport(options.reportPath, data, report))
+        return Failed(options.reportPath + ": cannot write the report");
+    if (entries.empty())
+        return Failed(options.input + ": no usable entries");
+    if (!made)
+        return Failed(problem);
     PrintReport(options.output, report, data.specialEntries, unmappedLabels);
     return 0;
 }
