@@ -30,7 +30,9 @@ expected=(
     share/applications/$id.desktop
     share/metainfo/$id.metainfo.xml
     share/icons/hicolor/scalable/apps/$id.svg
-    share/doc/kalvora/dictionary-format.md
+    share/doc/kalvora/dictionary-format.md share/doc/kalvora/README.md
+    share/doc/kalvora/copyright share/doc/kalvora/changelog.gz
+    share/man/man1/kalvora.1.gz share/man/man1/kalvora-lookup.1.gz share/man/man1/kalvora-mkdic.1.gz
 )
 for size in 16 22 32 48 64 128; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
@@ -48,6 +50,11 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >"$work
 grep -q "^Icon=$id$" "$prefix/share/applications/$id.desktop" || fail "the desktop entry names another icon"
 grep -q "^Exec=kalvora$" "$prefix/share/applications/$id.desktop" || fail "the desktop entry starts another program"
 
+# A home of its own, so that no dictionary or setting of whoever runs the test counts.
+export HOME=$work/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_STATE_HOME=$HOME/.local/state XDG_DATA_HOME=$HOME/.local/share
+mkdir -p "$HOME"
+
 # The installed tools, from a folder of their own: a dictionary made and looked up.
 export PATH="$prefix/bin:$PATH"
 mkdir -p "$work/user/dics"
@@ -57,10 +64,11 @@ printf 'кот\tдомашний зверь\n' >"$work/user/cat.tsv"
 answer=$(echo кот | (cd / && kalvora-lookup --article "$work/user/dics"))
 [ "$answer" = $'1\t2a\t0\t-1\tКот\tдомашний зверь' ] || fail "the installed kalvora-lookup answered: $answer"
 
-# The program, started the way the desktop entry starts it, with a home of its own.
-export HOME=$work/home
-export XDG_CONFIG_HOME=$HOME/.config XDG_STATE_HOME=$HOME/.local/state XDG_DATA_HOME=$HOME/.local/share
-mkdir -p "$HOME"
+answer=$(cd / && kalvora-lookup "$work/user/dics" кот) || fail "the installed kalvora-lookup did not find a word given as an argument"
+[ "$answer" = $'1\t2a\t0\t-1\tКот' ] || fail "the installed kalvora-lookup answered: $answer"
+MANPATH="$prefix/share/man" man -w kalvora-lookup >/dev/null 2>&1 || fail "man does not find the installed kalvora-lookup page"
+
+# The program, started the way the desktop entry starts it.
 if [ -w "$prefix/lib/kalvora" ]; then
     log=$prefix/lib/kalvora/file.log
 else
