@@ -85,16 +85,6 @@ bool Dictionary::Load()
     return articles.Open(dataPath, EncodingNamed(attributes.encoding));
 }
 
-bool Dictionary::ReadAttributes()
-{
-    try {
-        LoadAttributes();
-    } catch (const VoException &) {
-        return false;
-    }
-    return true;
-}
-
 void Dictionary::LoadAttributes()
 {
     ReadAttributeFile(infoPath, attributes);

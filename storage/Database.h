@@ -46,9 +46,6 @@ public:
     // Reads the attributes and the index and opens the data file. A failure is logged (under
     // "Dictionary::Load" for a corrupt or unreadable file) and the object must then be discarded.
     bool Load();
-    // Reads the attribute file alone, as Load would, for a caller that needs the id or the names
-    // without the index. False when Load would fail on it.
-    bool ReadAttributes();
 
     std::uint32_t GetId() const { return attributes.dicId; }
     const DictionaryAttributes &GetAttributes() const { return attributes; }

@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "storage/Attribute_file.h"
 #include "storage/Database.h"
 #include "support/Code_page.h"
+#include "support/Utils.h"
 
 namespace fs = std::filesystem;
 
@@ -73,10 +75,15 @@ std::optional<InstalledDictionary> FindDictionaryWithId(
                 continue;
             if (!Dictionary::PreLoadCheck(folder.string()))
                 continue;
-            Dictionary dictionary(folder.string());
-            if (dictionary.ReadAttributes() && dictionary.GetId() == id)
-                return InstalledDictionary{
-                    folder.string(), AnsiToUtf8(dictionary.GetAttributes().shortName)};
+            const std::string name = folder.filename().string();
+            DictionaryAttributes attributes;
+            try {
+                ReadAttributeFile((folder / (name + ".inf")).string(), attributes);
+            } catch (const VoException &) {
+                continue; // the program would not load it either
+            }
+            if (attributes.dicId == id)
+                return InstalledDictionary{folder.string(), AnsiToUtf8(attributes.shortName)};
         }
     }
     return std::nullopt;
