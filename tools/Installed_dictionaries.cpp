@@ -6,7 +6,6 @@
 
 #include "storage/Attribute_file.h"
 #include "storage/Database.h"
-#include "support/Code_page.h"
 #include "support/Utils.h"
 
 namespace fs = std::filesystem;
@@ -83,7 +82,7 @@ std::optional<InstalledDictionary> FindDictionaryWithId(
                 continue; // the program would not load it either
             }
             if (attributes.dicId == id)
-                return InstalledDictionary{folder.string(), AnsiToUtf8(attributes.shortName)};
+                return InstalledDictionary{folder.string(), attributes.shortName};
         }
     }
     return std::nullopt;
