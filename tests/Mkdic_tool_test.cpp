@@ -89,9 +89,12 @@ ToolRun RunTool(const TestFolder &folder, std::vector<std::string> arguments)
     return FinishTool(folder, StartTool(folder, std::move(arguments)));
 }
 
+// Most tests check what writing Windows-1251 does (skipped headwords, '?', limits in bytes), so
+// they ask for it rather than let the maker choose.
 std::vector<std::string> Labels(const std::string &id = "1A")
 {
-    return {"--id", id, "--category", "EXP", "--short-name", "Проба"};
+    return {"--id", id, "--category", "EXP", "--short-name", "Проба", "--dictionary-encoding",
+        "cp1251"};
 }
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string> &b)
@@ -231,9 +234,9 @@ TEST(MkdicToolTest, ConvertsTabSeparatedTextIntoASortedReachableDictionary)
         {"ye spellings of headwords with yo", 2},
         {"merged duplicate headwords", 2},
         {"skipped empty headwords", 2},
-        {"skipped headwords over 199 bytes", 1},
+        {"skipped headwords over 199 characters", 1},
         {"skipped headwords outside Windows-1251", 1},
-        {"articles cut to 99999 bytes", 1},
+        {"articles cut to 99999 characters", 1},
         {"characters without a Windows-1251 counterpart (written as ?)", 1},
     };
     for (const auto &[label, count] : counts)
@@ -403,8 +406,8 @@ TEST(MkdicToolTest, ConvertsTheJargonFileFromItsDebianPackage)
     TestFolder folder;
     folder.MakeFolder("dics");
     const ToolRun run = RunTool(folder,
-        {"--id", "7A46", "--category", "ENC", "--short-name", "Jargon", JARGON_INDEX,
-            folder.Path() + "dics/jargon"});
+        {"--id", "7A46", "--category", "ENC", "--short-name", "Jargon", "--dictionary-encoding",
+            "cp1251", JARGON_INDEX, folder.Path() + "dics/jargon"});
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_GT(Count(run.out, "headwords"), 2000) << run.out;
     EXPECT_GE(Count(run.out, "skipped special entries"), 5) << run.out;
@@ -671,11 +674,11 @@ TEST(MkdicToolTest, ReportsEveryEntryNotTakenAsItStood)
     const std::vector<std::string> expected = {
         "changed\tзамо\xCC\x81к\tstress marks dropped",
         "skipped\t\tempty headword",
-        "skipped\t" + std::string(200, 'x') + "\theadword of 200 bytes, over 199",
+        "skipped\t" + std::string(200, 'x') + "\theadword of 200 characters, over 199",
         "skipped\t日本\theadword has a character without a Windows-1251 counterpart",
         "changed\tкафе\t2 characters without a Windows-1251 counterpart written as ?",
         "merged\tКОТ\treads the same as Кот: articles joined",
-        "cut\tДлинная\tarticle of 100005 bytes cut to 99999",
+        "cut\tДлинная\tarticle of 100005 characters cut to 99999",
     };
     std::vector<std::string> lines;
     std::istringstream report(folder.ReadFile("report.tsv"));
@@ -709,5 +712,58 @@ TEST(MkdicToolTest, LeavesNothingBehindWhenStopped)
         const ToolRun run = FinishTool(folder, pid);
         EXPECT_EQ(run.status, 128 + stop) << strsignal(stop);
         EXPECT_EQ(folder.List("dics"), std::vector<std::string>()) << strsignal(stop);
+    }
+}
+
+TEST(MkdicToolTest, WritesUtf8WhenWindows1251CannotHoldEveryLetter)
+{
+    const std::string european = "été\tsaison chaude, où l'on se baigne\n"
+                                 "Œuvre\tensemble des travaux\n"
+                                 "naïve\tcandide\n"
+                                 "čeština\tčeský jazyk: příliš žluťoučký kůň\n"
+                                 "Straße\tdie Straße, Ärger über Öl\n"
+                                 "Ärger\tVerdruss\n"
+                                 "ёлка\tдерево\n"
+                                 "замо\xCC\x81к\tкре\xCC\x81пость\n";
+    const Lookups europeanLookups = {
+        {"été", "été | saison chaude, où l'on se baigne"},
+        {"ÉTÉ", "été | saison chaude, où l'on se baigne"},
+        {"œuvre", "Œuvre | ensemble des travaux"},
+        {"NAÏVE", "naïve | candide"},
+        {"ČEŠTINA", "čeština | český jazyk: příliš žluťoučký kůň"},
+        {"straße", "Straße | die Straße, Ärger über Öl"},
+        {"ärger", "Ärger | Verdruss"},
+        {"ЁЛКА", "ёлка | дерево"},
+        {"елка", "елка | дерево"},
+        // The headword loses its stress mark so that it can be typed; the article keeps it.
+        {"замок", "замок | кре\xCC\x81пость"},
+    };
+    const std::tuple<const char *, std::string, std::vector<std::string>, std::string, std::string,
+        Lookups>
+        rows[] = {
+            {"French, Czech and German", european, {}, "UTF-8", "UTF-8", europeanLookups},
+            {"Russian fits Windows-1251", "кот\tзверь\nзамо\xCC\x81к\tкрепость\n", {},
+                "Windows-1251", "cp1251", {{"кот", "Кот | зверь"}, {"замок", "Замок | крепость"}}},
+            {"UTF-8 asked for", "кот\tзверь\n", {"--dictionary-encoding", "utf-8"}, "UTF-8",
+                "UTF-8", {{"КОТ", "кот | зверь"}}},
+        };
+    for (const auto &[name, text, options, chosen, stored, lookups] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        folder.WriteFile("in.tsv", text);
+        std::vector<std::string> arguments{"--id", "3C", "--category", "EXP", "--short-name", "Eu"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const ToolRun run =
+            RunTool(folder, Join(arguments, {folder.Path() + "in.tsv", folder.Path() + "dics/eu"}));
+        ASSERT_EQ(run.status, 0) << name << ": " << run.errors;
+        EXPECT_NE(run.out.find("dictionary encoding: " + chosen + "\n"), std::string::npos)
+            << name << ": " << run.out;
+        EXPECT_EQ(Count(run.out, "skipped headwords outside Windows-1251"), 0) << name;
+        EXPECT_EQ(Count(run.out, "characters without a Windows-1251 counterpart (written as ?)"), 0)
+            << name;
+        const Loaded loaded(folder.Path() + "dics");
+        ASSERT_EQ(loaded.Count(), 1) << name;
+        EXPECT_EQ(loaded.Only().GetAttributes().encoding, stored) << name;
+        ExpectLookups(loaded, lookups, name);
     }
 }

@@ -60,31 +60,87 @@ std::string ToLower(std::string text)
     return text;
 }
 
-// Russian texts mark the stressed vowel with a combining acute accent, which Windows-1251 lacks;
-// the word reads the same without it, where a '?' would spoil it or keep it from being typed.
+// Russian texts mark the stressed vowel with a combining acute accent. The word reads the same
+// without it, and only without it can it be typed.
+std::string WithoutStress(const std::string &utf8, bool &dropped)
+{
+    static const std::string STRESS = "\xCC\x81"; // U+0301
+    dropped = false;
+    std::string plain;
+    plain.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (utf8.compare(i, STRESS.size(), STRESS) == 0) {
+            dropped = true;
+            i += STRESS.size();
+        } else {
+            plain += utf8[i++];
+        }
+    }
+    return plain;
+}
+
+// Windows-1251 lacks the stress mark: where a '?' would spoil the word, the mark is dropped.
 std::string ToAnsi(const std::string &text, bool utf8, std::size_t &unmapped, bool &stressDropped)
 {
     unmapped = 0;
     stressDropped = false;
     if (!utf8)
         return text;
-    static const std::string STRESS = "\xCC\x81"; // U+0301
-    std::string plain;
-    plain.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (text.compare(i, STRESS.size(), STRESS) == 0) {
-            stressDropped = true;
-            i += STRESS.size();
-        } else {
-            plain += text[i++];
-        }
-    }
-    return Utf8ToAnsi(plain, &unmapped);
+    return Utf8ToAnsi(WithoutStress(text, stressDropped), &unmapped);
+}
+
+// Source text in the dictionary's encoding. In UTF-8 every character is kept; stress marks go
+// only when asked (from headwords, which must be typed).
+std::string ToDictionaryText(const std::string &text, bool sourceUtf8, DictionaryEncoding encoding,
+    bool dropStress, std::size_t &unmapped, bool &stressDropped)
+{
+    if (encoding == DictionaryEncoding::Cp1251)
+        return ToAnsi(text, sourceUtf8, unmapped, stressDropped);
+    unmapped = 0;
+    stressDropped = false;
+    std::string utf8 = sourceUtf8 ? ValidUtf8(text.data(), text.size()) : AnsiToUtf8(text);
+    return dropStress ? WithoutStress(utf8, stressDropped) : utf8;
+}
+
+// Dictionary text as the report shows it.
+std::string Shown(const std::string &text, DictionaryEncoding encoding)
+{
+    return encoding == DictionaryEncoding::Utf8 ? text : AnsiToUtf8(text);
+}
+
+// As the dictionary's lookups compare: ToUpper in Windows-1251, Unicode's simple mapping in UTF-8.
+std::string Upper(const std::string &text, DictionaryEncoding encoding)
+{
+    if (encoding == DictionaryEncoding::Cp1251)
+        return ToUpper(text);
+    std::string upper;
+    upper.reserve(text.size());
+    const char *at = text.data();
+    const char *const end = at + text.size();
+    while (at < end)
+        AppendUtf8(upper, UnicodeUpper(Utf8Text::Read(at, end)));
+    return upper;
+}
+
+std::size_t Characters(const std::string &text, DictionaryEncoding encoding)
+{
+    return encoding == DictionaryEncoding::Utf8 ? Utf8Text::Count(text.data(), text.size())
+                                                : text.size();
 }
 
 // The same word with ye for yo: Russian readers type "елка" for "ёлка".
-std::string YoAsYe(std::string headword)
+std::string YoAsYe(std::string headword, DictionaryEncoding encoding)
 {
+    if (encoding == DictionaryEncoding::Utf8) {
+        for (std::size_t at = 0; (at = headword.find_first_of("\xD0\xD1", at)) != std::string::npos;
+             ++at) {
+            if (headword.compare(at, 2, "\xD1\x91") == 0)
+                headword.replace(at, 2, "\xD0\xB5");
+            else if (headword.compare(at, 2, "\xD0\x81") == 0)
+                headword.replace(at, 2, "\xD0\x95");
+        }
+        return headword;
+    }
     for (char &c : headword) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte == SMALL_YO)
@@ -122,11 +178,11 @@ std::string OneLine(const std::string &text)
 
 // dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
 // under "unix"): that line is dropped, and its spelling is kept for the headword.
-void TakeHeadwordLine(std::string &headword, std::string &article)
+void TakeHeadwordLine(std::string &headword, std::string &article, DictionaryEncoding encoding)
 {
     const std::size_t end = article.find('\n');
     const std::string first = TrimBlanks(article.substr(0, end));
-    if (first.empty() || ToUpper(first) != ToUpper(headword))
+    if (first.empty() || Upper(first, encoding) != Upper(headword, encoding))
         return;
     headword = first;
     article.erase(0, end == std::string::npos ? article.size() : end + 1);
@@ -147,18 +203,22 @@ std::vector<std::string> Spellings(std::string headword)
     return {headword, static_cast<char>(SMALL_YO) + ToLower(headword.substr(1))};
 }
 
-void CutArticle(BuiltEntry &entry, BuildReport &report)
+void CutArticle(BuiltEntry &entry, DictionaryEncoding encoding, BuildReport &report)
 {
-    if (entry.article.size() > MAX_ARTICLE) {
-        report.notes.push_back({"cut", AnsiToUtf8(entry.headword),
-            "article of " + std::to_string(entry.article.size()) + " bytes cut to "
+    const std::size_t characters = Characters(entry.article, encoding);
+    if (characters > MAX_ARTICLE) {
+        report.notes.push_back({"cut", Shown(entry.headword, encoding),
+            "article of " + std::to_string(characters) + " characters cut to "
                 + std::to_string(MAX_ARTICLE)});
-        entry.article.resize(MAX_ARTICLE);
+        entry.article.resize(encoding == DictionaryEncoding::Utf8
+                ? Utf8Text::BytesOf(entry.article.data(), entry.article.size(), MAX_ARTICLE)
+                : MAX_ARTICLE);
         ++report.cutArticles;
     }
 }
 
-std::vector<BuiltEntry> FoldDuplicates(std::vector<BuiltEntry> entries, BuildReport &report)
+std::vector<BuiltEntry> FoldDuplicates(
+    std::vector<BuiltEntry> entries, DictionaryEncoding encoding, BuildReport &report)
 {
     std::vector<BuiltEntry> folded;
     std::vector<std::string> parts; // the articles joined into folded.back()
@@ -169,8 +229,8 @@ std::vector<BuiltEntry> FoldDuplicates(std::vector<BuiltEntry> entries, BuildRep
             continue;
         }
         ++report.mergedHeadwords;
-        report.notes.push_back({"merged", AnsiToUtf8(entry.headword),
-            "reads the same as " + AnsiToUtf8(folded.back().headword) + ": articles joined"});
+        report.notes.push_back({"merged", Shown(entry.headword, encoding),
+            "reads the same as " + Shown(folded.back().headword, encoding) + ": articles joined"});
         // The same article under two spellings of one word is not repeated.
         if (std::find(parts.begin(), parts.end(), entry.article) == parts.end()) {
             folded.back().article += " | " + entry.article;
@@ -198,7 +258,7 @@ std::string AttributeFile(const DictionaryLabels &labels)
     std::snprintf(id, sizeof id, "%X", static_cast<unsigned>(labels.id));
     const std::pair<const char *, std::string> lines[] = {
         {"FORMAT_VERSION", "1.0"},
-        {"ENCODING", "cp1251"},
+        {"ENCODING", labels.encoding == DictionaryEncoding::Utf8 ? "UTF-8" : "cp1251"},
         {"DIC_ID", id},
         {"DIC_VERSION", labels.version},
         {"CATEGORY", labels.category},
@@ -269,14 +329,19 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
     }
     Dictionary &dictionary = *database.GetDictionary(0);
     const DictionaryAttributes &attributes = dictionary.GetAttributes();
-    // The dictionary gives its text out as UTF-8.
-    const auto Utf8 = [](const std::string &ansi) {
+    // The dictionary gives its text out as UTF-8; the attribute values were Windows-1251.
+    const auto Utf8 = [&labels](const std::string &text) {
+        return labels.encoding == DictionaryEncoding::Utf8
+            ? text
+            : Cp1251Text::ProgramText(text.data(), text.size());
+    };
+    const auto Label = [](const std::string &ansi) {
         return Cp1251Text::ProgramText(ansi.data(), ansi.size());
     };
-    if (dictionary.GetId() != labels.id || attributes.category != Utf8(labels.category)
-        || attributes.shortName != Utf8(labels.shortName)
-        || attributes.longName != Utf8(labels.longName)
-        || attributes.source != Utf8(labels.source)) {
+    if (dictionary.GetId() != labels.id || attributes.category != Label(labels.category)
+        || attributes.shortName != Label(labels.shortName)
+        || attributes.longName != Label(labels.longName)
+        || attributes.source != Label(labels.source)) {
         error = "the attributes read back differ from those written";
         return false;
     }
@@ -297,8 +362,9 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
         std::uint32_t found = 0;
         std::int32_t matched = 0;
         if (!dictionary.FindWord(Utf8(entries[i].headword), found, matched) || matched != -1
-            || found >= entries.size() || ToUpper(entries[found].headword) != entries[i].key) {
-            error = "a lookup of \"" + AnsiToUtf8(entries[i].headword) + "\" does not find it";
+            || found >= entries.size()
+            || Upper(entries[found].headword, labels.encoding) != entries[i].key) {
+            error = "a lookup of \"" + Utf8(entries[i].headword) + "\" does not find it";
             return false;
         }
     }
@@ -376,8 +442,24 @@ bool MoveIntoPlace(
 
 } // namespace
 
+bool FitsWindows1251(const SourceData &data)
+{
+    if (!data.utf8)
+        return true;
+    const auto fits = [](const std::string &text) {
+        bool stressed = false;
+        std::size_t unmapped = 0;
+        Utf8ToAnsi(WithoutStress(text, stressed), &unmapped);
+        return unmapped == 0;
+    };
+    for (const SourceEntry &entry : data.entries)
+        if (!fits(entry.headword))
+            return false;
+    return std::all_of(data.articles.begin(), data.articles.end(), fits);
+}
+
 std::vector<BuiltEntry> PrepareEntries(
-    const SourceData &data, Duplicates duplicates, BuildReport &report)
+    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
 {
     std::vector<std::optional<std::string>> articles(data.articles.size());
     std::vector<BuiltEntry> entries;
@@ -389,7 +471,8 @@ std::vector<BuiltEntry> PrepareEntries(
         };
         std::size_t unmapped = 0;
         bool stressed = false;
-        std::string headword = ToAnsi(source.headword, data.utf8, unmapped, stressed);
+        std::string headword =
+            ToDictionaryText(source.headword, data.utf8, encoding, true, unmapped, stressed);
         for (char &c : headword)
             if (static_cast<unsigned char>(c) < 0x20)
                 c = ' ';
@@ -402,7 +485,8 @@ std::vector<BuiltEntry> PrepareEntries(
         std::optional<std::string> &converted = articles[source.article];
         if (!converted) {
             bool articleStressed = false;
-            converted = ToAnsi(data.articles[source.article], data.utf8, unmapped, articleStressed);
+            converted = ToDictionaryText(data.articles[source.article], data.utf8, encoding,
+                encoding == DictionaryEncoding::Cp1251, unmapped, articleStressed);
             report.unmappedCharacters += unmapped;
             if (unmapped > 0)
                 note("changed",
@@ -412,17 +496,17 @@ std::vector<BuiltEntry> PrepareEntries(
         }
         std::string article = *converted;
         if (data.headwordLineFirst && !headword.empty())
-            TakeHeadwordLine(headword, article);
+            TakeHeadwordLine(headword, article, encoding);
         if (headword.empty()) {
             ++report.emptyHeadwords;
             note("skipped", "empty headword");
             continue;
         }
-        if (headword.size() > MAX_HEADWORD) {
+        if (Characters(headword, encoding) > MAX_HEADWORD) {
             ++report.longHeadwords;
             note("skipped",
-                "headword of " + std::to_string(headword.size()) + " bytes, over "
-                    + std::to_string(MAX_HEADWORD));
+                "headword of " + std::to_string(Characters(headword, encoding))
+                    + " characters, over " + std::to_string(MAX_HEADWORD));
             continue;
         }
         if (stressed) {
@@ -431,24 +515,27 @@ std::vector<BuiltEntry> PrepareEntries(
         }
         article = OneLine(article);
         std::vector<std::string> forms{headword};
-        if (const std::string ye = YoAsYe(headword); ye != headword) {
+        if (const std::string ye = YoAsYe(headword, encoding); ye != headword) {
             forms.push_back(ye);
             ++report.yeSpellings;
         }
         for (const std::string &form : forms) {
-            const std::vector<std::string> spellings = Spellings(form);
+            // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
+            const std::vector<std::string> spellings = encoding == DictionaryEncoding::Utf8
+                ? std::vector<std::string>{form}
+                : Spellings(form);
             report.yoAliases += spellings.size() - 1;
             for (const std::string &spelling : spellings)
-                entries.push_back({spelling, ToUpper(spelling), article});
+                entries.push_back({spelling, Upper(spelling, encoding), article});
         }
     }
     // Stable, so that entries with one headword keep the source's order.
     std::stable_sort(entries.begin(), entries.end(),
         [](const BuiltEntry &a, const BuiltEntry &b) { return a.key < b.key; });
     if (duplicates == Duplicates::Merge)
-        entries = FoldDuplicates(std::move(entries), report);
+        entries = FoldDuplicates(std::move(entries), encoding, report);
     for (BuiltEntry &entry : entries)
-        CutArticle(entry, report);
+        CutArticle(entry, encoding, report);
     return entries;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/Text_encoding.h"
+
 struct SourceData;
 
 enum class Duplicates
@@ -17,6 +19,8 @@ enum class Duplicates
 // The attribute values, Windows-1251, each short enough for one attribute line.
 struct DictionaryLabels
 {
+    // Of the index and the articles; the attribute values are Windows-1251 either way.
+    DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     std::uint32_t id = 0;
     std::string version = "1.0";
     std::string category;
@@ -49,11 +53,11 @@ struct BuildReport
     std::vector<EntryNote> notes;
 };
 
-// One index record as written: the headword and its article, both Windows-1251.
+// One index record as written: the headword and its article, in the dictionary's encoding.
 struct BuiltEntry
 {
     std::string headword;
-    std::string key; // ToUpper(headword): the sort order and what a lookup compares
+    std::string key; // the headword upper-cased: the sort order and what a lookup compares
     std::string article;
 };
 
@@ -62,9 +66,15 @@ constexpr std::size_t MAX_ARTICLE = 99999;
 // One attribute line is read 99 UTF-16 units at a time; a longer one would be split.
 constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
 
-// Converts, cleans and sorts the source's entries into index order.
-std::vector<BuiltEntry> PrepareEntries(
-    const SourceData &data, Duplicates duplicates, BuildReport &report);
+// Converts, cleans and sorts the source's entries into index order. In Windows-1251 a character
+// it lacks skips a headword and becomes '?' in an article; in UTF-8 nothing is lost. Headwords
+// and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters.
+std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
+    DictionaryEncoding encoding, BuildReport &report);
+
+// True when every character of the source's headwords and articles, Russian stress marks
+// aside, has a Windows-1251 counterpart.
+bool FitsWindows1251(const SourceData &data);
 
 // The value as a Windows-1251 attribute value: line ends become spaces and the ends are trimmed,
 // as the loader would trim them. False when key=value would not fit one attribute line; with

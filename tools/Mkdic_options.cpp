@@ -8,7 +8,7 @@ const char MKDIC_USAGE[] =
     "usage: kalvora-mkdic --id HEXID --category CATEGORY --short-name NAME [--long-name NAME]\n"
     "         [--source TEXT] [--dic-version X.Y] [--format tsv|dictd|stardict]\n"
     "         [--encoding auto|utf-8|cp1251] [--duplicates merge|keep] [--force] [--force-id]\n"
-    "         [--report FILE] INPUT OUTPUT_FOLDER";
+    "         [--dictionary-encoding auto|cp1251|utf-8] [--report FILE] INPUT OUTPUT_FOLDER";
 
 const char MKDIC_HELP[] =
     "Makes a Kalvora dictionary folder from a tab-separated text file (headword TAB article),\n"
@@ -24,6 +24,9 @@ const char MKDIC_HELP[] =
     "  --dic-version X.Y     the dictionary's version (default 1.0)\n"
     "  --format FORMAT       tsv, dictd or stardict (default: from the input's name)\n"
     "  --encoding ENCODING   of tab-separated and dictd text: auto, utf-8 or cp1251\n"
+    "  --dictionary-encoding ENCODING\n"
+    "                        of the dictionary written: auto (Windows-1251 when every\n"
+    "                        character fits, else UTF-8), cp1251 or utf-8\n"
     "  --duplicates HOW      merge (default) or keep headwords that read the same\n"
     "  --force               replace an existing dictionary folder\n"
     "  --force-id            allow an id that an installed dictionary already has\n"
@@ -94,6 +97,13 @@ bool Apply(const std::string &option, const std::string &value, MkdicOptions &o,
         o.encoding = value == "auto" ? TextEncoding::Auto
             : value == "utf-8"       ? TextEncoding::Utf8
                                      : TextEncoding::Cp1251;
+    } else if (option == "--dictionary-encoding") {
+        if (value != "auto" && value != "utf-8" && value != "cp1251")
+            return false;
+        o.dictionaryEncoding.reset();
+        if (value != "auto")
+            o.dictionaryEncoding =
+                value == "utf-8" ? DictionaryEncoding::Utf8 : DictionaryEncoding::Cp1251;
     } else if (option == "--duplicates") {
         if (value != "merge" && value != "keep")
             return false;

@@ -28,6 +28,8 @@ struct MkdicOptions
     std::string version = "1.0";
     std::optional<SourceFormat> format; // from the input's name when not given
     TextEncoding encoding = TextEncoding::Auto;
+    // Of the dictionary written; none: Windows-1251 when every character fits, else UTF-8.
+    std::optional<DictionaryEncoding> dictionaryEncoding;
     Duplicates duplicates = Duplicates::Merge;
     bool force = false; // replace an existing dictionary folder
     bool forceId = false; // allow an id that an installed dictionary already has

@@ -117,21 +117,23 @@ std::optional<int> MakeLabels(const MkdicOptions &options, const SourceData &dat
     return std::nullopt;
 }
 
-void PrintReport(const std::string &output, const BuildReport &report, std::size_t specialEntries,
-    std::size_t unmappedLabels)
+void PrintReport(const std::string &output, DictionaryEncoding encoding, const BuildReport &report,
+    std::size_t specialEntries, std::size_t unmappedLabels)
 {
     std::cout << "written: " << output << '\n'
+              << "dictionary encoding: "
+              << (encoding == DictionaryEncoding::Utf8 ? "UTF-8" : "Windows-1251") << '\n'
               << "headwords: " << report.headwords << '\n'
               << "articles: " << report.articles << '\n'
               << "yo second spellings: " << report.yoAliases << '\n'
               << "ye spellings of headwords with yo: " << report.yeSpellings << '\n'
               << "merged duplicate headwords: " << report.mergedHeadwords << '\n'
               << "skipped empty headwords: " << report.emptyHeadwords << '\n'
-              << "skipped headwords over " << MAX_HEADWORD << " bytes: " << report.longHeadwords
-              << '\n'
+              << "skipped headwords over " << MAX_HEADWORD
+              << " characters: " << report.longHeadwords << '\n'
               << "skipped headwords outside Windows-1251: " << report.unmappedHeadwords << '\n'
               << "skipped special entries: " << specialEntries << '\n'
-              << "articles cut to " << MAX_ARTICLE << " bytes: " << report.cutArticles << '\n'
+              << "articles cut to " << MAX_ARTICLE << " characters: " << report.cutArticles << '\n'
               << "entries without their stress marks: " << report.stressedEntries << '\n'
               << "characters without a Windows-1251 counterpart (written as ?): "
               << report.unmappedCharacters + unmappedLabels << '\n';
@@ -184,8 +186,11 @@ int main(int argc, char **argv)
     if (const auto status = MakeLabels(options, data, labels, unmappedLabels))
         return *status;
 
+    labels.encoding = options.dictionaryEncoding.value_or(
+        FitsWindows1251(data) ? DictionaryEncoding::Cp1251 : DictionaryEncoding::Utf8);
     BuildReport report;
-    const std::vector<BuiltEntry> entries = PrepareEntries(data, options.duplicates, report);
+    const std::vector<BuiltEntry> entries =
+        PrepareEntries(data, options.duplicates, labels.encoding, report);
     const bool made = !entries.empty()
         && MakeDictionaryFolder(options.output, options.force, labels, entries, report, problem);
     if (!options.reportPath.empty() && !WriteEntryReport(options.reportPath, data, report))
@@ -194,6 +199,6 @@ int main(int argc, char **argv)
         return Failed(options.input + ": no usable entries");
     if (!made)
         return Failed(problem);
-    PrintReport(options.output, report, data.specialEntries, unmappedLabels);
+    PrintReport(options.output, labels.encoding, report, data.specialEntries, unmappedLabels);
     return 0;
 }
