@@ -1,0 +1,350 @@
+#include "Mkdic_entries.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "Mkdic_sources.h"
+#include "support/Code_page.h"
+#include "support/Utils.h"
+
+namespace {
+
+constexpr unsigned char CAPITAL_YO = 0xA8;
+constexpr unsigned char SMALL_YO = 0xB8;
+constexpr unsigned char CAPITAL_YE = 0xC5;
+constexpr unsigned char SMALL_YE = 0xE5;
+
+bool IsBlank(unsigned char c)
+{
+    return c <= 0x20;
+}
+
+std::string TrimBlanks(const std::string &text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(static_cast<unsigned char>(text[begin])))
+        ++begin;
+    while (end > begin && IsBlank(static_cast<unsigned char>(text[end - 1])))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// The inverse of ToUpper, used only to spell the small-yo second record of a headword.
+std::string ToLower(std::string text)
+{
+    for (char &c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDF))
+            c = static_cast<char>(byte + 0x20);
+        else if (byte == CAPITAL_YO)
+            c = static_cast<char>(SMALL_YO);
+    }
+    return text;
+}
+
+// Russian texts mark the stressed vowel with a combining acute accent. The word reads the same
+// without it, and only without it can it be typed.
+std::string WithoutStress(const std::string &utf8, bool &dropped)
+{
+    static const std::string STRESS = "\xCC\x81"; // U+0301
+    dropped = false;
+    std::string plain;
+    plain.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (utf8.compare(i, STRESS.size(), STRESS) == 0) {
+            dropped = true;
+            i += STRESS.size();
+        } else {
+            plain += utf8[i++];
+        }
+    }
+    return plain;
+}
+
+// Windows-1251 lacks the stress mark: where a '?' would spoil the word, the mark is dropped.
+std::string ToAnsi(const std::string &text, bool utf8, std::size_t &unmapped, bool &stressDropped)
+{
+    unmapped = 0;
+    stressDropped = false;
+    if (!utf8)
+        return text;
+    return Utf8ToAnsi(WithoutStress(text, stressDropped), &unmapped);
+}
+
+// Source text in the dictionary's encoding. In UTF-8 every character is kept; stress marks go
+// only when asked (from headwords, which must be typed).
+std::string ToDictionaryText(const std::string &text, bool sourceUtf8, DictionaryEncoding encoding,
+    bool dropStress, std::size_t &unmapped, bool &stressDropped)
+{
+    if (encoding == DictionaryEncoding::Cp1251)
+        return ToAnsi(text, sourceUtf8, unmapped, stressDropped);
+    unmapped = 0;
+    stressDropped = false;
+    std::string utf8 = sourceUtf8 ? ValidUtf8(text.data(), text.size()) : AnsiToUtf8(text);
+    return dropStress ? WithoutStress(utf8, stressDropped) : utf8;
+}
+
+// Dictionary text as the report shows it.
+std::string Shown(const std::string &text, DictionaryEncoding encoding)
+{
+    return encoding == DictionaryEncoding::Utf8 ? text : AnsiToUtf8(text);
+}
+
+std::string Upper(const std::string &text, DictionaryEncoding encoding)
+{
+    if (encoding == DictionaryEncoding::Cp1251)
+        return ToUpper(text);
+    std::string upper;
+    upper.reserve(text.size());
+    const char *at = text.data();
+    const char *const end = at + text.size();
+    while (at < end)
+        AppendUtf8(upper, UnicodeUpper(Utf8Text::Read(at, end)));
+    return upper;
+}
+
+std::size_t Characters(const std::string &text, DictionaryEncoding encoding)
+{
+    return encoding == DictionaryEncoding::Utf8 ? Utf8Text::Count(text.data(), text.size())
+                                                : text.size();
+}
+
+// The same word with ye for yo: Russian readers type "елка" for "ёлка".
+std::string YoAsYe(std::string headword, DictionaryEncoding encoding)
+{
+    if (encoding == DictionaryEncoding::Utf8) {
+        for (std::size_t at = 0; (at = headword.find_first_of("\xD0\xD1", at)) != std::string::npos;
+             ++at) {
+            if (headword.compare(at, 2, "\xD1\x91") == 0)
+                headword.replace(at, 2, "\xD0\xB5");
+            else if (headword.compare(at, 2, "\xD0\x81") == 0)
+                headword.replace(at, 2, "\xD0\x95");
+        }
+        return headword;
+    }
+    for (char &c : headword) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == SMALL_YO)
+            c = static_cast<char>(SMALL_YE);
+        else if (byte == CAPITAL_YO)
+            c = static_cast<char>(CAPITAL_YE);
+    }
+    return headword;
+}
+
+// An article is one line of the data file: every run of blanks that holds a line end becomes one
+// space (dictd indents its continuation lines), and a zero byte, which would end the article
+// early when it is read, becomes a space as well.
+std::string OneLine(const std::string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t end = i;
+        bool lineEnd = false;
+        while (end < text.size() && std::strchr(" \t\r\n", text[end]) && text[end] != '\0') {
+            lineEnd = lineEnd || text[end] == '\r' || text[end] == '\n';
+            ++end;
+        }
+        if (end == i) {
+            out += text[i] == '\0' ? ' ' : text[i];
+            ++i;
+        } else {
+            out.append(lineEnd ? std::string(" ") : text.substr(i, end - i));
+            i = end;
+        }
+    }
+    return TrimBlanks(out);
+}
+
+// dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
+// under "unix"): that line is dropped, and its spelling is kept for the headword.
+void TakeHeadwordLine(std::string &headword, std::string &article, DictionaryEncoding encoding)
+{
+    const std::size_t end = article.find('\n');
+    const std::string first = TrimBlanks(article.substr(0, end));
+    if (first.empty() || Upper(first, encoding) != Upper(headword, encoding))
+        return;
+    headword = first;
+    article.erase(0, end == std::string::npos ? article.size() : end + 1);
+}
+
+// The lookup finds a letter's block by the headword's first byte as stored and the query's first
+// byte upper-cased, so a headword must start with a byte ToUpper leaves alone. The two yo letters
+// are told apart by that comparison (ToUpper keeps the small one): such a headword is stored
+// under the capital and again under the small letter, so that either spelling of a query finds it.
+std::vector<std::string> Spellings(std::string headword)
+{
+    auto &first = reinterpret_cast<unsigned char &>(headword[0]);
+    if (first != CAPITAL_YO && first != SMALL_YO) {
+        first = ToUpperByte(first);
+        return {headword};
+    }
+    first = CAPITAL_YO;
+    return {headword, static_cast<char>(SMALL_YO) + ToLower(headword.substr(1))};
+}
+
+void CutArticle(BuiltEntry &entry, DictionaryEncoding encoding, BuildReport &report)
+{
+    const std::size_t characters = Characters(entry.article, encoding);
+    if (characters > MAX_ARTICLE) {
+        report.notes.push_back({"cut", Shown(entry.headword, encoding),
+            "article of " + std::to_string(characters) + " characters cut to "
+                + std::to_string(MAX_ARTICLE)});
+        entry.article.resize(encoding == DictionaryEncoding::Utf8
+                ? Utf8Text::BytesOf(entry.article.data(), entry.article.size(), MAX_ARTICLE)
+                : MAX_ARTICLE);
+        ++report.cutArticles;
+    }
+}
+
+std::vector<BuiltEntry> FoldDuplicates(
+    std::vector<BuiltEntry> entries, DictionaryEncoding encoding, BuildReport &report)
+{
+    std::vector<BuiltEntry> folded;
+    std::vector<std::string> parts; // the articles joined into folded.back()
+    for (BuiltEntry &entry : entries) {
+        if (folded.empty() || folded.back().key != entry.key) {
+            parts.assign(1, entry.article);
+            folded.push_back(std::move(entry));
+            continue;
+        }
+        ++report.mergedHeadwords;
+        report.notes.push_back({"merged", Shown(entry.headword, encoding),
+            "reads the same as " + Shown(folded.back().headword, encoding) + ": articles joined"});
+        // The same article under two spellings of one word is not repeated.
+        if (std::find(parts.begin(), parts.end(), entry.article) == parts.end()) {
+            folded.back().article += " | " + entry.article;
+            parts.push_back(std::move(entry.article));
+        }
+    }
+    return folded;
+}
+
+} // namespace
+
+std::string DictionaryUpper(const std::string &text, DictionaryEncoding encoding)
+{
+    return Upper(text, encoding);
+}
+
+bool FitsWindows1251(const SourceData &data)
+{
+    if (!data.utf8)
+        return true;
+    const auto fits = [](const std::string &text) {
+        bool stressed = false;
+        std::size_t unmapped = 0;
+        Utf8ToAnsi(WithoutStress(text, stressed), &unmapped);
+        return unmapped == 0;
+    };
+    for (const SourceEntry &entry : data.entries)
+        if (!fits(entry.headword))
+            return false;
+    return std::all_of(data.articles.begin(), data.articles.end(), fits);
+}
+
+std::vector<BuiltEntry> PrepareEntries(
+    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
+{
+    std::vector<std::optional<std::string>> articles(data.articles.size());
+    std::vector<BuiltEntry> entries;
+    entries.reserve(data.entries.size());
+    for (const SourceEntry &source : data.entries) {
+        const std::string shown = data.utf8 ? source.headword : AnsiToUtf8(source.headword);
+        const auto note = [&](const char *action, const std::string &reason) {
+            report.notes.push_back({action, shown, reason});
+        };
+        std::size_t unmapped = 0;
+        bool stressed = false;
+        std::string headword =
+            ToDictionaryText(source.headword, data.utf8, encoding, true, unmapped, stressed);
+        for (char &c : headword)
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = ' ';
+        headword = TrimBlanks(headword);
+        if (unmapped > 0) {
+            ++report.unmappedHeadwords;
+            note("skipped", "headword has a character without a Windows-1251 counterpart");
+            continue;
+        }
+        std::optional<std::string> &converted = articles[source.article];
+        if (!converted) {
+            bool articleStressed = false;
+            converted = ToDictionaryText(data.articles[source.article], data.utf8, encoding,
+                encoding == DictionaryEncoding::Cp1251, unmapped, articleStressed);
+            report.unmappedCharacters += unmapped;
+            if (unmapped > 0)
+                note("changed",
+                    std::to_string(unmapped)
+                        + " characters without a Windows-1251 counterpart written as ?");
+            stressed = stressed || articleStressed;
+        }
+        std::string article = *converted;
+        if (data.headwordLineFirst && !headword.empty())
+            TakeHeadwordLine(headword, article, encoding);
+        if (headword.empty()) {
+            ++report.emptyHeadwords;
+            note("skipped", "empty headword");
+            continue;
+        }
+        if (Characters(headword, encoding) > MAX_HEADWORD) {
+            ++report.longHeadwords;
+            note("skipped",
+                "headword of " + std::to_string(Characters(headword, encoding))
+                    + " characters, over " + std::to_string(MAX_HEADWORD));
+            continue;
+        }
+        if (stressed) {
+            ++report.stressedEntries;
+            note("changed", "stress marks dropped");
+        }
+        article = OneLine(article);
+        std::vector<std::string> forms{headword};
+        if (const std::string ye = YoAsYe(headword, encoding); ye != headword) {
+            forms.push_back(ye);
+            ++report.yeSpellings;
+        }
+        for (const std::string &form : forms) {
+            // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
+            const std::vector<std::string> spellings = encoding == DictionaryEncoding::Utf8
+                ? std::vector<std::string>{form}
+                : Spellings(form);
+            report.yoAliases += spellings.size() - 1;
+            for (const std::string &spelling : spellings)
+                entries.push_back({spelling, Upper(spelling, encoding), article});
+        }
+    }
+    // Stable, so that entries with one headword keep the source's order.
+    std::stable_sort(entries.begin(), entries.end(),
+        [](const BuiltEntry &a, const BuiltEntry &b) { return a.key < b.key; });
+    if (duplicates == Duplicates::Merge)
+        entries = FoldDuplicates(std::move(entries), encoding, report);
+    for (BuiltEntry &entry : entries)
+        CutArticle(entry, encoding, report);
+    return entries;
+}
+
+bool MakeAttributeValue(const std::string &key, const std::string &utf8, bool cut,
+    std::string &value, std::size_t *unmapped)
+{
+    std::size_t replaced = 0;
+    bool stressed = false;
+    value = ToAnsi(utf8, true, replaced, stressed);
+    if (unmapped)
+        *unmapped = replaced;
+    for (char &c : value)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    value = TrimBlanks(value);
+    // One Windows-1251 byte is one UTF-16 unit.
+    const std::size_t room = MAX_ATTRIBUTE_LINE - key.size() - 1;
+    if (value.size() <= room)
+        return true;
+    if (!cut)
+        return false;
+    value = TrimBlanks(value.substr(0, room));
+    return true;
+}

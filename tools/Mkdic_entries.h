@@ -1,0 +1,76 @@
+#ifndef TOOLS_MKDIC_ENTRIES_H
+#define TOOLS_MKDIC_ENTRIES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/Text_encoding.h"
+
+struct SourceData;
+
+enum class Duplicates
+{
+    Merge, // one headword, the different articles joined with " | "
+    Keep // every entry listed; a typed lookup lands on the first
+};
+
+// One entry that was not taken as it stood, for the --report file. Texts in UTF-8.
+struct EntryNote
+{
+    std::string action; // skipped, cut, changed or merged
+    std::string headword;
+    std::string reason;
+};
+
+struct BuildReport
+{
+    std::size_t headwords = 0; // index records written
+    std::size_t articles = 0; // distinct articles written
+    std::size_t emptyHeadwords = 0;
+    std::size_t longHeadwords = 0;
+    std::size_t unmappedHeadwords = 0; // skipped: a character without a Windows-1251 counterpart
+    std::size_t cutArticles = 0;
+    std::size_t unmappedCharacters = 0; // in articles, written as '?'
+    std::size_t mergedHeadwords = 0; // entries folded into an earlier one with the same headword
+    std::size_t yoAliases = 0; // second records under a small yo
+    std::size_t yeSpellings = 0; // records added under the ye spelling of a headword with yo
+    std::size_t stressedEntries = 0; // entries whose stress marks were dropped
+    std::vector<EntryNote> notes;
+};
+
+// One index record as written: the headword and its article, in the dictionary's encoding.
+struct BuiltEntry
+{
+    std::string headword;
+    std::string key; // the headword upper-cased: the sort order and what a lookup compares
+    std::string article;
+};
+
+constexpr std::size_t MAX_HEADWORD = 199;
+constexpr std::size_t MAX_ARTICLE = 99999;
+// One attribute line is read 99 UTF-16 units at a time; a longer one would be split.
+constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
+
+// Converts, cleans and sorts the source's entries into index order. In Windows-1251 a character
+// it lacks skips a headword and becomes '?' in an article; in UTF-8 nothing is lost. Headwords
+// and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters.
+std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
+    DictionaryEncoding encoding, BuildReport &report);
+
+// True when every character of the source's headwords and articles, Russian stress marks
+// aside, has a Windows-1251 counterpart.
+bool FitsWindows1251(const SourceData &data);
+
+// The value as a Windows-1251 attribute value: line ends become spaces and the ends are trimmed,
+// as the loader would trim them. False when key=value would not fit one attribute line; with
+// cut the value is shortened to fit instead.
+bool MakeAttributeValue(const std::string &key, const std::string &utf8, bool cut,
+    std::string &value, std::size_t *unmapped = nullptr);
+
+// Upper-cased as the dictionary's lookups compare: ToUpper in Windows-1251, Unicode's simple
+// mapping in UTF-8.
+std::string DictionaryUpper(const std::string &text, DictionaryEncoding encoding);
+
+#endif // TOOLS_MKDIC_ENTRIES_H
