@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "storage/Unicode_upper.h"
+#include "support/Code_page.h"
 #include "support/Utils.h"
 
 // How a dictionary's index and data file hold their text. The program's own text is UTF-8: what
@@ -61,9 +62,6 @@ inline char32_t DecodeUtf8(const unsigned char *text, std::size_t left, std::siz
     length = size;
     return code;
 }
-
-// Appends code, a Unicode scalar value, as UTF-8.
-void AppendUtf8(std::string &out, char32_t code);
 
 // UTF-8 with every sequence that is not well-formed replaced by U+FFFD, as DecodeUtf8 reads it.
 std::string ValidUtf8(const char *text, std::size_t length);

@@ -118,6 +118,16 @@ std::string Convert(const char *from, const char *to, const std::string &input,
     return output;
 }
 
+std::u16string Utf16Units(const std::string &bytes)
+{
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        units += static_cast<char16_t>(
+            static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return units;
+}
+
 } // namespace
 
 std::string Utf16ToAnsi(const std::u16string &text, std::size_t *unmapped)
@@ -134,13 +144,7 @@ std::string Utf16ToAnsi(const std::u16string &text, std::size_t *unmapped)
 std::u16string AnsiToUtf16(const std::string &text)
 {
     // 0x98 is the one byte Windows-1251 leaves undefined.
-    const std::string bytes = Convert(ANSI, UTF16, text, "\xFD\xFF", AnsiLength, nullptr);
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(
-            static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    return units;
+    return Utf16Units(Convert(ANSI, UTF16, text, "\xFD\xFF", AnsiLength, nullptr));
 }
 
 std::string Utf8ToAnsi(const std::string &text, std::size_t *unmapped)
@@ -166,21 +170,31 @@ std::string Utf16ToUtf8(const std::u16string &text)
         } else if (code >= 0xD800 && code <= 0xDFFF) {
             code = 0xFFFD;
         }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        AppendUtf8(out, code);
     }
     return out;
+}
+
+std::u16string Utf8ToUtf16(const std::string &text)
+{
+    return Utf16Units(Convert(UTF8, UTF16, text, "\xFD\xFF", Utf8Length, nullptr));
+}
+
+void AppendUtf8(std::string &out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
 }

@@ -15,6 +15,11 @@ std::u16string AnsiToUtf16(const std::string &text);
 
 // Every unit gives its character; an unpaired surrogate gives U+FFFD.
 std::string Utf16ToUtf8(const std::u16string &text);
+// Every well-formed character gives its units; each byte of anything else gives U+FFFD.
+std::u16string Utf8ToUtf16(const std::string &text);
+
+// Appends code, a Unicode scalar value, as UTF-8.
+void AppendUtf8(std::string &out, char32_t code);
 
 // The same for UTF-8 text at the program's edges (terminals, pipes, other dictionary formats).
 // Invalid UTF-8 bytes count as characters without a counterpart.

@@ -101,3 +101,20 @@ TEST(CodePageTest, Utf8OutsideTheCodePageOrMalformedBecomesQuestionMarks)
         EXPECT_EQ(unmapped, count) << name;
     }
 }
+
+TEST(CodePageTest, Utf8AndUtf16CarryEveryCharacterAndMarkWhatIsNone)
+{
+    const std::tuple<const char *, std::string, std::u16string, std::string> rows[] = {
+        {"ascii", "key=value", u"key=value", "key=value"},
+        {"latin and cyrillic", "Français ёлка", u"Français ёлка", "Français ёлка"},
+        {"beyond U+FFFF", "\xF0\x9F\x98\x80", u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},
+        {"stray continuation byte", "a\x80z", u"a\xFFFDz", "a\xEF\xBF\xBDz"},
+        {"cut sequence at the end", "a\xD0", u"a\xFFFD", "a\xEF\xBF\xBD"},
+        {"overlong slash", "\xC0\xAF", u"\xFFFD\xFFFD", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"empty", "", u"", ""},
+    };
+    for (const auto &[name, utf8, utf16, back] : rows) {
+        EXPECT_EQ(Utf8ToUtf16(utf8), utf16) << name;
+        EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(utf8)), back) << name;
+    }
+}

@@ -767,3 +767,31 @@ TEST(MkdicToolTest, WritesUtf8WhenWindows1251CannotHoldEveryLetter)
         ExpectLookups(loaded, lookups, name);
     }
 }
+
+TEST(MkdicToolTest, AttributeValuesKeepEveryCharacterInEitherEncoding)
+{
+    const std::string emoji = "\xF0\x9F\x98\x80"; // two UTF-16 units
+    const std::tuple<const char *, std::string, std::string, int> rows[] = {
+        {"French short name", "Français", "cp1251", 0},
+        {"Czech and German in UTF-8", "Čeština, Wörterbuch", "utf-8", 0},
+        {"a character beyond U+FFFF", "Emoji " + emoji, "cp1251", 0},
+        {"exactly one line of UTF-16 units", std::string(87, 'n') + emoji, "cp1251", 0},
+        {"one unit over the line", std::string(88, 'n') + emoji, "cp1251", 2},
+    };
+    for (const auto &[name, longName, encoding, status] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        folder.WriteFile("in.tsv", "кот\tзверь\n");
+        const ToolRun run = RunTool(folder,
+            {"--id", "3D", "--category", "EXP", "--short-name", "Français", "--long-name", longName,
+                "--dictionary-encoding", encoding, folder.Path() + "in.tsv",
+                folder.Path() + "dics/fr"});
+        ASSERT_EQ(run.status, status) << name << ": " << run.errors;
+        if (status != 0)
+            continue;
+        const Loaded loaded(folder.Path() + "dics");
+        ASSERT_EQ(loaded.Count(), 1) << name;
+        EXPECT_EQ(loaded.Only().GetAttributes().shortName, "Français") << name;
+        EXPECT_EQ(loaded.Only().GetAttributes().longName, longName) << name;
+    }
+}

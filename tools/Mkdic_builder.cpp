@@ -52,7 +52,7 @@ std::string AttributeFile(const DictionaryLabels &labels)
     };
     std::u16string text;
     for (const auto &[key, value] : lines)
-        text += AnsiToUtf16(std::string(key) + "=" + value + "\r\n");
+        text += Utf8ToUtf16(std::string(key) + "=" + value + "\r\n");
     std::string bytes;
     for (const char16_t unit : text) {
         bytes += static_cast<char>(unit & 0xFF);
@@ -119,13 +119,9 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
             ? text
             : Cp1251Text::ProgramText(text.data(), text.size());
     };
-    const auto Label = [](const std::string &ansi) {
-        return Cp1251Text::ProgramText(ansi.data(), ansi.size());
-    };
-    if (dictionary.GetId() != labels.id || attributes.category != Label(labels.category)
-        || attributes.shortName != Label(labels.shortName)
-        || attributes.longName != Label(labels.longName)
-        || attributes.source != Label(labels.source)) {
+    if (dictionary.GetId() != labels.id || attributes.category != labels.category
+        || attributes.shortName != labels.shortName || attributes.longName != labels.longName
+        || attributes.source != labels.source) {
         error = "the attributes read back differ from those written";
         return false;
     }

@@ -9,10 +9,10 @@
 #include "Mkdic_entries.h"
 #include "storage/Text_encoding.h"
 
-// The attribute values, Windows-1251, each short enough for one attribute line.
+// The attribute values, UTF-8, each short enough for one attribute line.
 struct DictionaryLabels
 {
-    // Of the index and the articles; the attribute values are Windows-1251 either way.
+    // Of the index and the articles; the attribute file is UTF-16 either way.
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     std::uint32_t id = 0;
     std::string version = "1.0";

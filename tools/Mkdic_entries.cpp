@@ -327,24 +327,24 @@ std::vector<BuiltEntry> PrepareEntries(
     return entries;
 }
 
-bool MakeAttributeValue(const std::string &key, const std::string &utf8, bool cut,
-    std::string &value, std::size_t *unmapped)
+bool MakeAttributeValue(
+    const std::string &key, const std::string &utf8, bool cut, std::string &value)
 {
-    std::size_t replaced = 0;
-    bool stressed = false;
-    value = ToAnsi(utf8, true, replaced, stressed);
-    if (unmapped)
-        *unmapped = replaced;
-    for (char &c : value)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    value = TrimBlanks(value);
-    // One Windows-1251 byte is one UTF-16 unit.
+    std::u16string units = Utf8ToUtf16(utf8);
+    for (char16_t &unit : units)
+        if (unit == u'\r' || unit == u'\n')
+            unit = u' ';
+    value = TrimBlanks(Utf16ToUtf8(units));
+    units = Utf8ToUtf16(value);
+    // The attribute line's limit counts UTF-16 units.
     const std::size_t room = MAX_ATTRIBUTE_LINE - key.size() - 1;
-    if (value.size() <= room)
+    if (units.size() <= room)
         return true;
     if (!cut)
         return false;
-    value = TrimBlanks(value.substr(0, room));
+    std::size_t kept = room;
+    if (units[kept - 1] >= 0xD800 && units[kept - 1] <= 0xDBFF)
+        --kept;
+    value = TrimBlanks(Utf16ToUtf8(units.substr(0, kept)));
     return true;
 }

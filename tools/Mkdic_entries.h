@@ -63,11 +63,12 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
 // aside, has a Windows-1251 counterpart.
 bool FitsWindows1251(const SourceData &data);
 
-// The value as a Windows-1251 attribute value: line ends become spaces and the ends are trimmed,
-// as the loader would trim them. False when key=value would not fit one attribute line; with
-// cut the value is shortened to fit instead.
-bool MakeAttributeValue(const std::string &key, const std::string &utf8, bool cut,
-    std::string &value, std::size_t *unmapped = nullptr);
+// The value as an attribute value, UTF-8 as the attribute file's UTF-16 holds every character:
+// bytes that are not UTF-8 become U+FFFD, line ends become spaces and the ends are trimmed, as
+// the loader would trim them. False when key=value would not fit one attribute line; with cut
+// the value is shortened to fit instead, never inside a character.
+bool MakeAttributeValue(
+    const std::string &key, const std::string &utf8, bool cut, std::string &value);
 
 // Upper-cased as the dictionary's lookups compare: ToUpper in Windows-1251, Unicode's simple
 // mapping in UTF-8.

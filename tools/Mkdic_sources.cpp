@@ -10,6 +10,8 @@
 #include <utility>
 #include <zlib.h>
 
+#include "support/Code_page.h"
+
 namespace {
 
 bool EndsWith(const std::string &text, const std::string &tail)
@@ -247,25 +249,13 @@ std::uint64_t BigEndian(const std::string &bytes, std::size_t at, std::size_t si
     return value;
 }
 
-void AppendUtf8(std::string &out, std::uint32_t code)
+// A character reference may name anything: NUL or what is no character would break the
+// line-based files written from this text.
+void AppendReferencedCharacter(std::string &out, std::uint32_t code)
 {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | code >> 18);
-        out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    AppendUtf8(out, code);
 }
 
 // An article is shown as plain text, so markup goes; the tags that break lines leave a line end
@@ -304,7 +294,7 @@ std::string StripMarkup(const std::string &text)
                 if (!digits.empty()
                     && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789")
                         == std::string::npos) {
-                    AppendUtf8(out,
+                    AppendReferencedCharacter(out,
                         static_cast<std::uint32_t>(std::stoul(digits, nullptr, hex ? 16 : 10)));
                     known = true;
                 }

@@ -87,8 +87,8 @@ std::optional<int> CheckIdIsFree(const MkdicOptions &options, const fs::path &ta
 
 // Values given on the command line must fit as they are; the source's own title and origin,
 // used when none is given, are shortened to fit.
-std::optional<int> MakeLabels(const MkdicOptions &options, const SourceData &data,
-    DictionaryLabels &labels, std::size_t &unmapped)
+std::optional<int> MakeLabels(
+    const MkdicOptions &options, const SourceData &data, DictionaryLabels &labels)
 {
     labels.id = options.id;
     labels.version = options.version;
@@ -106,11 +106,9 @@ std::optional<int> MakeLabels(const MkdicOptions &options, const SourceData &dat
             &labels.source},
     };
     for (const auto &[key, option, text, cut, value] : values) {
-        std::size_t replaced = 0;
-        if (!MakeAttributeValue(key, text, cut, *value, &replaced))
+        if (!MakeAttributeValue(key, text, cut, *value))
             return Fail(std::string(option) + " is too long: at most "
                 + std::to_string(MAX_ATTRIBUTE_LINE - std::string(key).size() - 1) + " characters");
-        unmapped += replaced;
     }
     if (labels.category.empty() || labels.shortName.empty())
         return Fail("--category and --short-name must not be blank");
@@ -118,7 +116,7 @@ std::optional<int> MakeLabels(const MkdicOptions &options, const SourceData &dat
 }
 
 void PrintReport(const std::string &output, DictionaryEncoding encoding, const BuildReport &report,
-    std::size_t specialEntries, std::size_t unmappedLabels)
+    std::size_t specialEntries)
 {
     std::cout << "written: " << output << '\n'
               << "dictionary encoding: "
@@ -136,7 +134,7 @@ void PrintReport(const std::string &output, DictionaryEncoding encoding, const B
               << "articles cut to " << MAX_ARTICLE << " characters: " << report.cutArticles << '\n'
               << "entries without their stress marks: " << report.stressedEntries << '\n'
               << "characters without a Windows-1251 counterpart (written as ?): "
-              << report.unmappedCharacters + unmappedLabels << '\n';
+              << report.unmappedCharacters << '\n';
 }
 
 // One line per entry: what happened, TAB, the headword, TAB, why.
@@ -182,8 +180,7 @@ int main(int argc, char **argv)
     if (!ReadSource(options.input, *options.format, options.encoding, data, problem))
         return Failed(problem);
     DictionaryLabels labels;
-    std::size_t unmappedLabels = 0;
-    if (const auto status = MakeLabels(options, data, labels, unmappedLabels))
+    if (const auto status = MakeLabels(options, data, labels))
         return *status;
 
     labels.encoding = options.dictionaryEncoding.value_or(
@@ -199,6 +196,6 @@ int main(int argc, char **argv)
         return Failed(options.input + ": no usable entries");
     if (!made)
         return Failed(problem);
-    PrintReport(options.output, labels.encoding, report, data.specialEntries, unmappedLabels);
+    PrintReport(options.output, labels.encoding, report, data.specialEntries);
     return 0;
 }
