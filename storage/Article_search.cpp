@@ -1,0 +1,480 @@
+#include "Article_search.h"
+
+#include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <numeric>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "storage/Database.h"
+#include "support/Code_page.h"
+#include "support/Utils.h"
+
+namespace {
+
+constexpr std::size_t NOT_FOUND = static_cast<std::size_t>(-1);
+// Dictionary::GetArticle reads at most this many bytes of a line.
+constexpr std::size_t ARTICLE_MAX = 99999;
+// Bytes of the article shown before and after the phrase in an excerpt.
+constexpr std::size_t EXCERPT_BEFORE = 40;
+constexpr std::size_t EXCERPT_AFTER = 60;
+constexpr unsigned MAX_THREADS = 4;
+
+// How often a byte turns up in dictionary text, roughly (0 rare .. 9 everywhere): the phrase is
+// looked for by its two rarest bytes, which leaves the fewest places to compare in full.
+int Commonness(unsigned char folded)
+{
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        t[' '] = 9;
+        for (const char *c = "ETAOINSR"; *c; ++c)
+            t[static_cast<unsigned char>(*c)] = 8;
+        for (const char *c = "HDLUCMFPGWYB"; *c; ++c)
+            t[static_cast<unsigned char>(*c)] = 6;
+        for (const char *c = ".,;()"; *c; ++c)
+            t[static_cast<unsigned char>(*c)] = 5;
+        // Cyrillic upper-case letters, the common ones first: О Е А И Н Т С Р В Л.
+        for (const char *c = "\xCE\xC5\xC0\xC8\xCD\xD2\xD1\xD0\xC2\xCB"; *c; ++c)
+            t[static_cast<unsigned char>(*c)] = 8;
+        for (const char *c = "\xCA\xCC\xC4\xCF\xD3\xDF\xDB\xDC\xC3\xC7\xC1"; *c; ++c)
+            t[static_cast<unsigned char>(*c)] = 6;
+        return t;
+    }();
+    return table[folded];
+}
+
+// The phrase upper-cased by the dictionary's rule, and what finds it in raw bytes.
+class Needle
+{
+public:
+    explicit Needle(std::string_view phrase)
+    {
+        for (unsigned c = 0; c < 256; ++c)
+            fold[c] = ToUpperByte(static_cast<unsigned char>(c));
+        for (const char c : phrase)
+            folded += static_cast<char>(fold[static_cast<unsigned char>(c)]);
+        // Positions of the two rarest bytes; a one-byte phrase uses its byte twice.
+        std::vector<std::size_t> order(folded.size());
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::stable_sort(order.begin(), order.end(), [this](std::size_t a, std::size_t b) {
+            return Commonness(Byte(a)) < Commonness(Byte(b));
+        });
+        first = order[0];
+        second = order.size() > 1 ? order[1] : order[0];
+        firstForms = Forms(Byte(first));
+        secondForms = Forms(Byte(second));
+    }
+
+    std::size_t Size() const { return folded.size(); }
+    bool EndsInCarriageReturn() const { return folded.back() == '\r'; }
+
+    // The first place in [from, end) where the whole phrase lies, or NOT_FOUND.
+    std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end) const
+    {
+        const std::size_t length = folded.size();
+        if (end < length || from > end - length)
+            return NOT_FOUND;
+        const std::size_t last = end - length;
+        std::size_t s = from;
+#ifdef __SSE2__
+        // Sixteen starting places at a time, each kept only when both of its rare bytes are
+        // there in either case; the loads stay inside [from, end) as the last start allows.
+        const __m128i a1 = _mm_set1_epi8(static_cast<char>(firstForms[0]));
+        const __m128i b1 = _mm_set1_epi8(static_cast<char>(firstForms[1]));
+        const __m128i a2 = _mm_set1_epi8(static_cast<char>(secondForms[0]));
+        const __m128i b2 = _mm_set1_epi8(static_cast<char>(secondForms[1]));
+        for (; s + 16 <= last + 1; s += 16) {
+            const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + s + first));
+            const __m128i v2 =
+                _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + s + second));
+            const __m128i hit1 = _mm_or_si128(_mm_cmpeq_epi8(v1, a1), _mm_cmpeq_epi8(v1, b1));
+            const __m128i hit2 = _mm_or_si128(_mm_cmpeq_epi8(v2, a2), _mm_cmpeq_epi8(v2, b2));
+            auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(hit1, hit2)));
+            while (mask) {
+                const std::size_t at = s + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (MatchesAt(data + at))
+                    return at;
+                mask &= mask - 1;
+            }
+        }
+#endif
+        for (; s <= last; ++s)
+            if (MatchesAt(data + s))
+                return s;
+        return NOT_FOUND;
+    }
+
+private:
+    unsigned char Byte(std::size_t i) const
+    {
+        return static_cast<unsigned char>(folded[i]);
+    }
+
+    // The bytes that upper-case to this one: itself and, for a letter, its small form.
+    std::array<unsigned char, 2> Forms(unsigned char upper) const
+    {
+        std::array<unsigned char, 2> forms{upper, upper};
+        for (unsigned c = 0; c < 256; ++c)
+            if (c != upper && fold[c] == upper)
+                forms[1] = static_cast<unsigned char>(c);
+        return forms;
+    }
+
+    bool MatchesAt(const unsigned char *at) const
+    {
+        for (std::size_t k = 0; k < folded.size(); ++k)
+            if (fold[at[k]] != static_cast<unsigned char>(folded[k]))
+                return false;
+        return true;
+    }
+
+    std::array<unsigned char, 256> fold{};
+    std::string folded;
+    std::size_t first = 0;
+    std::size_t second = 0;
+    std::array<unsigned char, 2> firstForms{};
+    std::array<unsigned char, 2> secondForms{};
+};
+
+// A data file mapped for reading for the life of the object; empty when that fails.
+class MappedFile
+{
+public:
+    explicit MappedFile(const std::string &path)
+    {
+        const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0)
+            return;
+        struct stat info;
+        if (fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            void *address = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ,
+                MAP_PRIVATE, descriptor, 0);
+            if (address != MAP_FAILED) {
+                bytes = static_cast<const unsigned char *>(address);
+                length = static_cast<std::size_t>(info.st_size);
+                madvise(address, length, MADV_SEQUENTIAL);
+            }
+        }
+        close(descriptor);
+    }
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+    ~MappedFile()
+    {
+        if (bytes)
+            munmap(const_cast<unsigned char *>(bytes), length);
+    }
+
+    const unsigned char *Data() const { return bytes; }
+    std::size_t Size() const { return length; }
+
+private:
+    const unsigned char *bytes = nullptr;
+    std::size_t length = 0;
+};
+
+bool EndsLine(unsigned char c)
+{
+    return c == '\n' || c == '\0';
+}
+
+// Where the line holding position at begins, looking back no further than from: GetArticle
+// stops at a line feed, and the text it returns at a zero byte.
+std::size_t LineStart(const unsigned char *data, std::size_t from, std::size_t at)
+{
+    if (at <= from)
+        return from;
+    std::size_t start = from;
+    if (const void *feed = memrchr(data + from, '\n', at - from))
+        start = static_cast<std::size_t>(static_cast<const unsigned char *>(feed) - data) + 1;
+    if (const void *zero = memrchr(data + start, '\0', at - start))
+        start = static_cast<std::size_t>(static_cast<const unsigned char *>(zero) - data) + 1;
+    return start;
+}
+
+// End of the article that starts at offset, as GetArticle cuts it: at the line's end, the
+// length limit or the file's end, without a last carriage return. The bytes are read from from
+// on and no further than reach + 2: an article going on past reach ends somewhere after it.
+std::size_t ArticleEnd(const unsigned char *data, std::size_t size, std::size_t offset,
+    std::size_t from, std::size_t reach = NOT_FOUND - 2)
+{
+    const std::size_t limit = std::min(size, offset + ARTICLE_MAX);
+    const std::size_t stop = std::min(limit, reach + 2);
+    std::size_t end = from;
+    while (end < stop && !EndsLine(data[end]))
+        ++end;
+    if (end == stop && stop < limit)
+        return end;
+    if (end > offset && data[end - 1] == '\r')
+        --end;
+    return end;
+}
+
+struct Hit
+{
+    std::int32_t index;
+    std::uint32_t offset; // of the article
+    std::uint32_t at; // of the first occurrence in it
+};
+
+// Every record's first occurrence at or after its offset decides it: the record matches when
+// that occurrence lies inside its article. Records are taken in the order of their offsets, so
+// one look for the phrase serves every record up to the place found, and the records sharing an
+// article or a stretch without the phrase cost nothing more.
+std::vector<Hit> ScanRecords(const MappedFile &file, const Needle &needle,
+    const std::vector<std::int32_t> &offsets, const std::vector<std::int32_t> *order,
+    const std::atomic<bool> &cancel)
+{
+    std::vector<Hit> hits;
+    const unsigned char *data = file.Data();
+    const std::size_t size = file.Size();
+    const std::size_t length = needle.Size();
+    const auto Record = [&](std::size_t k) { return order ? (*order)[k] : static_cast<int>(k); };
+    const std::size_t count = offsets.size();
+    std::size_t k = 0;
+    while (k < count && !cancel.load(std::memory_order_relaxed)) {
+        const std::int32_t start = offsets[static_cast<std::size_t>(Record(k))];
+        if (start < 0) {
+            ++k;
+            continue;
+        }
+        const auto offset = static_cast<std::size_t>(start);
+        if (offset >= size)
+            break;
+        const std::size_t at = needle.FindIn(data, offset, size);
+        if (at == NOT_FOUND)
+            break;
+        const std::size_t line = LineStart(data, offset, at);
+        for (; k < count; ++k) {
+            const std::int32_t index = Record(k);
+            const auto own = static_cast<std::size_t>(offsets[static_cast<std::size_t>(index)]);
+            if (own > at)
+                break;
+            if (own < line || at + length - own > ARTICLE_MAX)
+                continue;
+            // A phrase ending in CR cannot take the one GetArticle drops.
+            if (needle.EndsInCarriageReturn()
+                && ArticleEnd(data, size, own, at + length - 1) < at + length)
+                continue;
+            hits.push_back(
+                {index, static_cast<std::uint32_t>(own), static_cast<std::uint32_t>(at)});
+        }
+    }
+    return hits;
+}
+
+// Control bytes, tabs and line ends included, would break the one line an excerpt is shown on.
+std::string Excerpt(const unsigned char *data, std::size_t size, const Hit &hit, std::size_t length)
+{
+    const std::size_t articleEnd =
+        ArticleEnd(data, size, hit.offset, hit.at + length, hit.at + length + EXCERPT_AFTER);
+    std::size_t begin = hit.at > hit.offset + EXCERPT_BEFORE ? hit.at - EXCERPT_BEFORE : hit.offset;
+    std::size_t end = std::min(articleEnd, hit.at + length + EXCERPT_AFTER);
+    // Cut at blanks where there are any, so that no word is shown in part.
+    if (begin > hit.offset)
+        while (begin < hit.at && data[begin - 1] != ' ')
+            ++begin;
+    if (end < articleEnd)
+        while (end > hit.at + length && data[end] != ' ')
+            --end;
+    std::string text;
+    text.reserve(end - begin + 6);
+    if (begin > hit.offset)
+        text += "...";
+    for (std::size_t i = begin; i < end; ++i)
+        text += data[i] < 0x20 ? ' ' : static_cast<char>(data[i]);
+    if (end < articleEnd)
+        text += "...";
+    return text;
+}
+
+ArticleMatches ScanDictionary(
+    const Dictionary &dictionary, const std::string &phrase, const std::atomic<bool> &cancel)
+{
+    ArticleMatches matches;
+    const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
+    // No article holds a line end or a zero byte: GetArticle stops at them.
+    if (!own || own->empty() || own->find_first_of(std::string("\n\0", 2)) != std::string::npos)
+        return matches;
+    const MappedFile file(dictionary.GetDataPath());
+    if (!file.Data())
+        return matches;
+    const Needle needle(*own);
+
+    const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
+    std::vector<std::int32_t> offsets(static_cast<std::size_t>(count));
+    bool ascending = true;
+    for (std::int32_t i = 0; i < count; ++i) {
+        offsets[static_cast<std::size_t>(i)] = dictionary.GetArticleOffset(i);
+        ascending = ascending && (i == 0 || offsets[i] >= offsets[i - 1]);
+    }
+    // Articles are usually stored in index order; otherwise the records are visited in the
+    // order of their offsets and the matches put back into index order afterwards.
+    std::vector<std::int32_t> order;
+    if (!ascending) {
+        order.resize(offsets.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+            [&offsets](std::int32_t a, std::int32_t b) { return offsets[a] < offsets[b]; });
+    }
+    std::vector<Hit> hits =
+        ScanRecords(file, needle, offsets, ascending ? nullptr : &order, cancel);
+    if (!ascending)
+        std::sort(
+            hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
+    for (const Hit &hit : hits) {
+        if (cancel.load(std::memory_order_relaxed))
+            break;
+        matches.Add(dictionary.GetId(), hit.index, AnsiToUtf8(dictionary.GetWord(hit.index)),
+            AnsiToUtf8(Excerpt(file.Data(), file.Size(), hit, needle.Size())));
+    }
+    return matches;
+}
+
+std::uint64_t DataSize(const Dictionary &dictionary)
+{
+    struct stat info;
+    return stat(dictionary.GetDataPath().c_str(), &info) == 0
+        ? static_cast<std::uint64_t>(info.st_size)
+        : 0;
+}
+
+} // namespace
+
+std::string_view ArticleMatches::Headword(std::size_t i) const
+{
+    return std::string_view(text).substr(entries[i].text, entries[i].headwordLength);
+}
+
+std::string_view ArticleMatches::Excerpt(std::size_t i) const
+{
+    return std::string_view(text).substr(
+        entries[i].text + entries[i].headwordLength, entries[i].excerptLength);
+}
+
+void ArticleMatches::Add(
+    std::uint32_t dicId, std::int32_t index, std::string_view headword, std::string_view excerpt)
+{
+    constexpr std::size_t LIMIT = 0xFFFF;
+    headword = headword.substr(0, LIMIT);
+    excerpt = excerpt.substr(0, LIMIT);
+    entries.push_back({text.size(), dicId, index, static_cast<std::uint16_t>(headword.size()),
+        static_cast<std::uint16_t>(excerpt.size())});
+    text.append(headword).append(excerpt);
+}
+
+void ArticleMatches::Clear()
+{
+    std::vector<Entry>().swap(entries);
+    std::string().swap(text);
+}
+
+std::optional<std::string> PhraseInDictionaryText(const Dictionary &, const std::string &phrase)
+{
+    std::size_t unmapped = 0;
+    std::string text = Utf8ToAnsi(phrase, &unmapped);
+    if (unmapped != 0)
+        return std::nullopt;
+    return text;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
+    std::string_view text, std::string_view phrase)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> found;
+    if (phrase.empty())
+        return found;
+    const Needle needle(phrase);
+    const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+    for (std::size_t at = needle.FindIn(data, 0, text.size()); at != NOT_FOUND;
+         at = needle.FindIn(data, at + phrase.size(), text.size()))
+        found.emplace_back(at, phrase.size());
+    return found;
+}
+
+ArticleSearch::ArticleSearch(const Database &database, const std::string &phrase)
+    : phrase(phrase)
+{
+    for (std::int32_t i = 0; i < database.GetCount(); ++i)
+        dictionaries.push_back(database.GetDictionary(i));
+}
+
+bool ArticleSearch::Run(
+    const Sink &sink, const std::atomic<bool> &cancel, unsigned threads, const Progress &progress)
+{
+    const std::size_t count = dictionaries.size();
+    if (threads == 0)
+        threads = std::clamp(std::thread::hardware_concurrency(), 1U, MAX_THREADS);
+    threads =
+        static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(count, 1)));
+
+    std::vector<std::uint64_t> sizes(count);
+    std::uint64_t total = 0;
+    for (std::size_t d = 0; d < count; ++d)
+        total += sizes[d] = DataSize(*dictionaries[d]);
+
+    // Dictionaries are handed out in order; each one's matches wait in its slot until every
+    // dictionary before it has gone to the sink, which only this thread calls.
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<std::optional<ArticleMatches>> slots(count);
+    std::size_t next = 0;
+    const auto TakeAndScan = [&]() -> bool {
+        std::size_t d;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (next >= count || cancel.load())
+                return false;
+            d = next++;
+        }
+        ArticleMatches matches = ScanDictionary(*dictionaries[d], phrase, cancel);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            slots[d] = std::move(matches);
+        }
+        finished.notify_all();
+        return true;
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t)
+        helpers.emplace_back([&] {
+            while (TakeAndScan()) { }
+        });
+
+    std::uint64_t done = 0;
+    for (std::size_t delivered = 0; delivered < count && !cancel.load();) {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (slots[delivered]) {
+            ArticleMatches matches = std::move(*slots[delivered]);
+            slots[delivered].reset();
+            lock.unlock();
+            if (!cancel.load()) {
+                sink(std::move(matches));
+                done += sizes[delivered];
+                if (progress)
+                    progress(done, total);
+            }
+            ++delivered;
+        } else if (next < count) {
+            lock.unlock();
+            TakeAndScan();
+        } else {
+            // The cancel flag is not watched by the condition: a cancelled scan still ends and
+            // fills its slot.
+            finished.wait(lock, [&] { return slots[delivered].has_value(); });
+        }
+    }
+    for (std::thread &helper : helpers)
+        helper.join();
+    return !cancel.load();
+}
