@@ -74,10 +74,13 @@ Outcome Search(const Database &database, const std::string &phrase, unsigned thr
     return outcome;
 }
 
-// Every excerpt shows the phrase, in whatever case the article has it.
+// Every excerpt shows the phrase, in whatever case the article has it and with control bytes
+// as blanks.
 void ExpectExcerptsShow(const Outcome &outcome, const std::string &phrase, const char *name)
 {
-    const std::string own = ToUpper(Utf8ToAnsi(phrase));
+    std::string own = ToUpper(Utf8ToAnsi(phrase));
+    for (char &c : own)
+        c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     for (const std::string &excerpt : outcome.excerpts)
         EXPECT_NE(ToUpper(Utf8ToAnsi(excerpt)).find(own), std::string::npos)
             << name << ": " << excerpt;
@@ -118,6 +121,7 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
         {"phrase at start and at end", "a\t0\nb\t11\n", "needle abc\nabc needle\n", "needle", 2},
         {"last article without a line feed", "a\t0\nb\t4\n", "abc\nxyzneedle", "needle", 1},
         {"crlf line ends", "a\t0\nb\t9\n", "abc end\r\nend abc\r\n", "end", 2},
+        {"carriage return GetArticle drops", "a\t0\nb\t5\n", "abc\r\nabc\rd\n", "c\r", 1},
         {"offset past the end", "a\t0\nb\t500\nc\t4\n", "abc\nabc\n", "abc", 2},
         {"offset at the very end", "a\t0\nb\t4\n", "abc\n", "abc", 1},
         {"one letter", "a\t0\nb\t4\nc\t8\n", "xyz\nqAq\nzzz\n", "a", 1},
