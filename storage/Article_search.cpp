@@ -409,6 +409,13 @@ ArticleSearch::ArticleSearch(const Database &database, const std::string &phrase
         dictionaries.push_back(database.GetDictionary(i));
 }
 
+ArticleSearch::ArticleSearch(
+    std::vector<const Dictionary *> dictionaries, const std::string &phrase)
+    : dictionaries(std::move(dictionaries))
+    , phrase(phrase)
+{
+}
+
 bool ArticleSearch::Run(
     const Sink &sink, const std::atomic<bool> &cancel, unsigned threads, const Progress &progress)
 {

@@ -73,6 +73,8 @@ public:
     // The dictionaries are taken in the database's order now; they must outlive the search,
     // which reads them from other threads (reading only). phrase is UTF-8.
     ArticleSearch(const Database &database, const std::string &phrase);
+    // These dictionaries, in this order.
+    ArticleSearch(std::vector<const Dictionary *> dictionaries, const std::string &phrase);
 
     // Scans on up to threads threads, the caller's among them (0: as many as the machine has,
     // at most four). Returns false when cancel was raised before the end; the sink may have
