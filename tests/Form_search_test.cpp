@@ -70,6 +70,7 @@ private slots:
     void init();
 
     void menuCommandOpensTheWindow();
+    void controlsHaveRussianNamesAndTabOrder();
     void findsWhatAScanByHandFinds_data();
     void findsWhatAScanByHandFinds();
     void choosingAResultShowsItMarked_data();
@@ -129,6 +130,31 @@ void FormSearchTest::menuCommandOpensTheWindow()
     (*command)->trigger();
     QTRY_VERIFY(search->isVisible());
     QCOMPARE(search->windowTitle(), QStringLiteral("Поиск в статьях"));
+}
+
+void FormSearchTest::controlsHaveRussianNamesAndTabOrder()
+{
+    const std::pair<const char *, QString> names[] = {
+        {"PhraseEdit", "Фраза для поиска в статьях"},
+        {"FindButton", "Найти"},
+        {"CountLabel", "Число найденных статей"},
+        {"ProgressBar1", "Ход поиска"},
+        {"ResultList", "Найденные статьи"},
+    };
+    for (const auto &[name, accessible] : names)
+        QCOMPARE(search->findChild<QWidget *>(name)->accessibleName(), accessible);
+    const QAbstractItemModel *model = List()->model();
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Словарь"));
+    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Слово"));
+    QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Отрывок"));
+
+    search->activateWindow();
+    Phrase()->setFocus();
+    QTRY_VERIFY(Phrase()->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("FindButton"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("ResultList"));
 }
 
 void FormSearchTest::findsWhatAScanByHandFinds_data()
