@@ -183,11 +183,6 @@ private:
     std::size_t length = 0;
 };
 
-bool EndsLine(unsigned char c)
-{
-    return c == '\n' || c == '\0';
-}
-
 // Where the line holding position at begins, looking back no further than from: GetArticle
 // stops at a line feed, and the text it returns at a zero byte.
 std::size_t LineStart(const unsigned char *data, std::size_t from, std::size_t at)
@@ -210,9 +205,15 @@ std::size_t ArticleEnd(const unsigned char *data, std::size_t size, std::size_t 
 {
     const std::size_t limit = std::min(size, offset + ARTICLE_MAX);
     const std::size_t stop = std::min(limit, reach + 2);
-    std::size_t end = from;
-    while (end < stop && !EndsLine(data[end]))
-        ++end;
+    std::size_t end = stop;
+    if (from < stop) {
+        if (const void *feed = std::memchr(data + from, '\n', stop - from))
+            end = static_cast<std::size_t>(static_cast<const unsigned char *>(feed) - data);
+        if (const void *zero = std::memchr(data + from, '\0', end - from))
+            end = static_cast<std::size_t>(static_cast<const unsigned char *>(zero) - data);
+    } else {
+        end = from;
+    }
     if (end == stop && stop < limit)
         return end;
     if (end > offset && data[end - 1] == '\r')
@@ -220,35 +221,59 @@ std::size_t ArticleEnd(const unsigned char *data, std::size_t size, std::size_t 
     return end;
 }
 
-struct Hit
+// A dictionary's byte as UTF-8, one conversion per byte value for the whole run: results are
+// converted by the hundred thousand.
+void AppendUtf8(std::string &out, std::string_view text)
 {
-    std::int32_t index;
-    std::uint32_t offset; // of the article
-    std::uint32_t at; // of the first occurrence in it
-};
+    struct Character
+    {
+        char bytes[4];
+        std::size_t length;
+    };
+    static const std::array<Character, 256> table = [] {
+        std::array<Character, 256> t{};
+        for (unsigned c = 0; c < 256; ++c) {
+            const std::string utf8 = AnsiToUtf8(std::string(1, static_cast<char>(c)));
+            t[c].length = std::min<std::size_t>(utf8.size(), 4);
+            std::memcpy(t[c].bytes, utf8.data(), t[c].length);
+        }
+        return t;
+    }();
+    std::size_t at = out.size();
+    // Room for the longest form of every byte; memcpy of a fixed four bytes costs less than one
+    // of the exact length, and the slack is cut off at the end.
+    out.resize(at + text.size() * 4);
+    for (const char c : text) {
+        const Character &character = table[static_cast<unsigned char>(c)];
+        std::memcpy(&out[at], character.bytes, 4);
+        at += character.length;
+    }
+    out.resize(at);
+}
+
+constexpr std::uint32_t NO_HIT = 0xFFFFFFFF;
+
+// A record's offset in the high half and its index in the low half: sorted, the records come in
+// the order of their articles and, within one article, in index order.
+using RecordKey = std::uint64_t;
 
 // Every record's first occurrence at or after its offset decides it: the record matches when
 // that occurrence lies inside its article. Records are taken in the order of their offsets, so
 // one look for the phrase serves every record up to the place found, and the records sharing an
-// article or a stretch without the phrase cost nothing more.
-std::vector<Hit> ScanRecords(const MappedFile &file, const Needle &needle,
-    const std::vector<std::int32_t> &offsets, const std::vector<std::int32_t> *order,
-    const std::atomic<bool> &cancel)
+// article or a stretch without the phrase cost nothing more. Writes the occurrence of each
+// matching record to firstAt, by index.
+void ScanRecords(const MappedFile &file, const Needle &needle, const std::vector<RecordKey> &keys,
+    std::vector<std::uint32_t> &firstAt, const std::atomic<bool> &cancel)
 {
-    std::vector<Hit> hits;
     const unsigned char *data = file.Data();
     const std::size_t size = file.Size();
     const std::size_t length = needle.Size();
-    const auto Record = [&](std::size_t k) { return order ? (*order)[k] : static_cast<int>(k); };
-    const std::size_t count = offsets.size();
+    const auto OffsetOf = [&keys](
+                              std::size_t k) { return static_cast<std::size_t>(keys[k] >> 32); };
+    const std::size_t count = keys.size();
     std::size_t k = 0;
     while (k < count && !cancel.load(std::memory_order_relaxed)) {
-        const std::int32_t start = offsets[static_cast<std::size_t>(Record(k))];
-        if (start < 0) {
-            ++k;
-            continue;
-        }
-        const auto offset = static_cast<std::size_t>(start);
+        const std::size_t offset = OffsetOf(k);
         if (offset >= size)
             break;
         const std::size_t at = needle.FindIn(data, offset, size);
@@ -256,8 +281,7 @@ std::vector<Hit> ScanRecords(const MappedFile &file, const Needle &needle,
             break;
         const std::size_t line = LineStart(data, offset, at);
         for (; k < count; ++k) {
-            const std::int32_t index = Record(k);
-            const auto own = static_cast<std::size_t>(offsets[static_cast<std::size_t>(index)]);
+            const std::size_t own = OffsetOf(k);
             if (own > at)
                 break;
             if (own < line || at + length - own > ARTICLE_MAX)
@@ -266,43 +290,16 @@ std::vector<Hit> ScanRecords(const MappedFile &file, const Needle &needle,
             if (needle.EndsInCarriageReturn()
                 && ArticleEnd(data, size, own, at + length - 1) < at + length)
                 continue;
-            hits.push_back(
-                {index, static_cast<std::uint32_t>(own), static_cast<std::uint32_t>(at)});
+            firstAt[static_cast<std::uint32_t>(keys[k])] = static_cast<std::uint32_t>(at);
         }
     }
-    return hits;
 }
 
-// Control bytes, tabs and line ends included, would break the one line an excerpt is shown on.
-std::string Excerpt(const unsigned char *data, std::size_t size, const Hit &hit, std::size_t length)
+ArticleMatches ScanDictionary(const Dictionary &dictionary, const std::string &phrase,
+    bool withTexts, const std::atomic<bool> &cancel)
 {
-    const std::size_t articleEnd =
-        ArticleEnd(data, size, hit.offset, hit.at + length, hit.at + length + EXCERPT_AFTER);
-    std::size_t begin = hit.at > hit.offset + EXCERPT_BEFORE ? hit.at - EXCERPT_BEFORE : hit.offset;
-    std::size_t end = std::min(articleEnd, hit.at + length + EXCERPT_AFTER);
-    // Cut at blanks where there are any, so that no word is shown in part.
-    if (begin > hit.offset)
-        while (begin < hit.at && data[begin - 1] != ' ')
-            ++begin;
-    if (end < articleEnd)
-        while (end > hit.at + length && data[end] != ' ')
-            --end;
-    std::string text;
-    text.reserve(end - begin + 6);
-    if (begin > hit.offset)
-        text += "...";
-    for (std::size_t i = begin; i < end; ++i)
-        text += data[i] < 0x20 ? ' ' : static_cast<char>(data[i]);
-    if (end < articleEnd)
-        text += "...";
-    return text;
-}
-
-ArticleMatches ScanDictionary(
-    const Dictionary &dictionary, const std::string &phrase, const std::atomic<bool> &cancel)
-{
-    ArticleMatches matches;
     const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
+    ArticleMatches matches(dictionary.GetId(), own ? own->size() : 0);
     // No article holds a line end or a zero byte: GetArticle stops at them.
     if (!own || own->empty() || own->find_first_of(std::string("\n\0", 2)) != std::string::npos)
         return matches;
@@ -312,31 +309,42 @@ ArticleMatches ScanDictionary(
     const Needle needle(*own);
 
     const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-    std::vector<std::int32_t> offsets(static_cast<std::size_t>(count));
+    std::vector<RecordKey> keys;
+    keys.reserve(static_cast<std::size_t>(count));
     bool ascending = true;
     for (std::int32_t i = 0; i < count; ++i) {
-        offsets[static_cast<std::size_t>(i)] = dictionary.GetArticleOffset(i);
-        ascending = ascending && (i == 0 || offsets[i] >= offsets[i - 1]);
+        const std::int32_t offset = dictionary.GetArticleOffset(i);
+        // A negative offset is one GetArticle cannot seek to.
+        if (offset < 0)
+            continue;
+        const RecordKey key = static_cast<RecordKey>(offset) << 32 | static_cast<std::uint32_t>(i);
+        ascending = ascending && (keys.empty() || key > keys.back());
+        keys.push_back(key);
     }
-    // Articles are usually stored in index order; otherwise the records are visited in the
-    // order of their offsets and the matches put back into index order afterwards.
-    std::vector<std::int32_t> order;
-    if (!ascending) {
-        order.resize(offsets.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(),
-            [&offsets](std::int32_t a, std::int32_t b) { return offsets[a] < offsets[b]; });
-    }
-    std::vector<Hit> hits =
-        ScanRecords(file, needle, offsets, ascending ? nullptr : &order, cancel);
+    // Articles are usually stored in index order, and then the keys are sorted already.
     if (!ascending)
-        std::sort(
-            hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
-    for (const Hit &hit : hits) {
-        if (cancel.load(std::memory_order_relaxed))
-            break;
-        matches.Add(dictionary.GetId(), hit.index, AnsiToUtf8(dictionary.GetWord(hit.index)),
-            AnsiToUtf8(Excerpt(file.Data(), file.Size(), hit, needle.Size())));
+        std::sort(keys.begin(), keys.end());
+    std::vector<std::uint32_t> firstAt(static_cast<std::size_t>(count), NO_HIT);
+    ScanRecords(file, needle, keys, firstAt, cancel);
+    std::vector<RecordKey>().swap(keys);
+
+    std::string headword;
+    for (std::int32_t i = 0; i < count && !cancel.load(std::memory_order_relaxed); ++i) {
+        const std::uint32_t at = firstAt[static_cast<std::size_t>(i)];
+        if (at == NO_HIT)
+            continue;
+        const auto offset = static_cast<std::size_t>(dictionary.GetArticleOffset(i));
+        matches.Add(i, static_cast<std::uint32_t>(at - offset));
+        if (!withTexts)
+            continue;
+        headword.clear();
+        AppendUtf8(headword, dictionary.GetWord(i));
+        // Enough of the article for the excerpt, and a byte more if it goes on.
+        const std::size_t end = ArticleEnd(file.Data(), file.Size(), offset, at + needle.Size(),
+            at + needle.Size() + EXCERPT_AFTER);
+        const std::string_view article(
+            reinterpret_cast<const char *>(file.Data()) + offset, end - offset);
+        matches.AddTexts(headword, MakeExcerpt(article, at - offset, needle.Size()));
     }
     return matches;
 }
@@ -353,30 +361,61 @@ std::uint64_t DataSize(const Dictionary &dictionary)
 
 std::string_view ArticleMatches::Headword(std::size_t i) const
 {
-    return std::string_view(text).substr(entries[i].text, entries[i].headwordLength);
+    return i < texts.size() ? std::string_view(text).substr(texts[i].start, texts[i].headwordLength)
+                            : std::string_view();
 }
 
 std::string_view ArticleMatches::Excerpt(std::size_t i) const
 {
-    return std::string_view(text).substr(
-        entries[i].text + entries[i].headwordLength, entries[i].excerptLength);
+    return i < texts.size() ? std::string_view(text).substr(
+               texts[i].start + texts[i].headwordLength, texts[i].excerptLength)
+                            : std::string_view();
 }
 
-void ArticleMatches::Add(
-    std::uint32_t dicId, std::int32_t index, std::string_view headword, std::string_view excerpt)
+void ArticleMatches::Add(std::int32_t index, std::uint32_t position)
+{
+    hits.push_back({index, position});
+}
+
+void ArticleMatches::AddTexts(std::string_view headword, std::string_view excerpt)
 {
     constexpr std::size_t LIMIT = 0xFFFF;
     headword = headword.substr(0, LIMIT);
     excerpt = excerpt.substr(0, LIMIT);
-    entries.push_back({text.size(), dicId, index, static_cast<std::uint16_t>(headword.size()),
+    texts.resize(hits.size() - 1);
+    texts.push_back({text.size(), static_cast<std::uint16_t>(headword.size()),
         static_cast<std::uint16_t>(excerpt.size())});
     text.append(headword).append(excerpt);
 }
 
 void ArticleMatches::Clear()
 {
-    std::vector<Entry>().swap(entries);
+    std::vector<Hit>().swap(hits);
+    std::vector<Texts>().swap(texts);
     std::string().swap(text);
+}
+
+std::string MakeExcerpt(std::string_view article, std::size_t position, std::size_t length)
+{
+    position = std::min(position, article.size());
+    const std::size_t phraseEnd = std::min(article.size(), position + length);
+    std::size_t begin = position > EXCERPT_BEFORE ? position - EXCERPT_BEFORE : 0;
+    std::size_t end = std::min(article.size(), phraseEnd + EXCERPT_AFTER);
+    // Cut at blanks where there are any, so that no word is shown in part.
+    if (begin > 0)
+        while (begin < position && article[begin - 1] != ' ')
+            ++begin;
+    if (end < article.size())
+        while (end > phraseEnd && article[end] != ' ')
+            --end;
+    std::string shown(article.substr(begin, end - begin));
+    for (char &c : shown)
+        c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    std::string excerpt = begin > 0 ? "..." : "";
+    AppendUtf8(excerpt, shown);
+    if (end < article.size())
+        excerpt += "...";
+    return excerpt;
 }
 
 std::optional<std::string> PhraseInDictionaryText(const Dictionary &, const std::string &phrase)
@@ -402,17 +441,19 @@ std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
     return found;
 }
 
-ArticleSearch::ArticleSearch(const Database &database, const std::string &phrase)
+ArticleSearch::ArticleSearch(const Database &database, const std::string &phrase, bool withTexts)
     : phrase(phrase)
+    , withTexts(withTexts)
 {
     for (std::int32_t i = 0; i < database.GetCount(); ++i)
         dictionaries.push_back(database.GetDictionary(i));
 }
 
 ArticleSearch::ArticleSearch(
-    std::vector<const Dictionary *> dictionaries, const std::string &phrase)
+    std::vector<const Dictionary *> dictionaries, const std::string &phrase, bool withTexts)
     : dictionaries(std::move(dictionaries))
     , phrase(phrase)
+    , withTexts(withTexts)
 {
 }
 
@@ -444,7 +485,7 @@ bool ArticleSearch::Run(
                 return false;
             d = next++;
         }
-        ArticleMatches matches = ScanDictionary(*dictionaries[d], phrase, cancel);
+        ArticleMatches matches = ScanDictionary(*dictionaries[d], phrase, withTexts, cancel);
         {
             std::lock_guard<std::mutex> lock(mutex);
             slots[d] = std::move(matches);

@@ -14,37 +14,60 @@
 class Database;
 class Dictionary;
 
-// Records whose article holds a phrase, in the order found, their text in UTF-8. Every text of
-// the set sits in one buffer: a search matching hundreds of thousands of records costs little
-// more than the bytes shown.
+// The records of one dictionary whose article holds a phrase, in index order. A record costs
+// eight bytes, so that a search matching hundreds of thousands costs little; their headwords and
+// excerpts (UTF-8, all in one buffer) are kept only when the search was asked for them.
 class ArticleMatches
 {
 public:
-    std::size_t Size() const { return entries.size(); }
-    bool Empty() const { return entries.empty(); }
-    std::uint32_t DicId(std::size_t i) const { return entries[i].dicId; }
-    std::int32_t Index(std::size_t i) const { return entries[i].index; }
+    ArticleMatches() = default;
+    ArticleMatches(std::uint32_t dicId, std::size_t phraseLength)
+        : dicId(dicId)
+        , phraseLength(phraseLength)
+    {
+    }
+
+    std::uint32_t DicId() const { return dicId; }
+    // Bytes of the phrase in the dictionary's own text.
+    std::size_t PhraseLength() const { return phraseLength; }
+    std::size_t Size() const { return hits.size(); }
+    bool Empty() const { return hits.empty(); }
+    std::int32_t Index(std::size_t i) const { return hits[i].index; }
+    // Where the first occurrence starts in the record's article, in bytes.
+    std::uint32_t Position(std::size_t i) const { return hits[i].position; }
+    // Empty when the texts were not kept.
     std::string_view Headword(std::size_t i) const;
-    // A few words either side of the first occurrence, control bytes shown as blanks.
     std::string_view Excerpt(std::size_t i) const;
 
-    void Add(std::uint32_t dicId, std::int32_t index, std::string_view headword,
-        std::string_view excerpt);
+    void Add(std::int32_t index, std::uint32_t position);
+    // The texts of the record added last.
+    void AddTexts(std::string_view headword, std::string_view excerpt);
     // Empties the set and gives its memory back.
     void Clear();
 
 private:
-    struct Entry
+    struct Hit
     {
-        std::size_t text; // where the headword starts; the excerpt follows it
-        std::uint32_t dicId;
         std::int32_t index;
+        std::uint32_t position;
+    };
+    struct Texts
+    {
+        std::size_t start; // of the headword; the excerpt follows it
         std::uint16_t headwordLength;
         std::uint16_t excerptLength;
     };
-    std::vector<Entry> entries;
+    std::uint32_t dicId = 0;
+    std::size_t phraseLength = 0;
+    std::vector<Hit> hits;
+    std::vector<Texts> texts;
     std::string text;
 };
+
+// A few words either side of the occurrence of a phrase of length bytes at position in article
+// (the dictionary's own text), in UTF-8, control bytes shown as blanks. article may stop short of
+// the real article's end once it reaches 62 bytes past the phrase; it is then shown as cut.
+std::string MakeExcerpt(std::string_view article, std::size_t position, std::size_t length);
 
 // The phrase as a dictionary's own text spells it, or nothing when that text cannot hold one of
 // its characters (then no article of the dictionary can hold it either). phrase is UTF-8.
@@ -72,9 +95,11 @@ public:
 
     // The dictionaries are taken in the database's order now; they must outlive the search,
     // which reads them from other threads (reading only). phrase is UTF-8.
-    ArticleSearch(const Database &database, const std::string &phrase);
+    // withTexts: whether the matches keep their headwords and excerpts.
+    ArticleSearch(const Database &database, const std::string &phrase, bool withTexts = true);
     // These dictionaries, in this order.
-    ArticleSearch(std::vector<const Dictionary *> dictionaries, const std::string &phrase);
+    ArticleSearch(std::vector<const Dictionary *> dictionaries, const std::string &phrase,
+        bool withTexts = true);
 
     // Scans on up to threads threads, the caller's among them (0: as many as the machine has,
     // at most four). Returns false when cancel was raised before the end; the sink may have
@@ -85,6 +110,7 @@ public:
 private:
     std::vector<const Dictionary *> dictionaries;
     std::string phrase;
+    bool withTexts;
 };
 
 #endif // STORAGE_ARTICLE_SEARCH_H

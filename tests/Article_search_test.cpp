@@ -54,6 +54,8 @@ struct Outcome
 {
     std::vector<Found> found;
     std::vector<std::string> excerpts;
+    std::vector<std::size_t> positions;
+    std::size_t phraseLength = 0;
     bool completed = false;
 };
 
@@ -66,8 +68,10 @@ Outcome Search(const Database &database, const std::string &phrase, unsigned thr
         [&](ArticleMatches &&matches) {
             for (std::size_t i = 0; i < matches.Size(); ++i) {
                 outcome.found.emplace_back(
-                    matches.DicId(i), matches.Index(i), std::string(matches.Headword(i)));
+                    matches.DicId(), matches.Index(i), std::string(matches.Headword(i)));
                 outcome.excerpts.emplace_back(matches.Excerpt(i));
+                outcome.positions.push_back(matches.Position(i));
+                outcome.phraseLength = matches.PhraseLength();
             }
         },
         cancel, threads);
@@ -84,6 +88,22 @@ void ExpectExcerptsShow(const Outcome &outcome, const std::string &phrase, const
     for (const std::string &excerpt : outcome.excerpts)
         EXPECT_NE(ToUpper(Utf8ToAnsi(excerpt)).find(own), std::string::npos)
             << name << ": " << excerpt;
+}
+
+// Each match names the first occurrence in its article, and the excerpt the window makes from
+// GetArticle is the one the search made from the mapped file.
+void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, const char *name)
+{
+    for (std::size_t i = 0; i < outcome.found.size(); ++i) {
+        const auto &[id, index, headword] = outcome.found[i];
+        const std::string article = database.FindById(id)->GetArticle(index);
+        const std::string phrase =
+            ToUpper(article).substr(outcome.positions[i], outcome.phraseLength);
+        EXPECT_EQ(ToUpper(article).find(phrase), outcome.positions[i]) << name;
+        EXPECT_EQ(
+            MakeExcerpt(article, outcome.positions[i], outcome.phraseLength), outcome.excerpts[i])
+            << name;
+    }
 }
 
 std::unique_ptr<Database> Load(const TestFolder &folder)
@@ -148,6 +168,7 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
             EXPECT_TRUE(outcome.completed) << row.name;
             EXPECT_EQ(outcome.found, expected) << row.name << ", threads " << threads;
             ExpectExcerptsShow(outcome, row.phrase, row.name);
+            ExpectFirstOccurrences(*database, outcome, row.name);
         }
     }
 }
@@ -183,6 +204,7 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomDictionaries)
             const std::vector<Found> expected = BruteForce(*database, utf8);
             const Outcome outcome = Search(*database, utf8, 1 + round % 2);
             EXPECT_EQ(outcome.found, expected) << "round " << round << " phrase " << utf8;
+            ExpectFirstOccurrences(*database, outcome, "random");
         }
     }
 }

@@ -34,7 +34,7 @@ int PrintArticleMatches(const Database &database, std::uint32_t dicId, const std
             char number[32];
             for (std::size_t i = 0; i < matches.Size(); ++i) {
                 std::snprintf(number, sizeof number, "%x\t%d\t",
-                    static_cast<unsigned>(matches.DicId(i)), static_cast<int>(matches.Index(i)));
+                    static_cast<unsigned>(matches.DicId()), static_cast<int>(matches.Index(i)));
                 line = number;
                 AppendField(line, matches.Headword(i));
                 line += '\t';
