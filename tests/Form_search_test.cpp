@@ -240,16 +240,16 @@ void FormSearchTest::stoppedSearchLeavesNothingBehind()
         const bool running = search->Searching();
         if (!waitForRows)
             QVERIFY(running);
+        if (!running)
+            continue;
         QTest::keyClick(Phrase(), Qt::Key_Escape);
         QVERIFY(!search->Searching());
         QVERIFY(search->isVisible());
         const std::size_t shown = search->ResultCount();
         QTest::qWait(300);
-        if (running) {
-            QCOMPARE(search->ResultCount(), shown);
-            QVERIFY(shown < CountByHand(*form->GetDatabase(), QStringLiteral("о")));
-            QVERIFY(search->findChild<QProgressBar *>("ProgressBar1")->isHidden());
-        }
+        QCOMPARE(search->ResultCount(), shown);
+        QVERIFY(shown < CountByHand(*form->GetDatabase(), QStringLiteral("о")));
+        QVERIFY(search->findChild<QProgressBar *>("ProgressBar1")->isHidden());
     }
     // The window still works, and Escape with nothing running closes it.
     SearchFor(QStringLiteral("кит"));

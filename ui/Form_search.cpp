@@ -26,19 +26,18 @@ namespace {
 
 constexpr int PROGRESS_STEPS = 1000;
 
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
-// The rows as the search delivered them, one set per dictionary, never copied into the
-// toolkit's strings: a search matching most records must not cost their text twice.
+// The rows as the search delivered them, one set per dictionary, eight bytes a row: the texts
+// of the few rows in sight are made when the list asks for them, from the dictionary itself.
 class SearchResultsModel : public QAbstractTableModel
 {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    SearchResultsModel(const Database *database, QObject *parent)
+        : QAbstractTableModel(parent)
+        , database(database)
+    {
+    }
 
     void SetDictionaryNames(std::map<std::uint32_t, QString> names)
     {
@@ -71,7 +70,7 @@ public:
     WordPosition PositionAt(int row) const
     {
         const auto [set, i] = Locate(row);
-        return {set->DicId(i), set->Index(i)};
+        return {set->DicId(), set->Index(i)};
     }
 
     int rowCount(const QModelIndex &parent) const override
@@ -85,15 +84,21 @@ public:
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
             return QVariant();
         const auto [set, i] = Locate(index.row());
+        Dictionary *dictionary = database ? database->FindById(set->DicId()) : nullptr;
+        if (!dictionary)
+            return QVariant();
         switch (index.column()) {
         case 0: {
-            const auto name = dictionaryNames.find(set->DicId(i));
+            const auto name = dictionaryNames.find(set->DicId());
             return name == dictionaryNames.end() ? QString() : name->second;
         }
         case 1:
-            return FromUtf8(set->Headword(i));
-        default:
-            return FromUtf8(set->Excerpt(i));
+            return ToQString(dictionary->GetWord(set->Index(i)));
+        default: {
+            const std::string article = dictionary->GetArticle(set->Index(i));
+            const std::string excerpt = MakeExcerpt(article, set->Position(i), set->PhraseLength());
+            return QString::fromUtf8(excerpt.data(), static_cast<qsizetype>(excerpt.size()));
+        }
         }
     }
 
@@ -114,6 +119,7 @@ private:
             sets[static_cast<std::size_t>(set)].get(), r - starts[static_cast<std::size_t>(set)]};
     }
 
+    const Database *database;
     std::vector<std::shared_ptr<ArticleMatches>> sets;
     std::vector<std::size_t> starts; // the first row of each set
     std::size_t count = 0;
@@ -129,7 +135,7 @@ TSearchForm::TSearchForm(const Database *database, Chooser choose, QWidget *pare
     , CountLabel(new QLabel(this))
     , ProgressBar1(new QProgressBar(this))
     , ResultList(new QTreeView(this))
-    , results(new SearchResultsModel(this))
+    , results(new SearchResultsModel(database, this))
 {
     setObjectName(QStringLiteral("SearchForm"));
     setWindowTitle(QStringLiteral("Поиск в статьях"));
@@ -222,7 +228,7 @@ void TSearchForm::FindButtonClick()
     // late posts be told apart, and deleting the window drops whatever is still queued.
     const std::uint64_t search = ++searchNumber;
     cancel = false;
-    auto scan = std::make_shared<ArticleSearch>(*database, searchedPhrase.toStdString());
+    auto scan = std::make_shared<ArticleSearch>(*database, searchedPhrase.toStdString(), false);
     worker = std::thread([this, scan, search] {
         const bool completed = scan->Run(
             [this, search](ArticleMatches &&found) {
