@@ -28,20 +28,26 @@ int PrintArticleMatches(const Database &database, std::uint32_t dicId, const std
     ArticleSearch search(std::move(dictionaries), phrase);
     const std::atomic<bool> cancel{false};
     std::size_t found = 0;
-    std::string line;
+    // Hundreds of thousands of lines may follow: one write per megabyte, not per line.
+    static char buffer[1 << 20];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    std::string lines;
     search.Run(
         [&](ArticleMatches &&matches) {
-            char number[32];
+            char id[16];
+            const int idLength =
+                std::snprintf(id, sizeof id, "%x\t", static_cast<unsigned>(matches.DicId()));
+            lines.clear();
             for (std::size_t i = 0; i < matches.Size(); ++i) {
-                std::snprintf(number, sizeof number, "%x\t%d\t",
-                    static_cast<unsigned>(matches.DicId()), static_cast<int>(matches.Index(i)));
-                line = number;
-                AppendField(line, matches.Headword(i));
-                line += '\t';
-                AppendField(line, matches.Excerpt(i));
-                line += '\n';
-                std::fwrite(line.data(), 1, line.size(), stdout);
+                lines.append(id, static_cast<std::size_t>(idLength));
+                lines += std::to_string(matches.Index(i));
+                lines += '\t';
+                AppendField(lines, matches.Headword(i));
+                lines += '\t';
+                AppendField(lines, matches.Excerpt(i));
+                lines += '\n';
             }
+            std::fwrite(lines.data(), 1, lines.size(), stdout);
             found += matches.Size();
         },
         cancel);
