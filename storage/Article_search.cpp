@@ -29,6 +29,8 @@ constexpr std::size_t ARTICLE_MAX = 99999;
 constexpr std::size_t EXCERPT_BEFORE = 40;
 constexpr std::size_t EXCERPT_AFTER = 60;
 constexpr unsigned MAX_THREADS = 4;
+constexpr std::uint64_t PART_BYTES = 8 << 20;
+constexpr std::size_t MAX_PARTS = 16;
 
 // How often a byte turns up in dictionary text, roughly (0 rare .. 9 everywhere): the phrase is
 // looked for by its two rarest bytes, which leaves the fewest places to compare in full.
@@ -262,21 +264,24 @@ using RecordKey = std::uint64_t;
 // one look for the phrase serves every record up to the place found, and the records sharing an
 // article or a stretch without the phrase cost nothing more. Writes the occurrence of each
 // matching record to firstAt, by index.
-void ScanRecords(const MappedFile &file, const Needle &needle, const std::vector<RecordKey> &keys,
-    std::vector<std::uint32_t> &firstAt, const std::atomic<bool> &cancel)
+void ScanRecords(const MappedFile &file, const Needle &needle, const RecordKey *keys,
+    std::size_t count, std::vector<std::uint32_t> &firstAt, const std::atomic<bool> &cancel)
 {
+    if (count == 0)
+        return;
     const unsigned char *data = file.Data();
     const std::size_t size = file.Size();
     const std::size_t length = needle.Size();
-    const auto OffsetOf = [&keys](
-                              std::size_t k) { return static_cast<std::size_t>(keys[k] >> 32); };
-    const std::size_t count = keys.size();
+    const auto OffsetOf = [keys](std::size_t k) { return static_cast<std::size_t>(keys[k] >> 32); };
+    // No record here can take an occurrence that ends further than its longest article could:
+    // past that the search belongs to the records after these.
+    const std::size_t end = std::min(size, OffsetOf(count - 1) + ARTICLE_MAX);
     std::size_t k = 0;
     while (k < count && !cancel.load(std::memory_order_relaxed)) {
         const std::size_t offset = OffsetOf(k);
         if (offset >= size)
             break;
-        const std::size_t at = needle.FindIn(data, offset, size);
+        const std::size_t at = needle.FindIn(data, offset, end);
         if (at == NOT_FOUND)
             break;
         const std::size_t line = LineStart(data, offset, at);
@@ -295,59 +300,110 @@ void ScanRecords(const MappedFile &file, const Needle &needle, const std::vector
     }
 }
 
-ArticleMatches ScanDictionary(const Dictionary &dictionary, const std::string &phrase,
-    bool withTexts, const std::atomic<bool> &cancel)
+// One dictionary's search, shared by the threads that scan its parts: the first of them maps
+// the file and orders the records, each scans its share of the records, and the last one
+// gathers the matches and lets the file go.
+class DictionaryScan
 {
-    const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
-    ArticleMatches matches(dictionary.GetId(), own ? own->size() : 0);
-    // No article holds a line end or a zero byte: GetArticle stops at them.
-    if (!own || own->empty() || own->find_first_of(std::string("\n\0", 2)) != std::string::npos)
-        return matches;
-    const MappedFile file(dictionary.GetDataPath());
-    if (!file.Data())
-        return matches;
-    const Needle needle(*own);
+public:
+    DictionaryScan(
+        const Dictionary &dictionary, const std::string &phrase, bool withTexts, std::size_t parts)
+        : dictionary(dictionary)
+        , phrase(phrase)
+        , withTexts(withTexts)
+        , parts(parts)
+        , partsLeft(parts)
+    {
+    }
 
-    const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
+    // True for the part that finished last: the matches are complete then.
+    bool ScanPart(std::size_t part, const std::atomic<bool> &cancel)
+    {
+        std::call_once(prepared, [this] { Prepare(); });
+        if (needle) {
+            const std::size_t begin = keys.size() * part / parts;
+            const std::size_t end = keys.size() * (part + 1) / parts;
+            ScanRecords(*file, *needle, keys.data() + begin, end - begin, firstAt, cancel);
+        }
+        if (partsLeft.fetch_sub(1) != 1)
+            return false;
+        Gather(cancel);
+        return true;
+    }
+
+    ArticleMatches TakeMatches() { return std::move(matches); }
+
+private:
+    void Prepare()
+    {
+        const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
+        matches = ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
+        // No article holds a line end or a zero byte: GetArticle stops at them.
+        if (!own || own->empty() || own->find_first_of(std::string("\n\0", 2)) != std::string::npos)
+            return;
+        file = std::make_unique<MappedFile>(dictionary.GetDataPath());
+        if (!file->Data())
+            return;
+        needle = std::make_unique<Needle>(*own);
+
+        const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
+        keys.reserve(static_cast<std::size_t>(count));
+        bool ascending = true;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const std::int32_t offset = dictionary.GetArticleOffset(i);
+            // A negative offset is one GetArticle cannot seek to.
+            if (offset < 0)
+                continue;
+            const RecordKey key =
+                static_cast<RecordKey>(offset) << 32 | static_cast<std::uint32_t>(i);
+            ascending = ascending && (keys.empty() || key > keys.back());
+            keys.push_back(key);
+        }
+        // Articles are usually stored in index order, and then the keys are sorted already.
+        if (!ascending)
+            std::sort(keys.begin(), keys.end());
+        firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
+    }
+
+    void Gather(const std::atomic<bool> &cancel)
+    {
+        std::vector<RecordKey>().swap(keys);
+        const auto count = static_cast<std::int32_t>(firstAt.size());
+        std::string headword;
+        for (std::int32_t i = 0; i < count && !cancel.load(std::memory_order_relaxed); ++i) {
+            const std::uint32_t at = firstAt[static_cast<std::size_t>(i)];
+            if (at == NO_HIT)
+                continue;
+            const auto offset = static_cast<std::size_t>(dictionary.GetArticleOffset(i));
+            matches.Add(i, static_cast<std::uint32_t>(at - offset));
+            if (!withTexts)
+                continue;
+            headword.clear();
+            AppendUtf8(headword, dictionary.GetWord(i));
+            // Enough of the article for the excerpt, and a byte more if it goes on.
+            const std::size_t length = needle->Size();
+            const std::size_t end = ArticleEnd(
+                file->Data(), file->Size(), offset, at + length, at + length + EXCERPT_AFTER);
+            const std::string_view article(
+                reinterpret_cast<const char *>(file->Data()) + offset, end - offset);
+            matches.AddTexts(headword, MakeExcerpt(article, at - offset, length));
+        }
+        std::vector<std::uint32_t>().swap(firstAt);
+        file.reset();
+    }
+
+    const Dictionary &dictionary;
+    const std::string &phrase;
+    const bool withTexts;
+    const std::size_t parts;
+    std::atomic<std::size_t> partsLeft;
+    std::once_flag prepared;
+    std::unique_ptr<MappedFile> file;
+    std::unique_ptr<Needle> needle;
     std::vector<RecordKey> keys;
-    keys.reserve(static_cast<std::size_t>(count));
-    bool ascending = true;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const std::int32_t offset = dictionary.GetArticleOffset(i);
-        // A negative offset is one GetArticle cannot seek to.
-        if (offset < 0)
-            continue;
-        const RecordKey key = static_cast<RecordKey>(offset) << 32 | static_cast<std::uint32_t>(i);
-        ascending = ascending && (keys.empty() || key > keys.back());
-        keys.push_back(key);
-    }
-    // Articles are usually stored in index order, and then the keys are sorted already.
-    if (!ascending)
-        std::sort(keys.begin(), keys.end());
-    std::vector<std::uint32_t> firstAt(static_cast<std::size_t>(count), NO_HIT);
-    ScanRecords(file, needle, keys, firstAt, cancel);
-    std::vector<RecordKey>().swap(keys);
-
-    std::string headword;
-    for (std::int32_t i = 0; i < count && !cancel.load(std::memory_order_relaxed); ++i) {
-        const std::uint32_t at = firstAt[static_cast<std::size_t>(i)];
-        if (at == NO_HIT)
-            continue;
-        const auto offset = static_cast<std::size_t>(dictionary.GetArticleOffset(i));
-        matches.Add(i, static_cast<std::uint32_t>(at - offset));
-        if (!withTexts)
-            continue;
-        headword.clear();
-        AppendUtf8(headword, dictionary.GetWord(i));
-        // Enough of the article for the excerpt, and a byte more if it goes on.
-        const std::size_t end = ArticleEnd(file.Data(), file.Size(), offset, at + needle.Size(),
-            at + needle.Size() + EXCERPT_AFTER);
-        const std::string_view article(
-            reinterpret_cast<const char *>(file.Data()) + offset, end - offset);
-        matches.AddTexts(headword, MakeExcerpt(article, at - offset, needle.Size()));
-    }
-    return matches;
-}
+    std::vector<std::uint32_t> firstAt;
+    ArticleMatches matches;
+};
 
 std::uint64_t DataSize(const Dictionary &dictionary)
 {
@@ -463,29 +519,41 @@ bool ArticleSearch::Run(
     const std::size_t count = dictionaries.size();
     if (threads == 0)
         threads = std::clamp(std::thread::hardware_concurrency(), 1U, MAX_THREADS);
-    threads =
-        static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(count, 1)));
 
     std::vector<std::uint64_t> sizes(count);
     std::uint64_t total = 0;
-    for (std::size_t d = 0; d < count; ++d)
+    // Large data files are scanned in parts, so that the first dictionary's results come soon
+    // whatever its size and every thread has work.
+    std::vector<std::unique_ptr<DictionaryScan>> scans;
+    std::vector<std::pair<std::size_t, std::size_t>> tasks; // dictionary, part
+    for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = DataSize(*dictionaries[d]);
+        const std::size_t parts =
+            std::clamp<std::size_t>(static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
+        scans.push_back(
+            std::make_unique<DictionaryScan>(*dictionaries[d], phrase, withTexts, parts));
+        for (std::size_t part = 0; part < parts; ++part)
+            tasks.emplace_back(d, part);
+    }
 
-    // Dictionaries are handed out in order; each one's matches wait in its slot until every
+    // Parts are handed out in order; each dictionary's matches wait in its slot until every
     // dictionary before it has gone to the sink, which only this thread calls.
     std::mutex mutex;
     std::condition_variable finished;
     std::vector<std::optional<ArticleMatches>> slots(count);
     std::size_t next = 0;
     const auto TakeAndScan = [&]() -> bool {
-        std::size_t d;
+        std::size_t task;
         {
             std::lock_guard<std::mutex> lock(mutex);
-            if (next >= count || cancel.load())
+            if (next >= tasks.size() || cancel.load())
                 return false;
-            d = next++;
+            task = next++;
         }
-        ArticleMatches matches = ScanDictionary(*dictionaries[d], phrase, withTexts, cancel);
+        const auto [d, part] = tasks[task];
+        if (!scans[d]->ScanPart(part, cancel))
+            return true;
+        ArticleMatches matches = scans[d]->TakeMatches();
         {
             std::lock_guard<std::mutex> lock(mutex);
             slots[d] = std::move(matches);
@@ -513,7 +581,7 @@ bool ArticleSearch::Run(
                     progress(done, total);
             }
             ++delivered;
-        } else if (next < count) {
+        } else if (next < tasks.size()) {
             lock.unlock();
             TakeAndScan();
         } else {

@@ -209,6 +209,29 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomDictionaries)
     }
 }
 
+// A data file of 17 MB is scanned in parts by several threads: records near the parts' borders
+// find occurrences past them, and articles are shared across them.
+TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
+{
+    std::mt19937 random(7);
+    std::string data(17 << 20, ' ');
+    const std::string alphabet = "aAbBcC\xE0\xC0";
+    for (char &c : data)
+        c = random() % 40 == 0 ? '\n' : alphabet[random() % alphabet.size()];
+    std::string index;
+    for (int r = 0; r < 30000; ++r)
+        index += "w\t" + std::to_string(random() % data.size()) + "\n";
+    TestFolder folder;
+    WriteRaw(folder, "large", "1", index, data);
+    const auto database = Load(folder);
+    for (const std::string phrase : {"aBcA", "\xD0\xB0\xD0\x90" "a", "cccccc", "b"}) {
+        const std::vector<Found> expected = BruteForce(*database, phrase);
+        const Outcome outcome = Search(*database, phrase, 3);
+        EXPECT_EQ(outcome.found, expected) << phrase;
+        EXPECT_FALSE(expected.empty()) << phrase;
+    }
+}
+
 TEST(ArticleSearchTest, GivesDictionariesInTheDatabaseOrder)
 {
     TestFolder folder;
