@@ -300,6 +300,32 @@ void ScanRecords(const MappedFile &file, const Needle &needle, const RecordKey *
     }
 }
 
+// A few words either side of the occurrence of a phrase of length bytes at position in article,
+// in UTF-8, control bytes shown as blanks. article may stop short of the real article's end once
+// it reaches EXCERPT_AFTER + 2 bytes past the phrase; it is then shown as cut.
+std::string MakeExcerpt(std::string_view article, std::size_t position, std::size_t length)
+{
+    position = std::min(position, article.size());
+    const std::size_t phraseEnd = std::min(article.size(), position + length);
+    std::size_t begin = position > EXCERPT_BEFORE ? position - EXCERPT_BEFORE : 0;
+    std::size_t end = std::min(article.size(), phraseEnd + EXCERPT_AFTER);
+    // Cut at blanks where there are any, so that no word is shown in part.
+    if (begin > 0)
+        while (begin < position && article[begin - 1] != ' ')
+            ++begin;
+    if (end < article.size())
+        while (end > phraseEnd && article[end] != ' ')
+            --end;
+    std::string shown(article.substr(begin, end - begin));
+    for (char &c : shown)
+        c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    std::string excerpt = begin > 0 ? "..." : "";
+    AppendUtf8(excerpt, shown);
+    if (end < article.size())
+        excerpt += "...";
+    return excerpt;
+}
+
 // One dictionary's search, shared by the threads that scan its parts: the first of them maps
 // the file and orders the records, each scans its share of the records, and the last one
 // gathers the matches and lets the file go.
@@ -451,27 +477,25 @@ void ArticleMatches::Clear()
     std::string().swap(text);
 }
 
-std::string MakeExcerpt(std::string_view article, std::size_t position, std::size_t length)
+std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
-    position = std::min(position, article.size());
-    const std::size_t phraseEnd = std::min(article.size(), position + length);
-    std::size_t begin = position > EXCERPT_BEFORE ? position - EXCERPT_BEFORE : 0;
-    std::size_t end = std::min(article.size(), phraseEnd + EXCERPT_AFTER);
-    // Cut at blanks where there are any, so that no word is shown in part.
-    if (begin > 0)
-        while (begin < position && article[begin - 1] != ' ')
-            ++begin;
-    if (end < article.size())
-        while (end > phraseEnd && article[end] != ' ')
-            --end;
-    std::string shown(article.substr(begin, end - begin));
-    for (char &c : shown)
-        c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    std::string excerpt = begin > 0 ? "..." : "";
-    AppendUtf8(excerpt, shown);
-    if (end < article.size())
-        excerpt += "...";
-    return excerpt;
+    const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
+    const std::size_t position = matches.Position(i);
+    const std::size_t length = matches.PhraseLength();
+    // One byte beyond what ArticleEnd looks at tells a cut read from the file's end.
+    const std::size_t wanted = std::min(ARTICLE_MAX, position + length + EXCERPT_AFTER + 3);
+    std::string bytes(wanted, '\0');
+    const int descriptor = open(dictionary.GetDataPath().c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0 || offset < 0)
+        return std::string();
+    const ssize_t got = pread(descriptor, bytes.data(), wanted, offset);
+    close(descriptor);
+    if (got < 0 || static_cast<std::size_t>(got) < position + length)
+        return std::string();
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    const std::size_t end = ArticleEnd(data, static_cast<std::size_t>(got), 0, position + length,
+        position + length + EXCERPT_AFTER);
+    return MakeExcerpt(std::string_view(bytes.data(), end), position, length);
 }
 
 std::optional<std::string> PhraseInDictionaryText(const Dictionary &, const std::string &phrase)

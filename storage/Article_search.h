@@ -64,10 +64,9 @@ private:
     std::string text;
 };
 
-// A few words either side of the occurrence of a phrase of length bytes at position in article
-// (the dictionary's own text), in UTF-8, control bytes shown as blanks. article may stop short of
-// the real article's end once it reaches 62 bytes past the phrase; it is then shown as cut.
-std::string MakeExcerpt(std::string_view article, std::size_t position, std::size_t length);
+// The excerpt of match i of matches, a dictionary's, read from its data file now: what the search
+// keeps when asked for texts. Empty when the file cannot be read.
+std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i);
 
 // The phrase as a dictionary's own text spells it, or nothing when that text cannot hold one of
 // its characters (then no article of the dictionary can hold it either). phrase is UTF-8.

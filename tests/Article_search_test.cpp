@@ -90,19 +90,19 @@ void ExpectExcerptsShow(const Outcome &outcome, const std::string &phrase, const
             << name << ": " << excerpt;
 }
 
-// Each match names the first occurrence in its article, and the excerpt the window makes from
-// GetArticle is the one the search made from the mapped file.
+// Each match names the first occurrence in its article, and the excerpt read again later is the
+// one the search made.
 void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, const char *name)
 {
     for (std::size_t i = 0; i < outcome.found.size(); ++i) {
         const auto &[id, index, headword] = outcome.found[i];
-        const std::string article = database.FindById(id)->GetArticle(index);
-        const std::string phrase =
-            ToUpper(article).substr(outcome.positions[i], outcome.phraseLength);
-        EXPECT_EQ(ToUpper(article).find(phrase), outcome.positions[i]) << name;
-        EXPECT_EQ(
-            MakeExcerpt(article, outcome.positions[i], outcome.phraseLength), outcome.excerpts[i])
-            << name;
+        Dictionary &dictionary = *database.FindById(id);
+        const std::string article = ToUpper(dictionary.GetArticle(index));
+        const std::string phrase = article.substr(outcome.positions[i], outcome.phraseLength);
+        EXPECT_EQ(article.find(phrase), outcome.positions[i]) << name;
+        ArticleMatches match(id, outcome.phraseLength);
+        match.Add(index, static_cast<std::uint32_t>(outcome.positions[i]));
+        EXPECT_EQ(ReadExcerpt(dictionary, match, 0), outcome.excerpts[i]) << name;
     }
 }
 
@@ -224,7 +224,10 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
     TestFolder folder;
     WriteRaw(folder, "large", "1", index, data);
     const auto database = Load(folder);
-    for (const std::string phrase : {"aBcA", "\xD0\xB0\xD0\x90" "a", "cccccc", "b"}) {
+    for (const std::string phrase : {"aBcA",
+             "\xD0\xB0\xD0\x90"
+             "a",
+             "cccccc", "b"}) {
         const std::vector<Found> expected = BruteForce(*database, phrase);
         const Outcome outcome = Search(*database, phrase, 3);
         EXPECT_EQ(outcome.found, expected) << phrase;

@@ -95,8 +95,7 @@ public:
         case 1:
             return ToQString(dictionary->GetWord(set->Index(i)));
         default: {
-            const std::string article = dictionary->GetArticle(set->Index(i));
-            const std::string excerpt = MakeExcerpt(article, set->Position(i), set->PhraseLength());
+            const std::string excerpt = ReadExcerpt(*dictionary, *set, i);
             return QString::fromUtf8(excerpt.data(), static_cast<qsizetype>(excerpt.size()));
         }
         }
