@@ -13,8 +13,11 @@ namespace {
 // Tabs and line ends separate fields and answers, so a field never carries them.
 void AppendField(std::string &line, std::string_view text)
 {
-    for (const char c : text)
-        line += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+    const std::size_t start = line.size();
+    line.append(text);
+    for (std::size_t i = line.find_first_of("\t\n\r", start); i != std::string::npos;
+         i = line.find_first_of("\t\n\r", i + 1))
+        line[i] = ' ';
 }
 
 } // namespace
