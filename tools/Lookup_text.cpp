@@ -15,9 +15,9 @@ void AppendField(std::string &line, std::string_view text)
 {
     const std::size_t start = line.size();
     line.append(text);
-    for (std::size_t i = line.find_first_of("\t\n\r", start); i != std::string::npos;
-         i = line.find_first_of("\t\n\r", i + 1))
-        line[i] = ' ';
+    for (std::size_t i = start; i < line.size(); ++i)
+        if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r')
+            line[i] = ' ';
 }
 
 } // namespace
