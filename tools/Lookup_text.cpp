@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <iostream>
 #include <string_view>
 #include <vector>
 
@@ -31,29 +32,32 @@ int PrintArticleMatches(const Database &database, std::uint32_t dicId, const std
     ArticleSearch search(std::move(dictionaries), phrase);
     const std::atomic<bool> cancel{false};
     std::size_t found = 0;
-    // Hundreds of thousands of lines may follow: one write per megabyte, not per line.
-    static char buffer[1 << 20];
-    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    std::cout.flush();
+    // Hundreds of thousands of lines may follow: they go out a megabyte at a time.
+    constexpr std::size_t BLOCK = 1 << 20;
     std::string lines;
     search.Run(
         [&](ArticleMatches &&matches) {
             char id[16];
-            const int idLength =
-                std::snprintf(id, sizeof id, "%x\t", static_cast<unsigned>(matches.DicId()));
-            lines.clear();
+            std::snprintf(id, sizeof id, "%x", static_cast<unsigned>(matches.DicId()));
             for (std::size_t i = 0; i < matches.Size(); ++i) {
-                lines.append(id, static_cast<std::size_t>(idLength));
+                lines += id;
+                lines += '\t';
                 lines += std::to_string(matches.Index(i));
                 lines += '\t';
                 AppendField(lines, matches.Headword(i));
                 lines += '\t';
                 AppendField(lines, matches.Excerpt(i));
                 lines += '\n';
+                if (lines.size() >= BLOCK) {
+                    std::fwrite(lines.data(), 1, lines.size(), stdout);
+                    lines.clear();
+                }
             }
-            std::fwrite(lines.data(), 1, lines.size(), stdout);
             found += matches.Size();
         },
         cancel);
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
     std::fflush(stdout);
     return found != 0 ? 0 : 1;
 }
