@@ -259,6 +259,23 @@ constexpr std::uint32_t NO_HIT = 0xFFFFFFFF;
 // the order of their articles and, within one article, in index order.
 using RecordKey = std::uint64_t;
 
+// The keys are made in index order, so a stable sort by the offset alone orders them fully: four
+// counting passes of one byte each, where a comparison sort took a tenth of a large search.
+void SortByOffset(std::vector<RecordKey> &keys)
+{
+    std::vector<RecordKey> sorted(keys.size());
+    for (unsigned shift = 32; shift < 64; shift += 8) {
+        std::array<std::size_t, 257> starts{};
+        for (const RecordKey key : keys)
+            ++starts[((key >> shift) & 0xFF) + 1];
+        for (std::size_t b = 0; b < 256; ++b)
+            starts[b + 1] += starts[b];
+        for (const RecordKey key : keys)
+            sorted[starts[(key >> shift) & 0xFF]++] = key;
+        keys.swap(sorted);
+    }
+}
+
 // Every record's first occurrence at or after its offset decides it: the record matches when
 // that occurrence lies inside its article. Records are taken in the order of their offsets, so
 // one look for the phrase serves every record up to the place found, and the records sharing an
@@ -387,7 +404,7 @@ private:
         }
         // Articles are usually stored in index order, and then the keys are sorted already.
         if (!ascending)
-            std::sort(keys.begin(), keys.end());
+            SortByOffset(keys);
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
