@@ -343,9 +343,9 @@ std::string MakeExcerpt(std::string_view article, std::size_t position, std::siz
     return excerpt;
 }
 
-// One dictionary's search, shared by the threads that scan its parts: the first of them maps
-// the file and orders the records, each scans its share of the records, and the last one
-// gathers the matches and lets the file go.
+// One dictionary's search, shared by the threads that take its parts: the first of them maps
+// the file and orders the records, each scans its share of the records; once every part is
+// scanned, each gathers the matches of its share of the index, and the last one lets the file go.
 class DictionaryScan
 {
 public:
@@ -356,11 +356,14 @@ public:
         , withTexts(withTexts)
         , parts(parts)
         , partsLeft(parts)
+        , gathersLeft(parts)
+        , matches(parts)
     {
     }
 
-    // True for the part that finished last: the matches are complete then.
-    bool ScanPart(std::size_t part, const std::atomic<bool> &cancel)
+    std::size_t Parts() const { return parts; }
+
+    void ScanPart(std::size_t part, const std::atomic<bool> &cancel)
     {
         std::call_once(prepared, [this] { Prepare(); });
         if (needle) {
@@ -369,18 +372,41 @@ public:
             ScanRecords(*file, *needle, keys.data() + begin, end - begin, firstAt, cancel);
         }
         if (partsLeft.fetch_sub(1) != 1)
+            return;
+        std::vector<RecordKey>().swap(keys);
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            scanned = true;
+        }
+        allScanned.notify_all();
+    }
+
+    // Waits for every part to be scanned. True for the part gathered last: the matches are
+    // complete then.
+    bool GatherPart(std::size_t part, const std::atomic<bool> &cancel)
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            allScanned.wait(lock, [this] { return scanned; });
+        }
+        const std::size_t count = firstAt.size();
+        Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
+        if (gathersLeft.fetch_sub(1) != 1)
             return false;
-        Gather(cancel);
+        std::vector<std::uint32_t>().swap(firstAt);
+        file.reset();
         return true;
     }
 
-    ArticleMatches TakeMatches() { return std::move(matches); }
+    // The matches in index order, in as many sets as there are parts.
+    std::vector<ArticleMatches> TakeMatches() { return std::move(matches); }
 
 private:
     void Prepare()
     {
         const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
-        matches = ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
+        for (ArticleMatches &set : matches)
+            set = ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         // No article holds a line end or a zero byte: GetArticle stops at them.
         if (!own || own->empty() || own->find_first_of(std::string("\n\0", 2)) != std::string::npos)
             return;
@@ -408,12 +434,12 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
-    void Gather(const std::atomic<bool> &cancel)
+    void Gather(std::size_t begin, std::size_t end, ArticleMatches &matches,
+        const std::atomic<bool> &cancel) const
     {
-        std::vector<RecordKey>().swap(keys);
-        const auto count = static_cast<std::int32_t>(firstAt.size());
         std::string headword;
-        for (std::int32_t i = 0; i < count && !cancel.load(std::memory_order_relaxed); ++i) {
+        for (auto i = static_cast<std::int32_t>(begin);
+             i < static_cast<std::int32_t>(end) && !cancel.load(std::memory_order_relaxed); ++i) {
             const std::uint32_t at = firstAt[static_cast<std::size_t>(i)];
             if (at == NO_HIT)
                 continue;
@@ -425,14 +451,12 @@ private:
             AppendUtf8(headword, dictionary.GetWord(i));
             // Enough of the article for the excerpt, and a byte more if it goes on.
             const std::size_t length = needle->Size();
-            const std::size_t end = ArticleEnd(
+            const std::size_t last = ArticleEnd(
                 file->Data(), file->Size(), offset, at + length, at + length + EXCERPT_AFTER);
             const std::string_view article(
-                reinterpret_cast<const char *>(file->Data()) + offset, end - offset);
+                reinterpret_cast<const char *>(file->Data()) + offset, last - offset);
             matches.AddTexts(headword, MakeExcerpt(article, at - offset, length));
         }
-        std::vector<std::uint32_t>().swap(firstAt);
-        file.reset();
     }
 
     const Dictionary &dictionary;
@@ -440,12 +464,16 @@ private:
     const bool withTexts;
     const std::size_t parts;
     std::atomic<std::size_t> partsLeft;
+    std::atomic<std::size_t> gathersLeft;
     std::once_flag prepared;
+    std::mutex mutex;
+    std::condition_variable allScanned;
+    bool scanned = false;
     std::unique_ptr<MappedFile> file;
     std::unique_ptr<Needle> needle;
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
-    ArticleMatches matches;
+    std::vector<ArticleMatches> matches;
 };
 
 std::uint64_t DataSize(const Dictionary &dictionary)
@@ -566,22 +594,30 @@ bool ArticleSearch::Run(
     // Large data files are scanned in parts, so that the first dictionary's results come soon
     // whatever its size and every thread has work.
     std::vector<std::unique_ptr<DictionaryScan>> scans;
-    std::vector<std::pair<std::size_t, std::size_t>> tasks; // dictionary, part
+    struct Task
+    {
+        std::size_t dictionary;
+        std::size_t part;
+        bool gather; // else scan
+    };
+    std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = DataSize(*dictionaries[d]);
         const std::size_t parts =
             std::clamp<std::size_t>(static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
         scans.push_back(
             std::make_unique<DictionaryScan>(*dictionaries[d], phrase, withTexts, parts));
-        for (std::size_t part = 0; part < parts; ++part)
-            tasks.emplace_back(d, part);
+        for (const bool gather : {false, true})
+            for (std::size_t part = 0; part < parts; ++part)
+                tasks.push_back({d, part, gather});
     }
 
-    // Parts are handed out in order; each dictionary's matches wait in its slot until every
-    // dictionary before it has gone to the sink, which only this thread calls.
+    // Parts are handed out in order, a dictionary's scans before its gathers, so that a gather
+    // waits only for scans already running. Each dictionary's matches wait in its slot until
+    // every dictionary before it has gone to the sink, which only this thread calls.
     std::mutex mutex;
     std::condition_variable finished;
-    std::vector<std::optional<ArticleMatches>> slots(count);
+    std::vector<std::optional<std::vector<ArticleMatches>>> slots(count);
     std::size_t next = 0;
     const auto TakeAndScan = [&]() -> bool {
         std::size_t task;
@@ -591,10 +627,14 @@ bool ArticleSearch::Run(
                 return false;
             task = next++;
         }
-        const auto [d, part] = tasks[task];
-        if (!scans[d]->ScanPart(part, cancel))
+        const std::size_t d = tasks[task].dictionary;
+        if (!tasks[task].gather) {
+            scans[d]->ScanPart(tasks[task].part, cancel);
             return true;
-        ArticleMatches matches = scans[d]->TakeMatches();
+        }
+        if (!scans[d]->GatherPart(tasks[task].part, cancel))
+            return true;
+        std::vector<ArticleMatches> matches = scans[d]->TakeMatches();
         {
             std::lock_guard<std::mutex> lock(mutex);
             slots[d] = std::move(matches);
@@ -612,11 +652,13 @@ bool ArticleSearch::Run(
     for (std::size_t delivered = 0; delivered < count && !cancel.load();) {
         std::unique_lock<std::mutex> lock(mutex);
         if (slots[delivered]) {
-            ArticleMatches matches = std::move(*slots[delivered]);
+            std::vector<ArticleMatches> matches = std::move(*slots[delivered]);
             slots[delivered].reset();
             lock.unlock();
             if (!cancel.load()) {
-                sink(std::move(matches));
+                for (ArticleMatches &set : matches)
+                    if (!cancel.load())
+                        sink(std::move(set));
                 done += sizes[delivered];
                 if (progress)
                     progress(done, total);

@@ -88,7 +88,8 @@ class ArticleSearch
 {
 public:
     // Called on the thread that runs the search, in order: the matches of the next dictionary
-    // (possibly none), then how many bytes of data out of how many have been scanned.
+    // (possibly none), in one set or several, then how many bytes of data out of how many have
+    // been scanned.
     using Sink = std::function<void(ArticleMatches &&matches)>;
     using Progress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
