@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <sys/mman.h>
@@ -17,13 +19,13 @@
 #endif
 
 #include "storage/Database.h"
-#include "support/Code_page.h"
+#include "storage/Text_encoding.h"
 #include "support/Utils.h"
 
 namespace {
 
 constexpr std::size_t NOT_FOUND = static_cast<std::size_t>(-1);
-// Dictionary::GetArticle reads at most this many bytes of a line.
+// Dictionary::GetArticle reads at most this many characters of a line.
 constexpr std::size_t ARTICLE_MAX = 99999;
 // Bytes of the article shown before and after the phrase in an excerpt.
 constexpr std::size_t EXCERPT_BEFORE = 40;
@@ -55,11 +57,25 @@ int Commonness(unsigned char folded)
     return table[folded];
 }
 
-// The phrase upper-cased by the dictionary's rule, and what finds it in raw bytes.
-class Needle
+// Finds a phrase in a dictionary's raw bytes, letter case ignored by the dictionary's rule.
+class PhraseFinder
 {
 public:
-    explicit Needle(std::string_view phrase)
+    virtual ~PhraseFinder() = default;
+    // Bytes of the phrase as the dictionary spells it.
+    virtual std::size_t Size() const = 0;
+    virtual bool EndsInCarriageReturn() const = 0;
+    // The first place in [from, end) where the whole phrase lies, or NOT_FOUND; matchEnd
+    // receives where that occurrence ends.
+    virtual std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end,
+        std::size_t &matchEnd) const = 0;
+};
+
+// Windows-1251: one byte a character, ToUpper's rule.
+class Cp1251Finder : public PhraseFinder
+{
+public:
+    explicit Cp1251Finder(std::string_view phrase)
     {
         for (unsigned c = 0; c < 256; ++c)
             fold[c] = ToUpperByte(static_cast<unsigned char>(c));
@@ -77,11 +93,19 @@ public:
         secondForms = Forms(Byte(second));
     }
 
-    std::size_t Size() const { return folded.size(); }
-    bool EndsInCarriageReturn() const { return folded.back() == '\r'; }
+    std::size_t Size() const override { return folded.size(); }
+    bool EndsInCarriageReturn() const override { return folded.back() == '\r'; }
 
-    // The first place in [from, end) where the whole phrase lies, or NOT_FOUND.
-    std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end) const
+    std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end,
+        std::size_t &matchEnd) const override
+    {
+        const std::size_t at = Find(data, from, end);
+        matchEnd = at + folded.size();
+        return at;
+    }
+
+private:
+    std::size_t Find(const unsigned char *data, std::size_t from, std::size_t end) const
     {
         const std::size_t length = folded.size();
         if (end < length || from > end - length)
@@ -116,7 +140,6 @@ public:
         return NOT_FOUND;
     }
 
-private:
     unsigned char Byte(std::size_t i) const
     {
         return static_cast<unsigned char>(folded[i]);
@@ -147,6 +170,140 @@ private:
     std::array<unsigned char, 2> firstForms{};
     std::array<unsigned char, 2> secondForms{};
 };
+
+// Every character whose capital differs from it, by that capital: the forms a capital of the
+// phrase can take in an article. Made once, on first use.
+const std::multimap<char32_t, char32_t> &SmallForms()
+{
+    static const std::multimap<char32_t, char32_t> forms = [] {
+        std::multimap<char32_t, char32_t> map;
+        for (char32_t c = 0; c < UPPER_TABLE_LIMIT; ++c)
+            if (Utf8Text::Upper(c) != c)
+                map.emplace(Utf8Text::Upper(c), c);
+        return map;
+    }();
+    return forms;
+}
+
+// UTF-8: characters of several bytes, Unicode's simple upper case. A place is compared in full
+// only where the first character of the phrase may begin, in any of its forms: its first byte,
+// and its second byte when every form has one.
+class Utf8Finder : public PhraseFinder
+{
+public:
+    explicit Utf8Finder(std::string_view phrase)
+        : bytes(phrase.size())
+        , endsInCarriageReturn(!phrase.empty() && phrase.back() == '\r')
+    {
+        const char *at = phrase.data();
+        const char *const end = at + phrase.size();
+        while (at < end)
+            folded.push_back(Utf8Text::Upper(Utf8Text::Read(at, end)));
+        std::vector<std::string> forms;
+        std::string form;
+        AppendUtf8(form, folded[0]);
+        forms.push_back(form);
+        const auto [first, last] = SmallForms().equal_range(folded[0]);
+        for (auto small = first; small != last; ++small) {
+            form.clear();
+            AppendUtf8(form, small->second);
+            forms.push_back(form);
+        }
+        bool allLong = true;
+        for (const std::string &f : forms) {
+            leads[static_cast<unsigned char>(f[0])] = true;
+            allLong = allLong && f.size() > 1;
+        }
+        for (const std::string &f : forms)
+            seconds[allLong ? static_cast<unsigned char>(f[1]) : 0] = true;
+        if (!allLong)
+            seconds.fill(true);
+        // U+FFFD also stands for every byte that is not well-formed UTF-8.
+        if (folded[0] == 0xFFFD) {
+            leads.fill(true);
+            seconds.fill(true);
+        }
+    }
+
+    std::size_t Size() const override { return bytes; }
+    bool EndsInCarriageReturn() const override { return endsInCarriageReturn; }
+
+    std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end,
+        std::size_t &matchEnd) const override
+    {
+        for (std::size_t s = from; s < end; ++s) {
+            // Lead bytes are rare in most text: memchr-speed skipping is left to the table.
+            if (!leads[data[s]] || (s + 1 < end && !seconds[data[s + 1]]))
+                continue;
+            if (MatchesAt(data, s, from, end, matchEnd))
+                return s;
+        }
+        return NOT_FOUND;
+    }
+
+private:
+    bool MatchesAt(const unsigned char *data, std::size_t s, std::size_t from, std::size_t end,
+        std::size_t &matchEnd) const
+    {
+        // A place inside a well-formed character that began after from starts no character.
+        if (data[s] >= 0x80 && data[s] < 0xC0)
+            for (std::size_t back = 1; back <= 3 && back <= s - from; ++back) {
+                std::size_t length;
+                DecodeUtf8(data + s - back, end - (s - back), length);
+                if (length > back)
+                    return false;
+            }
+        const char *at = reinterpret_cast<const char *>(data + s);
+        const char *const limit = reinterpret_cast<const char *>(data + end);
+        for (const char32_t capital : folded) {
+            if (at >= limit || Utf8Text::Upper(Utf8Text::Read(at, limit)) != capital)
+                return false;
+        }
+        matchEnd = static_cast<std::size_t>(reinterpret_cast<const unsigned char *>(at) - data);
+        return true;
+    }
+
+    std::size_t bytes;
+    bool endsInCarriageReturn;
+    std::u32string folded;
+    std::array<bool, 256> leads{};
+    std::array<bool, 256> seconds{};
+};
+
+std::unique_ptr<PhraseFinder> MakeFinder(Cp1251Text, std::string_view phrase)
+{
+    return std::make_unique<Cp1251Finder>(phrase);
+}
+
+std::unique_ptr<PhraseFinder> MakeFinder(Utf8Text, std::string_view phrase)
+{
+    return std::make_unique<Utf8Finder>(phrase);
+}
+
+std::unique_ptr<PhraseFinder> MakeFinder(DictionaryEncoding encoding, std::string_view phrase)
+{
+    return WithText(encoding, [phrase](auto text) { return MakeFinder(text, phrase); });
+}
+
+// Bytes the longest article GetArticle returns may take.
+std::size_t ArticleBytesMax(DictionaryEncoding encoding)
+{
+    return WithText(encoding, [](auto text) { return ARTICLE_MAX * text.MAX_CHARACTER_BYTES; });
+}
+
+// Whether the text from offset to end is within GetArticle's length limit.
+bool WithinArticleLimit(
+    const unsigned char *data, std::size_t offset, std::size_t end, DictionaryEncoding encoding)
+{
+    if (end - offset <= ARTICLE_MAX)
+        return true;
+    if (end - offset > ArticleBytesMax(encoding))
+        return false;
+    return WithText(encoding, [&](auto text) {
+        return text.Count(reinterpret_cast<const char *>(data + offset), end - offset)
+            <= ARTICLE_MAX;
+    });
+}
 
 // A data file mapped for reading for the life of the object; empty when that fails.
 class MappedFile
@@ -203,9 +360,9 @@ std::size_t LineStart(const unsigned char *data, std::size_t from, std::size_t a
 // length limit or the file's end, without a last carriage return. The bytes are read from from
 // on and no further than reach + 2: an article going on past reach ends somewhere after it.
 std::size_t ArticleEnd(const unsigned char *data, std::size_t size, std::size_t offset,
-    std::size_t from, std::size_t reach = NOT_FOUND - 2)
+    std::size_t from, DictionaryEncoding encoding, std::size_t reach = NOT_FOUND - 2)
 {
-    const std::size_t limit = std::min(size, offset + ARTICLE_MAX);
+    const std::size_t limit = std::min(size, offset + ArticleBytesMax(encoding));
     const std::size_t stop = std::min(limit, reach + 2);
     std::size_t end = stop;
     if (from < stop) {
@@ -216,41 +373,23 @@ std::size_t ArticleEnd(const unsigned char *data, std::size_t size, std::size_t 
     } else {
         end = from;
     }
-    if (end == stop && stop < limit)
+    bool cut = end == stop && stop < limit;
+    // Beyond the limit in characters, which only a longer form of them can reach.
+    if (end - offset > ARTICLE_MAX) {
+        const std::size_t last = offset + WithText(encoding, [&](auto text) {
+            return text.BytesOf(
+                reinterpret_cast<const char *>(data + offset), end - offset, ARTICLE_MAX);
+        });
+        if (last < end) {
+            end = last;
+            cut = false;
+        }
+    }
+    if (cut)
         return end;
     if (end > offset && data[end - 1] == '\r')
         --end;
     return end;
-}
-
-// A dictionary's byte as UTF-8, one conversion per byte value for the whole run: results are
-// converted by the hundred thousand.
-void AppendUtf8(std::string &out, std::string_view text)
-{
-    struct Character
-    {
-        char bytes[4];
-        std::size_t length;
-    };
-    static const std::array<Character, 256> table = [] {
-        std::array<Character, 256> t{};
-        for (unsigned c = 0; c < 256; ++c) {
-            const std::string utf8 = AnsiToUtf8(std::string(1, static_cast<char>(c)));
-            t[c].length = std::min<std::size_t>(utf8.size(), 4);
-            std::memcpy(t[c].bytes, utf8.data(), t[c].length);
-        }
-        return t;
-    }();
-    std::size_t at = out.size();
-    // Room for the longest form of every byte; memcpy of a fixed four bytes costs less than one
-    // of the exact length, and the slack is cut off at the end.
-    out.resize(at + text.size() * 4);
-    for (const char c : text) {
-        const Character &character = table[static_cast<unsigned char>(c)];
-        std::memcpy(&out[at], character.bytes, 4);
-        at += character.length;
-    }
-    out.resize(at);
 }
 
 constexpr std::uint32_t NO_HIT = 0xFFFFFFFF;
@@ -281,24 +420,25 @@ void SortByOffset(std::vector<RecordKey> &keys)
 // one look for the phrase serves every record up to the place found, and the records sharing an
 // article or a stretch without the phrase cost nothing more. Writes the occurrence of each
 // matching record to firstAt, by index.
-void ScanRecords(const MappedFile &file, const Needle &needle, const RecordKey *keys,
-    std::size_t count, std::vector<std::uint32_t> &firstAt, const std::atomic<bool> &cancel)
+void ScanRecords(const MappedFile &file, const PhraseFinder &needle, DictionaryEncoding encoding,
+    const RecordKey *keys, std::size_t count, std::vector<std::uint32_t> &firstAt,
+    const std::atomic<bool> &cancel)
 {
     if (count == 0)
         return;
     const unsigned char *data = file.Data();
     const std::size_t size = file.Size();
-    const std::size_t length = needle.Size();
     const auto OffsetOf = [keys](std::size_t k) { return static_cast<std::size_t>(keys[k] >> 32); };
     // No record here can take an occurrence that ends further than its longest article could:
     // past that the search belongs to the records after these.
-    const std::size_t end = std::min(size, OffsetOf(count - 1) + ARTICLE_MAX);
+    const std::size_t end = std::min(size, OffsetOf(count - 1) + ArticleBytesMax(encoding));
     std::size_t k = 0;
     while (k < count && !cancel.load(std::memory_order_relaxed)) {
         const std::size_t offset = OffsetOf(k);
         if (offset >= size)
             break;
-        const std::size_t at = needle.FindIn(data, offset, end);
+        std::size_t matchEnd = 0;
+        const std::size_t at = needle.FindIn(data, offset, end, matchEnd);
         if (at == NOT_FOUND)
             break;
         const std::size_t line = LineStart(data, offset, at);
@@ -306,11 +446,11 @@ void ScanRecords(const MappedFile &file, const Needle &needle, const RecordKey *
             const std::size_t own = OffsetOf(k);
             if (own > at)
                 break;
-            if (own < line || at + length - own > ARTICLE_MAX)
+            if (own < line || !WithinArticleLimit(data, own, matchEnd, encoding))
                 continue;
             // A phrase ending in CR cannot take the one GetArticle drops.
             if (needle.EndsInCarriageReturn()
-                && ArticleEnd(data, size, own, at + length - 1) < at + length)
+                && ArticleEnd(data, size, own, matchEnd - 1, encoding) < matchEnd)
                 continue;
             firstAt[static_cast<std::uint32_t>(keys[k])] = static_cast<std::uint32_t>(at);
         }
@@ -320,7 +460,8 @@ void ScanRecords(const MappedFile &file, const Needle &needle, const RecordKey *
 // A few words either side of the occurrence of a phrase of length bytes at position in article,
 // in UTF-8, control bytes shown as blanks. article may stop short of the real article's end once
 // it reaches EXCERPT_AFTER + 2 bytes past the phrase; it is then shown as cut.
-std::string MakeExcerpt(std::string_view article, std::size_t position, std::size_t length)
+std::string MakeExcerpt(
+    std::string_view article, std::size_t position, std::size_t length, DictionaryEncoding encoding)
 {
     position = std::min(position, article.size());
     const std::size_t phraseEnd = std::min(article.size(), position + length);
@@ -337,7 +478,8 @@ std::string MakeExcerpt(std::string_view article, std::size_t position, std::siz
     for (char &c : shown)
         c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     std::string excerpt = begin > 0 ? "..." : "";
-    AppendUtf8(excerpt, shown);
+    excerpt += WithText(
+        encoding, [&shown](auto text) { return text.ProgramText(shown.data(), shown.size()); });
     if (end < article.size())
         excerpt += "...";
     return excerpt;
@@ -357,6 +499,7 @@ public:
         , parts(parts)
         , partsLeft(parts)
         , gathersLeft(parts)
+        , encoding(EncodingNamed(dictionary.GetAttributes().encoding))
         , matches(parts)
     {
     }
@@ -369,7 +512,8 @@ public:
         if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
-            ScanRecords(*file, *needle, keys.data() + begin, end - begin, firstAt, cancel);
+            ScanRecords(
+                *file, *needle, encoding, keys.data() + begin, end - begin, firstAt, cancel);
         }
         if (partsLeft.fetch_sub(1) != 1)
             return;
@@ -413,7 +557,7 @@ private:
         file = std::make_unique<MappedFile>(dictionary.GetDataPath());
         if (!file->Data())
             return;
-        needle = std::make_unique<Needle>(*own);
+        needle = MakeFinder(encoding, *own);
 
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
         keys.reserve(static_cast<std::size_t>(count));
@@ -437,7 +581,6 @@ private:
     void Gather(std::size_t begin, std::size_t end, ArticleMatches &matches,
         const std::atomic<bool> &cancel) const
     {
-        std::string headword;
         for (auto i = static_cast<std::int32_t>(begin);
              i < static_cast<std::int32_t>(end) && !cancel.load(std::memory_order_relaxed); ++i) {
             const std::uint32_t at = firstAt[static_cast<std::size_t>(i)];
@@ -447,15 +590,14 @@ private:
             matches.Add(i, static_cast<std::uint32_t>(at - offset));
             if (!withTexts)
                 continue;
-            headword.clear();
-            AppendUtf8(headword, dictionary.GetWord(i));
             // Enough of the article for the excerpt, and a byte more if it goes on.
             const std::size_t length = needle->Size();
-            const std::size_t last = ArticleEnd(
-                file->Data(), file->Size(), offset, at + length, at + length + EXCERPT_AFTER);
+            const std::size_t last = ArticleEnd(file->Data(), file->Size(), offset, at + length,
+                encoding, at + length + EXCERPT_AFTER);
             const std::string_view article(
                 reinterpret_cast<const char *>(file->Data()) + offset, last - offset);
-            matches.AddTexts(headword, MakeExcerpt(article, at - offset, length));
+            matches.AddTexts(
+                dictionary.GetWord(i), MakeExcerpt(article, at - offset, length, encoding));
         }
     }
 
@@ -470,7 +612,8 @@ private:
     std::condition_variable allScanned;
     bool scanned = false;
     std::unique_ptr<MappedFile> file;
-    std::unique_ptr<Needle> needle;
+    const DictionaryEncoding encoding;
+    std::unique_ptr<PhraseFinder> needle;
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
     std::vector<ArticleMatches> matches;
@@ -527,8 +670,10 @@ std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matc
     const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
     const std::size_t position = matches.Position(i);
     const std::size_t length = matches.PhraseLength();
+    const DictionaryEncoding encoding = EncodingNamed(dictionary.GetAttributes().encoding);
     // One byte beyond what ArticleEnd looks at tells a cut read from the file's end.
-    const std::size_t wanted = std::min(ARTICLE_MAX, position + length + EXCERPT_AFTER + 3);
+    const std::size_t wanted =
+        std::min(ArticleBytesMax(encoding), position + length + EXCERPT_AFTER + 3);
     std::string bytes(wanted, '\0');
     const int descriptor = open(dictionary.GetDataPath().c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0 || offset < 0)
@@ -539,30 +684,45 @@ std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matc
         return std::string();
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t end = ArticleEnd(data, static_cast<std::size_t>(got), 0, position + length,
-        position + length + EXCERPT_AFTER);
-    return MakeExcerpt(std::string_view(bytes.data(), end), position, length);
+        encoding, position + length + EXCERPT_AFTER);
+    return MakeExcerpt(std::string_view(bytes.data(), end), position, length, encoding);
 }
 
-std::optional<std::string> PhraseInDictionaryText(const Dictionary &, const std::string &phrase)
+std::optional<std::string> PhraseInDictionaryText(
+    const Dictionary &dictionary, const std::string &phrase)
 {
-    std::size_t unmapped = 0;
-    std::string text = Utf8ToAnsi(phrase, &unmapped);
-    if (unmapped != 0)
+    bool complete = false;
+    std::string text = WithText(EncodingNamed(dictionary.GetAttributes().encoding),
+        [&](auto encoding) { return encoding.UpperQuery(phrase, complete); });
+    if (!complete)
         return std::nullopt;
     return text;
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
-    std::string_view text, std::string_view phrase)
+    const Dictionary &dictionary, const std::string &text, const std::string &phrase)
 {
     std::vector<std::pair<std::size_t, std::size_t>> found;
-    if (phrase.empty())
+    const DictionaryEncoding encoding = EncodingNamed(dictionary.GetAttributes().encoding);
+    const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
+    if (!own || own->empty())
         return found;
-    const Needle needle(phrase);
-    const auto *data = reinterpret_cast<const unsigned char *>(text.data());
-    for (std::size_t at = needle.FindIn(data, 0, text.size()); at != NOT_FOUND;
-         at = needle.FindIn(data, at + phrase.size(), text.size()))
-        found.emplace_back(at, phrase.size());
+    // The text as the dictionary would hold it: in Windows-1251 a byte is a character.
+    bool complete = false;
+    const std::string held = WithText(
+        encoding, [&](auto dictionaryText) { return dictionaryText.UpperQuery(text, complete); });
+    const auto *data = reinterpret_cast<const unsigned char *>(held.data());
+    const auto Characters = [&](std::size_t bytes) {
+        return WithText(encoding,
+            [&](auto dictionaryText) { return dictionaryText.Count(held.data(), bytes); });
+    };
+    const std::unique_ptr<PhraseFinder> finder = MakeFinder(encoding, *own);
+    std::size_t end = 0;
+    for (std::size_t at = finder->FindIn(data, 0, held.size(), end); at != NOT_FOUND;
+         at = finder->FindIn(data, end, held.size(), end)) {
+        const std::size_t start = Characters(at);
+        found.emplace_back(start, Characters(end) - start);
+    }
     return found;
 }
 

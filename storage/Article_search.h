@@ -73,10 +73,11 @@ std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matc
 std::optional<std::string> PhraseInDictionaryText(
     const Dictionary &dictionary, const std::string &phrase);
 
-// Where phrase occurs in text, letter case ignored by the dictionary's rule; both in the
-// dictionary's own text. Byte ranges (start, length), ascending and not overlapping.
+// Where phrase occurs in text, letter case ignored by the dictionary's rule: ranges of characters
+// (start, count), ascending and not overlapping. text (as the dictionary gave it out) and phrase
+// are UTF-8.
 std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
-    std::string_view text, std::string_view phrase);
+    const Dictionary &dictionary, const std::string &text, const std::string &phrase);
 
 // Search inside the articles of every loaded dictionary with no index of any kind: each data
 // file is mapped for the time of its scan only, and nothing is written.

@@ -9,6 +9,7 @@
 
 #include "Test_folder.h"
 #include "storage/Database.h"
+#include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 #include "support/Utils.h"
 
@@ -17,19 +18,26 @@ namespace {
 // A record as the search gives it: dictionary, index, headword (UTF-8).
 using Found = std::tuple<std::uint32_t, std::int32_t, std::string>;
 
-std::string Attributes(const std::string &id)
+std::string Attributes(const std::string &id, const std::string &encoding)
 {
-    return "FORMAT_VERSION=1.0\r\nENCODING=cp1251\r\nDIC_ID=" + id
+    return "FORMAT_VERSION=1.0\r\nENCODING=" + encoding + "\r\nDIC_ID=" + id
         + "\r\nDIC_VERSION=1.0\r\nSHORT_NAME=" + id + "\r\nLONG_NAME=" + id + "\r\n";
 }
 
 void WriteRaw(const TestFolder &folder, const std::string &name, const std::string &id,
-    const std::string &index, const std::string &data)
+    const std::string &index, const std::string &data, const std::string &encoding = "cp1251")
 {
     const std::string base = "dics/" + name + "/" + name;
-    folder.WriteFile(base + ".inf", Utf16le(Attributes(id)));
+    folder.WriteFile(base + ".inf", Utf16le(Attributes(id, encoding)));
     folder.WriteFile(base + ".idx", index);
     folder.WriteFile(base + ".dat", data);
+}
+
+// Text (UTF-8) upper-cased and spelt as the dictionary holds it: Windows-1251 bytes or UTF-8.
+std::string Held(const Dictionary &dictionary, const std::string &text, bool &complete)
+{
+    return WithText(EncodingNamed(dictionary.GetAttributes().encoding),
+        [&](auto encoding) { return encoding.UpperQuery(text, complete); });
 }
 
 // What the search must find, worked out the slow way: every article as GetArticle reads it,
@@ -37,15 +45,15 @@ void WriteRaw(const TestFolder &folder, const std::string &name, const std::stri
 std::vector<Found> BruteForce(const Database &database, const std::string &phrase)
 {
     std::vector<Found> found;
-    std::size_t unmapped = 0;
-    const std::string own = ToUpper(Utf8ToAnsi(phrase, &unmapped));
-    if (unmapped != 0 || own.empty())
-        return found;
     for (std::int32_t d = 0; d < database.GetCount(); ++d) {
         Dictionary &dictionary = *database.GetDictionary(d);
+        bool complete = false;
+        const std::string own = Held(dictionary, phrase, complete);
+        if (!complete || own.empty())
+            continue;
         for (std::int32_t i = 0; i < static_cast<std::int32_t>(dictionary.GetWordCount()); ++i)
-            if (ToUpper(dictionary.GetArticle(i)).find(own) != std::string::npos)
-                found.emplace_back(dictionary.GetId(), i, AnsiToUtf8(dictionary.GetWord(i)));
+            if (Held(dictionary, dictionary.GetArticle(i), complete).find(own) != std::string::npos)
+                found.emplace_back(dictionary.GetId(), i, dictionary.GetWord(i));
     }
     return found;
 }
@@ -82,11 +90,12 @@ Outcome Search(const Database &database, const std::string &phrase, unsigned thr
 // as blanks.
 void ExpectExcerptsShow(const Outcome &outcome, const std::string &phrase, const char *name)
 {
-    std::string own = ToUpper(Utf8ToAnsi(phrase));
+    bool complete = false;
+    std::string own = Utf8Text::UpperQuery(phrase, complete);
     for (char &c : own)
         c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     for (const std::string &excerpt : outcome.excerpts)
-        EXPECT_NE(ToUpper(Utf8ToAnsi(excerpt)).find(own), std::string::npos)
+        EXPECT_NE(Utf8Text::UpperQuery(excerpt, complete).find(own), std::string::npos)
             << name << ": " << excerpt;
 }
 
@@ -97,7 +106,8 @@ void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, co
     for (std::size_t i = 0; i < outcome.found.size(); ++i) {
         const auto &[id, index, headword] = outcome.found[i];
         Dictionary &dictionary = *database.FindById(id);
-        const std::string article = ToUpper(dictionary.GetArticle(index));
+        bool complete = false;
+        const std::string article = Held(dictionary, dictionary.GetArticle(index), complete);
         const std::string phrase = article.substr(outcome.positions[i], outcome.phraseLength);
         EXPECT_EQ(article.find(phrase), outcome.positions[i]) << name;
         ArticleMatches match(id, outcome.phraseLength);
@@ -129,6 +139,7 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
         std::string data;
         std::string phrase; // UTF-8
         std::size_t expected;
+        const char *encoding = "cp1251";
     };
     const Row rows[] = {
         {"latin, either case", "a\t0\nb\t12\nc\t24\n", "Hello World\nhello WORLD\nwor ld\n",
@@ -155,10 +166,26 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
         {"phrase spanning two lines", "a\t0\nb\t4\n", "abc\ndef\n", "c\nd", 0},
         {"character the code page lacks", "a\t0\n", "abc?\n", "abc\xE4\xB8\xAD", 0},
         {"empty phrase", "a\t0\n", "abc\n", "", 0},
+        {"utf-8 cyrillic, either case", "a\t0\nb\t8\nc\t17\n",
+            "\xD0\x94\xD0\xBE\xD0\xBC \n\xD0\x94\xD0\x9E\xD0\x9C\xD0\x90\n\xD0\xB4\xD0\xBE\n",
+            "\xD0\xB4\xD0\x9E\xD0\xBC", 2, "UTF-8"},
+        {"utf-8 small yo is capital yo", "a\t0\nb\t5\n", "\xD1\x91\xD0\xB6\n\xD0\x81\xD0\x96\n",
+            "\xD1\x91", 2, "UTF-8"},
+        {"utf-8 long s is s", "a\t0\nb\t5\nc\t9\n", "\xC5\xBFun\nSUN\nson\n", "sun", 2, "UTF-8"},
+        {"utf-8 final sigma", "a\t0\nb\t5\n", "\xCE\xB1\xCF\x82\n\xCE\x91\xCE\xA3\n", "\xCF\x83", 2,
+            "UTF-8"},
+        {"utf-8 broken byte reads as U+FFFD", "a\t0\nb\t6\n",
+            "ab\xFF"
+            "cd\nabcd\n",
+            "b\xEF\xBF\xBD"
+            "c",
+            1, "UTF-8"},
+        {"utf-8 character the code page lacks", "a\t0\n", "abc\xE4\xB8\xAD\n", "C\xE4\xB8\xAD", 1,
+            "UTF-8"},
     };
     for (const Row &row : rows) {
         TestFolder folder;
-        WriteRaw(folder, "one", "11", row.index, row.data);
+        WriteRaw(folder, "one", "11", row.index, row.data, row.encoding);
         const auto database = Load(folder);
         ASSERT_EQ(database->GetCount(), 1) << row.name;
         const std::vector<Found> expected = BruteForce(*database, row.phrase);
@@ -235,6 +262,43 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
     }
 }
 
+// UTF-8 dictionaries of random characters of one to four bytes, capitals and small letters whose
+// forms differ in length among them, and bytes that are not well-formed; offsets at character
+// starts, some shared, some past the end; phrases cut from the data at character starts.
+TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomUtf8Dictionaries)
+{
+    const std::vector<std::string> pieces = {"a", "A", "s", "S", "\xC5\xBF", "\xD0\xB4", "\xD0\x94",
+        "\xD1\x91", "\xD0\x81", "\xCF\x82", "\xCE\xA3", "\xF0\x9D\x94\xB8", " ", "\xFF", "\x80",
+        "\r", "\n"};
+    std::mt19937 random(1251);
+    for (int round = 0; round < 40; ++round) {
+        TestFolder folder;
+        std::vector<std::size_t> starts;
+        std::string data;
+        for (std::size_t n = 1 + random() % 150; n > 0; --n) {
+            starts.push_back(data.size());
+            data += pieces[random() % pieces.size()];
+        }
+        std::string index;
+        for (std::size_t r = random() % 30; r > 0; --r)
+            index += "w\t"
+                + std::to_string(
+                    random() % 8 == 0 ? data.size() + 5 : starts[random() % starts.size()])
+                + "\n";
+        WriteRaw(folder, "u", "1", index, data, "UTF-8");
+        const auto database = Load(folder);
+        for (int query = 0; query < 10; ++query) {
+            const std::size_t first = random() % starts.size();
+            const std::size_t last = std::min(starts.size(), first + 1 + random() % 3);
+            const std::string phrase = data.substr(
+                starts[first], (last < starts.size() ? starts[last] : data.size()) - starts[first]);
+            const Outcome outcome = Search(*database, phrase, 1 + round % 2);
+            EXPECT_EQ(outcome.found, BruteForce(*database, phrase))
+                << "round " << round << " phrase " << phrase;
+        }
+    }
+}
+
 TEST(ArticleSearchTest, GivesDictionariesInTheDatabaseOrder)
 {
     TestFolder folder;
@@ -266,17 +330,27 @@ TEST(ArticleSearchTest, StopsWhenCancelled)
     EXPECT_EQ(batches, 1);
 }
 
+// Ranges of characters, by each dictionary's rule, in the text the article pane shows.
 TEST(FindPhraseTest, FindsEveryOccurrenceInEitherCase)
 {
-    const std::tuple<const char *, std::string, std::string,
+    TestFolder folder;
+    WriteRaw(folder, "ansi", "A1", "a\t0\n", "a\n");
+    WriteRaw(folder, "utf8", "B2", "a\t0\n", "a\n", "UTF-8");
+    const auto database = Load(folder);
+    const Dictionary &ansi = *database->FindById(0xA1);
+    const Dictionary &utf8 = *database->FindById(0xB2);
+    const std::tuple<const char *, const Dictionary *, std::string, std::string,
         std::vector<std::pair<std::size_t, std::size_t>>>
         rows[] = {
-            {"latin", "Abc abc ABC", "abc", {{0, 3}, {4, 3}, {8, 3}}},
-            {"cyrillic", "\xE4\xEE\xEC \xC4\xCE\xCC", "\xC4\xEE\xEC", {{0, 3}, {4, 3}}},
-            {"no overlap", "aaaa", "aa", {{0, 2}, {2, 2}}},
-            {"none", "abc", "abd", {}},
-            {"empty phrase", "abc", "", {}},
+            {"latin", &ansi, "Abc abc ABC", "abc", {{0, 3}, {4, 3}, {8, 3}}},
+            {"cyrillic", &ansi, "дом ДОМ", "Дом", {{0, 3}, {4, 3}}},
+            {"no overlap", &ansi, "aaaa", "aa", {{0, 2}, {2, 2}}},
+            {"none", &ansi, "abc", "abd", {}},
+            {"empty phrase", &ansi, "abc", "", {}},
+            {"yo kept apart in Windows-1251", &ansi, "ёж ЁЖ", "ё", {{0, 1}}},
+            {"yo together in UTF-8", &utf8, "ёж ЁЖ", "ё", {{0, 1}, {3, 1}}},
+            {"characters, not bytes", &utf8, "ДОМ дом 𝔸 дом", "дом", {{0, 3}, {4, 3}, {10, 3}}},
         };
-    for (const auto &[name, text, phrase, expected] : rows)
-        EXPECT_EQ(FindPhrase(text, phrase), expected) << name;
+    for (const auto &[name, dictionary, text, phrase, expected] : rows)
+        EXPECT_EQ(FindPhrase(*dictionary, text, phrase), expected) << name;
 }

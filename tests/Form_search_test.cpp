@@ -44,6 +44,12 @@ void WriteDictionaries(const TestFolder &folder)
                     + std::to_string(i)});
         WriteDictionary(folder, big);
     }
+    // UTF-8, where the small yo is the capital yo's, with a character of two UTF-16 units.
+    folder.WriteFile("dics/u/u.inf",
+        Utf16le("FORMAT_VERSION=1.0\r\nENCODING=UTF-8\r\nDIC_ID=D4\r\nSHORT_NAME=U\r\n"));
+    folder.WriteFile("dics/u/u.idx", "\xD0\x81\xD0\x96\t0\n");
+    folder.WriteFile(
+        "dics/u/u.dat", "\xF0\x9D\x94\xB8 \xD1\x91\xD0\xB6 \xD0\xB8 \xD0\x81\xD0\xB6.\n");
 }
 
 // Records whose article holds the phrase, found one by one through GetArticle.
@@ -54,7 +60,8 @@ std::size_t CountByHand(Database &database, const QString &phrase)
     for (std::int32_t d = 0; d < database.GetCount(); ++d) {
         Dictionary &dictionary = *database.GetDictionary(d);
         for (std::int32_t i = 0; i < static_cast<std::int32_t>(dictionary.GetWordCount()); ++i)
-            count += ToUpper(dictionary.GetArticle(i)).find(own) != std::string::npos;
+            count +=
+                ToUpper(ToAnsi(ToQString(dictionary.GetArticle(i)))).find(own) != std::string::npos;
     }
     return count;
 }
@@ -75,6 +82,7 @@ private slots:
     void findsWhatAScanByHandFinds();
     void choosingAResultShowsItMarked_data();
     void choosingAResultShowsItMarked();
+    void marksByTheRuleOfTheChosenDictionary();
     void stoppedSearchLeavesNothingBehind();
     void closingFreesTheResults();
 
@@ -93,7 +101,7 @@ void FormSearchTest::initTestCase()
     TForm1::showErrorMessage = [](QWidget *, const QString &) {};
     WriteDictionaries(folder);
     form = std::make_unique<TForm1>(folder.Path());
-    QCOMPARE(form->GetDatabase()->GetCount(), 6);
+    QCOMPARE(form->GetDatabase()->GetCount(), 7);
     form->show();
 }
 
@@ -229,6 +237,24 @@ void FormSearchTest::choosingAResultShowsItMarked()
         marks += cursor.charFormat().background().color() == QColor(255, 255, 0) ? 'x' : '.';
     }
     QCOMPARE(marks, QStringLiteral("xxx.xxx......xxx...xxx."));
+}
+
+void FormSearchTest::marksByTheRuleOfTheChosenDictionary()
+{
+    SearchFor(QStringLiteral("ёж"));
+    QCOMPARE(search->ResultCount(), std::size_t{1});
+    List()->setCurrentIndex(List()->model()->index(0, 0));
+    QTest::keyClick(List(), Qt::Key_Return);
+    QCOMPARE(form->CurrentWord().dicId, 0xD4u);
+    const QTextEdit *pane = form->findChild<QTextEdit *>("RichEdit1");
+    QCOMPARE(pane->toPlainText(), QStringLiteral("ЁЖ 𝔸 ёж и Ёж."));
+    QString marks;
+    for (int i = 1; i <= pane->toPlainText().size(); ++i) {
+        QTextCursor cursor(pane->document());
+        cursor.setPosition(i);
+        marks += cursor.charFormat().background().color() == QColor(255, 255, 0) ? 'x' : '.';
+    }
+    QCOMPARE(marks, QStringLiteral("xx....xx...xx."));
 }
 
 void FormSearchTest::stoppedSearchLeavesNothingBehind()

@@ -715,7 +715,7 @@ void TForm1::ShowRecord(WordPosition position, const QString &phrase)
         || static_cast<std::uint32_t>(position.index) >= dictionary->GetWordCount())
         return;
     currentWord = position;
-    SetWordText(dictionary->GetWord(position.index), -1, 0);
+    SetWordText(ToQString(dictionary->GetWord(position.index)), -1, 0);
     sectionBar->SelectItem(currentWord.dicId);
     FillWordList();
     ShowArticle();

@@ -339,18 +339,16 @@ void TSearchForm::closeEvent(QCloseEvent *event)
 
 void HighlightPhrase(QTextEdit *pane, const Dictionary &dictionary, const QString &phrase)
 {
-    const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase.toStdString());
-    if (!own || own->empty())
-        return;
-    // The pane holds the dictionary's text one character per byte, so byte positions are
-    // positions in the pane.
-    const std::string text = ToAnsi(pane->toPlainText());
+    const QString shown = pane->toPlainText();
     QTextCharFormat mark;
     mark.setBackground(QColor(255, 255, 0));
     QTextCursor cursor(pane->document());
-    for (const auto &[start, length] : FindPhrase(text, *own)) {
-        cursor.setPosition(static_cast<int>(start));
-        cursor.setPosition(static_cast<int>(start + length), QTextCursor::KeepAnchor);
+    // The core counts characters, the pane UTF-16 units.
+    for (const auto &[start, count] :
+        FindPhrase(dictionary, ToCoreText(shown), ToCoreText(phrase))) {
+        cursor.setPosition(UnitsOfCharacters(shown, static_cast<int>(start)));
+        cursor.setPosition(
+            UnitsOfCharacters(shown, static_cast<int>(start + count)), QTextCursor::KeepAnchor);
         cursor.mergeCharFormat(mark);
     }
 }
