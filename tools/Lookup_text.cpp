@@ -8,6 +8,7 @@
 
 #include "storage/Article_search.h"
 #include "storage/Database.h"
+#include "tools/Lookup_output.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ void AppendField(std::string &line, std::string_view text)
 
 } // namespace
 
-int PrintArticleMatches(const Database &database, std::uint32_t dicId, const std::string &phrase)
+int PrintArticleMatches(
+    const Database &database, std::uint32_t dicId, const std::string &phrase, bool json)
 {
     std::vector<const Dictionary *> dictionaries;
     for (std::int32_t i = 0; i < database.GetCount(); ++i)
@@ -38,17 +40,23 @@ int PrintArticleMatches(const Database &database, std::uint32_t dicId, const std
     std::string lines;
     search.Run(
         [&](ArticleMatches &&matches) {
-            char id[16];
-            std::snprintf(id, sizeof id, "%x", static_cast<unsigned>(matches.DicId()));
+            const std::string id = HexId(matches.DicId());
             for (std::size_t i = 0; i < matches.Size(); ++i) {
-                lines += id;
-                lines += '\t';
-                lines += std::to_string(matches.Index(i));
-                lines += '\t';
-                AppendField(lines, matches.Headword(i));
-                lines += '\t';
-                AppendField(lines, matches.Excerpt(i));
-                lines += '\n';
+                if (json) {
+                    lines += "{\"id\":" + JsonString(id)
+                        + ",\"index\":" + std::to_string(matches.Index(i))
+                        + ",\"headword\":" + JsonString(std::string(matches.Headword(i)))
+                        + ",\"excerpt\":" + JsonString(std::string(matches.Excerpt(i))) + "}\n";
+                } else {
+                    lines += id;
+                    lines += '\t';
+                    lines += std::to_string(matches.Index(i));
+                    lines += '\t';
+                    AppendField(lines, matches.Headword(i));
+                    lines += '\t';
+                    AppendField(lines, matches.Excerpt(i));
+                    lines += '\n';
+                }
                 if (lines.size() >= BLOCK) {
                     std::fwrite(lines.data(), 1, lines.size(), stdout);
                     lines.clear();
