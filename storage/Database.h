@@ -69,6 +69,14 @@ public:
     bool FindWord(
         const std::string &query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
+    // For the search inside articles, which maps the data file itself: the file, and where
+    // word i's article starts in it as the index gives it (i inside the dictionary).
+    const std::string &GetDataPath() const { return dataPath; }
+    std::int32_t GetArticleOffset(std::int32_t i) const
+    {
+        return index.GetOffset(static_cast<std::size_t>(i));
+    }
+
 private:
     void LoadAttributes();
     void LoadIndexFile();

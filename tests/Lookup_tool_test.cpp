@@ -554,3 +554,38 @@ TEST(LookupToolTest, HelpAndVersionPrintToStandardOutput)
         EXPECT_NE(out.find(text), std::string::npos) << name << ": " << out;
     }
 }
+
+TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
+{
+    TestFolder folder;
+    // Дом, дом, ДОМ: the phrase in three spellings.
+    WriteDictionary(folder,
+        {"first", "A1", "EXP", "First",
+            {{"one", "\xC4\xEE\xEC at\tthe start"}, {"two", "nothing"},
+                {"three", "at the end \xE4\xEE\xEC"}}});
+    WriteDictionary(folder, {"second", "B2", "EXP", "Second", {{"four", "\xC4\xCE\xCC"}}});
+    WriteDictionary(folder, {"third", "C3", "EXP", "Third", {{"five", "\xE4\xEE\xEC\t"}}}, "more");
+    const std::string dics = folder.Path() + "dics";
+    const std::tuple<const char *, std::vector<std::string>, int, std::vector<std::string>> rows[] =
+        {
+            {"every dictionary, in the order given", {"--order", "second;first;", dics}, 0,
+                {"b2\t0\tfour\tДОМ", "a1\t0\tone\tДом at the start",
+                    "a1\t2\tthree\tat the end дом"}},
+            {"one dictionary", {"--dic", "a1", dics}, 0,
+                {"a1\t0\tone\tДом at the start", "a1\t2\tthree\tat the end дом"}},
+            {"nothing found", {"--text", "дым", dics}, 1, {}},
+            {"json", {"--json", "--dic", "b2", dics}, 0,
+                {R"({"id":"b2","index":0,"headword":"four","excerpt":"ДОМ"})"}},
+            {"another folder after", {"--folder", folder.Path() + "more", dics}, 0,
+                {"a1\t0\tone\tДом at the start", "a1\t2\tthree\tat the end дом", "b2\t0\tfour\tДОМ",
+                    "c3\t0\tfive\tдом "}},
+        };
+    for (const auto &[name, arguments, status, lines] : rows) {
+        std::vector<std::string> all = arguments;
+        if (all.front() != "--text")
+            all.insert(all.begin(), {"--text", "дОм"});
+        const Result result = RunTool(all);
+        EXPECT_EQ(result.status, status) << name << result.errors;
+        EXPECT_EQ(result.lines, lines) << name;
+    }
+}

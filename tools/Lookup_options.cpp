@@ -16,6 +16,9 @@ const char LOOKUP_HELP[] =
     "  --all             answer with every dictionary's exact match, in search order\n"
     "  --json            one JSON object per answer instead of tab-separated fields\n"
     "  --list            list the loaded dictionaries before the answers\n"
+    "  --text PHRASE     print every record whose article holds PHRASE, letter case aside:\n"
+    "                    dictionary id, word index, headword, excerpt; exit status 0 when\n"
+    "                    something was found, 1 when nothing was\n"
     "  --log FILE        write the program's log of the loading to FILE\n"
     "  --help            show this help and exit\n"
     "  --version         show the version and exit\n"
@@ -59,6 +62,11 @@ const OptionRule RULES[] = {
     {"--folder", true,
         [](LookupOptions &o, const std::string &value) {
             o.folders.push_back(value);
+            return std::string();
+        }},
+    {"--text", true,
+        [](LookupOptions &o, const std::string &value) {
+            o.text = value;
             return std::string();
         }},
     {"--article", false,

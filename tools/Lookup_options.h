@@ -2,6 +2,7 @@
 #define TOOLS_LOOKUP_OPTIONS_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct LookupOptions
     bool list = false;
     bool all = false; // every dictionary's exact match, not just the best answer
     bool json = false;
+    std::optional<std::string> text; // a phrase to find inside the articles instead
+
     std::string logPath;
     std::string dics; // the first folder of dictionary folders
     std::vector<std::string> folders; // further ones, loaded after dics

@@ -15,6 +15,7 @@
 #include "support/Log_file.h"
 #include "tools/Lookup_options.h"
 #include "tools/Lookup_output.h"
+#include "tools/Lookup_text.h"
 
 namespace {
 
@@ -196,6 +197,8 @@ int main(int argc, char **argv)
         return Fail("no dictionary has the id " + HexId(options.dicId));
     if (options.list)
         PrintDictionaries(database, options.json);
+    if (options.text)
+        return PrintArticleMatches(database, options.dicId, *options.text, options.json);
 
     bool allFound = true;
     if (!options.words.empty()) {

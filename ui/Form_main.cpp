@@ -31,6 +31,7 @@
 #include "ui/Colours.h"
 #include "ui/Dialog_window.h"
 #include "ui/Font_chooser.h"
+#include "ui/Form_search.h"
 #include "ui/Form_splash.h"
 #include "ui/Resources.h"
 
@@ -149,6 +150,8 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
 
 TForm1::~TForm1()
 {
+    // The search window reads the dictionaries from a thread of its own.
+    delete SearchForm;
     database.reset();
     settings.reset();
     sectionBar.reset();
@@ -259,6 +262,10 @@ void TForm1::CreateMenu()
 {
     N4 = menuBar()->addMenu(QStringLiteral("&Файл"));
     N4->setObjectName(QStringLiteral("N4"));
+    QAction *N7 =
+        N4->addAction(QStringLiteral("&Поиск в статьях..."), this, [this] { OpenSearch(); });
+    N7->setObjectName(QStringLiteral("N7"));
+    N7->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     QAction *N5 = N4->addAction(QStringLiteral("&Выход"), this, [this] { close(); });
     N5->setObjectName(QStringLiteral("N5"));
     N5->setShortcut(QKeySequence::Quit);
@@ -687,6 +694,32 @@ void TForm1::RichEdit1DblClick()
     database->Find(0, ToCoreText(word), currentWord);
     FillWordList();
     ShowArticle();
+}
+
+void TForm1::OpenSearch()
+{
+    if (!SearchForm)
+        SearchForm = new TSearchForm(
+            database.get(),
+            [this](WordPosition position, const QString &phrase) { ShowRecord(position, phrase); },
+            this);
+    SearchForm->show();
+    SearchForm->raise();
+    SearchForm->activateWindow();
+}
+
+void TForm1::ShowRecord(WordPosition position, const QString &phrase)
+{
+    const Dictionary *dictionary = database->FindById(position.dicId);
+    if (!dictionary || position.index < 0
+        || static_cast<std::uint32_t>(position.index) >= dictionary->GetWordCount())
+        return;
+    currentWord = position;
+    SetWordText(ToQString(dictionary->GetWord(position.index)), -1, 0);
+    sectionBar->SelectItem(currentWord.dicId);
+    FillWordList();
+    ShowArticle();
+    HighlightPhrase(RichEdit1, *dictionary, phrase);
 }
 
 void TForm1::LoadDictionaryOrder()

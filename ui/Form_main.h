@@ -24,6 +24,7 @@ class QTextEdit;
 class IniFile;
 class TGradButton;
 class TSplashForm;
+class TSearchForm;
 class ArticleView;
 
 // The main window: owns the settings, the dictionaries, the section bar, the two fonts and the
@@ -64,6 +65,10 @@ public:
     void AddToHistory(const QString &word);
     void ShowArticle();
     void RichEdit1DblClick();
+    // Search inside articles: its window, made on first use, and what choosing a result does,
+    // which is what a click in the word list does, the phrase marked in the article.
+    void OpenSearch();
+    void ShowRecord(WordPosition position, const QString &phrase);
 
     // Minimising hides the window into the notification area; the icon brings it back.
     void OnMinimize();
@@ -145,6 +150,7 @@ private:
     Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
     QMenu *N4 = nullptr;
     QMenu *N1 = nullptr;
+    TSearchForm *SearchForm = nullptr;
 };
 
 extern TForm1 *Form1;

@@ -1,0 +1,114 @@
+// The search window on a folder of dictionaries: how soon the first results show, how long the
+// whole search takes, and resident memory before a search, after a search matching most records
+// and after the window is closed.
+//
+// usage: Text_search_bench DICS_FOLDER [PHRASE...]   (QT_QPA_PLATFORM=offscreen is set here)
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTreeView>
+
+#include "storage/Database.h"
+#include "ui/Form_search.h"
+
+namespace {
+
+// Resident memory of this process in megabytes, as /proc reports it.
+double ResidentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+struct Timing
+{
+    double firstRows = -1; // milliseconds, -1 when nothing was found
+    double finished = 0;
+    std::size_t rows = 0;
+};
+
+Timing Search(TSearchForm &form, const QString &phrase)
+{
+    QLineEdit *edit = form.findChild<QLineEdit *>("PhraseEdit");
+    QAbstractItemModel *model = form.findChild<QTreeView *>("ResultList")->model();
+    Timing timing;
+    QElapsedTimer clock;
+    const auto connection = QObject::connect(model, &QAbstractItemModel::rowsInserted, [&] {
+        if (timing.firstRows < 0)
+            timing.firstRows = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    });
+    QSignalSpy finished(&form, &TSearchForm::searchFinished);
+    edit->setText(phrase);
+    clock.start();
+    form.FindButtonClick();
+    finished.wait(600000);
+    timing.finished = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    timing.rows = form.ResultCount();
+    QObject::disconnect(connection);
+    return timing;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: Text_search_bench DICS_FOLDER [PHRASE...]\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    Database database("", nullptr, argv[1]);
+    database.Load();
+    std::uint64_t records = 0;
+    for (std::int32_t i = 0; i < database.GetCount(); ++i)
+        records += database.GetDictionary(i)->GetWordCount();
+    std::printf("%d dictionaries, %llu records\n", static_cast<int>(database.GetCount()),
+        static_cast<unsigned long long>(records));
+
+    TSearchForm form(&database, nullptr);
+    form.show();
+    QApplication::processEvents();
+
+    // Memory first, before any search has left freed blocks with the allocator.
+    const double before = ResidentMegabytes();
+    const Timing all = Search(form, QStringLiteral("a"));
+    // The rows as the list shows them, so that whatever the view keeps for them is counted.
+    form.findChild<QTreeView *>("ResultList")->scrollToBottom();
+    QApplication::processEvents();
+    const double after = ResidentMegabytes();
+    form.close();
+    QApplication::processEvents();
+    const double closed = ResidentMegabytes();
+    std::printf("\"a\": %zu results in %.0f ms; resident memory before %.1f MB, after %.1f MB "
+                "(%.2fx), window closed %.1f MB\n",
+        all.rows, all.finished, before, after, after / before, closed);
+
+    form.show();
+    QStringList phrases;
+    for (int i = 2; i < argc; ++i)
+        phrases << QString::fromLocal8Bit(argv[i]);
+    if (phrases.isEmpty())
+        phrases << "the"
+                << "common word"
+                << "zymurgy";
+    std::printf("%-16s %10s %14s %12s\n", "phrase", "results", "first rows ms", "all ms");
+    for (const QString &phrase : phrases)
+        for (int round = 0; round < 3; ++round) {
+            const Timing timing = Search(form, phrase);
+            std::printf("%-16s %10zu %14.1f %12.1f\n", phrase.toUtf8().constData(), timing.rows,
+                timing.firstRows, timing.finished);
+        }
+    return 0;
+}

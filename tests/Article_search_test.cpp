@@ -1,0 +1,356 @@
+#include "storage/Article_search.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "Test_folder.h"
+#include "storage/Database.h"
+#include "storage/Text_encoding.h"
+#include "support/Code_page.h"
+#include "support/Utils.h"
+
+namespace {
+
+// A record as the search gives it: dictionary, index, headword (UTF-8).
+using Found = std::tuple<std::uint32_t, std::int32_t, std::string>;
+
+std::string Attributes(const std::string &id, const std::string &encoding)
+{
+    return "FORMAT_VERSION=1.0\r\nENCODING=" + encoding + "\r\nDIC_ID=" + id
+        + "\r\nDIC_VERSION=1.0\r\nSHORT_NAME=" + id + "\r\nLONG_NAME=" + id + "\r\n";
+}
+
+void WriteRaw(const TestFolder &folder, const std::string &name, const std::string &id,
+    const std::string &index, const std::string &data, const std::string &encoding = "cp1251")
+{
+    const std::string base = "dics/" + name + "/" + name;
+    folder.WriteFile(base + ".inf", Utf16le(Attributes(id, encoding)));
+    folder.WriteFile(base + ".idx", index);
+    folder.WriteFile(base + ".dat", data);
+}
+
+// Text (UTF-8) upper-cased and spelt as the dictionary holds it: Windows-1251 bytes or UTF-8.
+std::string Held(const Dictionary &dictionary, const std::string &text, bool &complete)
+{
+    return WithText(EncodingNamed(dictionary.GetAttributes().encoding),
+        [&](auto encoding) { return encoding.UpperQuery(text, complete); });
+}
+
+// What the search must find, worked out the slow way: every article as GetArticle reads it,
+// upper-cased whole and searched. phrase is UTF-8.
+std::vector<Found> BruteForce(const Database &database, const std::string &phrase)
+{
+    std::vector<Found> found;
+    for (std::int32_t d = 0; d < database.GetCount(); ++d) {
+        Dictionary &dictionary = *database.GetDictionary(d);
+        bool complete = false;
+        const std::string own = Held(dictionary, phrase, complete);
+        if (!complete || own.empty())
+            continue;
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(dictionary.GetWordCount()); ++i)
+            if (Held(dictionary, dictionary.GetArticle(i), complete).find(own) != std::string::npos)
+                found.emplace_back(dictionary.GetId(), i, dictionary.GetWord(i));
+    }
+    return found;
+}
+
+struct Outcome
+{
+    std::vector<Found> found;
+    std::vector<std::string> excerpts;
+    std::vector<std::size_t> positions;
+    std::size_t phraseLength = 0;
+    bool completed = false;
+};
+
+Outcome Search(const Database &database, const std::string &phrase, unsigned threads)
+{
+    Outcome outcome;
+    std::atomic<bool> cancel{false};
+    ArticleSearch search(database, phrase);
+    outcome.completed = search.Run(
+        [&](ArticleMatches &&matches) {
+            for (std::size_t i = 0; i < matches.Size(); ++i) {
+                outcome.found.emplace_back(
+                    matches.DicId(), matches.Index(i), std::string(matches.Headword(i)));
+                outcome.excerpts.emplace_back(matches.Excerpt(i));
+                outcome.positions.push_back(matches.Position(i));
+                outcome.phraseLength = matches.PhraseLength();
+            }
+        },
+        cancel, threads);
+    return outcome;
+}
+
+// Every excerpt shows the phrase, in whatever case the article has it and with control bytes
+// as blanks.
+void ExpectExcerptsShow(const Outcome &outcome, const std::string &phrase, const char *name)
+{
+    bool complete = false;
+    std::string own = Utf8Text::UpperQuery(phrase, complete);
+    for (char &c : own)
+        c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    for (const std::string &excerpt : outcome.excerpts)
+        EXPECT_NE(Utf8Text::UpperQuery(excerpt, complete).find(own), std::string::npos)
+            << name << ": " << excerpt;
+}
+
+// Each match names the first occurrence in its article, and the excerpt read again later is the
+// one the search made.
+void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, const char *name)
+{
+    for (std::size_t i = 0; i < outcome.found.size(); ++i) {
+        const auto &[id, index, headword] = outcome.found[i];
+        Dictionary &dictionary = *database.FindById(id);
+        bool complete = false;
+        const std::string article = Held(dictionary, dictionary.GetArticle(index), complete);
+        const std::string phrase = article.substr(outcome.positions[i], outcome.phraseLength);
+        EXPECT_EQ(article.find(phrase), outcome.positions[i]) << name;
+        ArticleMatches match(id, outcome.phraseLength);
+        match.Add(index, static_cast<std::uint32_t>(outcome.positions[i]));
+        EXPECT_EQ(ReadExcerpt(dictionary, match, 0), outcome.excerpts[i]) << name;
+    }
+}
+
+std::unique_ptr<Database> Load(const TestFolder &folder)
+{
+    auto database = std::make_unique<Database>("", nullptr, folder.Path() + "dics");
+    database->Load();
+    return database;
+}
+
+} // namespace
+
+// Each row is one dictionary written byte for byte, searched for one phrase by one and by two
+// threads; the brute-force scan says what must be found and the expected count guards the
+// brute force itself.
+TEST(ArticleSearchTest, AgreesWithAPlainScan)
+{
+    const std::string dom = "\xC4\xEE\xEC"; // Дом
+    const std::string long1 = std::string(99995, 'x') + "needle";
+    struct Row
+    {
+        const char *name;
+        std::string index;
+        std::string data;
+        std::string phrase; // UTF-8
+        std::size_t expected;
+        const char *encoding = "cp1251";
+    };
+    const Row rows[] = {
+        {"latin, either case", "a\t0\nb\t12\nc\t24\n", "Hello World\nhello WORLD\nwor ld\n",
+            "WoRlD", 2},
+        {"blanks belong to the phrase", "a\t0\nb\t12\n", "Hello World\nHelloWorld\n", "o w", 1},
+        {"cyrillic, either case", "a\t0\nb\t7\nc\t12\n",
+            dom + "\xE8\xEA \n\xC4\xCE\xCC\xC0\n\xE4\xEE\n", "\xD0\xB4\xD0\x9E\xD0\xBC", 2},
+        {"small yo is not capital yo", "a\t0\nb\t4\n", "\xB8\xEB\xEA\n\xA8\xCB\xCA\n", "\xD1\x91",
+            1},
+        {"phrase at start and at end", "a\t0\nb\t11\n", "needle abc\nabc needle\n", "needle", 2},
+        {"last article without a line feed", "a\t0\nb\t4\n", "abc\nxyzneedle", "needle", 1},
+        {"crlf line ends", "a\t0\nb\t9\n", "abc end\r\nend abc\r\n", "end", 2},
+        {"carriage return GetArticle drops", "a\t0\nb\t5\n", "abc\r\nabc\rd\n", "c\r", 1},
+        {"offset past the end", "a\t0\nb\t500\nc\t4\n", "abc\nabc\n", "abc", 2},
+        {"offset at the very end", "a\t0\nb\t4\n", "abc\n", "abc", 1},
+        {"one letter", "a\t0\nb\t4\nc\t8\n", "xyz\nqAq\nzzz\n", "a", 1},
+        {"phrase longer than any article", "a\t0\nb\t4\n", "abc\nabc\n", "abcabcabc", 0},
+        {"records sharing one article", "a\t0\nb\t0\nc\t7\nd\t0\n", "shared\nother\n", "share", 3},
+        {"offset inside a line", "a\t0\nb\t3\nc\t6\n", "abcdefgh\n", "cde", 1},
+        {"articles out of index order", "a\t19\nb\t0\nc\t9\n", "one find\nnone here\nfind two\n",
+            "find", 2},
+        {"zero byte ends the article", "a\t0\nb\t6\n", std::string("ab\0cd\ncdcd\n", 11), "cd", 1},
+        {"cut at the longest line GetArticle reads", "a\t0\nb\t99990\n", long1 + "\n", "needle", 1},
+        {"phrase spanning two lines", "a\t0\nb\t4\n", "abc\ndef\n", "c\nd", 0},
+        {"character the code page lacks", "a\t0\n", "abc?\n", "abc\xE4\xB8\xAD", 0},
+        {"empty phrase", "a\t0\n", "abc\n", "", 0},
+        {"utf-8 cyrillic, either case", "a\t0\nb\t8\nc\t17\n",
+            "\xD0\x94\xD0\xBE\xD0\xBC \n\xD0\x94\xD0\x9E\xD0\x9C\xD0\x90\n\xD0\xB4\xD0\xBE\n",
+            "\xD0\xB4\xD0\x9E\xD0\xBC", 2, "UTF-8"},
+        {"utf-8 small yo is capital yo", "a\t0\nb\t5\n", "\xD1\x91\xD0\xB6\n\xD0\x81\xD0\x96\n",
+            "\xD1\x91", 2, "UTF-8"},
+        {"utf-8 long s is s", "a\t0\nb\t5\nc\t9\n", "\xC5\xBFun\nSUN\nson\n", "sun", 2, "UTF-8"},
+        {"utf-8 final sigma", "a\t0\nb\t5\n", "\xCE\xB1\xCF\x82\n\xCE\x91\xCE\xA3\n", "\xCF\x83", 2,
+            "UTF-8"},
+        {"utf-8 broken byte reads as U+FFFD", "a\t0\nb\t6\n",
+            "ab\xFF"
+            "cd\nabcd\n",
+            "b\xEF\xBF\xBD"
+            "c",
+            1, "UTF-8"},
+        {"utf-8 character the code page lacks", "a\t0\n", "abc\xE4\xB8\xAD\n", "C\xE4\xB8\xAD", 1,
+            "UTF-8"},
+    };
+    for (const Row &row : rows) {
+        TestFolder folder;
+        WriteRaw(folder, "one", "11", row.index, row.data, row.encoding);
+        const auto database = Load(folder);
+        ASSERT_EQ(database->GetCount(), 1) << row.name;
+        const std::vector<Found> expected = BruteForce(*database, row.phrase);
+        EXPECT_EQ(expected.size(), row.expected) << row.name;
+        for (unsigned threads : {1U, 2U}) {
+            const Outcome outcome = Search(*database, row.phrase, threads);
+            EXPECT_TRUE(outcome.completed) << row.name;
+            EXPECT_EQ(outcome.found, expected) << row.name << ", threads " << threads;
+            ExpectExcerptsShow(outcome, row.phrase, row.name);
+            ExpectFirstOccurrences(*database, outcome, row.name);
+        }
+    }
+}
+
+// Dictionaries of random bytes from a small alphabet (both cases of Latin and Cyrillic letters,
+// blanks, CR, LF, zero) with random offsets, some shared, some inside lines, some past the end;
+// phrases cut from the data itself.
+TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomDictionaries)
+{
+    const std::string alphabet = std::string("aAbB \xE0\xC0\xB8\xA8\r\n") + '\0';
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 40; ++round) {
+        TestFolder folder;
+        const std::size_t dictionaries = 1 + random() % 3;
+        for (std::size_t d = 0; d < dictionaries; ++d) {
+            std::string data(1 + random() % 400, ' ');
+            for (char &c : data)
+                c = alphabet[random() % (random() % 4 == 0 ? alphabet.size() : 9)];
+            std::string index;
+            const std::size_t records = random() % 30;
+            for (std::size_t r = 0; r < records; ++r)
+                index += "w" + std::to_string(r) + "\t"
+                    + std::to_string(random() % (data.size() + 10)) + "\n";
+            const std::string name = "d" + std::to_string(d);
+            WriteRaw(folder, name, std::to_string(d + 1), index, data);
+        }
+        const auto database = Load(folder);
+        for (int query = 0; query < 10; ++query) {
+            const std::string data = folder.ReadFile("dics/d0/d0.dat");
+            const std::size_t start = random() % data.size();
+            const std::string phrase = data.substr(start, 1 + random() % 4);
+            const std::string utf8 = AnsiToUtf8(phrase);
+            const std::vector<Found> expected = BruteForce(*database, utf8);
+            const Outcome outcome = Search(*database, utf8, 1 + round % 2);
+            EXPECT_EQ(outcome.found, expected) << "round " << round << " phrase " << utf8;
+            ExpectFirstOccurrences(*database, outcome, "random");
+        }
+    }
+}
+
+// A data file of 17 MB is scanned in parts by several threads: records near the parts' borders
+// find occurrences past them, and articles are shared across them.
+TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
+{
+    std::mt19937 random(7);
+    std::string data(17 << 20, ' ');
+    const std::string alphabet = "aAbBcC\xE0\xC0";
+    for (char &c : data)
+        c = random() % 40 == 0 ? '\n' : alphabet[random() % alphabet.size()];
+    std::string index;
+    for (int r = 0; r < 30000; ++r)
+        index += "w\t" + std::to_string(random() % data.size()) + "\n";
+    TestFolder folder;
+    WriteRaw(folder, "large", "1", index, data);
+    const auto database = Load(folder);
+    for (const std::string phrase : {"aBcA",
+             "\xD0\xB0\xD0\x90"
+             "a",
+             "cccccc", "b"}) {
+        const std::vector<Found> expected = BruteForce(*database, phrase);
+        const Outcome outcome = Search(*database, phrase, 3);
+        EXPECT_EQ(outcome.found, expected) << phrase;
+        EXPECT_FALSE(expected.empty()) << phrase;
+    }
+}
+
+// UTF-8 dictionaries of random characters of one to four bytes, capitals and small letters whose
+// forms differ in length among them, and bytes that are not well-formed; offsets at character
+// starts, some shared, some past the end; phrases cut from the data at character starts.
+TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomUtf8Dictionaries)
+{
+    const std::vector<std::string> pieces = {"a", "A", "s", "S", "\xC5\xBF", "\xD0\xB4", "\xD0\x94",
+        "\xD1\x91", "\xD0\x81", "\xCF\x82", "\xCE\xA3", "\xF0\x9D\x94\xB8", " ", "\xFF", "\x80",
+        "\r", "\n"};
+    std::mt19937 random(1251);
+    for (int round = 0; round < 40; ++round) {
+        TestFolder folder;
+        std::vector<std::size_t> starts;
+        std::string data;
+        for (std::size_t n = 1 + random() % 150; n > 0; --n) {
+            starts.push_back(data.size());
+            data += pieces[random() % pieces.size()];
+        }
+        std::string index;
+        for (std::size_t r = random() % 30; r > 0; --r)
+            index += "w\t"
+                + std::to_string(
+                    random() % 8 == 0 ? data.size() + 5 : starts[random() % starts.size()])
+                + "\n";
+        WriteRaw(folder, "u", "1", index, data, "UTF-8");
+        const auto database = Load(folder);
+        for (int query = 0; query < 10; ++query) {
+            const std::size_t first = random() % starts.size();
+            const std::size_t last = std::min(starts.size(), first + 1 + random() % 3);
+            const std::string phrase = data.substr(
+                starts[first], (last < starts.size() ? starts[last] : data.size()) - starts[first]);
+            const Outcome outcome = Search(*database, phrase, 1 + round % 2);
+            EXPECT_EQ(outcome.found, BruteForce(*database, phrase))
+                << "round " << round << " phrase " << phrase;
+        }
+    }
+}
+
+TEST(ArticleSearchTest, GivesDictionariesInTheDatabaseOrder)
+{
+    TestFolder folder;
+    for (const char *name : {"a", "b", "c"})
+        WriteRaw(folder, name, std::string(name) + "1", "one\t0\ntwo\t9\n", "the word\nno\n");
+    const auto database = Load(folder);
+    database->Reorder({0xC1, 0xA1});
+    const Outcome outcome = Search(*database, "word", 2);
+    const std::vector<Found> expected = {{0xC1, 0, "one"}, {0xA1, 0, "one"}, {0xB1, 0, "one"}};
+    EXPECT_EQ(outcome.found, expected);
+}
+
+TEST(ArticleSearchTest, StopsWhenCancelled)
+{
+    TestFolder folder;
+    WriteRaw(folder, "a", "a1", "one\t0\n", "word\n");
+    WriteRaw(folder, "b", "b1", "one\t0\n", "word\n");
+    const auto database = Load(folder);
+    std::atomic<bool> cancel{false};
+    ArticleSearch search(*database, "word");
+    int batches = 0;
+    // Raised by the first delivery: nothing more may follow.
+    EXPECT_FALSE(search.Run(
+        [&](ArticleMatches &&) {
+            ++batches;
+            cancel = true;
+        },
+        cancel, 1));
+    EXPECT_EQ(batches, 1);
+}
+
+// Ranges of characters, by each dictionary's rule, in the text the article pane shows.
+TEST(FindPhraseTest, FindsEveryOccurrenceInEitherCase)
+{
+    TestFolder folder;
+    WriteRaw(folder, "ansi", "A1", "a\t0\n", "a\n");
+    WriteRaw(folder, "utf8", "B2", "a\t0\n", "a\n", "UTF-8");
+    const auto database = Load(folder);
+    const Dictionary &ansi = *database->FindById(0xA1);
+    const Dictionary &utf8 = *database->FindById(0xB2);
+    const std::tuple<const char *, const Dictionary *, std::string, std::string,
+        std::vector<std::pair<std::size_t, std::size_t>>>
+        rows[] = {
+            {"latin", &ansi, "Abc abc ABC", "abc", {{0, 3}, {4, 3}, {8, 3}}},
+            {"cyrillic", &ansi, "дом ДОМ", "Дом", {{0, 3}, {4, 3}}},
+            {"no overlap", &ansi, "aaaa", "aa", {{0, 2}, {2, 2}}},
+            {"none", &ansi, "abc", "abd", {}},
+            {"empty phrase", &ansi, "abc", "", {}},
+            {"yo kept apart in Windows-1251", &ansi, "ёж ЁЖ", "ё", {{0, 1}}},
+            {"yo together in UTF-8", &utf8, "ёж ЁЖ", "ё", {{0, 1}, {3, 1}}},
+            {"characters, not bytes", &utf8, "ДОМ дом 𝔸 дом", "дом", {{0, 3}, {4, 3}, {10, 3}}},
+        };
+    for (const auto &[name, dictionary, text, phrase, expected] : rows)
+        EXPECT_EQ(FindPhrase(*dictionary, text, phrase), expected) << name;
+}

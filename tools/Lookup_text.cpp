@@ -1,0 +1,71 @@
+#include "tools/Lookup_text.h"
+
+#include <atomic>
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "storage/Article_search.h"
+#include "storage/Database.h"
+#include "tools/Lookup_output.h"
+
+namespace {
+
+// Tabs and line ends separate fields and answers, so a field never carries them.
+void AppendField(std::string &line, std::string_view text)
+{
+    const std::size_t start = line.size();
+    line.append(text);
+    for (std::size_t i = start; i < line.size(); ++i)
+        if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r')
+            line[i] = ' ';
+}
+
+} // namespace
+
+int PrintArticleMatches(
+    const Database &database, std::uint32_t dicId, const std::string &phrase, bool json)
+{
+    std::vector<const Dictionary *> dictionaries;
+    for (std::int32_t i = 0; i < database.GetCount(); ++i)
+        if (dicId == 0 || database.GetDictionary(i)->GetId() == dicId)
+            dictionaries.push_back(database.GetDictionary(i));
+    ArticleSearch search(std::move(dictionaries), phrase);
+    const std::atomic<bool> cancel{false};
+    std::size_t found = 0;
+    std::cout.flush();
+    // Hundreds of thousands of lines may follow: they go out a megabyte at a time.
+    constexpr std::size_t BLOCK = 1 << 20;
+    std::string lines;
+    search.Run(
+        [&](ArticleMatches &&matches) {
+            const std::string id = HexId(matches.DicId());
+            for (std::size_t i = 0; i < matches.Size(); ++i) {
+                if (json) {
+                    lines += "{\"id\":" + JsonString(id)
+                        + ",\"index\":" + std::to_string(matches.Index(i))
+                        + ",\"headword\":" + JsonString(std::string(matches.Headword(i)))
+                        + ",\"excerpt\":" + JsonString(std::string(matches.Excerpt(i))) + "}\n";
+                } else {
+                    lines += id;
+                    lines += '\t';
+                    lines += std::to_string(matches.Index(i));
+                    lines += '\t';
+                    AppendField(lines, matches.Headword(i));
+                    lines += '\t';
+                    AppendField(lines, matches.Excerpt(i));
+                    lines += '\n';
+                }
+                if (lines.size() >= BLOCK) {
+                    std::fwrite(lines.data(), 1, lines.size(), stdout);
+                    lines.clear();
+                }
+            }
+            found += matches.Size();
+        },
+        cancel);
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    std::fflush(stdout);
+    return found != 0 ? 0 : 1;
+}
