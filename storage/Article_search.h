@@ -5,10 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 class Database;
@@ -67,17 +65,6 @@ private:
 // The excerpt of match i of matches, a dictionary's, read from its data file now: what the search
 // keeps when asked for texts. Empty when the file cannot be read.
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i);
-
-// The phrase as a dictionary's own text spells it, or nothing when that text cannot hold one of
-// its characters (then no article of the dictionary can hold it either). phrase is UTF-8.
-std::optional<std::string> PhraseInDictionaryText(
-    const Dictionary &dictionary, const std::string &phrase);
-
-// Where phrase occurs in text, letter case ignored by the dictionary's rule: ranges of characters
-// (start, count), ascending and not overlapping. text (as the dictionary gave it out) and phrase
-// are UTF-8.
-std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
-    const Dictionary &dictionary, const std::string &text, const std::string &phrase);
 
 // Search inside the articles of every loaded dictionary with no index of any kind: each data
 // file is mapped for the time of its scan only, and nothing is written.

@@ -329,28 +329,3 @@ TEST(ArticleSearchTest, StopsWhenCancelled)
         cancel, 1));
     EXPECT_EQ(batches, 1);
 }
-
-// Ranges of characters, by each dictionary's rule, in the text the article pane shows.
-TEST(FindPhraseTest, FindsEveryOccurrenceInEitherCase)
-{
-    TestFolder folder;
-    WriteRaw(folder, "ansi", "A1", "a\t0\n", "a\n");
-    WriteRaw(folder, "utf8", "B2", "a\t0\n", "a\n", "UTF-8");
-    const auto database = Load(folder);
-    const Dictionary &ansi = *database->FindById(0xA1);
-    const Dictionary &utf8 = *database->FindById(0xB2);
-    const std::tuple<const char *, const Dictionary *, std::string, std::string,
-        std::vector<std::pair<std::size_t, std::size_t>>>
-        rows[] = {
-            {"latin", &ansi, "Abc abc ABC", "abc", {{0, 3}, {4, 3}, {8, 3}}},
-            {"cyrillic", &ansi, "дом ДОМ", "Дом", {{0, 3}, {4, 3}}},
-            {"no overlap", &ansi, "aaaa", "aa", {{0, 2}, {2, 2}}},
-            {"none", &ansi, "abc", "abd", {}},
-            {"empty phrase", &ansi, "abc", "", {}},
-            {"yo kept apart in Windows-1251", &ansi, "ёж ЁЖ", "ё", {{0, 1}}},
-            {"yo together in UTF-8", &utf8, "ёж ЁЖ", "ё", {{0, 1}, {3, 1}}},
-            {"characters, not bytes", &utf8, "ДОМ дом 𝔸 дом", "дом", {{0, 3}, {4, 3}, {10, 3}}},
-        };
-    for (const auto &[name, dictionary, text, phrase, expected] : rows)
-        EXPECT_EQ(FindPhrase(*dictionary, text, phrase), expected) << name;
-}

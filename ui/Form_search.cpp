@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "storage/Article_search.h"
+#include "storage/Phrase_finder.h"
 #include "ui/Ansi_text.h"
 
 namespace {
