@@ -17,7 +17,7 @@ MappedFile::MappedFile(const std::string &path)
         if (address != MAP_FAILED) {
             bytes = static_cast<const unsigned char *>(address);
             length = static_cast<std::size_t>(info.st_size);
-            // The search reads a file once, front to back.
+            // A search reads each stretch of the file once, front to back.
             madvise(address, length, MADV_SEQUENTIAL);
         }
     }
