@@ -32,32 +32,8 @@ std::size_t Utf16Length(const unsigned char *bytes, std::size_t left)
 // A well-formed sequence counts as one character; anything else is replaced byte by byte.
 std::size_t Utf8Length(const unsigned char *bytes, std::size_t left)
 {
-    const unsigned char lead = bytes[0];
-    std::size_t length = 0;
-    unsigned char secondLow = 0x80;
-    unsigned char secondHigh = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        // Overlong forms below U+0800 and the surrogate range are not characters.
-        if (lead == 0xE0)
-            secondLow = 0xA0;
-        if (lead == 0xED)
-            secondHigh = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            secondLow = 0x90;
-        if (lead == 0xF4)
-            secondHigh = 0x8F;
-    }
-    if (length == 0 || left < length || bytes[1] < secondLow || bytes[1] > secondHigh)
-        return 1;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (bytes[i] < 0x80 || bytes[i] > 0xBF)
-            return 1;
-    }
+    std::size_t length;
+    DecodeUtf8(bytes, left, length);
     return length;
 }
 
