@@ -2,37 +2,18 @@
 
 #include <cstdio>
 
+#include "support/Code_page.h"
+
 namespace {
 
-// The length of the well-formed UTF-8 sequence at text[i], or 0 when the bytes there are not one
-// (overlong forms and surrogates included).
+// The length of the well-formed UTF-8 sequence at text[i], or 0 when the bytes there are not one.
 std::size_t SequenceLength(const std::string &text, std::size_t i)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80)
-        return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data()) + i;
+    std::size_t length;
+    // A U+FFFD of the text itself is three bytes long.
+    if (DecodeUtf8(bytes, text.size() - i, length) == 0xFFFD && length == 1)
         return 0;
-    }
-    if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
-            return 0;
     return length;
 }
 
