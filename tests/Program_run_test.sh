@@ -17,13 +17,7 @@ run_session() {
         kill "$pid" 2>/dev/null || true
         return 1
     fi
-    xdotool windowfocus --sync "$window"
-    xdotool key ctrl+q
-    for _ in $(seq 1 100); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    if ! close_with_ctrl_q "$window" "$pid"; then
         echo "FAIL: the program did not end after Ctrl+Q"
         kill "$pid"
         return 1

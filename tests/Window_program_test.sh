@@ -35,12 +35,7 @@ main_window() {
 }
 
 count_main_windows() {
-    local count=0 candidate width
-    for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
-        width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
-        [ "${width:-0}" -ge 500 ] && count=$((count + 1))
-    done
-    echo "$count"
+    main_windows | wc -l
 }
 
 set_selection() { # primary clipboard
@@ -87,13 +82,7 @@ run_session() {
     later_start --selection
     expect_article книга "an empty selection changed the article"
 
-    xdotool windowfocus --sync "$window"
-    xdotool key ctrl+q
-    for _ in $(seq 1 100); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && fail "the program did not end after Ctrl+Q"
+    close_with_ctrl_q "$window" "$pid" || fail "the program did not end after Ctrl+Q"
     wait "$pid" || fail "the program ended with status $?"
     [ -f Kalvora.ini ] || fail "Kalvora.ini was not written at close"
 

@@ -1,19 +1,35 @@
 # Shell functions for driving the program on an X display (sourced by scripts and tests).
 
-# Prints the id of the program's main window once it is shown (the splash window carries the
-# same title; the main window is the wide one); fails after about ten seconds.
+# Prints the ids of the program's main windows shown now, one a line (the splash window carries
+# the same title; the main window is the wide one).
+main_windows() {
+    local candidate width
+    for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
+        width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
+        if [ "${width:-0}" -ge 500 ]; then echo "$candidate"; fi
+    done
+}
+
+# Prints the id of the program's main window once it is shown; fails after about ten seconds.
 wait_for_main_window() {
     local window=""
     for _ in $(seq 1 100); do
-        for candidate in $(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null || true); do
-            local width
-            width=$(xdotool getwindowgeometry --shell "$candidate" 2>/dev/null | sed -n 's/^WIDTH=//p')
-            [ "${width:-0}" -ge 500 ] && window=$candidate
-        done
+        window=$(main_windows | tail -n 1)
         [ -n "$window" ] && break
         sleep 0.1
     done
     [ -n "$window" ] && echo "$window"
+}
+
+# Presses Ctrl+Q in window; fails unless the process pid has ended within about ten seconds.
+close_with_ctrl_q() { # window pid
+    xdotool windowfocus --sync "$1"
+    xdotool key ctrl+q
+    for _ in $(seq 1 100); do
+        kill -0 "$2" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 # Copies the program and a dics folder into a fresh program folder of their own, which the
