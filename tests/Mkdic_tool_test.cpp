@@ -103,6 +103,20 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
     return a;
 }
 
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+// Writes files into in/ of a folder holding an empty dics/, then makes dics/output from input.
+ToolRun RunOnSources(const TestFolder &folder, const Files &files, const std::string &input,
+    const std::vector<std::string> &options, const std::string &output)
+{
+    folder.MakeFolder("dics");
+    for (const auto &[path, bytes] : files)
+        folder.WriteFile("in/" + path, bytes);
+    return RunTool(folder,
+        Join(Join(Labels(), options),
+            {folder.Path() + "in/" + input, folder.Path() + "dics/" + output}));
+}
+
 // The number a report line gives, or -1 when the line is missing.
 long Count(const std::string &report, const std::string &label)
 {
@@ -440,7 +454,6 @@ TEST(MkdicToolTest, RefusesBadInputWithoutLeavingAnythingBehind)
     const std::string idx32 = std::string("кот") + '\0' + BigEndian(0, 4) + BigEndian(8, 4);
     const std::string ifo =
         "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=m\n";
-    using Files = std::vector<std::pair<std::string, std::string>>;
     const std::tuple<const char *, Files, std::string, std::vector<std::string>, int, std::string>
         rows[] = {
             {"missing input", {}, "none.tsv", {}, 1, "no such file"},
@@ -475,12 +488,7 @@ TEST(MkdicToolTest, RefusesBadInputWithoutLeavingAnythingBehind)
         };
     for (const auto &[name, files, input, options, status, message] : rows) {
         TestFolder folder;
-        folder.MakeFolder("dics");
-        for (const auto &[path, bytes] : files)
-            folder.WriteFile("in/" + path, bytes);
-        const ToolRun run = RunTool(folder,
-            Join(Join(Labels(), options),
-                {folder.Path() + "in/" + input, folder.Path() + "dics/out"}));
+        const ToolRun run = RunOnSources(folder, files, input, options, "out");
         EXPECT_EQ(run.status, status) << name;
         EXPECT_NE(run.errors.find(message), std::string::npos) << name << ": " << run.errors;
         EXPECT_EQ(folder.List("dics"), std::vector<std::string>()) << name;
@@ -620,7 +628,6 @@ TEST(MkdicToolTest, AcceptsAByteOrderMarkAtTheStartOfEveryTextInput)
     const std::string bom = "\xEF\xBB\xBF";
     const std::string article = "Кот\nзверь\n";
     const std::string idx = std::string("кот") + '\0' + BigEndian(0, 4) + BigEndian(10, 4);
-    using Files = std::vector<std::pair<std::string, std::string>>;
     const std::tuple<const char *, Files, std::string, std::vector<std::string>> rows[] = {
         {"tab-separated, encoding guessed", {{"a.tsv", bom + "кот\tзверь\n"}}, "a.tsv", {}},
         {"tab-separated, UTF-8 named", {{"a.tsv", bom + "кот\tзверь\n"}}, "a.tsv",
@@ -639,12 +646,7 @@ TEST(MkdicToolTest, AcceptsAByteOrderMarkAtTheStartOfEveryTextInput)
     };
     for (const auto &[name, files, input, options] : rows) {
         TestFolder folder;
-        folder.MakeFolder("dics");
-        for (const auto &[path, bytes] : files)
-            folder.WriteFile("in/" + path, bytes);
-        const ToolRun run = RunTool(folder,
-            Join(Join(Labels(), options),
-                {folder.Path() + "in/" + input, folder.Path() + "dics/d"}));
+        const ToolRun run = RunOnSources(folder, files, input, options, "d");
         ASSERT_EQ(run.status, 0) << name << ": " << run.errors;
         ExpectLookups(Loaded(folder.Path() + "dics"), {{"кот", "Кот | зверь"}}, name);
     }
