@@ -66,6 +66,18 @@ std::size_t CountByHand(Database &database, const QString &phrase)
     return count;
 }
 
+// The pane's text as 'x' for each character marked yellow and '.' for each other one.
+QString Marks(const QTextEdit *pane)
+{
+    QString marks;
+    for (int i = 1; i <= pane->toPlainText().size(); ++i) {
+        QTextCursor cursor(pane->document());
+        cursor.setPosition(i);
+        marks += cursor.charFormat().background().color() == QColor(255, 255, 0) ? 'x' : '.';
+    }
+    return marks;
+}
+
 } // namespace
 
 class FormSearchTest : public QObject
@@ -230,13 +242,7 @@ void FormSearchTest::choosingAResultShowsItMarked()
     // "ДОМ Дом в B. Дом и дом.": the headword and every occurrence marked, nothing else.
     const QTextEdit *pane = form->findChild<QTextEdit *>("RichEdit1");
     QCOMPARE(pane->toPlainText(), QStringLiteral("ДОМ Дом в B. Дом и дом."));
-    QString marks;
-    for (int i = 1; i <= pane->toPlainText().size(); ++i) {
-        QTextCursor cursor(pane->document());
-        cursor.setPosition(i);
-        marks += cursor.charFormat().background().color() == QColor(255, 255, 0) ? 'x' : '.';
-    }
-    QCOMPARE(marks, QStringLiteral("xxx.xxx......xxx...xxx."));
+    QCOMPARE(Marks(pane), QStringLiteral("xxx.xxx......xxx...xxx."));
 }
 
 void FormSearchTest::marksByTheRuleOfTheChosenDictionary()
@@ -248,13 +254,7 @@ void FormSearchTest::marksByTheRuleOfTheChosenDictionary()
     QCOMPARE(form->CurrentWord().dicId, 0xD4u);
     const QTextEdit *pane = form->findChild<QTextEdit *>("RichEdit1");
     QCOMPARE(pane->toPlainText(), QStringLiteral("ЁЖ 𝔸 ёж и Ёж."));
-    QString marks;
-    for (int i = 1; i <= pane->toPlainText().size(); ++i) {
-        QTextCursor cursor(pane->document());
-        cursor.setPosition(i);
-        marks += cursor.charFormat().background().color() == QColor(255, 255, 0) ? 'x' : '.';
-    }
-    QCOMPARE(marks, QStringLiteral("xx....xx...xx."));
+    QCOMPARE(Marks(pane), QStringLiteral("xx....xx...xx."));
 }
 
 void FormSearchTest::stoppedSearchLeavesNothingBehind()
