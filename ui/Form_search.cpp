@@ -95,10 +95,8 @@ public:
         }
         case 1:
             return ToQString(dictionary->GetWord(set->Index(i)));
-        default: {
-            const std::string excerpt = ReadExcerpt(*dictionary, *set, i);
-            return QString::fromUtf8(excerpt.data(), static_cast<qsizetype>(excerpt.size()));
-        }
+        default:
+            return ToQString(ReadExcerpt(*dictionary, *set, i));
         }
     }
 
@@ -228,7 +226,7 @@ void TSearchForm::FindButtonClick()
     // late posts be told apart, and deleting the window drops whatever is still queued.
     const std::uint64_t search = ++searchNumber;
     cancel = false;
-    auto scan = std::make_shared<ArticleSearch>(*database, searchedPhrase.toStdString(), false);
+    auto scan = std::make_shared<ArticleSearch>(*database, ToCoreText(searchedPhrase), false);
     worker = std::thread([this, scan, search] {
         const bool completed = scan->Run(
             [this, search](ArticleMatches &&found) {
