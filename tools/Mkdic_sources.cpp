@@ -6,10 +6,10 @@
 #include <cstring>
 #include <limits>
 #include <map>
-#include <sys/stat.h>
 #include <utility>
 #include <zlib.h>
 
+#include "storage/Plain_file.h"
 #include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 
@@ -24,12 +24,6 @@ bool EndsWith(const std::string &text, const std::string &tail)
 std::string WithoutSuffix(const std::string &text, const std::string &tail)
 {
     return EndsWith(text, tail) ? text.substr(0, text.size() - tail.size()) : text;
-}
-
-bool IsRegularFile(const std::string &path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // zlib reads gzip and dictzip files whole and passes any other file through unchanged, so one
