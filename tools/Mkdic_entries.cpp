@@ -96,13 +96,8 @@ std::string Upper(const std::string &text, DictionaryEncoding encoding)
 {
     if (encoding == DictionaryEncoding::Cp1251)
         return ToUpper(text);
-    std::string upper;
-    upper.reserve(text.size());
-    const char *at = text.data();
-    const char *const end = at + text.size();
-    while (at < end)
-        AppendUtf8(upper, UnicodeUpper(Utf8Text::Read(at, end)));
-    return upper;
+    bool complete;
+    return Utf8Text::UpperQuery(text, complete);
 }
 
 std::size_t Characters(const std::string &text, DictionaryEncoding encoding)
