@@ -1,6 +1,12 @@
 #include "Dictionary_fixture.h"
 
 #include "Test_folder.h"
+#include "support/Code_page.h"
+
+std::string Ansi(const char *utf8)
+{
+    return Utf8ToAnsi(utf8);
+}
 
 void WriteDictionary(
     const TestFolder &programFolder, const FixtureDictionary &dictionary, const std::string &root)

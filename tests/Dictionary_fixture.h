@@ -20,6 +20,9 @@ struct FixtureDictionary
     std::string encoding = "cp1251"; // the ENCODING value; the entries' bytes are written as given
 };
 
+// Windows-1251 bytes of UTF-8 text, for the entries of a Windows-1251 dictionary.
+std::string Ansi(const char *utf8);
+
 // Writes <root>/<folder>/<folder>.{inf,idx,dat} under the test folder: UTF-16LE attributes, the
 // index and one article per line in the order given.
 void WriteDictionary(const TestFolder &programFolder, const FixtureDictionary &dictionary,

@@ -20,11 +20,6 @@ constexpr std::uint32_t ID_B = 0xB2;
 // High bit set: an id that a signed or narrowed copy would lose.
 constexpr std::uint32_t ID_C = 0xF01D0C05;
 
-std::string Ansi(const char *utf8)
-{
-    return ToAnsi(QString::fromUtf8(utf8));
-}
-
 // B and C both hold ДОМ, so the order between them decides which article a search finds.
 void WriteDictionaries(const TestFolder &folder)
 {

@@ -16,14 +16,8 @@
 #include "Test_folder.h"
 #include "controls/Grad_button.h"
 #include "support/Ini_file.h"
-#include "ui/Ansi_text.h"
 
 namespace {
-
-std::string Ansi(const char *utf8)
-{
-    return ToAnsi(QString::fromUtf8(utf8));
-}
 
 std::vector<FixtureEntry> NumberedWords(int count)
 {

@@ -21,11 +21,6 @@
 
 namespace {
 
-std::string Ansi(const char *utf8)
-{
-    return ToAnsi(QString::fromUtf8(utf8));
-}
-
 // Two small dictionaries, then four larger ones so that a search takes long enough to be
 // stopped on the way.
 void WriteDictionaries(const TestFolder &folder)
