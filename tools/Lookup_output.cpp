@@ -38,12 +38,20 @@ std::string HexId(std::uint32_t id)
     return text;
 }
 
-std::string TsvField(std::string text)
+void AppendTsvField(std::string &line, std::string_view text)
 {
-    for (char &c : text)
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    return text;
+    const std::size_t start = line.size();
+    line.append(text);
+    for (std::size_t i = start; i < line.size(); ++i)
+        if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r')
+            line[i] = ' ';
+}
+
+std::string TsvField(const std::string &text)
+{
+    std::string field;
+    AppendTsvField(field, text);
+    return field;
 }
 
 std::string TsvAnswer(const LookupAnswer &answer, bool withShortName)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // One answer of kalvora-lookup, its texts already in UTF-8.
 struct LookupAnswer
@@ -32,8 +33,11 @@ std::string JsonAnswer(const LookupAnswer &answer);
 // result is always valid JSON whatever a dictionary holds.
 std::string JsonString(const std::string &utf8);
 
-// A text as one tab-separated field.
-std::string TsvField(std::string text);
+// A text as one tab-separated field: tabs and line ends separate fields and answers, so a field
+// never carries them.
+std::string TsvField(const std::string &text);
+// The same appended to line, for output written in bulk.
+void AppendTsvField(std::string &line, std::string_view text);
 
 // The id as the attribute files spell it, in small letters ("7a1c0001").
 std::string HexId(std::uint32_t id);

@@ -10,20 +10,6 @@
 #include "storage/Database.h"
 #include "tools/Lookup_output.h"
 
-namespace {
-
-// Tabs and line ends separate fields and answers, so a field never carries them.
-void AppendField(std::string &line, std::string_view text)
-{
-    const std::size_t start = line.size();
-    line.append(text);
-    for (std::size_t i = start; i < line.size(); ++i)
-        if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r')
-            line[i] = ' ';
-}
-
-} // namespace
-
 int PrintArticleMatches(
     const Database &database, std::uint32_t dicId, const std::string &phrase, bool json)
 {
@@ -52,9 +38,9 @@ int PrintArticleMatches(
                     lines += '\t';
                     lines += std::to_string(matches.Index(i));
                     lines += '\t';
-                    AppendField(lines, matches.Headword(i));
+                    AppendTsvField(lines, matches.Headword(i));
                     lines += '\t';
-                    AppendField(lines, matches.Excerpt(i));
+                    AppendTsvField(lines, matches.Excerpt(i));
                     lines += '\n';
                 }
                 if (lines.size() >= BLOCK) {
