@@ -155,10 +155,7 @@ fi
 program=$1
 samples=$2
 folder=$(make_program_folder "$program" "$samples")
-xvfb=""
-# The server is waited for: one still shutting down removes its socket, which may by then be the
-# socket of the next server on the same display number.
-trap 'if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; fi; rm -rf "$folder"' EXIT
+trap 'rm -rf "$folder"' EXIT
 
 # No display is needed to ask for help, nor to be told the command line is wrong.
 export -n DISPLAY WAYLAND_DISPLAY
@@ -176,19 +173,6 @@ for arguments in "--bogus" "-x word" "--selection word" "word --helpme"; do
 done
 echo "--help, --version and usage errors answered without a display"
 
-# A display of our own: -displayfd picks a free display number, so parallel tests cannot clash.
-# Without -noreset the server, reset when its last client leaves, now and then vanished.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$folder/display" \
-    2>"$folder/xvfb.log" &
-xvfb=$!
-for _ in $(seq 1 100); do
-    [ -s "$folder/display" ] && break
-    sleep 0.1
-done
-[ -s "$folder/display" ] || { cat "$folder/xvfb.log"; fail "Xvfb did not start"; }
-DISPLAY=:$(head -n 1 "$folder/display")
-export DISPLAY
-xdpyinfo >/dev/null 2>&1 || { cat "$folder/xvfb.log"; fail "no connection to the display $DISPLAY"; }
 export HOME=$folder/home
 mkdir -p "$HOME"
-dbus-run-session -- "$0" --session "$folder"
+"$here/../tools/virtual-display" dbus-run-session -- "$0" --session "$folder"
