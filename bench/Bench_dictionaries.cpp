@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -395,4 +396,16 @@ Spread SpreadOf(std::vector<double> values)
     const std::size_t n = values.size();
     const std::size_t p99 = std::min(n - 1, (n * 99 + 99) / 100 - 1);
     return {values[n / 2], values[p99]};
+}
+
+double Seconds(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double ThreadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }

@@ -1,6 +1,7 @@
 #ifndef BENCH_BENCH_DICTIONARIES_H
 #define BENCH_BENCH_DICTIONARIES_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -74,5 +75,11 @@ struct Spread
     double p99;
 };
 Spread SpreadOf(std::vector<double> values);
+
+// Wall-clock seconds since start.
+double Seconds(std::chrono::steady_clock::time_point start);
+// The processor time of this thread: on a machine shared with other work it varies far less
+// than the wall clock, so ratios are given for both.
+double ThreadSeconds();
 
 #endif // BENCH_BENCH_DICTIONARIES_H

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -35,20 +34,6 @@ BenchFolder *folder = nullptr;
 // Seconds per iteration, by figure, for the summary after the run.
 std::map<std::string, std::vector<double>> timings;
 std::map<std::string, double> figures;
-
-double Seconds(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The processor time of this thread: on a machine shared with other work it varies far less
-// than the wall clock, so ratios are given for both.
-double ThreadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 void Record(benchmark::State &state, const char *name, double seconds)
 {

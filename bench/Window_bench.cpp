@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -29,20 +28,6 @@ using Clock = std::chrono::steady_clock;
 
 BenchFolder *folder = nullptr;
 std::map<std::string, std::vector<double>> timings;
-
-double Seconds(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// The processor time of this thread: on a machine shared with other work it varies far less
-// than the wall clock.
-double ThreadSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 void Record(benchmark::State &state, const char *name, double seconds)
 {
