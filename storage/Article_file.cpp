@@ -6,12 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "storage/Article_bounds.h"
 #include "storage/Plain_file.h"
 
 namespace {
 
-// Characters of an article that are used; the rest of a longer line is not read.
-constexpr std::size_t ARTICLE_MAX = 99999;
 // Read at a time when the index does not say where the article ends, and after that when the
 // line runs on.
 constexpr std::size_t READ_BLOCK = 4096;
@@ -31,8 +30,7 @@ ArticleFile::~ArticleFile()
 bool ArticleFile::Open(const std::string &path, DictionaryEncoding dictionaryEncoding)
 {
     encoding = dictionaryEncoding;
-    lineLimit =
-        WithText(encoding, [](auto text) { return ARTICLE_MAX * text.MAX_CHARACTER_BYTES; });
+    lineLimit = ArticleBytesMax(encoding);
     if (!IsRegularFile(path))
         return false;
     descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
