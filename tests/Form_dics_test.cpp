@@ -104,7 +104,7 @@ void FormDicsTest::initTestCase()
 
 void FormDicsTest::init()
 {
-    form->ReorderDictionaries({ID_A, ID_B, ID_C});
+    form->GetDatabase()->Reorder({ID_A, ID_B, ID_C});
     form->GetSettings()->SetString("DIC_ORDER", "stale");
     dialog = std::make_unique<TDicsForm>(form->GetDatabase(), form->GetSettings(), form.get());
     dialog->show();

@@ -131,7 +131,7 @@ void FormSearchTest::OpenSearch()
 
 void FormSearchTest::init()
 {
-    form->ReorderDictionaries({0xA1, 0xB2, 0xC0, 0xC1, 0xC2, 0xC3});
+    form->GetDatabase()->Reorder({0xA1, 0xB2, 0xC0, 0xC1, 0xC2, 0xC3});
     OpenSearch();
     QVERIFY(QTest::qWaitForWindowExposed(search));
     search->FormClose();

@@ -147,10 +147,10 @@ void TForm1::CreateControls()
         });
     auto *trayMenu = new QMenu(this);
     trayMenu->setObjectName(QStringLiteral("TrayMenu"));
-    trayMenu->addAction(QStringLiteral("Показать"), this, [this] { BringToFront(); })
-        ->setObjectName(QStringLiteral("TrayShow"));
-    trayMenu->addAction(QStringLiteral("Выход"), this, [this] { ExitProgram(); })
-        ->setObjectName(QStringLiteral("TrayExit"));
+    Named(trayMenu->addAction(QStringLiteral("Показать"), this, [this] { BringToFront(); }),
+        "TrayShow");
+    Named(
+        trayMenu->addAction(QStringLiteral("Выход"), this, [this] { ExitProgram(); }), "TrayExit");
     TrayIcon1->setContextMenu(trayMenu);
     TrayIcon1->show();
 
@@ -464,9 +464,4 @@ void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *arti
         if (RichEdit1->Shown())
             ShowArticle();
     }
-}
-
-void TForm1::ReorderDictionaries(std::vector<std::uint32_t> ids)
-{
-    database->Reorder(std::move(ids));
 }

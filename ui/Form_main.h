@@ -56,7 +56,6 @@ public:
     void LoadFontSettings() override;
     void SaveFontSettings(const FontDescription &list, const FontDescription &article) override;
     void ApplyFonts(const FontDescription *list, const FontDescription *article) override;
-    void ReorderDictionaries(std::vector<std::uint32_t> ids);
 
     // Word search and article display.
     void WordInputKeyPress(char32_t key);
