@@ -147,10 +147,10 @@ void TForm1::CreateControls()
         });
     auto *trayMenu = new QMenu(this);
     trayMenu->setObjectName(QStringLiteral("TrayMenu"));
-    Named(trayMenu->addAction(QStringLiteral("Показать"), this, [this] { BringToFront(); }),
-        "TrayShow");
-    Named(
-        trayMenu->addAction(QStringLiteral("Выход"), this, [this] { ExitProgram(); }), "TrayExit");
+    trayMenu->addAction(QStringLiteral("Показать"), this, [this] { BringToFront(); })
+        ->setObjectName(QStringLiteral("TrayShow"));
+    trayMenu->addAction(QStringLiteral("Выход"), this, [this] { ExitProgram(); })
+        ->setObjectName(QStringLiteral("TrayExit"));
     TrayIcon1->setContextMenu(trayMenu);
     TrayIcon1->show();
 
