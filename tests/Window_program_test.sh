@@ -96,6 +96,12 @@ run_session() {
     set_selection '' 'книга.'
     later_start --selection
     expect_article книга "--selection did not fall back to the clipboard"
+    # A passage of a megabyte, which its holder hands over in pieces: its first line is looked up.
+    set_selection "$(printf '«лес»,\n'; head -c 1000000 /dev/zero | tr '\0' 'x')" ''
+    later_start --selection
+    expect_article лес "--selection did not look up the first line of a long selection"
+    set_selection '' 'книга.'
+    later_start --selection
     set_selection ' ' '...'
     later_start --selection
     expect_article книга "an empty selection changed the article"
@@ -111,8 +117,9 @@ run_session() {
         sleep 0.3
         kill -STOP "$holder"
         later_start --within 8 --selection
+        # Once it goes on, it may end of itself on finding that no one waits for its answer.
         kill -CONT "$holder"
-        kill "$holder"
+        kill "$holder" 2>/dev/null || true
         expect_article книга "a silent holder of the $selection selection changed the article"
     done
 
