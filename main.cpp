@@ -74,8 +74,7 @@ int main(int argc, char *argv[])
         EndStartupNotice(startupId);
         return 0;
     case RunningWindow::Start::Failed:
-        std::cerr << "kalvora: the running Kalvora did not answer: "
-                  << runningWindow.ErrorText().toLocal8Bit().constData() << '\n';
+        std::cerr << "kalvora: " << runningWindow.ErrorText().toLocal8Bit().constData() << '\n';
         return EXIT_NOT_HANDED_OVER;
     case RunningWindow::Start::First:
     case RunningWindow::Start::Alone:
