@@ -1,57 +1,141 @@
 #include "tools/Lookup_text.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "storage/Article_search.h"
 #include "storage/Database.h"
 #include "tools/Lookup_output.h"
 
+namespace {
+
+// Hundreds of thousands of lines may follow: they go out a megabyte at a time.
+constexpr std::size_t BLOCK = 1 << 20;
+
+void WriteOut(std::string &lines, std::size_t atLeast)
+{
+    if (lines.size() < atLeast)
+        return;
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    lines.clear();
+}
+
+// How many different articles the records hold: records that share one are one result.
+std::size_t CountArticles(const Dictionary &dictionary, const std::vector<ArticleMatches> &sets)
+{
+    std::vector<std::int32_t> offsets;
+    for (const ArticleMatches &matches : sets)
+        for (std::size_t i = 0; i < matches.Size(); ++i)
+            offsets.push_back(dictionary.GetArticleOffset(matches.Index(i)));
+    std::sort(offsets.begin(), offsets.end());
+    return static_cast<std::size_t>(std::unique(offsets.begin(), offsets.end()) - offsets.begin());
+}
+
+// One line per article, at the place of its first record in index order; the headwords of every
+// record that shares it are listed there, joined by ", ". Returns the number of lines.
+std::size_t AppendMatches(const Dictionary &dictionary, const std::vector<ArticleMatches> &sets,
+    bool json, std::string &lines)
+{
+    struct Result
+    {
+        const ArticleMatches *matches;
+        std::size_t i;
+        std::string headwords;
+    };
+    std::vector<Result> results;
+    std::unordered_map<std::int32_t, std::size_t> resultOf;
+    for (const ArticleMatches &matches : sets)
+        for (std::size_t i = 0; i < matches.Size(); ++i) {
+            const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
+            const auto [at, added] = resultOf.emplace(offset, results.size());
+            if (added) {
+                results.push_back({&matches, i, std::string(matches.Headword(i))});
+            } else {
+                results[at->second].headwords += ", ";
+                results[at->second].headwords += matches.Headword(i);
+            }
+        }
+    const std::string id = HexId(dictionary.GetId());
+    for (const Result &result : results) {
+        const std::int32_t index = result.matches->Index(result.i);
+        const std::string_view excerpt = result.matches->Excerpt(result.i);
+        if (json) {
+            lines += "{\"id\":" + JsonString(id) + ",\"index\":" + std::to_string(index)
+                + ",\"headword\":" + JsonString(result.headwords)
+                + ",\"excerpt\":" + JsonString(std::string(excerpt)) + "}\n";
+        } else {
+            lines += id;
+            lines += '\t';
+            lines += std::to_string(index);
+            lines += '\t';
+            AppendTsvField(lines, result.headwords);
+            lines += '\t';
+            AppendTsvField(lines, excerpt);
+            lines += '\n';
+        }
+        WriteOut(lines, BLOCK);
+    }
+    return results.size();
+}
+
+} // namespace
+
 int PrintArticleMatches(
-    const Database &database, std::uint32_t dicId, const std::string &phrase, bool json)
+    const Database &database, std::uint32_t dicId, const std::string &phrase, bool json, bool count)
 {
     std::vector<const Dictionary *> dictionaries;
     for (std::int32_t i = 0; i < database.GetCount(); ++i)
         if (dicId == 0 || database.GetDictionary(i)->GetId() == dicId)
             dictionaries.push_back(database.GetDictionary(i));
-    ArticleSearch search(std::move(dictionaries), phrase);
+    ArticleSearch search(dictionaries, phrase, !count);
     const std::atomic<bool> cancel{false};
-    std::size_t found = 0;
     std::cout.flush();
-    // Hundreds of thousands of lines may follow: they go out a megabyte at a time.
-    constexpr std::size_t BLOCK = 1 << 20;
+
+    // A dictionary's matches may come in several sets: they are printed once all are in, when
+    // the next dictionary's come or the search ends.
+    std::size_t found = 0;
     std::string lines;
+    std::size_t next = 0;
+    std::vector<ArticleMatches> sets;
+    const auto finishUpTo = [&](std::size_t end) {
+        for (; next < end; ++next) {
+            const Dictionary &dictionary = *dictionaries[next];
+            std::vector<ArticleMatches> own;
+            for (ArticleMatches &set : sets)
+                if (set.DicId() == dictionary.GetId())
+                    own.push_back(std::move(set));
+            sets.clear();
+            if (!count) {
+                found += AppendMatches(dictionary, own, json, lines);
+                continue;
+            }
+            const std::size_t articles = CountArticles(dictionary, own);
+            found += articles;
+            const std::string id = HexId(dictionary.GetId());
+            lines += json
+                ? "{\"id\":" + JsonString(id) + ",\"count\":" + std::to_string(articles) + "}\n"
+                : id + '\t' + std::to_string(articles) + '\n';
+        }
+    };
+    const auto indexOf = [&](std::uint32_t id) {
+        std::size_t d = next;
+        while (d < dictionaries.size() && dictionaries[d]->GetId() != id)
+            ++d;
+        return d;
+    };
     search.Run(
         [&](ArticleMatches &&matches) {
-            const std::string id = HexId(matches.DicId());
-            for (std::size_t i = 0; i < matches.Size(); ++i) {
-                if (json) {
-                    lines += "{\"id\":" + JsonString(id)
-                        + ",\"index\":" + std::to_string(matches.Index(i))
-                        + ",\"headword\":" + JsonString(std::string(matches.Headword(i)))
-                        + ",\"excerpt\":" + JsonString(std::string(matches.Excerpt(i))) + "}\n";
-                } else {
-                    lines += id;
-                    lines += '\t';
-                    lines += std::to_string(matches.Index(i));
-                    lines += '\t';
-                    AppendTsvField(lines, matches.Headword(i));
-                    lines += '\t';
-                    AppendTsvField(lines, matches.Excerpt(i));
-                    lines += '\n';
-                }
-                if (lines.size() >= BLOCK) {
-                    std::fwrite(lines.data(), 1, lines.size(), stdout);
-                    lines.clear();
-                }
-            }
-            found += matches.Size();
+            finishUpTo(indexOf(matches.DicId()));
+            sets.push_back(std::move(matches));
         },
         cancel);
-    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    finishUpTo(dictionaries.size());
+    WriteOut(lines, 0);
     std::fflush(stdout);
     return found != 0 ? 0 : 1;
 }
