@@ -635,10 +635,10 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
                 {"three", "at the end \xE4\xEE\xEC"}}});
     WriteDictionary(folder, {"second", "B2", "EXP", "Second", {{"four", "\xC4\xCE\xCC"}}});
     WriteDictionary(folder, {"third", "C3", "EXP", "Third", {{"five", "\xE4\xEE\xEC\t"}}}, "more");
-    // Cat, Kitty and Puss share one article, which Moggy's comes between in index order.
+    // Cat and Kitty share one article, Moggy and Puss another, stored before it.
     WriteDictionary(folder, {"shared", "D4", "EXP", "Shared", {}}, "together");
-    folder.WriteFile("together/shared/shared.dat", "a pet \xE4\xEE\xEC\nits \xE4\xEE\xEC\n");
-    folder.WriteFile("together/shared/shared.idx", "Cat\t0\nKitty\t0\nMoggy\t10\nPuss\t0\n");
+    folder.WriteFile("together/shared/shared.dat", "its \xE4\xEE\xEC\na pet \xE4\xEE\xEC\n");
+    folder.WriteFile("together/shared/shared.idx", "Cat\t8\nKitty\t8\nMoggy\t0\nPuss\t0\n");
     const std::string dics = folder.Path() + "dics";
     const std::tuple<const char *, std::vector<std::string>, int, std::vector<std::string>> rows[] =
         {
@@ -654,10 +654,10 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
                 {"a1\t0\tone\tДом at the start", "a1\t2\tthree\tat the end дом", "b2\t0\tfour\tДОМ",
                     "c3\t0\tfive\tдом "}},
             {"an article several headwords share", {folder.Path() + "together"}, 0,
-                {"d4\t0\tCat, Kitty, Puss\ta pet дом", "d4\t2\tMoggy\tits дом"}},
+                {"d4\t0\tCat, Kitty\ta pet дом", "d4\t2\tMoggy, Puss\tits дом"}},
             {"shared, in json", {"--json", folder.Path() + "together"}, 0,
-                {R"({"id":"d4","index":0,"headword":"Cat, Kitty, Puss","excerpt":"a pet дом"})",
-                    R"({"id":"d4","index":2,"headword":"Moggy","excerpt":"its дом"})"}},
+                {R"({"id":"d4","index":0,"headword":"Cat, Kitty","excerpt":"a pet дом"})",
+                    R"({"id":"d4","index":2,"headword":"Moggy, Puss","excerpt":"its дом"})"}},
             {"counted", {"--count", "--folder", folder.Path() + "together", dics}, 0,
                 {"a1\t2", "b2\t1", "d4\t2"}},
             {"counted in json", {"--count", "--json", "--dic", "d4", folder.Path() + "together"}, 0,
