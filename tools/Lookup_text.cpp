@@ -143,6 +143,7 @@ int PrintArticleMatches(
     std::string lines;
     std::size_t next = 0;
     std::vector<ArticleMatches> sets;
+    std::uint32_t reported = 0;
     const auto finishUpTo = [&](std::size_t end) {
         for (; next < end; ++next) {
             const Dictionary &dictionary = *dictionaries[next];
@@ -151,6 +152,11 @@ int PrintArticleMatches(
                 if (set.DicId() == dictionary.GetId())
                     own.push_back(std::move(set));
             sets.clear();
+            // Left out, as said on standard error: a count of 0 would be a wrong answer.
+            const bool changed = std::any_of(own.begin(), own.end(),
+                [](const ArticleMatches &matches) { return matches.FileChanged(); });
+            if (changed)
+                continue;
             if (!count) {
                 found += AppendMatches(dictionary, own, json, lines);
                 continue;
@@ -171,6 +177,13 @@ int PrintArticleMatches(
     };
     search.Run(
         [&](ArticleMatches &&matches) {
+            if (matches.FileChanged() && matches.DicId() != reported) {
+                reported = matches.DicId();
+                const Dictionary *dictionary = database.FindById(matches.DicId());
+                std::cerr << "kalvora-lookup: the data file of dictionary " << HexId(reported)
+                          << " (" << (dictionary ? dictionary->GetFolderName() : std::string())
+                          << ") changed during the search; it was left out\n";
+            }
             finishUpTo(indexOf(matches.DicId()));
             sets.push_back(std::move(matches));
         },
