@@ -1,13 +1,13 @@
 #include "lookup/Article_history.h"
 
-bool ShownArticle::operator==(const ShownArticle &other) const
+bool ArticleVisit::operator==(const ArticleVisit &other) const
 {
     return fieldText == other.fieldText && word.dicId == other.word.dicId
         && word.index == other.word.index && listFirst == other.listFirst
         && listRow == other.listRow && barItem == other.barItem && phrase == other.phrase;
 }
 
-void ArticleHistory::Record(const ShownArticle &article)
+void ArticleHistory::Record(const ArticleVisit &article)
 {
     if (article.word.IsNone())
         return;
@@ -22,14 +22,14 @@ void ArticleHistory::Record(const ShownArticle &article)
     current = entries.size() - 1;
 }
 
-const ShownArticle *ArticleHistory::Back()
+const ArticleVisit *ArticleHistory::Back()
 {
     if (!CanGoBack())
         return nullptr;
     return &entries[--current];
 }
 
-const ShownArticle *ArticleHistory::Forward()
+const ArticleVisit *ArticleHistory::Forward()
 {
     if (!CanGoForward())
         return nullptr;

@@ -9,7 +9,7 @@
 #include "storage/Database.h"
 
 // What the window showed for one article, enough to show it again as it was.
-struct ShownArticle
+struct ArticleVisit
 {
     std::string fieldText; // the search field, UTF-8
     WordPosition word; // the article and its dictionary
@@ -18,8 +18,8 @@ struct ShownArticle
     std::uint32_t barItem = 0; // the section bar's selected dictionary; 0 for none
     std::string phrase; // marked in the article (a search result); empty for none
 
-    bool operator==(const ShownArticle &other) const;
-    bool operator!=(const ShownArticle &other) const { return !(*this == other); }
+    bool operator==(const ArticleVisit &other) const;
+    bool operator!=(const ArticleVisit &other) const { return !(*this == other); }
 };
 
 // The articles shown in this run, for going back and forward. Showing an article after going back
@@ -33,18 +33,18 @@ public:
 
     // An article the user has just been shown; a position naming no word is not an article and is
     // ignored. The oldest entry goes beyond MAX_ENTRIES.
-    void Record(const ShownArticle &article);
+    void Record(const ArticleVisit &article);
 
     bool CanGoBack() const { return current > 0; }
     bool CanGoForward() const { return current + 1 < entries.size(); }
     // The entry to show, or nullptr at an end (nothing moves then). Valid until the next call.
-    const ShownArticle *Back();
-    const ShownArticle *Forward();
+    const ArticleVisit *Back();
+    const ArticleVisit *Forward();
 
     std::size_t Size() const { return entries.size(); }
 
 private:
-    std::vector<ShownArticle> entries;
+    std::vector<ArticleVisit> entries;
     std::size_t current = 0; // meaningful when entries is not empty
 };
 

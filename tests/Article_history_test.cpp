@@ -6,9 +6,9 @@
 
 namespace {
 
-ShownArticle Article(char name)
+ArticleVisit Article(char name)
 {
-    ShownArticle article;
+    ArticleVisit article;
     article.fieldText = std::string(1, name);
     article.word = {7, name - 'a'};
     article.listFirst = 0;
@@ -24,10 +24,10 @@ std::string Walk(ArticleHistory &history, const std::string &steps)
     std::string shown;
     for (const char step : steps) {
         if (step == '<' || step == '>') {
-            const ShownArticle *article = step == '<' ? history.Back() : history.Forward();
+            const ArticleVisit *article = step == '<' ? history.Back() : history.Forward();
             shown += article ? article->fieldText : ".";
         } else if (step == '0') {
-            ShownArticle none = Article('z');
+            ArticleVisit none = Article('z');
             none.word.index = -1;
             history.Record(none);
         } else {
@@ -39,7 +39,7 @@ std::string Walk(ArticleHistory &history, const std::string &steps)
 
 } // namespace
 
-TEST(ArticleHistoryTest, GoesBackAndForwardThroughTheShownArticles)
+TEST(ArticleHistoryTest, GoesBackAndForwardThroughTheArticleVisits)
 {
     // steps, what going back and forward showed, whether back and forward are then enabled
     const std::tuple<const char *, std::string, std::string, bool, bool> rows[] = {
@@ -64,24 +64,24 @@ TEST(ArticleHistoryTest, GoesBackAndForwardThroughTheShownArticles)
 
 TEST(ArticleHistoryTest, EveryPartOfTheWindowMakesADifferentEntry)
 {
-    ShownArticle base = Article('a');
+    ArticleVisit base = Article('a');
     const auto changes = {
-        +[](ShownArticle &article) { article.fieldText = "a typed"; },
-        +[](ShownArticle &article) { article.word.dicId = 8; },
-        +[](ShownArticle &article) { article.listFirst = 5; },
-        +[](ShownArticle &article) { article.listRow = 9; },
-        +[](ShownArticle &article) { article.barItem = 0; },
-        +[](ShownArticle &article) { article.phrase = "x"; },
+        +[](ArticleVisit &article) { article.fieldText = "a typed"; },
+        +[](ArticleVisit &article) { article.word.dicId = 8; },
+        +[](ArticleVisit &article) { article.listFirst = 5; },
+        +[](ArticleVisit &article) { article.listRow = 9; },
+        +[](ArticleVisit &article) { article.barItem = 0; },
+        +[](ArticleVisit &article) { article.phrase = "x"; },
     };
     int row = 0;
     for (const auto change : changes) {
         ArticleHistory history;
         history.Record(base);
-        ShownArticle changed = base;
+        ArticleVisit changed = base;
         change(changed);
         history.Record(changed);
         EXPECT_EQ(history.Size(), 2u) << "change " << row;
-        const ShownArticle *back = history.Back();
+        const ArticleVisit *back = history.Back();
         ASSERT_NE(back, nullptr) << "change " << row;
         EXPECT_TRUE(*back == base) << "change " << row++;
     }
@@ -92,13 +92,13 @@ TEST(ArticleHistoryTest, KeepsTheNewestEntriesOnly)
     ArticleHistory history;
     const int recorded = static_cast<int>(ArticleHistory::MAX_ENTRIES) + 50;
     for (int i = 0; i < recorded; ++i) {
-        ShownArticle article;
+        ArticleVisit article;
         article.word = {1, i};
         history.Record(article);
     }
     EXPECT_EQ(history.Size(), ArticleHistory::MAX_ENTRIES);
-    const ShownArticle *oldest = nullptr;
-    while (const ShownArticle *back = history.Back())
+    const ArticleVisit *oldest = nullptr;
+    while (const ArticleVisit *back = history.Back())
         oldest = back;
     ASSERT_NE(oldest, nullptr);
     EXPECT_EQ(oldest->word.index, 50);
