@@ -16,6 +16,13 @@ const char INTERFACE[] = "org.example.kalvora.Popup";
 // A popup is a quick look: a window that has not answered in this time will not be quick.
 constexpr int SEND_TIMEOUT_MS = 5000;
 
+// Calls to the name reach the connection that owns it: the running window's own (see
+// Running_window.cpp), not the application's shared one.
+QDBusConnection OwnerConnection()
+{
+    return QDBusConnection(QStringLiteral("kalvora-running-window"));
+}
+
 } // namespace
 
 PopupRequest::PopupRequest(QObject *parent)
@@ -26,12 +33,12 @@ PopupRequest::PopupRequest(QObject *parent)
 PopupRequest::~PopupRequest()
 {
     if (listening)
-        QDBusConnection::sessionBus().unregisterObject(QString::fromLatin1(OBJECT_PATH));
+        OwnerConnection().unregisterObject(QString::fromLatin1(OBJECT_PATH));
 }
 
 void PopupRequest::Listen()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = OwnerConnection();
     listening = bus.isConnected()
         && bus.registerObject(
             QString::fromLatin1(OBJECT_PATH), this, QDBusConnection::ExportScriptableSlots);
