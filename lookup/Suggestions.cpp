@@ -60,17 +60,21 @@ std::int32_t Suggester::Order(std::size_t entry) const
     return database.IndexOfId(keys.Ids()[keys[entry].slot]);
 }
 
-void Suggester::AddEqual(const std::string &folded, SuggestionKind kind, std::vector<Ranked> &out)
+void Suggester::AddEqual(const std::string &text, SuggestionKind kind, std::vector<Ranked> &out)
 {
-    const auto [first, last] = keys.EqualRange(folded);
-    std::vector<std::size_t> found;
+    const auto [first, last] = keys.EqualRange(FoldText(text));
+    const std::string wanted = FoldCase(text);
+    std::vector<std::pair<bool, std::size_t>> found; // spelt otherwise than text, entry
     for (std::size_t i = first; i < last; ++i)
-        found.push_back(i);
-    // Entries of one key are in slot order; the database may have been reordered since.
-    std::stable_sort(found.begin(), found.end(),
-        [this](std::size_t a, std::size_t b) { return Order(a) < Order(b); });
-    for (const std::size_t i : found)
-        out.push_back(Ranked{i, kind});
+        found.emplace_back(FoldCase(database.GetWord(keys.Position(i))) != wanted, i);
+    // The headword spelt as asked for first (kilomètre for kilomètre, even where another
+    // dictionary has kilometre), then consultation order: entries of one key are in slot order,
+    // and the database may have been reordered since.
+    std::stable_sort(found.begin(), found.end(), [this](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : Order(a.second) < Order(b.second);
+    });
+    for (const auto &item : found)
+        out.push_back(Ranked{item.second, kind});
 }
 
 void Suggester::AddSpellings(
@@ -81,11 +85,14 @@ void Suggester::AddSpellings(
         return;
     const int reach = typed.size() <= 4 ? 1 : 2;
     std::vector<SpellingMatch> matches = FindSpellings(keys, folded, 1, WALK_LIMIT);
-    if (reach > 1 && matches.size() < wanted + 1)
-        matches = FindSpellings(keys, folded, reach, WALK_LIMIT);
     matches.erase(std::remove_if(matches.begin(), matches.end(),
                       [](const SpellingMatch &match) { return match.distance == 0; }),
         matches.end());
+    // Two edits only when one gives too few, and then under the word's own beginning.
+    if (reach > 1 && matches.size() < wanted)
+        for (const SpellingMatch &match : FindSpellings(keys, folded, reach, WALK_LIMIT, true))
+            if (match.distance > 1)
+                matches.push_back(match);
     struct Scored
     {
         SpellingMatch match;
@@ -141,32 +148,31 @@ std::vector<Suggestion> Suggester::Suggest(const std::string &word, std::size_t 
     WordPosition exact;
     if (IsExact(word, exact)) {
         std::string headword = database.GetWord(exact);
-        seen.insert(FoldText(headword));
+        seen.insert(FoldCase(headword));
         suggestions.push_back(Suggestion{std::move(headword), exact, SuggestionKind::Exact});
     }
     std::vector<Ranked> ranked;
     if (IsPattern(word)) {
         for (const WordPosition &position : MatchPattern(word, 0, limit * 4 + 16)) {
             std::string headword = database.GetWord(position);
-            if (suggestions.size() < limit && seen.insert(FoldText(headword)).second)
+            if (suggestions.size() < limit && seen.insert(FoldCase(headword)).second)
                 suggestions.push_back(
                     Suggestion{std::move(headword), position, SuggestionKind::Pattern});
         }
         return suggestions;
     }
-    const std::string folded = FoldText(word);
-    AddEqual(folded, SuggestionKind::Folded, ranked);
+    AddEqual(word, SuggestionKind::Folded, ranked);
     if (forms != nullptr)
         for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
-            AddEqual(FoldText(lemma), SuggestionKind::Form, ranked);
-    AddSpellings(folded, limit, ranked);
+            AddEqual(lemma, SuggestionKind::Form, ranked);
+    AddSpellings(FoldText(word), limit, ranked);
     for (const Ranked &item : ranked) {
         if (suggestions.size() >= limit)
             break;
-        if (!seen.insert(std::string(keys.Key(item.entry))).second)
-            continue;
         const WordPosition position = keys.Position(item.entry);
-        suggestions.push_back(Suggestion{database.GetWord(position), position, item.kind});
+        std::string headword = database.GetWord(position);
+        if (seen.insert(FoldCase(headword)).second)
+            suggestions.push_back(Suggestion{std::move(headword), position, item.kind});
     }
     return suggestions;
 }
@@ -178,10 +184,10 @@ bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
         return false;
     keys.Update(database);
     std::vector<Ranked> ranked;
-    AddEqual(FoldText(word), SuggestionKind::Folded, ranked);
+    AddEqual(word, SuggestionKind::Folded, ranked);
     if (ranked.empty() && forms != nullptr)
         for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
-            AddEqual(FoldText(lemma), SuggestionKind::Form, ranked);
+            AddEqual(lemma, SuggestionKind::Form, ranked);
     if (ranked.empty())
         return false;
     const WordPosition position = keys.Position(ranked.front().entry);

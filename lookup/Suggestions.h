@@ -43,8 +43,8 @@ public:
     // which words are everyday ones.
     Suggester(const Database &database, WordForms *forms);
 
-    // Best first, at most limit, no two headwords that fold alike. A headword equal to the word
-    // comes first (kind Exact); then the headwords that fold as the word does, those of its
+    // Best first, at most limit, no headword twice (letter case aside). A headword equal to the
+    // word comes first (kind Exact); then the headwords that fold as the word does, those of its
     // lemmas, and, for a word without * or ?, those within two edits (one for words of up to
     // four letters), nearest first, then likelier slips, everyday words, consultation order and
     // index order. For a word with * or ?, the headwords matching it follow the exact one, in
@@ -64,7 +64,7 @@ public:
 private:
     struct Ranked;
     bool IsExact(const std::string &word, WordPosition &position) const;
-    void AddEqual(const std::string &folded, SuggestionKind kind, std::vector<Ranked> &out);
+    void AddEqual(const std::string &text, SuggestionKind kind, std::vector<Ranked> &out);
     void AddSpellings(const std::string &folded, std::size_t wanted, std::vector<Ranked> &out);
     std::int32_t Order(std::size_t entry) const;
 
