@@ -54,12 +54,15 @@ void Measure(Suggester &suggester, const std::string &list)
                 rank = i;
         if (rank < 5)
             ++ranks[rank];
-        if (rank >= 1 && misses.size() < 12) {
+        if (rank >= 1) {
             std::string got;
             for (const Suggestion &suggestion : found)
                 got += " " + suggestion.headword + "/" + SuggestionKindName(suggestion.kind);
-            misses.push_back(
-                query + " -> " + expected + " (rank " + std::to_string(rank + 1) + "):" + got);
+            const std::string miss = query + " -> " + expected + " (rank "
+                + (rank < 5 ? std::to_string(rank + 1) : std::string("none")) + "):" + got;
+            allMisses << miss << '\n';
+            if (misses.size() < 8)
+                misses.push_back(miss);
         }
     }
     if (total == 0)

@@ -8,6 +8,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "lookup/Form_rules.h"
 #include "lookup/Spelling.h"
 #include "support/Code_page.h"
 #include "support/Log_file.h"
@@ -220,13 +221,24 @@ std::vector<std::string> WordForms::Lemmas(const std::string &word)
             && std::find(lemmas.begin(), lemmas.end(), lemma) == lemmas.end())
             lemmas.push_back(lemma);
     };
-    if (ScriptOfWord(word) == Script::Latin) {
+    // Guessed lemmas count only for a word the script's dictionary knows, and only when it knows
+    // them too: the ending of a misspelt word says nothing.
+    const bool wordKnown = Knows(word);
+    auto addKnown = [&](const std::vector<std::string> &guesses) {
+        for (const std::string &guess : guesses)
+            if (wordKnown && Knows(guess))
+                add(guess);
+    };
+    const Script script = ScriptOfWord(word);
+    if (script == Script::Latin) {
         if (!exceptionsRead)
             LoadExceptions();
         const auto [first, last] = exceptions.equal_range(small);
         for (auto it = first; it != last; ++it)
             add(it->second);
+        addKnown(EnglishLemmaGuesses(small));
     }
+    std::vector<std::string> stems;
     for (Speller *speller : SpellersFor(word)) {
         Hunspell *hunspell = speller->Get();
         // The first dictionary that knows the word speaks for it: a word of one language is not
@@ -238,10 +250,17 @@ std::vector<std::string> WordForms::Lemmas(const std::string &word)
                 continue;
             known = true;
             for (const std::string &stem : hunspell->stem(in))
-                add(speller->Out(stem));
+                stems.push_back(speller->Out(stem));
         }
         if (known)
             break;
+    }
+    for (const std::string &stem : stems)
+        add(stem);
+    if (script == Script::Cyrillic) {
+        addKnown(RussianLemmaGuesses(small));
+        for (const std::string &stem : stems)
+            addKnown(RussianLemmaGuesses(stem));
     }
     return lemmas;
 }
