@@ -1,6 +1,7 @@
 #include "lookup/Suggestions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "lookup/Folding.h"
@@ -17,6 +18,8 @@ constexpr std::size_t KNOWN_ASKED = 60;
 // What knowing a candidate and finding it in more dictionaries take off its typing cost.
 constexpr double KNOWN_BONUS = 0.35;
 constexpr double SHARED_BONUS = 0.1;
+// Per step of the logarithm of how often a candidate is met in text.
+constexpr double USE_BONUS = 0.1;
 
 } // namespace
 
@@ -123,9 +126,12 @@ void Suggester::AddSpellings(
     std::sort(scored.begin(), scored.end(), byRank);
     if (forms != nullptr) {
         const std::size_t asked = std::min(scored.size(), KNOWN_ASKED);
-        for (std::size_t k = 0; k < asked; ++k)
-            if (forms->Knows(std::string(keys.Key(scored[k].match.entry))))
+        for (std::size_t k = 0; k < asked; ++k) {
+            const std::string key(keys.Key(scored[k].match.entry));
+            if (forms->Knows(key))
                 scored[k].cost -= KNOWN_BONUS;
+            scored[k].cost -= USE_BONUS * std::log1p(static_cast<double>(forms->UseCount(key)));
+        }
         std::sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(asked), byRank);
     }
     for (const Scored &candidate : scored) {

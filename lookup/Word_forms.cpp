@@ -1,6 +1,7 @@
 #include "lookup/Word_forms.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <hunspell.hxx>
@@ -274,6 +275,27 @@ bool WordForms::Knows(const std::string &word)
         return false;
     Hunspell *hunspell = found.front()->Get();
     return hunspell->spell(found.front()->In(word)) || hunspell->spell(found.front()->In(small));
+}
+
+unsigned WordForms::UseCount(const std::string &word)
+{
+    if (!countsRead) {
+        countsRead = true;
+        // Lines of "lemma%sense-key sense-number count".
+        std::ifstream file(wordnetFolder + "/cntlist.rev");
+        for (std::string line; std::getline(file, line);) {
+            const std::size_t percent = line.find('%');
+            const std::size_t space = line.rfind(' ');
+            if (percent == std::string::npos || space == std::string::npos || space < percent)
+                continue;
+            std::string lemma = line.substr(0, percent);
+            std::replace(lemma.begin(), lemma.end(), '_', ' ');
+            useCounts[lemma] +=
+                static_cast<unsigned>(std::strtoul(line.c_str() + space + 1, nullptr, 10));
+        }
+    }
+    const auto found = useCounts.find(SmallLetters(word));
+    return found == useCounts.end() ? 0 : found->second;
 }
 
 std::size_t WordForms::LoadedCount() const

@@ -34,6 +34,10 @@ public:
     // written or in small letters: an everyday word rather than a rare headword.
     bool Knows(const std::string &word);
 
+    // How often the word was met in WordNet's tagged texts (its senses' counts summed): 0 for a
+    // rare or unknown word, tens to hundreds for an everyday one. English only.
+    unsigned UseCount(const std::string &word);
+
     // How many Hunspell dictionaries have been read so far, and their .dic files' total size.
     std::size_t LoadedCount() const;
     std::size_t LoadedBytes() const;
@@ -50,6 +54,8 @@ private:
     bool exceptionsRead = false;
     std::vector<std::unique_ptr<Speller>> spellers;
     std::multimap<std::string, std::string> exceptions; // irregular form -> lemma
+    bool countsRead = false;
+    std::map<std::string, unsigned> useCounts;
 };
 
 #endif // LOOKUP_WORD_FORMS_H

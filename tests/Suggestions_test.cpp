@@ -23,22 +23,24 @@ void WriteMorphology(const TestFolder &folder)
     // Like the real English dictionary, it reads hoping as hop + ing.
     folder.WriteFile(
         "hunspell/en_US.aff", "SET UTF-8\nSFX S Y 1\nSFX S 0 s .\nSFX G Y 1\nSFX G 0 ing .\n");
-    folder.WriteFile("hunspell/en_US.dic", "6\njump/S\nreceive/S\nrelieve\ngo\nhope\nhop/G\n");
+    folder.WriteFile(
+        "hunspell/en_US.dic", "7\njump/S\nreceive/S\nrelieve\ngo\nhope\nhop/G\nacquire\n");
     folder.WriteFile("hunspell/ru_RU.aff",
         "SET UTF-8\nSFX A Y 2\nSFX A 0 ами .\nSFX A 0 а .\nSFX B Y 1\nSFX B ий ая ий\n");
     folder.WriteFile("hunspell/ru_RU.dic", "4\nдом/A\nёлка\nделающий/B\nделать\n");
     folder.WriteFile("wordnet/verb.exc", "went go\n");
     folder.WriteFile("wordnet/noun.exc", "children child\n");
+    folder.WriteFile("wordnet/cntlist.rev", "acquire%2:40:00:: 1 34\n");
 }
 
 void WriteDictionaries(const TestFolder &folder)
 {
     WriteDictionary(folder,
         {"eng", "E0E0E001", "EXP", "English",
-            {{"jump", "a"}, {"hop", "a"}, {"hope", "a"}, {"recipe", "a"}, {"receive", "a"},
-                {"relieve", "a"}, {"go", "a"}, {"child", "a"}, {"caf\xC3\xA9", "a"},
-                {"cafeteria", "a"}, {"Who?", "a"}, {"whom", "a"}, {"C*", "a"}, {"qwerty", "a"},
-                {LONG_WORD, "a"}, {"\xD0\xB4\xD0\xBE\xD0\xBC", "a"}},
+            {{"jump", "a"}, {"hop", "a"}, {"hope", "a"}, {"recipe", "a"}, {"squire", "a"},
+                {"acquire", "a"}, {"receive", "a"}, {"relieve", "a"}, {"go", "a"}, {"child", "a"},
+                {"caf\xC3\xA9", "a"}, {"cafeteria", "a"}, {"Who?", "a"}, {"whom", "a"}, {"C*", "a"},
+                {"qwerty", "a"}, {LONG_WORD, "a"}, {"\xD0\xB4\xD0\xBE\xD0\xBC", "a"}},
             "UTF-8"});
     WriteDictionary(folder,
         {"rus", "F0F0F002", "EXP", "Russian",
@@ -116,6 +118,7 @@ TEST_F(SuggestionsTest, FindsWhatAWordMayStandFor)
         {"swapped letters beat a wrong letter", "recieve", "receive/spelling", 0},
         {"swapped letters, the rival", "recieve", "relieve/spelling", 1},
         {"two edits", "reseeve", "receive/spelling", 0},
+        {"an everyday word before a nearer slip", "aquire", "acquire/spelling", 0},
         {"200 characters, one too many", LONG_WORD + "y", LONG_WORD + "/spelling", 0},
     };
     for (const auto &[name, word, expected, rank] : rows) {
