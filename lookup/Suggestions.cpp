@@ -81,7 +81,7 @@ void Suggester::AddEqual(const std::string &text, SuggestionKind kind, std::vect
 }
 
 void Suggester::AddSpellings(
-    const std::string &folded, std::size_t wanted, std::vector<Ranked> &out)
+    const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out)
 {
     const std::u32string typed = DecodeText(folded);
     if (typed.size() < 2)
@@ -124,13 +124,13 @@ void Suggester::AddSpellings(
         return a.order < b.order;
     };
     std::sort(scored.begin(), scored.end(), byRank);
-    if (forms != nullptr) {
+    if (known != nullptr) {
         const std::size_t asked = std::min(scored.size(), KNOWN_ASKED);
         for (std::size_t k = 0; k < asked; ++k) {
             const std::string key(keys.Key(scored[k].match.entry));
-            if (forms->Knows(key))
+            if (known->Knows(key))
                 scored[k].cost -= KNOWN_BONUS;
-            scored[k].cost -= USE_BONUS * std::log1p(static_cast<double>(forms->UseCount(key)));
+            scored[k].cost -= USE_BONUS * std::log1p(static_cast<double>(known->UseCount(key)));
         }
         std::sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(asked), byRank);
     }
@@ -144,8 +144,10 @@ void Suggester::AddSpellings(
     }
 }
 
-std::vector<Suggestion> Suggester::Suggest(const std::string &word, std::size_t limit)
+std::vector<Suggestion> Suggester::Suggest(
+    const std::string &word, std::size_t limit, bool withForms)
 {
+    WordForms *morphology = withForms ? forms : nullptr;
     std::vector<Suggestion> suggestions;
     if (word.empty() || limit == 0)
         return suggestions;
@@ -168,10 +170,10 @@ std::vector<Suggestion> Suggester::Suggest(const std::string &word, std::size_t 
         return suggestions;
     }
     AddEqual(word, SuggestionKind::Folded, ranked);
-    if (forms != nullptr)
-        for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
+    if (morphology != nullptr)
+        for (const std::string &lemma : morphology->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);
-    AddSpellings(FoldText(word), limit, ranked);
+    AddSpellings(FoldText(word), limit, morphology, ranked);
     for (const Ranked &item : ranked) {
         if (suggestions.size() >= limit)
             break;

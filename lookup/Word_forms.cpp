@@ -137,6 +137,22 @@ struct WordForms::Speller
     }
 };
 
+namespace {
+
+std::string FolderFromEnvironment(const char *variable, const char *system)
+{
+    const char *given = std::getenv(variable);
+    return given && *given ? given : system;
+}
+
+} // namespace
+
+WordForms::WordForms()
+    : WordForms(FolderFromEnvironment("KALVORA_HUNSPELL_PATH", SYSTEM_HUNSPELL),
+        FolderFromEnvironment("KALVORA_WORDNET_PATH", SYSTEM_WORDNET))
+{
+}
+
 WordForms::WordForms(std::string hunspellFolder, std::string wordnetFolder)
     : hunspellFolder(std::move(hunspellFolder))
     , wordnetFolder(std::move(wordnetFolder))

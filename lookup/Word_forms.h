@@ -20,8 +20,9 @@ public:
     static constexpr const char *SYSTEM_HUNSPELL = "/usr/share/hunspell";
     static constexpr const char *SYSTEM_WORDNET = "/usr/share/wordnet";
 
-    explicit WordForms(
-        std::string hunspellFolder = SYSTEM_HUNSPELL, std::string wordnetFolder = SYSTEM_WORDNET);
+    // The folders named by KALVORA_HUNSPELL_PATH and KALVORA_WORDNET_PATH, or the system's.
+    WordForms();
+    WordForms(std::string hunspellFolder, std::string wordnetFolder);
     WordForms(const WordForms &) = delete;
     WordForms &operator=(const WordForms &) = delete;
     ~WordForms();

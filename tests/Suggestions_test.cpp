@@ -8,6 +8,7 @@
 #include "Test_folder.h"
 #include "lookup/Folding.h"
 #include "lookup/Form_rules.h"
+#include "lookup/Suggestion_note.h"
 #include "lookup/Word_forms.h"
 #include "support/Log_file.h"
 
@@ -230,3 +231,30 @@ TEST_F(SuggestionsTest, WithoutHunspellTheRestWorksAndTheLogSaysSo)
 }
 
 } // namespace
+
+TEST(SuggestionNoteTest, SaysWhatTheWordMayBe)
+{
+    const auto make = [](const char *headword, SuggestionKind kind) {
+        return Suggestion{headword, WordPosition{1, 0}, kind};
+    };
+    const std::vector<Suggestion> spellings(7, make("receive", SuggestionKind::Spelling));
+    const std::tuple<const char *, std::string, std::vector<Suggestion>, std::string, std::size_t,
+        bool>
+        rows[] = {
+            {"exact: nothing to say", "дом", {make("ДОМ", SuggestionKind::Exact)}, "", 0, false},
+            {"form, then only the other lemmas", "домами",
+                {make("дом", SuggestionKind::Form), make("ДОМА", SuggestionKind::Spelling)},
+                "«домами» → ", 1, false},
+            {"folded", "елка", {make("ЁЛКА", SuggestionKind::Folded)}, "«елка» → ", 1, false},
+            {"misspelt, five links and more", "recieve", spellings,
+                "«recieve» нет в словарях. Возможно: ", 5, true},
+            {"nothing near", "qwzx", {}, "«qwzx» нет в словарях.", 0, false},
+            {"empty word", "", {}, "", 0, false},
+        };
+    for (const auto &[name, word, suggestions, lead, links, more] : rows) {
+        const SuggestionNote note = NoteFor(word, suggestions);
+        EXPECT_EQ(note.lead, lead) << name;
+        EXPECT_EQ(note.links.size(), links) << name;
+        EXPECT_EQ(note.more, more) << name;
+    }
+}
