@@ -11,6 +11,8 @@
 
 namespace {
 
+// No index holds a longer headword.
+constexpr std::size_t MAX_HEADWORD_CHARACTERS = 199;
 // Keys a spelling walk may collect before it stops; far more than are ever shown.
 constexpr std::size_t WALK_LIMIT = 5000;
 // Only the nearest candidates are asked whether they are everyday words.
@@ -84,7 +86,10 @@ void Suggester::AddSpellings(
     const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out)
 {
     const std::u32string typed = DecodeText(folded);
-    if (typed.size() < 2)
+    // The walk keeps a row of distances per character of the word for every character of a key:
+    // a word longer than any headword by more than two edits has no spelling to find, and a
+    // pasted page of text must not cost memory by the square of its length.
+    if (typed.size() < 2 || typed.size() > MAX_HEADWORD_CHARACTERS + 2)
         return;
     const int reach = typed.size() <= 4 ? 1 : 2;
     std::vector<SpellingMatch> matches = FindSpellings(keys, folded, 1, WALK_LIMIT);

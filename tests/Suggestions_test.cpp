@@ -180,6 +180,7 @@ TEST_F(SuggestionsTest, NothingTwiceAndNothingForNothing)
         {"empty", ""},
         {"too far from anything", "qwzx"},
         {"200 characters", std::string(200, 'q')},
+        {"a pasted page, one word", std::string(100000, 'x')},
         {"200 cyrillic characters",
             [] {
                 std::string word;
