@@ -212,18 +212,10 @@ GLib.MainLoop().run()' >owner.log 2>&1 &
     xdotool windowfocus --sync "$window"
     xdotool key ctrl+q
     wait "$pid" || fail "without a session bus the program ended with status $?"
+    echo "a word, a later start and the selection reached the one running window"
 }
 
-if [ "${1:-}" = "--session" ]; then
-    run_session "$2"
-    echo "a word, a later start and the selection reached the one running window"
-    exit
-fi
-
-program=$1
-samples=$2
-folder=$(make_program_folder "$program" "$samples")
-trap 'rm -rf "$folder"' EXIT
+start_session_test "$@"
 
 # No display is needed to ask for help, nor to be told the command line is wrong.
 export -n DISPLAY WAYLAND_DISPLAY
