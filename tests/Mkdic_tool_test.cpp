@@ -785,7 +785,7 @@ TEST(MkdicToolTest, LeavesNothingBehindWhenStopped)
     const std::string stale = ".d.mkdic-" + std::to_string(gone) + "-Ab1cD2";
     const std::string running = ".e.mkdic-" + std::to_string(getpid()) + "-Ab1cD2";
     // Of an older maker, which wrote no process into the name: whose it is cannot be known.
-    const std::string unowned = ".f.mkdic-123456";
+    const std::string unowned = ".older.mkdic-123456";
     for (const std::string &work : {stale, running, unowned})
         folder.MakeFolder("dics/" + work);
     ASSERT_EQ(std::rename((folder.Path() + "d").c_str(),
