@@ -12,7 +12,7 @@
 #include "Installed_dictionaries.h"
 #include "Mkdic_builder.h"
 #include "Mkdic_options.h"
-#include "Mkdic_sources.h"
+#include "storage/Source_reader.h"
 #include "support/Code_page.h"
 
 namespace fs = std::filesystem;

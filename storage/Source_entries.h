@@ -1,5 +1,5 @@
-#ifndef TOOLS_MKDIC_ENTRIES_H
-#define TOOLS_MKDIC_ENTRIES_H
+#ifndef STORAGE_SOURCE_ENTRIES_H
+#define STORAGE_SOURCE_ENTRIES_H
 
 #include <cstddef>
 #include <cstdint>
@@ -74,4 +74,4 @@ bool MakeAttributeValue(
 // mapping in UTF-8.
 std::string DictionaryUpper(const std::string &text, DictionaryEncoding encoding);
 
-#endif // TOOLS_MKDIC_ENTRIES_H
+#endif // STORAGE_SOURCE_ENTRIES_H

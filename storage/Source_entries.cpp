@@ -1,10 +1,10 @@
-#include "Mkdic_entries.h"
+#include "Source_entries.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 
-#include "Mkdic_sources.h"
+#include "storage/Source_reader.h"
 #include "support/Code_page.h"
 #include "support/Utils.h"
 

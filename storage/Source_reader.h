@@ -1,5 +1,5 @@
-#ifndef TOOLS_MKDIC_SOURCES_H
-#define TOOLS_MKDIC_SOURCES_H
+#ifndef STORAGE_SOURCE_READER_H
+#define STORAGE_SOURCE_READER_H
 
 #include <cstdint>
 #include <optional>
@@ -51,4 +51,4 @@ bool ReadSource(const std::string &path, SourceFormat format, TextEncoding encod
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsUtf8(const std::string &text);
 
-#endif // TOOLS_MKDIC_SOURCES_H
+#endif // STORAGE_SOURCE_READER_H

@@ -1,4 +1,4 @@
-#include "Mkdic_sources.h"
+#include "Source_reader.h"
 
 #include <algorithm>
 #include <cctype>
