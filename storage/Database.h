@@ -10,6 +10,8 @@
 #include "storage/Attribute_file.h"
 #include "storage/Dictionary_index.h"
 
+class SourceDictionary;
+
 // A word of one dictionary. Id 0 or index -1 names no word.
 struct WordPosition
 {
@@ -37,6 +39,10 @@ class Dictionary
 {
 public:
     explicit Dictionary(std::string folderPath);
+    // An installed dictd (.index) or StarDict (.ifo) dictionary read where it lies, under this id.
+    // It reads as kalvora-mkdic would convert it to UTF-8; its folder name is the stable name
+    // InstalledName gives.
+    Dictionary(std::string sourcePath, std::uint32_t id);
     Dictionary(const Dictionary &) = delete;
     Dictionary &operator=(const Dictionary &) = delete;
     ~Dictionary();
@@ -48,6 +54,10 @@ public:
     bool Load();
 
     std::uint32_t GetId() const { return attributes.dicId; }
+    // The installed dictionary's .index or .ifo; empty for a dictionary folder.
+    const std::string &GetSourcePath() const { return sourcePath; }
+    // For the search inside articles of an installed dictionary; null for a dictionary folder.
+    SourceDictionary *GetSource() const { return source.get(); }
     const DictionaryAttributes &GetAttributes() const { return attributes; }
     const std::string &GetFolderName() const { return folderName; }
 
@@ -80,7 +90,10 @@ public:
 private:
     void LoadAttributes();
     void LoadIndexFile();
+    bool LoadSource();
 
+    std::string sourcePath;
+    std::unique_ptr<SourceDictionary> source;
     std::string dataPath;
     std::string indexPath;
     std::string infoPath;
@@ -109,6 +122,9 @@ public:
     // Another folder of dictionary folders, scanned after the program's own (a user's data
     // folder when the program folder belongs to the system). Call before Load.
     void AddDictionaryFolder(std::string folder);
+    // Installed dictd and StarDict dictionaries to read after the dictionary folders: .index and
+    // .ifo files, or folders searched for them (FindSources). Call before Load.
+    void AddSources(std::vector<std::string> paths);
     void Load();
 
     std::int32_t GetCount() const;
@@ -133,9 +149,11 @@ public:
 private:
     struct Candidate
     {
-        std::string path; // of the dictionary folder
-        std::string name; // its last component, as DIC_ORDER names it
+        std::string path; // of the dictionary folder, or the installed dictionary's file
+        std::string name; // its last component, as DIC_ORDER names it (InstalledName)
+        bool installed = false;
     };
+    bool IsConvertedCopy(const Dictionary &installed) const;
     void LoadOne(const Candidate &candidate, std::int32_t total, std::int32_t &done);
     void RemoveTemporaryFolder() const;
     std::string DictionaryRoot() const;
@@ -143,6 +161,7 @@ private:
     std::string programFolder;
     std::string dicsFolder;
     std::vector<std::string> extraFolders;
+    std::vector<std::string> sourcePaths;
     std::vector<std::unique_ptr<Dictionary>> dictionaries;
     std::vector<std::string> loadOrder;
     IDictionaryLoadObserver *observer;

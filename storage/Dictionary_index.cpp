@@ -225,9 +225,8 @@ void DictionaryIndex::Load(const std::string &path, DictionaryEncoding dictionar
     close(descriptor);
     const char *bytes = mapped ? static_cast<const char *>(mapped) : copy.data();
     const std::size_t length = mapped ? size : copy.size();
-    headwordArena.Allocate(length);
     try {
-        WithText(encoding, [&](auto text) { Split<decltype(text)>(IndexBytes(bytes, length)); });
+        LoadBytes(bytes, length, encoding);
     } catch (...) {
         if (mapped)
             munmap(mapped, size);
@@ -235,6 +234,16 @@ void DictionaryIndex::Load(const std::string &path, DictionaryEncoding dictionar
     }
     if (mapped)
         munmap(mapped, size);
+}
+
+void DictionaryIndex::LoadBytes(
+    const char *bytes, std::size_t length, DictionaryEncoding dictionaryEncoding)
+{
+    if (length > INT32_MAX)
+        throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
+    encoding = dictionaryEncoding;
+    headwordArena.Allocate(length);
+    WithText(encoding, [&](auto text) { Split<decltype(text)>(IndexBytes(bytes, length)); });
 }
 
 template <class Text> void DictionaryIndex::Split(const IndexBytes &data)

@@ -179,6 +179,9 @@ int main(int argc, char **argv)
     SourceData data;
     if (!ReadSource(options.input, *options.format, options.encoding, data, problem))
         return Failed(problem);
+    if (!data.skippedTypes.empty())
+        std::cerr << "kalvora-mkdic: " << options.input << ": fields of type " << data.skippedTypes
+                  << " hold no text and are left out\n";
     DictionaryLabels labels;
     if (const auto status = MakeLabels(options, data, labels))
         return *status;
