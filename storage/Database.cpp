@@ -54,8 +54,9 @@ Dictionary::Dictionary(std::string folderPath)
     folderName = std::move(files.folderName);
 }
 
-Dictionary::Dictionary(std::string sourcePath, std::uint32_t id)
+Dictionary::Dictionary(std::string sourcePath, std::uint32_t id, std::string cacheFolder)
     : sourcePath(std::move(sourcePath))
+    , cacheFolder(std::move(cacheFolder))
 {
     folderName = InstalledName(this->sourcePath);
     attributes.dicId = id;
@@ -100,7 +101,7 @@ bool Dictionary::LoadSource()
 {
     auto opened = std::make_unique<SourceDictionary>();
     std::string error;
-    if (!opened->Open(sourcePath, error)) {
+    if (!opened->Open(sourcePath, error, cacheFolder)) {
         logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
         logFile.Printf("%s", error.c_str());
         return false;
@@ -339,7 +340,7 @@ void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int3
         while (IndexOfId(InstalledDictionaryId(candidate.path, attempt)) >= 0)
             ++attempt;
         dictionary = std::make_unique<Dictionary>(
-            candidate.path, InstalledDictionaryId(candidate.path, attempt));
+            candidate.path, InstalledDictionaryId(candidate.path, attempt), sourceCache);
     } else {
         dictionary = std::make_unique<Dictionary>(candidate.path);
     }

@@ -42,7 +42,7 @@ public:
     // An installed dictd (.index) or StarDict (.ifo) dictionary read where it lies, under this id.
     // It reads as kalvora-mkdic would convert it to UTF-8; its folder name is the stable name
     // InstalledName gives.
-    Dictionary(std::string sourcePath, std::uint32_t id);
+    Dictionary(std::string sourcePath, std::uint32_t id, std::string cacheFolder = "");
     Dictionary(const Dictionary &) = delete;
     Dictionary &operator=(const Dictionary &) = delete;
     ~Dictionary();
@@ -93,6 +93,7 @@ private:
     bool LoadSource();
 
     std::string sourcePath;
+    std::string cacheFolder;
     std::unique_ptr<SourceDictionary> source;
     std::string dataPath;
     std::string indexPath;
@@ -125,6 +126,9 @@ public:
     // Installed dictd and StarDict dictionaries to read after the dictionary folders: .index and
     // .ifo files, or folders searched for them (FindSources). Call before Load.
     void AddSources(std::vector<std::string> paths);
+    // Where the installed dictionaries keep what reading them makes (SourceCacheFolder); none
+    // unless set.
+    void SetSourceCache(std::string folder) { sourceCache = std::move(folder); }
     void Load();
 
     std::int32_t GetCount() const;
@@ -162,6 +166,7 @@ private:
     std::string dicsFolder;
     std::vector<std::string> extraFolders;
     std::vector<std::string> sourcePaths;
+    std::string sourceCache;
     std::vector<std::unique_ptr<Dictionary>> dictionaries;
     std::vector<std::string> loadOrder;
     IDictionaryLoadObserver *observer;

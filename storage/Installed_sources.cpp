@@ -130,6 +130,17 @@ std::vector<std::string> StandardSourceFolders()
     return folders;
 }
 
+std::string SourceCacheFolder()
+{
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    const char *home = std::getenv("HOME");
+    if (cache && cache[0] == '/')
+        return std::string(cache) + "/kalvora";
+    if (home && home[0] == '/')
+        return std::string(home) + "/.cache/kalvora";
+    return std::string();
+}
+
 std::vector<std::string> FindSources(const std::vector<std::string> &paths)
 {
     Finder finder;

@@ -11,6 +11,10 @@
 // ~/.stardict/dic.
 std::vector<std::string> StandardSourceFolders();
 
+// Where what reading an installed dictionary makes is kept between runs: $XDG_CACHE_HOME/kalvora
+// when that is an absolute path, else ~/.cache/kalvora; empty when neither is known.
+std::string SourceCacheFolder();
+
 // The dictd .index and StarDict .ifo files these paths hold: a file as it is named, a folder's
 // files and those of its subfolders one level down, each folder's in name order. A file reached
 // twice (by two paths or links) is taken once and the log says so; unreadable folders are

@@ -17,8 +17,11 @@
 class SourceDictionary
 {
 public:
-    // path names a dictd .index or a StarDict .ifo. False with a reason naming the file.
-    bool Open(const std::string &path, std::string &error);
+    // path names a dictd .index or a StarDict .ifo. False with a reason naming the file. With a
+    // cache folder, what reading the source makes is kept there between runs (Source_cache).
+    bool Open(const std::string &path, std::string &error, const std::string &cacheFolder = "");
+    // Whether Open took its records from the cache.
+    bool FromCache() const { return fromCache; }
 
     // The index as a UTF-8 index file would hold it, each record's offset being its number;
     // handed over once.
@@ -50,6 +53,7 @@ private:
     std::mutex reading;
     DictzipFile file;
     std::string skippedTypes;
+    bool fromCache = false;
 };
 
 #endif // STORAGE_SOURCE_DICTIONARY_H

@@ -1,5 +1,8 @@
+#include "storage/Source_dictionary.h"
+
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -14,6 +17,7 @@
 #include "storage/Database.h"
 #include "storage/Dictzip_file.h"
 #include "storage/Installed_sources.h"
+#include "storage/Source_cache.h"
 #include "support/Log_file.h"
 
 namespace {
@@ -504,5 +508,55 @@ TEST(SourceDictionaryTest, FindsPhrasesInInstalledArticlesAsInConvertedOnes)
                 cancel, 2);
         }
         EXPECT_EQ(found[0], found[1]) << phrase;
+    }
+}
+
+TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
+{
+    const Dictd d = SampleDictd();
+    TestFolder folder;
+    folder.WriteFile("src/z.index", d.index);
+    folder.WriteFile("src/z.dict", d.dict);
+    const std::string source = folder.Path() + "src/z.index";
+    const std::string cacheFolder = folder.Path() + "cache";
+    const std::string cache = SourceCachePath(cacheFolder, source);
+    const auto Read = [&](bool &fromCache) {
+        SourceDictionary dictionary;
+        std::string error;
+        std::string all;
+        EXPECT_TRUE(dictionary.Open(source, error, cacheFolder)) << error;
+        fromCache = dictionary.FromCache();
+        all = dictionary.TakeIndexText();
+        for (std::uint32_t i = 0; i < dictionary.RecordCount(); ++i) {
+            std::string text;
+            dictionary.Article(i, text, error);
+            all += text + "\n";
+        }
+        return all;
+    };
+    bool fromCache = true;
+    const std::string expected = Read(fromCache);
+    EXPECT_FALSE(fromCache);
+    // what is done to the files before the next read, whether the cache serves it
+    const std::tuple<const char *, std::function<void()>, bool> rows[] = {
+        {"unchanged", [] {}, true},
+        {"damaged byte",
+            [&] {
+                std::string bytes =
+                    folder.ReadFile("cache/sources/" + cache.substr(cache.rfind('/') + 1));
+                bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 1);
+                folder.WriteFile(cache.substr(folder.Path().size()), bytes);
+            },
+            false},
+        {"rebuilt after the damage", [] {}, true},
+        {"cut short", [&] { ASSERT_EQ(truncate(cache.c_str(), 40), 0); }, false},
+        {"removed", [&] { std::remove(cache.c_str()); }, false},
+        {"data file changed", [&] { folder.WriteFile("src/z.dict", d.dict + " "); }, false},
+        {"again unchanged", [] {}, true},
+    };
+    for (const auto &[name, change, cached] : rows) {
+        change();
+        EXPECT_EQ(Read(fromCache), expected) << name;
+        EXPECT_EQ(fromCache, cached) << name;
     }
 }

@@ -194,6 +194,7 @@ int main(int argc, char **argv)
     database.AddSources(options.sources);
     if (options.system)
         database.AddSources(StandardSourceFolders());
+    database.SetSourceCache(SourceCacheFolder());
     // Folder names are matched byte for byte, so they are taken as the shell passes them.
     database.SetOrder(SplitDictionaryOrder(options.order));
     database.Load();

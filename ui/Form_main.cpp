@@ -24,6 +24,7 @@
 #include "controls/Grad_button.h"
 #include "platform/Keyboard_layout.h"
 #include "platform/Platform.h"
+#include "storage/Installed_sources.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
@@ -308,6 +309,8 @@ void TForm1::FormCreate()
 
     settings->Load(paths.settingsFolder + "Kalvora.ini");
     LoadDictionaryOrder();
+    database->AddSources(StandardSourceFolders());
+    database->SetSourceCache(SourceCacheFolder());
     database->Load();
     if (database->GetCount() == 0) {
         showErrorMessage(this, ResourceString(2));
