@@ -9,6 +9,7 @@
 
 #include "storage/Text_encoding.h"
 #include "support/Log_file.h"
+#include "support/User_folders.h"
 
 namespace {
 
@@ -119,12 +120,10 @@ std::vector<std::string> StandardSourceFolders()
         return folders;
     }
     folders = {"/usr/share/dictd", "/usr/share/stardict/dic"};
-    const char *data = std::getenv("XDG_DATA_HOME");
+    const std::string data = UserDataFolder();
+    if (!data.empty())
+        folders.push_back(data + "/stardict/dic");
     const char *home = std::getenv("HOME");
-    if (data && data[0] == '/')
-        folders.push_back(std::string(data) + "/stardict/dic");
-    else if (home && home[0] == '/')
-        folders.push_back(std::string(home) + "/.local/share/stardict/dic");
     if (home && home[0] == '/')
         folders.push_back(std::string(home) + "/.stardict/dic");
     return folders;
@@ -132,13 +131,8 @@ std::vector<std::string> StandardSourceFolders()
 
 std::string SourceCacheFolder()
 {
-    const char *cache = std::getenv("XDG_CACHE_HOME");
-    const char *home = std::getenv("HOME");
-    if (cache && cache[0] == '/')
-        return std::string(cache) + "/kalvora";
-    if (home && home[0] == '/')
-        return std::string(home) + "/.cache/kalvora";
-    return std::string();
+    const std::string cache = UserCacheFolder();
+    return cache.empty() ? cache : cache + "/kalvora";
 }
 
 std::vector<std::string> FindSources(const std::vector<std::string> &paths)

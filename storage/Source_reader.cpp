@@ -155,15 +155,6 @@ std::string FirstLine(const std::string &article)
     return article.substr(0, article.find('\n'));
 }
 
-void KeepArticle(SourceData &data, std::string article, ArticleText text)
-{
-    if (text == ArticleText::FirstLine)
-        article = FirstLine(article);
-    else if (text == ArticleText::None)
-        article.clear();
-    data.articles.push_back(std::move(article));
-}
-
 bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data, std::string &error,
     ArticleText text)
 {
@@ -174,9 +165,11 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
         return false;
     }
     std::string index;
-    std::string dict;
-    if (!ReadWholeFile(path, index, error, SOURCE_INDEX_LIMIT)
-        || !ReadWholeFile(dictPath, dict, error))
+    if (!ReadWholeFile(path, index, error, SOURCE_INDEX_LIMIT))
+        return false;
+    // The data is read where the index points, never whole: a data file may be of any size.
+    DictzipFile dict;
+    if (!dict.Open(dictPath, error))
         return false;
     data.dataPath = dictPath;
 
@@ -184,6 +177,7 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> shared;
     const std::vector<std::string> lines = SplitLines(index);
     std::string info;
+    std::string article;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].empty())
             continue;
@@ -193,44 +187,62 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
             error = At(path, i + 1) + reason;
             return false;
         }
-        if (line.offset > dict.size() || line.length > dict.size() - line.offset) {
+        if (line.offset > dict.Size() || line.length > dict.Size() - line.offset) {
             error = At(path, i + 1) + "the article lies beyond the end of " + dictPath;
             return false;
         }
-        const std::string article = dict.substr(line.offset, line.length);
+        if (line.length > ARTICLE_SOURCE_LIMIT) {
+            error = At(path, i + 1) + "an article of " + std::to_string(line.length)
+                + " bytes: no dictionary's";
+            return false;
+        }
         if (IsSpecialDictdName(line.name)) {
             ++data.specialEntries;
             data.specialHeadwords.emplace_back(line.name);
-            switch (DictdSpecialKind(line.name)) {
-            case DictdSpecial::Utf8:
+            const DictdSpecial kind = DictdSpecialKind(line.name);
+            if (kind == DictdSpecial::Utf8)
                 declaredUtf8 = true;
-                break;
-            case DictdSpecial::Short:
-                data.title = DictdSpecialValue(line.name, article);
-                break;
-            case DictdSpecial::Url:
-                data.origin = DictdSpecialValue(line.name, article);
-                break;
-            case DictdSpecial::Info:
-                info = DictdSpecialValue(line.name, article);
-                break;
-            case DictdSpecial::None:
-                break;
-            }
+            if (kind == DictdSpecial::Utf8 || kind == DictdSpecial::None)
+                continue;
+            if (!dict.Read(line.offset, static_cast<std::size_t>(line.length), article, error))
+                return false;
+            std::string &value = kind == DictdSpecial::Short ? data.title
+                : kind == DictdSpecial::Url                  ? data.origin
+                                                             : info;
+            value = DictdSpecialValue(line.name, article);
             continue;
         }
         const auto [place, added] = shared.emplace(std::make_pair(line.offset, line.length),
-            static_cast<std::uint32_t>(data.articles.size()));
-        if (added) {
-            KeepArticle(data, article, text);
+            static_cast<std::uint32_t>(data.places.size()));
+        if (added)
             data.places.push_back({line.offset, line.length});
-        }
         data.entries.push_back({std::string(line.headword), place->second});
     }
     if (data.origin.empty())
         data.origin = info;
-    data.utf8 = encoding == TextEncoding::Auto ? declaredUtf8 || IsUtf8(dict)
-                                               : encoding == TextEncoding::Utf8;
+
+    // Articles are read in the order they lie in, so that each chunk is inflated once. The text
+    // is taken as UTF-8 when every article is.
+    std::vector<std::uint32_t> order(data.places.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&data](std::uint32_t a, std::uint32_t b) {
+        return data.places[a].offset < data.places[b].offset;
+    });
+    data.articles.resize(data.places.size());
+    bool allUtf8 = true;
+    for (const std::uint32_t i : order) {
+        const SourcePlace &place = data.places[i];
+        if (!dict.Read(place.offset, static_cast<std::size_t>(place.length), article, error))
+            return false;
+        allUtf8 = allUtf8 && IsUtf8(article);
+        if (text == ArticleText::Whole)
+            data.articles[i] = article;
+        else if (text == ArticleText::FirstLine)
+            data.articles[i] = FirstLine(article);
+    }
+    data.utf8 =
+        encoding == TextEncoding::Auto ? declaredUtf8 || allUtf8 : encoding == TextEncoding::Utf8;
     data.headwordLineFirst = true;
     return true;
 }

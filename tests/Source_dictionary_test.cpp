@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -368,6 +369,36 @@ TEST(SourceDictionaryTest, RefusesDamagedSourcesAndLoadsTheOthers)
         EXPECT_NE(log.find(reason), std::string::npos) << name << "\n" << log;
         EXPECT_NE(log.find(folder.Path() + "src/b."), std::string::npos) << name << "\n" << log;
     }
+}
+
+TEST(SourceDictionaryTest, ReadsGiantDataFilesWhereAskedAndRefusesGiantIndexes)
+{
+    const Dictd good = SampleDictd();
+    TestFolder folder;
+    logFile.Open(folder.Path() + "file.log");
+    // Sparse: gigabytes on paper, nothing on the disk.
+    const std::string far = "far\n   beyond two gigabytes\n";
+    folder.WriteFile("src/big.index", good.index + "far\tCAAAAA\t" + Base64(far.size()) + "\n");
+    folder.WriteFile("src/big.dict", good.dict);
+    ASSERT_EQ(truncate((folder.Path() + "src/big.dict").c_str(), 3LL << 30), 0);
+    {
+        std::fstream data(
+            folder.Path() + "src/big.dict", std::ios::in | std::ios::out | std::ios::binary);
+        data.seekp(2LL << 30);
+        data.write(far.data(), static_cast<std::streamsize>(far.size()));
+    }
+    folder.WriteFile("src/huge.index", "");
+    ASSERT_EQ(truncate((folder.Path() + "src/huge.index").c_str(), 3LL << 29), 0);
+    folder.WriteFile("src/huge.dict", good.dict);
+    Database database("", nullptr, folder.Path() + "none");
+    database.AddSources({folder.Path() + "src"});
+    database.Load();
+    const std::string log = ReadLog(folder);
+    ASSERT_EQ(database.GetCount(), 1) << log;
+    EXPECT_NE(log.find("huge.index: 1536 MB, too large"), std::string::npos) << log;
+    WordPosition farWord;
+    ASSERT_TRUE(database.Find(0, "far", farWord));
+    EXPECT_EQ(database.GetArticle(farWord), "beyond two gigabytes");
 }
 
 TEST(SourceDictionaryTest, FindsEachDictionaryOnceWhereverItIsReached)
