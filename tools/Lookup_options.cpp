@@ -25,8 +25,11 @@ const char LOOKUP_HELP[] =
     "  --json            one JSON object per answer instead of tab-separated fields\n"
     "  --list            list the loaded dictionaries before the answers\n"
     "  --text PHRASE     print every record whose article holds PHRASE, letter case aside:\n"
-    "                    dictionary id, word index, headword, excerpt; exit status 0 when\n"
-    "                    something was found, 1 when nothing was\n"
+    "                    dictionary id, word index, headword, excerpt (an article that\n"
+    "                    several headwords share once, its headwords joined by \", \"); exit\n"
+    "                    status 0 when something was found, 1 when nothing was\n"
+    "  --count           with --text, print only how many records each dictionary has:\n"
+    "                    its id, TAB, the count, one line per dictionary searched\n"
     "  --suggest         one line per word: the word, then up to 10 headwords it may stand\n"
     "                    for, best first (exact, inflected form, without accents, misspelt,\n"
     "                    or matching * and ?); with --json, an object with query and\n"
@@ -39,7 +42,8 @@ const char LOOKUP_HELP[] =
     "With --source or --system, DICS may be left out: the first argument is DICS only when\n"
     "it names a folder.\n"
     "Answer fields: found (1/0), dictionary id, word index, matched length (-1 exact),\n"
-    "headword [, article] [, short name with --all].\n"
+    "headword [, article] [, short name with --all]. On a terminal, control characters\n"
+    "in a text are shown as \\e (ESC) or \\xNN, and a backslash as \\\\.\n"
     "Exit status: 0 every word found exactly, 1 some word not, 2 a usage error or no\n"
     "dictionary loaded.\n";
 
@@ -91,7 +95,15 @@ const OptionRule RULES[] = {
         }},
     {"--text", true,
         [](LookupOptions &o, const std::string &value) {
+            // Every article holds the empty phrase: a search for it is a slip, not a question.
+            if (value.empty())
+                return std::string("--text needs a phrase, not an empty text");
             o.text = value;
+            return std::string();
+        }},
+    {"--count", false,
+        [](LookupOptions &o, const std::string &) {
+            o.count = true;
             return std::string();
         }},
     {"--article", false,
@@ -181,5 +193,7 @@ std::string ParseLookupOptions(const std::vector<std::string> &arguments, Lookup
     options.words.assign(positional.begin() + (haveDics ? 1 : 0), positional.end());
     if (!haveDics && !sources)
         return "no dictionary folder given";
+    if (options.count && !options.text)
+        return "--count goes with --text";
     return std::string();
 }

@@ -24,6 +24,7 @@ struct LookupOptions
     bool all = false; // every dictionary's exact match, not just the best answer
     bool json = false;
     std::optional<std::string> text; // a phrase to find inside the articles instead
+    bool count = false; // with text: only how many records each dictionary has
     bool suggest = false; // what each word may stand for, instead of the one answer
 
     std::string logPath;
