@@ -237,7 +237,7 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
 {
     const Dictd dictd = SampleDictd();
     Dictd latin;
-    latin.Add("caf\xE9", "caf\xE9\n  A place for coffee.\n");
+    latin.Add("caf\xE9", "caf\xE9\n  A place for coffee, caf\xE9 au lait.\n");
     latin.Add("na\xEFve", "Na\xEFve\n  Innocent.\n");
     const StarDict star32 = SampleStarDict(32);
     const StarDict star64 = SampleStarDict(64);
