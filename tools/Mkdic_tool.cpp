@@ -12,7 +12,7 @@
 #include "Installed_dictionaries.h"
 #include "Mkdic_builder.h"
 #include "Mkdic_options.h"
-#include "Mkdic_sources.h"
+#include "storage/Source_reader.h"
 #include "support/Code_page.h"
 
 namespace fs = std::filesystem;
@@ -202,6 +202,9 @@ int main(int argc, char **argv)
     SourceData data;
     if (!ReadSource(options.input, *options.format, options.encoding, data, problem))
         return Failed(problem);
+    if (!data.skippedTypes.empty())
+        std::cerr << "kalvora-mkdic: " << options.input << ": fields of type " << data.skippedTypes
+                  << " hold no text and are left out\n";
     DictionaryLabels labels;
     if (const auto status = MakeLabels(options, data, labels))
         return *status;
