@@ -216,6 +216,13 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
         queries.push_back(a.GetWord(i));
         queries.push_back(a.GetWord(i).substr(0, 2) + "q");
     }
+    // The word list takes its words a stretch at a time.
+    WordRange listed[2];
+    a.GetWords(0, static_cast<std::int32_t>(a.GetWordCount()), listed[0]);
+    b.GetWords(0, static_cast<std::int32_t>(b.GetWordCount()), listed[1]);
+    ASSERT_EQ(listed[0].size(), listed[1].size()) << name;
+    for (std::size_t k = 0; k < listed[0].size(); ++k)
+        EXPECT_EQ(listed[0][k], listed[1][k]) << name << " listed word " << k;
     for (const std::string &query : queries) {
         WordPosition p, q;
         std::int32_t m = -5, n = -5;
@@ -239,6 +246,21 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     Dictd latin;
     latin.Add("caf\xE9", "caf\xE9\n  A place for coffee, caf\xE9 au lait.\n");
     latin.Add("na\xEFve", "Na\xEFve\n  Innocent.\n");
+    // Headwords in ASCII that say nothing of the encoding: the records come from the index alone,
+    // their spellings, first lines and encoding from the articles as they are read.
+    Dictd plain;
+    plain.Add("00-database-short", "00-database-short\n     Plain\n");
+    plain.Add("00-database-url", "00-database-url\n     http://example.org/p\n");
+    plain.Add("unix", "Unix\n   A system.\n");
+    plain.Add("cat", "Cat\n   A small animal.\n");
+    plain.Add("cat", "cat\n   Also a lion.\n");
+    plain.Add("dog", "dog\n   Barks.\n");
+    plain.Add("hound", "dog\n   Barks.\n");
+    plain.Add("owl", "An owl hoots.\n");
+    Dictd plainUtf8 = plain;
+    plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
+    Dictd plainLatin = plain;
+    plainLatin.Add("cafe", "Cafe\n   A caf\xE9.\n");
     const StarDict star32 = SampleStarDict(32);
     const StarDict star64 = SampleStarDict(64);
     StarDict typed;
@@ -252,6 +274,10 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
         {"dictd, gzip without chunks", {{"z.index", dictd.index}, {"z.dict.dz", Gzip(dictd.dict)}},
             "z.index"},
         {"dictd, not UTF-8", {{"l.index", latin.index}, {"l.dict", latin.dict}}, "l.index"},
+        {"dictd, ASCII headwords, UTF-8 articles",
+            {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
+        {"dictd, ASCII headwords, an article not UTF-8",
+            {{"p.index", plainLatin.index}, {"p.dict", plainLatin.dict}}, "p.index"},
         {"StarDict 2.4.2, 32-bit offsets, synonyms",
             {{"s.ifo", star32.Ifo("2.4.2", 32)}, {"s.idx", star32.idx}, {"s.dict", star32.dict},
                 {"s.syn", star32.syn}},
@@ -559,10 +585,13 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         EXPECT_TRUE(dictionary.Open(source, error, cacheFolder)) << error;
         fromCache = dictionary.FromCache();
         all = dictionary.TakeIndexText();
+        DictionaryIndex index;
+        index.LoadBytes(all.data(), all.size(), DictionaryEncoding::Utf8);
+        dictionary.UseIndex(index);
         for (std::uint32_t i = 0; i < dictionary.RecordCount(); ++i) {
             std::string text;
             dictionary.Article(i, text, error);
-            all += text + "\n";
+            all += dictionary.Headword(i, index.GetWord(i)) + " " + text + "\n";
         }
         return all;
     };
