@@ -243,7 +243,8 @@ bool WriteSourceCache(
             break;
         done += static_cast<std::size_t>(wrote);
     }
-    const bool written = done == out.bytes.size() && fsync(descriptor) == 0;
+    // Not synced: a copy a crash leaves cut short fails its checksum and is made again.
+    const bool written = done == out.bytes.size();
     close(descriptor);
     if (!written || rename(temporary.c_str(), cachePath.c_str()) != 0) {
         std::remove(temporary.c_str());
