@@ -55,20 +55,18 @@ std::string Deflate(const std::string &bytes, int windowBits, int flush, z_strea
     return out;
 }
 
-// A gzip file; with chunkLength, a dictzip one whose chunks hold that many bytes each.
-std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
+// A dictzip file whose table says chunkLength whatever the pieces hold: a chunk can be made to
+// inflate short. Without chunkLength, a gzip file without a table.
+std::string GzipPieces(const std::vector<std::string> &pieces, std::size_t chunkLength)
 {
     z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     std::vector<std::string> chunks;
-    if (chunkLength == 0) {
-        chunks.push_back(Deflate(text, 0, Z_FINISH, &stream));
-    } else {
-        for (std::size_t at = 0; at < text.size(); at += chunkLength) {
-            const bool last = at + chunkLength >= text.size();
-            chunks.push_back(
-                Deflate(text.substr(at, chunkLength), 0, last ? Z_FINISH : Z_FULL_FLUSH, &stream));
-        }
+    std::string text;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        text += pieces[i];
+        chunks.push_back(
+            Deflate(pieces[i], 0, i + 1 == pieces.size() ? Z_FINISH : Z_FULL_FLUSH, &stream));
     }
     deflateEnd(&stream);
     std::string header("\x1F\x8B\x08\x00\0\0\0\0\x02\x03", 10);
@@ -99,6 +97,17 @@ std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
     for (int i = 0; i < 4; ++i)
         out += static_cast<char>((text.size() >> (8 * i)) & 0xFF);
     return out;
+}
+
+// A gzip file; with chunkLength, a dictzip one whose chunks hold that many bytes each.
+std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
+{
+    if (chunkLength == 0)
+        return GzipPieces({text}, 0);
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at < text.size(); at += chunkLength)
+        pieces.push_back(text.substr(at, chunkLength));
+    return GzipPieces(pieces, chunkLength);
 }
 
 // A dictd database: entries of (headword, article); articles equal in text are written once.
@@ -335,6 +344,15 @@ TEST(SourceDictionaryTest, ReadsDictzipChunksAtTheirBoundaries)
     std::string bytes;
     EXPECT_FALSE(file.Read(text.size() - 1, 2, bytes, error));
     EXPECT_NE(error.find("beyond its end"), std::string::npos) << error;
+
+    // A middle chunk that inflates short: a read ending inside what it holds fails all the same,
+    // for every byte after it would be read from the wrong place.
+    folder.WriteFile(
+        "short.dz", GzipPieces({std::string(100, 'a'), std::string(60, 'b'), "ccc"}, 100));
+    DictzipFile damaged;
+    ASSERT_TRUE(damaged.Open(folder.Path() + "short.dz", error)) << error;
+    EXPECT_FALSE(damaged.Read(110, 20, bytes, error));
+    EXPECT_NE(error.find("chunk 2 of 3 does not inflate"), std::string::npos) << error;
 }
 
 TEST(SourceDictionaryTest, RefusesDamagedSourcesAndLoadsTheOthers)
