@@ -258,14 +258,13 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     // Headwords in ASCII that say nothing of the encoding: the records come from the index alone,
     // their spellings, first lines and encoding from the articles as they are read.
     Dictd plain;
-    plain.Add("00-database-short", "00-database-short\n     Plain\n");
-    plain.Add("00-database-url", "00-database-url\n     http://example.org/p\n");
-    plain.Add("unix", "Unix\n   A system.\n");
-    plain.Add("cat", "Cat\n   A small animal.\n");
-    plain.Add("cat", "cat\n   Also a lion.\n");
-    plain.Add("dog", "dog\n   Barks.\n");
-    plain.Add("hound", "dog\n   Barks.\n");
-    plain.Add("owl", "An owl hoots.\n");
+    for (const auto &[headword, article] : std::vector<std::pair<std::string, std::string>>{
+             {"00-database-short", "00-database-short\n Plain\n"},
+             {"00-database-url", "00-database-url\n http://example.org/p\n"},
+             {"unix", "Unix\n A system.\n"}, {"cat", "Cat\n A small animal.\n"},
+             {"cat", "cat\n Also a lion.\n"}, {"dog", "dog\n Barks.\n"},
+             {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"}})
+        plain.Add(headword, article);
     Dictd plainUtf8 = plain;
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
     Dictd plainLatin = plain;
