@@ -54,10 +54,15 @@ constexpr std::size_t MAX_ARTICLE = 99999;
 constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
 
 // Converts, cleans and sorts the source's entries into index order. In Windows-1251 a character
-// it lacks skips a headword and becomes '?' in an article; in UTF-8 nothing is lost. Headwords
+// it lacks skips a headword and becomes '?' in an article, and an article's lines are joined; in
+// UTF-8 nothing is lost, and line ends become stored line breaks. Headwords
 // and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters.
 std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
     DictionaryEncoding encoding, BuildReport &report);
+
+// True when an article of the source has more than one line of text: such a source makes a UTF-8
+// dictionary, which keeps the lines.
+bool ArticlesHaveLines(const SourceData &data);
 
 // True when every character of the source's headwords and articles, Russian stress marks
 // aside, has a Windows-1251 counterpart.
