@@ -23,6 +23,7 @@ struct LookupOptions
     bool list = false;
     bool all = false; // every dictionary's exact match, not just the best answer
     bool json = false;
+    bool lines = false; // keep the articles' line breaks instead of writing spaces
     std::optional<std::string> text; // a phrase to find inside the articles instead
 
     std::string logPath;
