@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "storage/Article_bounds.h"
+#include "storage/Article_lines.h"
 #include "storage/Database.h"
 #include "storage/Mapped_file.h"
 #include "storage/Phrase_finder.h"
@@ -113,8 +114,10 @@ std::string MakeExcerpt(
     for (char &c : shown)
         c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     std::string excerpt = begin > 0 ? "..." : "";
-    excerpt += WithText(
-        encoding, [&shown](auto text) { return text.ProgramText(shown.data(), shown.size()); });
+    excerpt += ReplaceLineBreaks(
+        WithText(
+            encoding, [&shown](auto text) { return text.ProgramText(shown.data(), shown.size()); }),
+        " ");
     if (end < article.size())
         excerpt += "...";
     return excerpt;
