@@ -162,7 +162,7 @@ void Database::RemoveTemporaryFolder() const
     // Without a program folder there is no temporary folder of ours: "data/temp" relative to the
     // working folder may belong to anyone.
     if (!programFolder.empty())
-        RemoveFolder(programFolder + "data/temp");
+        RemoveFolderBelow(programFolder, "data/temp");
 }
 
 std::string Database::DictionaryRoot() const

@@ -3,8 +3,11 @@
 
 #include <cstdint>
 
-// Unicode's simple upper-case mapping, as a table of blocks of 128 characters (written by
-// tools/make-upper-table): what each character adds to its code to become its capital.
+// Unicode's upper-casing where the capital is one character, as a table of blocks of 128
+// characters (written by tools/make-upper-table): what each character adds to its code to become
+// its capital. Where the full mapping gives several characters the letter keeps its case, even
+// when the simple mapping names a single capital: sharp s, and the 27 Greek letters with
+// ypogegrammeni, such as U+1FB3 (full: two letters; simple: U+1FBC), stay as they are.
 constexpr char32_t UPPER_TABLE_LIMIT = 0x1E980;
 constexpr unsigned UPPER_BLOCK_SHIFT = 7;
 extern const std::uint8_t UPPER_BLOCKS[UPPER_TABLE_LIMIT >> UPPER_BLOCK_SHIFT];

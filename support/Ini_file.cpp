@@ -48,6 +48,62 @@ mode_t NewFileMode(const std::string &path)
     return 0666 & ~mask;
 }
 
+// A settings file is text of key=value lines (an empty one counts too); it is small.
+bool HoldsSettings(const std::string &bytes)
+{
+    if (bytes.find('\0') != std::string::npos)
+        return false;
+    for (std::size_t start = 0; start < bytes.size();) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::size_t last = end;
+        if (last > start && bytes[last - 1] == '\r')
+            --last;
+        const std::size_t equals = bytes.find('=', start);
+        if (last > start && (equals == start || equals >= last))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+constexpr off_t MAX_SETTINGS_BYTES = 1 << 20;
+
+bool IsOwnSettingsFile(const std::string &path)
+{
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    struct stat info;
+    std::string bytes;
+    bool own = fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()
+        && info.st_size <= MAX_SETTINGS_BYTES;
+    if (own) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        own = read(descriptor, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    close(descriptor);
+    return own && HoldsSettings(bytes);
+}
+
+// People who keep their settings in a folder of dotfiles link the settings file there, and the
+// link is followed. What else a link may reach is not ours to read or replace: another user's
+// file, or one that holds no settings at all. A link to nothing is replaced by the settings, in
+// the program's own folder.
+bool IsRefusedLink(const std::string &path)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return false;
+    char *resolved = realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return false;
+    const std::string target = resolved;
+    std::free(resolved);
+    return !IsOwnSettingsFile(target);
+}
+
 // Resolves a symbolic link so that the rename replaces the file it points to, not the link.
 std::string FinalPath(const std::string &path)
 {
@@ -93,7 +149,7 @@ void IniFile::Load(std::string path)
     fileName = std::move(path);
 
     // A FIFO would hang the start waiting for a writer.
-    if (IsOtherThanPlainFile(fileName))
+    if (IsOtherThanPlainFile(fileName) || IsRefusedLink(fileName))
         return;
     std::ifstream stream(fileName, std::ios::binary);
     std::string line;
@@ -111,7 +167,7 @@ void IniFile::Load(std::string path)
 
 void IniFile::Save()
 {
-    if (fileName.empty())
+    if (fileName.empty() || IsRefusedLink(fileName))
         return;
     const std::string target = FinalPath(fileName);
     if (IsOtherThanPlainFile(target) || !MayRewrite(target))

@@ -11,7 +11,8 @@ class IniFile
 {
 public:
     // Records the path and adds the file's entries; a missing file, or anything that is not a
-    // plain file, adds none.
+    // plain file, adds none. A symbolic link is followed only to a settings file (key=value
+    // lines) of this user's own: anything else it reaches is neither read nor replaced.
     void Load(std::string path);
     // Replaces the file at the recorded path. The old file is replaced only once the new one is
     // complete, so a failed save leaves it as it was; a file the user may not write (or that has

@@ -5,7 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 LogFile logFile;
@@ -35,19 +37,39 @@ unsigned short Milliseconds()
 
 } // namespace
 
+LogFile::~LogFile()
+{
+    Close();
+}
+
+void LogFile::Close()
+{
+    if (file)
+        std::fclose(file);
+    file = nullptr;
+}
+
 void LogFile::Open(std::string path)
 {
-    if (stream.is_open())
-        stream.close();
-    stream.clear();
-    // Opening a FIFO for writing blocks until someone reads it, and the log is opened before the
-    // window appears; anything but a plain file (or nothing yet) is refused.
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        stream.setstate(std::ios::failbit);
+    Close();
+    // Anything but a plain file (or nothing yet) is refused, checked on what was opened: a FIFO
+    // would block until someone reads it (O_NONBLOCK refuses one without a reader), and a
+    // file.log that is a link would have its target emptied and overwritten at every start.
+    const int descriptor =
+        open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (descriptor < 0)
         return;
-    }
-    stream.open(path, std::ios::out | std::ios::trunc);
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || ftruncate(descriptor, 0) != 0
+        || !(file = fdopen(descriptor, "w")))
+        close(descriptor);
+}
+
+void LogFile::Write(const char *bytes, std::size_t size)
+{
+    // After a failed write (a full disk) the log stays silent rather than leave pieces.
+    if (file && !std::ferror(file))
+        std::fwrite(bytes, 1, size, file);
 }
 
 void LogFile::WriteHeader(LogLevel level, const char *tag)
@@ -62,7 +84,7 @@ void LogFile::WriteHeader(LogLevel level, const char *tag)
     if (tag)
         head += tag;
     head += "] ";
-    stream << head;
+    Write(head.data(), head.size());
 }
 
 void LogFile::Printf(const char *format, ...)
@@ -89,7 +111,9 @@ void LogFile::Printf(const char *format, ...)
             if (start > 0 && start - 1 + size > kept)
                 kept = start - 1;
         }
-        stream.write(buffer.data(), static_cast<std::streamsize>(kept));
+        Write(buffer.data(), kept);
     }
-    stream << std::endl;
+    Write("\n", 1);
+    if (file)
+        std::fflush(file);
 }

@@ -2,6 +2,7 @@
 #define SUPPORT_LOG_FILE_H
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 
@@ -22,9 +23,10 @@ public:
     LogFile() = default;
     LogFile(const LogFile &) = delete;
     LogFile &operator=(const LogFile &) = delete;
+    ~LogFile();
 
-    // Creates or empties the file (text mode). A path naming anything but a plain file (a folder,
-    // a FIFO that would block) is not opened.
+    // Creates or empties the file. A path naming anything but a plain file (a folder, a FIFO
+    // that would block, a symbolic link, whatever it points to) is not opened.
     void Open(std::string path);
     // Local long time, ":", milliseconds, the level word and "[tag] "; no line end, no flush.
     void WriteHeader(LogLevel level, const char *tag);
@@ -34,7 +36,10 @@ public:
     void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 private:
-    std::ofstream stream;
+    void Close();
+    void Write(const char *bytes, std::size_t size);
+
+    std::FILE *file = nullptr;
 };
 
 extern LogFile logFile;

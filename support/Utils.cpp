@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -55,6 +56,39 @@ std::string ErrorText(const VoException &exception)
     text += ", ";
     text += std::to_string(exception.line);
     return text;
+}
+
+void RemoveFolderBelow(const std::string &base, const std::string &relative)
+{
+    int parent = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::vector<std::string> names;
+    for (std::size_t start = 0; start < relative.size();) {
+        std::size_t end = start;
+        while (end < relative.size() && !IsSeparator(relative[end]))
+            ++end;
+        if (end > start)
+            names.push_back(relative.substr(start, end - start));
+        start = end + 1;
+    }
+    // Each step opens one name inside the folder reached so far, refusing a link: a "data" that
+    // points elsewhere must not send the deletions into someone else's folder.
+    for (std::size_t i = 0; parent >= 0 && i + 1 < names.size(); ++i) {
+        const int next = names[i] == ".."
+            ? -1
+            : openat(parent, names[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        close(parent);
+        parent = next;
+    }
+    if (parent < 0)
+        return;
+    if (!names.empty() && names.back() != ".." && names.back() != ".") {
+        const int folder =
+            openat(parent, names.back().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folder >= 0)
+            DeletePlainFiles(folder);
+        unlinkat(parent, names.back().c_str(), AT_REMOVEDIR);
+    }
+    close(parent);
 }
 
 void RemoveFolder(std::string folder)

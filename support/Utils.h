@@ -30,6 +30,10 @@ std::string ErrorText(const VoException &exception);
 // empty. The path may end in "/" or "\". Subfolders and symbolic links are never followed nor
 // deleted, the folder itself included: a path naming a link deletes nothing. Reports nothing.
 void RemoveFolder(std::string folder);
+// The same for the folder base/relative, where base is followed wherever it leads but no name of
+// relative may be a symbolic link (nor ".."): each is opened inside the one before it, and the
+// deletions go through those descriptors.
+void RemoveFolderBelow(const std::string &base, const std::string &relative);
 
 // Windows-1251 upper case: a-z and the small Cyrillic letters 0xE0-0xFF; everything else,
 // the small yo (0xB8) included, is kept.

@@ -510,6 +510,63 @@ TEST_F(StartUpTest, UnreadableSettingsStartWithDefaults)
     }
 }
 
+TEST_F(StartUpTest, LinksInTheProgramFolderReachNothingOutsideIt)
+{
+    // Out of the order a save writes, so that a save shows.
+    const std::string settings = "LIST_FONT_HEIGHT=-20\r\nLIST_FONT=Mine\r\n";
+    const std::string notes = "# notes\nnot settings\n";
+    // link in the program folder, what it points to in outside/, the bytes there; whether the
+    // settings saved at the end may go there.
+    const std::tuple<const char *, const char *, const char *, std::string, bool> rows[] = {
+        {"data", "data", "elsewhere", "", false},
+        {"data/temp", "data/temp", "elsewhere", "", false},
+        {"file.log", "file.log", "victim.txt", "keep me\n", false},
+        {"settings of a dotfiles folder", "Kalvora.ini", "dotfiles/Kalvora.ini", settings, true},
+        {"settings to a file of notes", "Kalvora.ini", "notes.txt", notes, false},
+        {"settings of another user", "Kalvora.ini", "other/Kalvora.ini", settings, false},
+    };
+    for (const auto &[name, link, target, bytes, followed] : rows) {
+        TestFolder program;
+        TestFolder outside;
+        WriteGood(program);
+        const bool folder = bytes.empty();
+        // A folder target holds what a temporary folder would: plain files the start removes.
+        outside.WriteFile(folder ? std::string(target) + "/temp/precious" : target, "keep me\n");
+        if (folder)
+            outside.WriteFile(std::string(target) + "/precious", "keep me\n");
+        else
+            outside.WriteFile(target, bytes);
+        if (std::string(name) == "settings of another user"
+            && chown((outside.Path() + target).c_str(), 65534, 65534) != 0) {
+            ADD_FAILURE() << name << ": cannot give the file to another user (run as root)";
+            continue;
+        }
+        if (std::string(link) != "data")
+            program.MakeFolder("data");
+        ASSERT_EQ(symlink((outside.Path() + target).c_str(), (program.Path() + link).c_str()), 0)
+            << name;
+
+        StartSearchClose(PathsIn(program));
+
+        struct stat info;
+        ASSERT_EQ(lstat((program.Path() + link).c_str(), &info), 0) << name;
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << name;
+        if (folder) {
+            EXPECT_EQ(outside.ReadFile(std::string(target) + "/temp/precious"), "keep me\n")
+                << name;
+            EXPECT_EQ(outside.ReadFile(std::string(target) + "/precious"), "keep me\n") << name;
+        } else if (followed) {
+            IniFile saved;
+            saved.Load(outside.Path() + target);
+            std::string font;
+            EXPECT_TRUE(saved.GetString("LIST_FONT", font) && font == "Mine") << name;
+            EXPECT_NE(outside.ReadFile(target), bytes) << name << ": not saved";
+        } else {
+            EXPECT_EQ(outside.ReadFile(target), bytes) << name;
+        }
+    }
+}
+
 TEST_F(StartUpTest, FoldersThatCannotBeListedEndTheProgramWithItsMessage)
 {
     const std::tuple<const char *, std::function<void(const std::string &)>> rows[] = {

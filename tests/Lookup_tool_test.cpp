@@ -613,3 +613,38 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
         EXPECT_EQ(result.lines, lines) << name;
     }
 }
+
+TEST(LookupToolTest, SuggestAnswersEachWordWithWhatItMayStandFor)
+{
+    TestFolder folder;
+    folder.WriteFile("hunspell/en_US.aff", "SET UTF-8\nSFX S Y 1\nSFX S 0 s .\n");
+    folder.WriteFile("hunspell/en_US.dic", "1\njump/S\n");
+    WriteDictionary(folder,
+        {"first", "A1", "EXP", "First",
+            {{"jump", "a"}, {"receive", "a"}, {"relieve", "a"}, {"Who?", "a"}}});
+    WriteDictionary(folder, {"second", "B2", "EXP", "Second", {{"whom", "a"}, {"jump", "a"}}});
+    setenv("KALVORA_HUNSPELL_PATH", (folder.Path() + "hunspell").c_str(), 1);
+    setenv("KALVORA_WORDNET_PATH", (folder.Path() + "none").c_str(), 1);
+    const std::string dics = folder.Path() + "dics";
+    const std::tuple<const char *, std::vector<std::string>, std::string, int,
+        std::vector<std::string>>
+        rows[] = {
+            {"words as arguments, one without a suggestion",
+                {"--suggest", dics, "jump", "jumps", "recieve", "qwzx"}, "", 1,
+                {"jump\tjump", "jumps\tjump", "recieve\treceive\trelieve", "qwzx"}},
+            {"a pattern and a headword holding ?", {"--suggest", dics, "who?"}, "", 0,
+                {"who?\tWho?\twhom"}},
+            {"standard input", {"--suggest", dics}, "jumps\r\nwho\\?\n", 0,
+                {"jumps\tjump", "who\\?\tWho?"}},
+            {"json", {"--suggest", "--json", dics, "jumps", "x"}, "", 1,
+                {R"({"query":"jumps","suggestions":[{"headword":"jump","id":"a1","index":0,"kind":"form"}]})",
+                    R"({"query":"x","suggestions":[]})"}},
+        };
+    for (const auto &[name, arguments, input, status, lines] : rows) {
+        const Result result = RunTool(arguments, input);
+        EXPECT_EQ(result.status, status) << name << result.errors;
+        EXPECT_EQ(result.lines, lines) << name;
+    }
+    unsetenv("KALVORA_HUNSPELL_PATH");
+    unsetenv("KALVORA_WORDNET_PATH");
+}

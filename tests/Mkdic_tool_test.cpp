@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -288,20 +289,34 @@ TEST(MkdicToolTest, ReadsEitherEncodingAndKeepsDuplicatesWhenAsked)
 {
     const std::string cp1251 =
         "\xEA\xEE\xF2\t\xE7\xE2\xE5\xF0\xFC\n\xCA\xCE\xD2\t\xEA\xEE\xF8\xEA\xE0\n";
-    const std::tuple<const char *, std::string, std::vector<std::string>, Lookups> rows[] = {
-        {"Windows-1251 recognised", cp1251, {}, {{"кот", "Кот | зверь | кошка"}}},
-        {"Windows-1251 named", cp1251, {"--encoding", "cp1251"}, {{"кот", "Кот | зверь | кошка"}}},
-        {"UTF-8 read as Windows-1251", "\xD0\xB0\tx\n", {"--encoding", "cp1251"},
-            {{"Р°", "Р° | x"}}},
-        {"duplicates kept", cp1251, {"--duplicates", "keep"}, {{"кот", "Кот | зверь"}}},
-    };
-    for (const auto &[name, text, options, lookups] : rows) {
+    const Lookups catAndDog = {{"кот", "Кот | зверь"}, {"пес", "Пес | друг человека"}};
+    // name, source, options, lookups, the line ends the report names
+    const std::tuple<const char *, std::string, std::vector<std::string>, Lookups, std::string>
+        rows[] = {
+            {"Windows-1251 recognised", cp1251, {}, {{"кот", "Кот | зверь | кошка"}}, "LF"},
+            {"Windows-1251 named", cp1251, {"--encoding", "cp1251"},
+                {{"кот", "Кот | зверь | кошка"}}, "LF"},
+            {"UTF-8 read as Windows-1251", "\xD0\xB0\tx\n", {"--encoding", "cp1251"},
+                {{"Р°", "Р° | x"}}, "LF"},
+            {"duplicates kept", cp1251, {"--duplicates", "keep"}, {{"кот", "Кот | зверь"}}, "LF"},
+            {"CR line ends", "кот\tзверь\rпес\tдруг\r", {},
+                {{"кот", "Кот | зверь"}, {"пес", "Пес | друг"}}, "CR"},
+            {"CR line ends, no last one", "кот\tзверь\r\rпес\tдруг", {},
+                {{"кот", "Кот | зверь"}, {"пес", "Пес | друг"}}, "CR"},
+            {"CR LF line ends, a CR inside", "кот\tзверь\r\nпес\tдруг\rчеловека\r\n", {}, catAndDog,
+                "CR LF"},
+            {"LF and CR LF mixed", "кот\tзверь\nпес\tдруг\rчеловека\r\n", {}, catAndDog,
+                "CR LF and LF"},
+        };
+    for (const auto &[name, text, options, lookups, lineEnds] : rows) {
         TestFolder folder;
         folder.MakeFolder("dics");
         folder.WriteFile("in.txt", text);
         const ToolRun run = RunTool(folder,
             Join(Join(Labels(), options), {folder.Path() + "in.txt", folder.Path() + "dics/d"}));
         ASSERT_EQ(run.status, 0) << name << run.errors;
+        EXPECT_NE(run.out.find("\nsource line ends: " + lineEnds + "\n"), std::string::npos)
+            << name << run.out;
         const Loaded loaded(folder.Path() + "dics");
         ExpectLookups(loaded, lookups, name);
         if (options.size() == 2 && options[1] == "keep") {
@@ -687,18 +702,53 @@ TEST(MkdicToolTest, ReportsEveryEntryNotTakenAsItStood)
     for (std::string line; std::getline(report, line);)
         lines.push_back(line);
     EXPECT_EQ(lines, expected);
+
+    // StarDict headwords end in a zero byte and may hold a TAB or a line end: one entry stays
+    // one line of the report.
+    const auto word = [](const std::string &headword) {
+        return headword + '\0' + BigEndian(0, 4) + BigEndian(10, 4);
+    };
+    const std::string tail = std::string(199, 'x') + "\\";
+    folder.WriteFile(
+        "sd/s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=4\nsametypesequence=m\n");
+    folder.WriteFile("sd/s.idx", word("кот") + word("\t\n") + word("日\t本\nx") + word(tail));
+    folder.WriteFile("sd/s.dict", "зверь");
+    const ToolRun stardict = RunTool(folder,
+        Join(Labels("2A"),
+            {"--report", folder.Path() + "sd.tsv", folder.Path() + "sd/s.ifo",
+                folder.Path() + "dics/s"}));
+    ASSERT_EQ(stardict.status, 0) << stardict.errors;
+    EXPECT_EQ(folder.ReadFile("sd.tsv"),
+        "skipped\t\\t\\n\tempty headword\n"
+        "skipped\t日\\t本\\nx\theadword has a character without a Windows-1251 counterpart\n"
+        "skipped\t"
+            + std::string(199, 'x') + "\\\\\theadword of 200 characters, over 199\n");
 }
 
 TEST(MkdicToolTest, LeavesNothingBehindWhenStopped)
 {
     std::string text;
-    for (int i = 0; i < 300000; ++i)
+    for (int i = 0; i < 100000; ++i)
         text += "слово" + std::to_string(i) + "\tстатья номер " + std::to_string(i)
             + " с текстом подлиннее, чтобы было что писать\n";
-    for (const int stop : {SIGINT, SIGTERM}) {
+    // SIGQUIT would write a core file as well.
+    const rlimit noCore{0, 0};
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCore), 0);
+    // signal, whether its work folder stays until the next run (SIGKILL cannot be caught)
+    const std::tuple<int, bool> rows[] = {
+        {SIGINT, false},
+        {SIGTERM, false},
+        {SIGHUP, false},
+        {SIGQUIT, false},
+        {SIGPIPE, false},
+        {SIGUSR1, false},
+        {SIGKILL, true},
+    };
+    for (const auto &[stop, left] : rows) {
         TestFolder folder;
         folder.MakeFolder("dics");
         folder.WriteFile("big.tsv", text);
+        folder.WriteFile("small.tsv", "кот\tзверь\n");
         const pid_t pid = StartTool(
             folder, Join(Labels(), {folder.Path() + "big.tsv", folder.Path() + "dics/out"}));
         ASSERT_GT(pid, 0);
@@ -713,8 +763,37 @@ TEST(MkdicToolTest, LeavesNothingBehindWhenStopped)
         kill(pid, stop);
         const ToolRun run = FinishTool(folder, pid);
         EXPECT_EQ(run.status, 128 + stop) << strsignal(stop);
-        EXPECT_EQ(folder.List("dics"), std::vector<std::string>()) << strsignal(stop);
+        EXPECT_EQ(folder.List("dics").empty(), !left) << strsignal(stop);
+        // The next run beside it removes what a run that could not clean up left.
+        const ToolRun next = RunTool(
+            folder, Join(Labels("2A"), {folder.Path() + "small.tsv", folder.Path() + "dics/next"}));
+        EXPECT_EQ(next.status, 0) << strsignal(stop) << next.errors;
+        EXPECT_EQ(folder.List("dics"), std::vector<std::string>{"next"}) << strsignal(stop);
     }
+
+    // Killed after the old dictionary went aside and before the new one took its place: the
+    // old one comes back. A work folder of a process still running is left alone.
+    TestFolder folder;
+    folder.WriteFile("small.tsv", "кот\tзверь\n");
+    ASSERT_EQ(
+        RunTool(folder, Join(Labels(), {folder.Path() + "small.tsv", folder.Path() + "d"})).status,
+        0);
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string stale = ".d.mkdic-" + std::to_string(gone) + "-Ab1cD2";
+    const std::string running = ".e.mkdic-" + std::to_string(getpid()) + "-Ab1cD2";
+    folder.MakeFolder("dics/" + stale);
+    folder.MakeFolder("dics/" + running);
+    ASSERT_EQ(std::rename((folder.Path() + "d").c_str(),
+                  (folder.Path() + "dics/" + stale + "/replaced").c_str()),
+        0);
+    const ToolRun next = RunTool(
+        folder, Join(Labels("2A"), {folder.Path() + "small.tsv", folder.Path() + "dics/next"}));
+    EXPECT_EQ(next.status, 0) << next.errors;
+    EXPECT_EQ(folder.List("dics"), (std::vector<std::string>{running, "d", "next"}));
+    EXPECT_EQ(Loaded(folder.Path() + "dics").Lookup("кот"), "Кот | зверь");
 }
 
 TEST(MkdicToolTest, WritesUtf8WhenWindows1251CannotHoldEveryLetter)
@@ -748,6 +827,9 @@ TEST(MkdicToolTest, WritesUtf8WhenWindows1251CannotHoldEveryLetter)
                 "Windows-1251", "cp1251", {{"кот", "Кот | зверь"}, {"замок", "Замок | крепость"}}},
             {"UTF-8 asked for", "кот\tзверь\n", {"--dictionary-encoding", "utf-8"}, "UTF-8",
                 "UTF-8", {{"КОТ", "кот | зверь"}}},
+            {"Russian with one letter outside Windows-1251 in an article",
+                "кот\tзверь\nкафе\tзаведение, по-французски café\n", {}, "UTF-8", "UTF-8",
+                {{"кафе", "кафе | заведение, по-французски café"}}},
         };
     for (const auto &[name, text, options, chosen, stored, lookups] : rows) {
         TestFolder folder;

@@ -74,6 +74,9 @@ TEST(TextEncodingTest, Utf8UpperCasesOneCharacterToOne)
         {"ghe with upturn", "\xD2\x91", "\xD2\x90"},
         {"greek final sigma", "\xCF\x82", "\xCE\xA3"},
         {"sharp s has no one-letter capital", "\xC3\x9F", "\xC3\x9F"},
+        // Their simple mappings name one capital each (U+1FBC, U+1F88), the full ones two.
+        {"greek with ypogegrammeni keeps its case", "\xE1\xBE\xB3\xE1\xBE\x80",
+            "\xE1\xBE\xB3\xE1\xBE\x80"},
         {"dotless i", "\xC4\xB1", "I"},
         {"title-case dz", "\xC7\x85", "\xC7\x84"},
         {"deseret, beyond U+FFFF", "\xF0\x90\x90\xA8", "\xF0\x90\x90\x80"},

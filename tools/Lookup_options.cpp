@@ -21,6 +21,11 @@ const char LOOKUP_HELP[] =
     "  --text PHRASE     print every record whose article holds PHRASE, letter case aside:\n"
     "                    dictionary id, word index, headword, excerpt; exit status 0 when\n"
     "                    something was found, 1 when nothing was\n"
+    "  --suggest         one line per word: the word, then up to 10 headwords it may stand\n"
+    "                    for, best first (exact, inflected form, without accents, misspelt,\n"
+    "                    or matching * and ?); with --json, an object with query and\n"
+    "                    suggestions (headword, id, index, kind); exit status 0 when every\n"
+    "                    word got a suggestion, 1 when some did not\n"
     "  --log FILE        write the program's log of the loading to FILE\n"
     "  --help            show this help and exit\n"
     "  --version         show the version and exit\n"
@@ -89,6 +94,11 @@ const OptionRule RULES[] = {
     {"--all", false,
         [](LookupOptions &o, const std::string &) {
             o.all = true;
+            return std::string();
+        }},
+    {"--suggest", false,
+        [](LookupOptions &o, const std::string &) {
+            o.suggest = true;
             return std::string();
         }},
     {"--json", false,

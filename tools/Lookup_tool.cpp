@@ -15,6 +15,7 @@
 #include "support/Log_file.h"
 #include "tools/Lookup_options.h"
 #include "tools/Lookup_output.h"
+#include "tools/Lookup_suggest.h"
 #include "tools/Lookup_text.h"
 
 namespace {
@@ -201,6 +202,8 @@ int main(int argc, char **argv)
         PrintDictionaries(database, options.json);
     if (options.text)
         return PrintArticleMatches(database, options.dicId, *options.text, options.json);
+    if (options.suggest)
+        return PrintSuggestions(database, options.words, options.json);
 
     bool allFound = true;
     if (!options.words.empty()) {

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -221,6 +223,58 @@ bool MoveIntoPlace(
     return true;
 }
 
+// A work folder is ".NAME.mkdic-PID-XXXXXX": the dictionary's name, the process making it, and
+// mkdtemp's letters.
+std::string WorkFolderPattern(const fs::path &parent, const std::string &name)
+{
+    return (parent / ("." + name + ".mkdic-" + std::to_string(getpid()) + "-XXXXXX")).string();
+}
+
+bool ParseWorkFolder(const std::string &folder, std::string &name, pid_t &pid)
+{
+    static const std::string MARKER = ".mkdic-";
+    constexpr std::size_t LETTERS = 6;
+    if (folder.size() < 2 + MARKER.size() + 2 + LETTERS || folder[0] != '.')
+        return false;
+    const std::size_t dash = folder.size() - LETTERS - 1;
+    const std::size_t marker = folder.rfind(MARKER, dash);
+    if (folder[dash] != '-' || marker == std::string::npos || marker < 2)
+        return false;
+    const std::string digits = folder.substr(marker + MARKER.size(), dash - marker - MARKER.size());
+    if (digits.empty() || digits.size() > 9
+        || digits.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    name = folder.substr(1, marker - 1);
+    pid = static_cast<pid_t>(std::stol(digits));
+    return pid > 0;
+}
+
+// A run that could not clean up (SIGKILL, a crash, a power cut) leaves its work folder behind:
+// the next run beside it removes those whose process is gone. An old dictionary that lay aside
+// in one while its replacement was taking its place goes back when nothing took the place.
+void RemoveStaleWorkFolders(const fs::path &parent)
+{
+    std::vector<std::pair<fs::path, std::string>> stale;
+    std::error_code code;
+    for (fs::directory_iterator entry(parent, code), end; !code && entry != end;
+         entry.increment(code)) {
+        std::string name;
+        pid_t pid = 0;
+        struct stat info;
+        const fs::path work = entry->path();
+        if (ParseWorkFolder(work.filename().string(), name, pid) && pid != getpid()
+            && lstat(work.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid()
+            && kill(pid, 0) != 0 && errno == ESRCH)
+            stale.emplace_back(work, name);
+    }
+    for (const auto &[work, name] : stale) {
+        const fs::path old = work / "replaced";
+        if (Exists(old) && !Exists(parent / name))
+            std::rename(old.c_str(), (parent / name).c_str());
+        fs::remove_all(work, code);
+    }
+}
+
 } // namespace
 
 bool MakeDictionaryFolder(const std::string &target, bool replace, const DictionaryLabels &labels,
@@ -236,10 +290,11 @@ bool MakeDictionaryFolder(const std::string &target, bool replace, const Diction
         error = "the folder " + parent.string() + " does not exist";
         return false;
     }
+    RemoveStaleWorkFolders(parent);
     if (!CheckTarget(clean, replace, error))
         return false;
 
-    std::string pattern = (parent / ("." + name + ".mkdic-XXXXXX")).string();
+    std::string pattern = WorkFolderPattern(parent, name);
     fs::path work;
     fs::path built;
     {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <unordered_set>
 
 #include "Mkdic_sources.h"
 #include "storage/Article_lines.h"
@@ -233,10 +234,12 @@ std::vector<BuiltEntry> FoldDuplicates(
     std::vector<BuiltEntry> entries, DictionaryEncoding encoding, BuildReport &report)
 {
     std::vector<BuiltEntry> folded;
-    std::vector<std::string> parts; // the articles joined into folded.back()
+    // The articles joined into folded.back(): a set, as one headword may have tens of thousands.
+    std::unordered_set<std::string> parts;
     for (BuiltEntry &entry : entries) {
         if (folded.empty() || folded.back().key != entry.key) {
-            parts.assign(1, entry.article);
+            parts.clear();
+            parts.insert(entry.article);
             folded.push_back(std::move(entry));
             continue;
         }
@@ -244,9 +247,9 @@ std::vector<BuiltEntry> FoldDuplicates(
         report.notes.push_back({"merged", Shown(entry.headword, encoding),
             "reads the same as " + Shown(folded.back().headword, encoding) + ": articles joined"});
         // The same article under two spellings of one word is not repeated.
-        if (std::find(parts.begin(), parts.end(), entry.article) == parts.end()) {
-            folded.back().article += " | " + entry.article;
-            parts.push_back(std::move(entry.article));
+        if (parts.insert(entry.article).second) {
+            folded.back().article += " | ";
+            folded.back().article += entry.article;
         }
     }
     return folded;

@@ -6,7 +6,10 @@
 
 namespace {
 
-constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default ends the program and that a handler may catch; SIGKILL cannot be
+// caught, and its leftovers are removed by the next run instead.
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2,
+    SIGALRM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF};
 constexpr std::size_t MAX_PATHS = 8;
 constexpr std::size_t MAX_PATH_BYTES = 4096;
 

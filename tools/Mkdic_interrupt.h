@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
-// While armed, SIGINT, SIGTERM and SIGHUP first remove the given files and then the given
-// folders (which must be empty by then), and the program then ends as the signal would have
-// ended it. A signal the program was started to ignore stays ignored. Arm and disarm while the
-// signals are held back (StopSignalsHeld), so that no signal sees half of a change.
-// False when a path is too long to be prepared; nothing is armed then.
+// While armed, the signals that would end the program (SIGINT, SIGTERM, SIGHUP, SIGQUIT,
+// SIGPIPE, SIGUSR1 and the like) first remove the given files and then the given folders (which
+// must be empty by then), and the program then ends as the signal would have ended it. A signal the
+// program was started to ignore stays ignored. Arm and disarm while the signals are held back
+// (StopSignalsHeld), so that no signal sees half of a change. False when a path is too long to be
+// prepared; nothing is armed then.
 bool ArmInterruptCleanup(
     const std::vector<std::string> &files, const std::vector<std::string> &folders);
 void DisarmInterruptCleanup();

@@ -65,12 +65,12 @@ std::string FirstExisting(const std::vector<std::string> &candidates)
     return std::string();
 }
 
-std::vector<std::string> SplitLines(const std::string &text)
+std::vector<std::string> SplitLines(const std::string &text, char lineEnd = '\n')
 {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
+        std::size_t end = text.find(lineEnd, start);
         if (end == std::string::npos)
             end = text.size();
         std::string line = text.substr(start, end - start);
@@ -80,6 +80,17 @@ std::vector<std::string> SplitLines(const std::string &text)
         start = end + 1;
     }
     return lines;
+}
+
+std::string LineEndsOf(const std::string &text, bool crOnly)
+{
+    if (crOnly)
+        return "CR";
+    bool crLf = false;
+    bool lf = false;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        (at > 0 && text[at - 1] == '\r' ? crLf : lf) = true;
+    return crLf && lf ? "CR LF and LF" : crLf ? "CR LF" : lf ? "LF" : "";
 }
 
 std::string Trim(const std::string &text)
@@ -119,7 +130,13 @@ bool ReadTsv(const std::string &path, TextEncoding encoding, SourceData &data, s
         return false;
     const bool marked = DropByteOrderMark(text);
     data.utf8 = (marked && encoding == TextEncoding::Auto) || ChooseUtf8(encoding, text);
-    const std::vector<std::string> lines = SplitLines(text);
+    // Old Mac editors end lines with CR alone; a CR inside a line of a file with LF line ends
+    // stays part of its article, as it always has.
+    const std::size_t firstEnd = text.find_first_of("\r\n");
+    const bool crOnly = firstEnd != std::string::npos && text[firstEnd] == '\r'
+        && text.compare(firstEnd, 2, "\r\n") != 0;
+    const std::vector<std::string> lines = SplitLines(text, crOnly ? '\r' : '\n');
+    data.lineEnds = LineEndsOf(text, crOnly);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string &line = lines[i];
         if (Trim(line).empty())

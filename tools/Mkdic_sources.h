@@ -38,6 +38,7 @@ struct SourceData
     std::string origin; // where it says it comes from
     std::size_t specialEntries = 0; // dictd's 00-database-* entries, not taken as words
     std::vector<std::string> specialHeadwords; // their names
+    std::string lineEnds; // of a tab-separated text: "LF", "CR LF", "CR", or both of the first two
 };
 
 // By the input's file name: .tsv/.txt/.tab, .index, .ifo (a trailing .gz or .dz ignored).

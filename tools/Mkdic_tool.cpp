@@ -117,12 +117,14 @@ std::optional<int> MakeLabels(
 }
 
 void PrintReport(const std::string &output, DictionaryEncoding encoding, const BuildReport &report,
-    std::size_t specialEntries)
+    std::size_t specialEntries, const std::string &lineEnds)
 {
     std::cout << "written: " << output << '\n'
               << "dictionary encoding: "
-              << (encoding == DictionaryEncoding::Utf8 ? "UTF-8" : "Windows-1251") << '\n'
-              << "headwords: " << report.headwords << '\n'
+              << (encoding == DictionaryEncoding::Utf8 ? "UTF-8" : "Windows-1251") << '\n';
+    if (!lineEnds.empty())
+        std::cout << "source line ends: " << lineEnds << '\n';
+    std::cout << "headwords: " << report.headwords << '\n'
               << "articles: " << report.articles << '\n'
               << "yo second spellings: " << report.yoAliases << '\n'
               << "ye spellings of headwords with yo: " << report.yeSpellings << '\n'
@@ -138,14 +140,35 @@ void PrintReport(const std::string &output, DictionaryEncoding encoding, const B
               << report.unmappedCharacters << '\n';
 }
 
+// A headword as the source gave it may hold a TAB or a line end, which would break the report's
+// lines: those and the backslash are written as \t, \n, \r and \\.
+std::string ReportField(const std::string &text)
+{
+    std::string field;
+    field.reserve(text.size());
+    for (const char c : text) {
+        const char *escape = c == '\\' ? "\\\\"
+            : c == '\t'                ? "\\t"
+            : c == '\n'                ? "\\n"
+            : c == '\r'                ? "\\r"
+                                       : nullptr;
+        if (escape)
+            field += escape;
+        else
+            field += c;
+    }
+    return field;
+}
+
 // One line per entry: what happened, TAB, the headword, TAB, why.
 bool WriteEntryReport(const std::string &path, const SourceData &data, const BuildReport &report)
 {
     std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
     for (const std::string &name : data.specialHeadwords)
-        file << "skipped\t" << name << "\tdictd special entry\n";
+        file << "skipped\t" << ReportField(name) << "\tdictd special entry\n";
     for (const EntryNote &note : report.notes)
-        file << note.action << '\t' << note.headword << '\t' << note.reason << '\n';
+        file << note.action << '\t' << ReportField(note.headword) << '\t'
+             << ReportField(note.reason) << '\n';
     file.close();
     return static_cast<bool>(file);
 }
@@ -201,6 +224,6 @@ int main(int argc, char **argv)
         return Failed(options.input + ": no usable entries");
     if (!made)
         return Failed(problem);
-    PrintReport(options.output, labels.encoding, report, data.specialEntries);
+    PrintReport(options.output, labels.encoding, report, data.specialEntries, data.lineEnds);
     return 0;
 }

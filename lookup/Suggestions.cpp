@@ -1,0 +1,212 @@
+#include "lookup/Suggestions.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "lookup/Folding.h"
+#include "lookup/Patterns.h"
+#include "lookup/Spelling.h"
+#include "lookup/Word_forms.h"
+
+namespace {
+
+// Keys a spelling walk may collect before it stops; far more than are ever shown.
+constexpr std::size_t WALK_LIMIT = 5000;
+// Only the nearest candidates are asked whether they are everyday words.
+constexpr std::size_t KNOWN_ASKED = 60;
+// What knowing a candidate and finding it in more dictionaries take off its typing cost.
+constexpr double KNOWN_BONUS = 0.35;
+constexpr double SHARED_BONUS = 0.1;
+
+} // namespace
+
+const char *SuggestionKindName(SuggestionKind kind)
+{
+    switch (kind) {
+    case SuggestionKind::Exact:
+        return "exact";
+    case SuggestionKind::Form:
+        return "form";
+    case SuggestionKind::Folded:
+        return "folded";
+    case SuggestionKind::Spelling:
+        return "spelling";
+    case SuggestionKind::Pattern:
+        return "pattern";
+    }
+    return "";
+}
+
+struct Suggester::Ranked
+{
+    std::size_t entry; // in keys
+    SuggestionKind kind;
+};
+
+Suggester::Suggester(const Database &database, WordForms *forms)
+    : database(database)
+    , forms(forms)
+{
+}
+
+bool Suggester::IsExact(const std::string &word, WordPosition &position) const
+{
+    std::int32_t matchedLength = 0;
+    return database.Find(0, word, position, &matchedLength) && matchedLength == -1;
+}
+
+std::int32_t Suggester::Order(std::size_t entry) const
+{
+    return database.IndexOfId(keys.Ids()[keys[entry].slot]);
+}
+
+void Suggester::AddEqual(const std::string &folded, SuggestionKind kind, std::vector<Ranked> &out)
+{
+    const auto [first, last] = keys.EqualRange(folded);
+    std::vector<std::size_t> found;
+    for (std::size_t i = first; i < last; ++i)
+        found.push_back(i);
+    // Entries of one key are in slot order; the database may have been reordered since.
+    std::stable_sort(found.begin(), found.end(),
+        [this](std::size_t a, std::size_t b) { return Order(a) < Order(b); });
+    for (const std::size_t i : found)
+        out.push_back(Ranked{i, kind});
+}
+
+void Suggester::AddSpellings(
+    const std::string &folded, std::size_t wanted, std::vector<Ranked> &out)
+{
+    const std::u32string typed = DecodeText(folded);
+    if (typed.size() < 2)
+        return;
+    const int reach = typed.size() <= 4 ? 1 : 2;
+    std::vector<SpellingMatch> matches = FindSpellings(keys, folded, 1, WALK_LIMIT);
+    if (reach > 1 && matches.size() < wanted + 1)
+        matches = FindSpellings(keys, folded, reach, WALK_LIMIT);
+    matches.erase(std::remove_if(matches.begin(), matches.end(),
+                      [](const SpellingMatch &match) { return match.distance == 0; }),
+        matches.end());
+    struct Scored
+    {
+        SpellingMatch match;
+        double cost;
+        std::int32_t order;
+    };
+    std::vector<Scored> scored;
+    scored.reserve(matches.size());
+    for (const SpellingMatch &match : matches) {
+        const auto [first, last] = keys.EqualRange(keys.Key(match.entry));
+        std::int32_t order = Order(first);
+        std::unordered_set<std::uint16_t> slots;
+        for (std::size_t i = first; i < last; ++i) {
+            slots.insert(keys[i].slot);
+            order = std::min(order, Order(i));
+        }
+        const double shared = static_cast<double>(std::min<std::size_t>(slots.size() - 1, 2));
+        scored.push_back(Scored{match,
+            TypingCost(typed, DecodeText(keys.Key(match.entry))) - SHARED_BONUS * shared, order});
+    }
+    auto byRank = [](const Scored &a, const Scored &b) {
+        if (a.match.distance != b.match.distance)
+            return a.match.distance < b.match.distance;
+        if (a.cost != b.cost)
+            return a.cost < b.cost;
+        return a.order < b.order;
+    };
+    std::sort(scored.begin(), scored.end(), byRank);
+    if (forms != nullptr) {
+        const std::size_t asked = std::min(scored.size(), KNOWN_ASKED);
+        for (std::size_t k = 0; k < asked; ++k)
+            if (forms->Knows(std::string(keys.Key(scored[k].match.entry))))
+                scored[k].cost -= KNOWN_BONUS;
+        std::sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(asked), byRank);
+    }
+    for (const Scored &candidate : scored) {
+        const auto [first, last] = keys.EqualRange(keys.Key(candidate.match.entry));
+        std::size_t best = first;
+        for (std::size_t i = first; i < last; ++i)
+            if (Order(i) < Order(best))
+                best = i;
+        out.push_back(Ranked{best, SuggestionKind::Spelling});
+    }
+}
+
+std::vector<Suggestion> Suggester::Suggest(const std::string &word, std::size_t limit)
+{
+    std::vector<Suggestion> suggestions;
+    if (word.empty() || limit == 0)
+        return suggestions;
+    keys.Update(database);
+    std::unordered_set<std::string> seen;
+    WordPosition exact;
+    if (IsExact(word, exact)) {
+        std::string headword = database.GetWord(exact);
+        seen.insert(FoldText(headword));
+        suggestions.push_back(Suggestion{std::move(headword), exact, SuggestionKind::Exact});
+    }
+    std::vector<Ranked> ranked;
+    if (IsPattern(word)) {
+        for (const WordPosition &position : MatchPattern(word, 0, limit * 4 + 16)) {
+            std::string headword = database.GetWord(position);
+            if (suggestions.size() < limit && seen.insert(FoldText(headword)).second)
+                suggestions.push_back(
+                    Suggestion{std::move(headword), position, SuggestionKind::Pattern});
+        }
+        return suggestions;
+    }
+    const std::string folded = FoldText(word);
+    AddEqual(folded, SuggestionKind::Folded, ranked);
+    if (forms != nullptr)
+        for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
+            AddEqual(FoldText(lemma), SuggestionKind::Form, ranked);
+    AddSpellings(folded, limit, ranked);
+    for (const Ranked &item : ranked) {
+        if (suggestions.size() >= limit)
+            break;
+        if (!seen.insert(std::string(keys.Key(item.entry))).second)
+            continue;
+        const WordPosition position = keys.Position(item.entry);
+        suggestions.push_back(Suggestion{database.GetWord(position), position, item.kind});
+    }
+    return suggestions;
+}
+
+bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
+{
+    WordPosition exact;
+    if (word.empty() || IsPattern(word) || IsExact(word, exact))
+        return false;
+    keys.Update(database);
+    std::vector<Ranked> ranked;
+    AddEqual(FoldText(word), SuggestionKind::Folded, ranked);
+    if (ranked.empty() && forms != nullptr)
+        for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
+            AddEqual(FoldText(lemma), SuggestionKind::Form, ranked);
+    if (ranked.empty())
+        return false;
+    const WordPosition position = keys.Position(ranked.front().entry);
+    suggestion = Suggestion{database.GetWord(position), position, ranked.front().kind};
+    return true;
+}
+
+std::vector<WordPosition> Suggester::MatchPattern(
+    const std::string &pattern, std::uint32_t dicId, std::size_t limit)
+{
+    keys.Update(database);
+    const WordPattern compiled(pattern);
+    const auto [first, last] = keys.PrefixRange(compiled.LiteralStart());
+    std::vector<std::size_t> found;
+    for (std::size_t i = first; i < last; ++i)
+        if ((dicId == 0 || keys.Ids()[keys[i].slot] == dicId) && compiled.Matches(keys.Key(i)))
+            found.push_back(i);
+    std::vector<std::pair<std::int32_t, std::int32_t>> places; // consultation order, index
+    places.reserve(found.size());
+    for (const std::size_t i : found)
+        places.emplace_back(Order(i), keys[i].index);
+    std::sort(places.begin(), places.end());
+    places.resize(std::min(places.size(), limit));
+    std::vector<WordPosition> positions;
+    for (const auto &[order, index] : places)
+        positions.push_back(WordPosition{database.GetDictionary(order)->GetId(), index});
+    return positions;
+}

@@ -1,0 +1,55 @@
+#ifndef LOOKUP_WORD_FORMS_H
+#define LOOKUP_WORD_FORMS_H
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Hunspell;
+
+// Word forms and their lemmas: Hunspell's stems from the dictionaries installed as NAME.aff and
+// NAME.dic in one folder, and WordNet's lists of English irregular forms (*.exc), which Hunspell
+// keeps as words of their own. A Hunspell dictionary is read on the first word of its script
+// (Latin, Cyrillic, Greek) that needs it, never before: a large one takes a tenth of a second and
+// tens of megabytes. Not safe for use from several threads at once.
+class WordForms
+{
+public:
+    static constexpr const char *SYSTEM_HUNSPELL = "/usr/share/hunspell";
+    static constexpr const char *SYSTEM_WORDNET = "/usr/share/wordnet";
+
+    explicit WordForms(
+        std::string hunspellFolder = SYSTEM_HUNSPELL, std::string wordnetFolder = SYSTEM_WORDNET);
+    WordForms(const WordForms &) = delete;
+    WordForms &operator=(const WordForms &) = delete;
+    ~WordForms();
+
+    // The lemmas word may be a form of, as the morphology spells them (UTF-8, usually small
+    // letters), the word itself left out; irregular English forms first. Empty when no
+    // dictionary of the word's script knows it, or none is installed (logged once).
+    std::vector<std::string> Lemmas(const std::string &word);
+    // Whether the first dictionary of the word's script knows it as a word of its language, as
+    // written or in small letters: an everyday word rather than a rare headword.
+    bool Knows(const std::string &word);
+
+    // How many Hunspell dictionaries have been read so far, and their .dic files' total size.
+    std::size_t LoadedCount() const;
+    std::size_t LoadedBytes() const;
+
+private:
+    struct Speller;
+    std::vector<Speller *> SpellersFor(const std::string &word);
+    void FindDictionaries();
+    void LoadExceptions();
+
+    std::string hunspellFolder;
+    std::string wordnetFolder;
+    bool searched = false;
+    bool exceptionsRead = false;
+    std::vector<std::unique_ptr<Speller>> spellers;
+    std::multimap<std::string, std::string> exceptions; // irregular form -> lemma
+};
+
+#endif // LOOKUP_WORD_FORMS_H
