@@ -1,6 +1,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <utility>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include "ui/Form_about.h"
 #include "ui/Form_dics.h"
 #include "ui/Form_main.h"
+#include "ui/Form_search.h"
 #include "ui/Form_settings.h"
 
 namespace {
@@ -22,14 +24,19 @@ constexpr int EXIT_NOT_HANDED_OVER = 1;
 
 // A dialog is built when it is first opened, so start-up pays for the main window alone; it then
 // lives, keeping its state between showings, until the program ends.
-template <typename Dialog>
-Dialog *OpenedOnce(std::unique_ptr<Dialog> &dialog, Dialog *&global, QWidget *owner)
+template <typename Dialog, typename... Arguments>
+Dialog *OpenedOnce(std::unique_ptr<Dialog> &dialog, Arguments &&...arguments)
 {
-    if (!dialog) {
-        dialog = std::make_unique<Dialog>(owner);
-        global = dialog.get();
-    }
+    if (!dialog)
+        dialog = std::make_unique<Dialog>(std::forward<Arguments>(arguments)...);
     return dialog.get();
+}
+
+// A global that names the dialog for as long as it lives.
+template <typename Dialog> Dialog *Named(Dialog *dialog, Dialog *&global)
+{
+    global = dialog;
+    return dialog;
 }
 
 } // namespace
@@ -67,8 +74,7 @@ int main(int argc, char *argv[])
         EndStartupNotice(startupId);
         return 0;
     case RunningWindow::Start::Failed:
-        std::cerr << "kalvora: the running Kalvora did not answer: "
-                  << runningWindow.ErrorText().toLocal8Bit().constData() << '\n';
+        std::cerr << "kalvora: " << runningWindow.ErrorText().toLocal8Bit().constData() << '\n';
         return EXIT_NOT_HANDED_OVER;
     case RunningWindow::Start::First:
     case RunningWindow::Start::Alone:
@@ -83,19 +89,34 @@ int main(int argc, char *argv[])
             QCoreApplication::applicationDirPath().toStdString() + "/";
         TForm1 form(LocateProgramPaths(programFolder, IsWritableFolder(programFolder)));
         Form1 = &form;
-        // Destroyed before the main window, their owner.
+        // Destroyed before the main window, their owner. The search window reads the
+        // dictionaries from a thread of its own, which goes with it.
         std::unique_ptr<TDicsForm> dicsForm;
         std::unique_ptr<TAboutForm> aboutForm;
         std::unique_ptr<TFormSettings> formSettings;
-        QObject::connect(&form, &TForm1::dictionariesRequested, &form,
-            [&] { OpenedOnce(dicsForm, DicsForm, &form)->exec(); });
+        std::unique_ptr<TSearchForm> searchForm;
+        QObject::connect(&form, &TForm1::dictionariesRequested, &form, [&] {
+            Named(OpenedOnce(dicsForm, form.GetDatabase(), form.GetSettings(), &form), DicsForm)
+                ->exec();
+        });
         QObject::connect(&form, &TForm1::settingsRequested, &form, [&] {
-            OpenedOnce(formSettings, FormSettings, &form)
-                ->SetFonts(Form1->ListFont(), Form1->ArticleFont());
+            Named(OpenedOnce(formSettings, &form, &form), FormSettings)
+                ->SetFonts(form.ListFont(), form.ArticleFont());
             FormSettings->exec();
         });
         QObject::connect(&form, &TForm1::aboutRequested, &form,
-            [&] { OpenedOnce(aboutForm, AboutForm, &form)->exec(); });
+            [&] { Named(OpenedOnce(aboutForm, &form), AboutForm)->exec(); });
+        QObject::connect(&form, &TForm1::searchRequested, &form, [&] {
+            TSearchForm *search = OpenedOnce(
+                searchForm, form.GetDatabase(),
+                [&form](WordPosition position, const QString &phrase) {
+                    form.ShowRecord(position, phrase);
+                },
+                &form);
+            search->show();
+            search->raise();
+            search->activateWindow();
+        });
         if (form.Terminated())
             return 0;
         form.show();

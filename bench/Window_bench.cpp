@@ -1,6 +1,6 @@
 // The main window on the benchmark set, generated or real, headless: a key press in WordInput
-// with its completion and list refill against a bare list refill, and the start-up until the
-// window is shown against the index loads it is made of.
+// with its completion and list refill against a bare list refill, an article shown from the word
+// list, and the start-up until the window is shown against the index loads it is made of.
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -125,6 +125,41 @@ void BM_WordInputKeyPress(benchmark::State &state)
 }
 BENCHMARK(BM_WordInputKeyPress)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
 
+// Down in the word list, as the keyboard walks it: the next word's article drawn in the pane.
+void BM_ArticleFromTheList(benchmark::State &state)
+{
+    TForm1 form(folder->Path());
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        state.SkipWithError("the window was not shown");
+        return;
+    }
+    auto *input = form.findChild<QComboBox *>("WordInput");
+    auto *list = form.findChild<QListWidget *>("ListBox1");
+    const Database &database = *form.GetDatabase();
+    BenchRandom random(79);
+    for (auto _ : state) {
+        if (list->currentRow() < 0 || list->currentRow() + 1 >= list->count()) {
+            state.PauseTiming();
+            const Dictionary *dictionary = database.GetDictionary(static_cast<std::int32_t>(
+                random.Below(static_cast<std::size_t>(database.GetCount()))));
+            input->lineEdit()->setText(QString::fromStdString(dictionary->GetWord(
+                static_cast<std::int32_t>(random.Below(dictionary->GetWordCount())))));
+            form.FindButtonClick();
+            QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+        const WordPosition before = form.CurrentWord();
+        const Clock::time_point start = Clock::now();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        Record(state, "article from the list", Seconds(start));
+        if (form.CurrentWord().index != before.index + 1)
+            state.SkipWithError("the list did not move to the next word");
+    }
+}
+BENCHMARK(BM_ArticleFromTheList)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(2000);
+
 // The floor of a key press in the window: a bare list of the same size refilled with 200 rows
 // it is handed ready-made, one selected, and repainted.
 void BM_BareListRefill(benchmark::State &state)
@@ -180,6 +215,11 @@ void PrintSummary()
                     "ms) %s\n",
             timings["key press"].size(), spread.median * 1e3, spread.p99 * 1e3,
             spread.median <= 5e-3 ? "met" : "MISSED");
+    }
+    if (timings.count("article from the list")) {
+        const Spread spread = SpreadOf(timings["article from the list"]);
+        std::printf("article shown by Down in the word list (%zu): median %.1f us, p99 %.1f us\n",
+            timings["article from the list"].size(), spread.median * 1e6, spread.p99 * 1e6);
     }
     for (const char *clock : {"", " cpu"}) {
         const std::string key = std::string("accepted key press") + clock;

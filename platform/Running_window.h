@@ -2,10 +2,17 @@
 #define PLATFORM_RUNNING_WINDOW_H
 
 #include <functional>
+#include <memory>
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
+
+// A handed-over word longer than this is cut: no headword is nearly that long, and a lookup goes
+// by the word's beginning.
+constexpr qsizetype MAX_REQUEST_LENGTH = 256;
+
+// The word's first MAX_REQUEST_LENGTH characters, without half a surrogate pair at the cut.
+QString CutRequest(const QString &word);
 
 // One running window per user session. The first start owns a name on the D-Bus session bus;
 // a later start hands its request (a word to look up, or none to only show the window) to the
@@ -13,7 +20,6 @@
 class RunningWindow : public QObject
 {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.example.kalvora.Kalvora")
 
 public:
     enum class Start
@@ -26,29 +32,37 @@ public:
 
     using Handler = std::function<void(const QString &word)>;
 
+    // How long a later start waits for the running window's answer.
+    static constexpr int HAND_OVER_TIMEOUT_MS = 5000;
+
     explicit RunningWindow(QObject *parent = nullptr);
     ~RunningWindow() override;
 
     // Needs the application object. word is empty when there is nothing to look up.
     Start Claim(const QString &word);
 
-    // Requests that came before the handler are handed to it at once, in order.
+    // Requests that came before the handler are handed to it at once: only the last one, as a
+    // later request replaces an earlier one. The handler runs on this object's thread.
     void SetHandler(Handler handler);
 
     // Gives the name up, so that the next start opens a window of its own.
     void Release();
 
-    // The message of the last failure, for the user.
+    // What went wrong at the last failure, for the user.
     QString ErrorText() const { return errorText; }
 
-public slots:
-    // Called over the bus by later starts.
-    Q_SCRIPTABLE void Present(const QString &word);
+    // A later start's request; called from any thread. An empty word only shows the window.
+    void Present(const QString &word);
+
+    struct Requests;
 
 private:
+    void Deliver();
+
+    std::shared_ptr<Requests> requests;
+    QObject *answerer = nullptr; // lives on the bus connection's own thread
     bool registered = false;
     Handler handler;
-    QStringList pending;
     QString errorText;
 };
 

@@ -28,15 +28,7 @@ run_session() {
     return "$status"
 }
 
-if [ "${1:-}" = "--session" ]; then
-    run_session "$2"
-    exit
-fi
-
-program=$1
-samples=$2
-folder=$(make_program_folder "$program" "$samples")
-trap 'rm -rf "$folder"' EXIT
+start_session_test "$@"
 export HOME=$folder/home
 mkdir -p "$HOME"
 "$here/../tools/virtual-display" dbus-run-session -- "$0" --session "$folder"

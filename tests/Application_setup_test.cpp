@@ -74,9 +74,9 @@ void ApplicationSetupTest::captionsReadAsGiven_data()
 {
     QTest::addColumn<WindowMaker>("make");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("dictionaries") << WindowMaker([] { return new TDicsForm; })
+    QTest::newRow("dictionaries") << WindowMaker([] { return new TDicsForm(nullptr, nullptr); })
                                   << QString("Словари");
-    QTest::newRow("settings") << WindowMaker([] { return new TFormSettings; })
+    QTest::newRow("settings") << WindowMaker([] { return new TFormSettings(nullptr); })
                               << QString("Настройки");
     QTest::newRow("about") << WindowMaker([] { return new TAboutForm; }) << QString("О программе");
     QTest::newRow("font") << WindowMaker([] { return new TFontChooser; }) << QString("Шрифт");

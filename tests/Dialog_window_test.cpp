@@ -14,15 +14,49 @@ class DialogWindowTest : public QObject
 private slots:
     void errorBoxIsCentred_data();
     void errorBoxIsCentred();
+    void dialogIsCentredOnItsParent_data();
+    void dialogIsCentredOnItsParent();
 };
 
-void DialogWindowTest::errorBoxIsCentred_data()
+namespace {
+
+void AddParentRows()
 {
     QTest::addColumn<QString>("parent");
     QTest::newRow("no parent") << QString("none");
     // The main window while the dictionaries load: made, not yet shown.
     QTest::newRow("parent not shown yet") << QString("hidden");
     QTest::newRow("parent shown off-centre") << QString("shown");
+}
+
+} // namespace
+
+void DialogWindowTest::errorBoxIsCentred_data()
+{
+    AddParentRows();
+}
+
+void DialogWindowTest::dialogIsCentredOnItsParent_data()
+{
+    AddParentRows();
+}
+
+void DialogWindowTest::dialogIsCentredOnItsParent()
+{
+    QFETCH(QString, parent);
+    QWidget owner;
+    owner.setGeometry(40, 30, 300, 200);
+    if (parent == "shown") {
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    }
+    TDialogWindow dialog(parent == "none" ? nullptr : &owner, TDialogWindow::Keys::EscapeOnly);
+    dialog.setFixedSize(120, 80);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QRect area = parent == "shown" ? owner.frameGeometry()
+                                         : QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY((dialog.frameGeometry().center() - area.center()).manhattanLength() <= 2);
 }
 
 void DialogWindowTest::errorBoxIsCentred()

@@ -90,7 +90,7 @@ void FormDicsTest::Press(const QString &buttons)
 QString FormDicsTest::StoredOrder() const
 {
     std::string value = "absent";
-    Form1->GetSettings()->GetString("DIC_ORDER", value);
+    form->GetSettings()->GetString("DIC_ORDER", value);
     return ToQString(value);
 }
 
@@ -104,10 +104,9 @@ void FormDicsTest::initTestCase()
 
 void FormDicsTest::init()
 {
-    Form1 = form.get();
-    form->ReorderDictionaries({ID_A, ID_B, ID_C});
+    form->GetDatabase()->Reorder({ID_A, ID_B, ID_C});
     form->GetSettings()->SetString("DIC_ORDER", "stale");
-    dialog = std::make_unique<TDicsForm>();
+    dialog = std::make_unique<TDicsForm>(form->GetDatabase(), form->GetSettings(), form.get());
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
 }
@@ -219,9 +218,8 @@ void FormDicsTest::emptyListMovesNothingAndStoresNothing()
     TestFolder empty;
     empty.MakeFolder("dics");
     TForm1 emptyForm(empty.Path());
-    Form1 = &emptyForm;
     emptyForm.GetSettings()->SetString("DIC_ORDER", "stale");
-    TDicsForm emptyDialog;
+    TDicsForm emptyDialog(emptyForm.GetDatabase(), emptyForm.GetSettings());
     emptyDialog.show();
 
     for (const char *name : {"SpeedButton1", "SpeedButton2"})
@@ -232,7 +230,9 @@ void FormDicsTest::emptyListMovesNothingAndStoresNothing()
 
     QTest::keyClick(list, Qt::Key_Escape);
     QVERIFY(!emptyDialog.isVisible());
-    QCOMPARE(StoredOrder(), QString());
+    std::string stored = "absent";
+    emptyForm.GetSettings()->GetString("DIC_ORDER", stored);
+    QCOMPARE(stored, std::string());
 }
 
 QTEST_MAIN(FormDicsTest)

@@ -97,6 +97,7 @@ private:
     QLineEdit *Phrase() const { return search->findChild<QLineEdit *>("PhraseEdit"); }
     QTreeView *List() const { return search->findChild<QTreeView *>("ResultList"); }
     void SearchFor(const QString &phrase);
+    void OpenSearch();
 
     TestFolder folder;
     std::unique_ptr<TForm1> form;
@@ -110,15 +111,28 @@ void FormSearchTest::initTestCase()
     form = std::make_unique<TForm1>(folder.Path());
     QCOMPARE(form->GetDatabase()->GetCount(), 7);
     form->show();
+    connect(form.get(), &TForm1::searchRequested, this, [this] { OpenSearch(); });
+}
+
+// As the program opens it: made on the first request, a result chosen shown in the main window.
+void FormSearchTest::OpenSearch()
+{
+    if (!search)
+        search = new TSearchForm(
+            form->GetDatabase(),
+            [this](WordPosition position, const QString &phrase) {
+                form->ShowRecord(position, phrase);
+            },
+            form.get());
+    search->show();
+    search->raise();
+    search->activateWindow();
 }
 
 void FormSearchTest::init()
 {
-    Form1 = form.get();
-    form->ReorderDictionaries({0xA1, 0xB2, 0xC0, 0xC1, 0xC2, 0xC3});
-    form->OpenSearch();
-    search = form->findChild<TSearchForm *>("SearchForm");
-    QVERIFY(search);
+    form->GetDatabase()->Reorder({0xA1, 0xB2, 0xC0, 0xC1, 0xC2, 0xC3});
+    OpenSearch();
     QVERIFY(QTest::qWaitForWindowExposed(search));
     search->FormClose();
 }

@@ -74,17 +74,19 @@ void SelectColourNamed(TFontChooser &chooser, const QString &name)
     chooser.ColourList()->setCurrentIndex(chooser.ColourList()->findText(name));
 }
 
+const TForm1 *window = nullptr;
+
 std::int32_t StoredInt(const char *key)
 {
     std::int32_t value = 12345;
-    Form1->GetSettings()->GetInt(key, value);
+    window->GetSettings()->GetInt(key, value);
     return value;
 }
 
 QString StoredText(const char *key)
 {
     std::string value = "absent";
-    Form1->GetSettings()->GetString(key, value);
+    window->GetSettings()->GetString(key, value);
     return AnsiToQString(value);
 }
 
@@ -137,7 +139,7 @@ void FormSettingsTest::initTestCase()
         "PARTICLE_FONT=Verdana\r\nPARTICLE_FONT_HEIGHT=-15\r\n"
         "PARTICLE_FONT_COLOR=32768\r\n");
     form = std::make_unique<TForm1>(folder.Path());
-    Form1 = form.get();
+    window = form.get();
 }
 
 void FormSettingsTest::init()
@@ -156,7 +158,7 @@ void FormSettingsTest::init()
     pick = nullptr;
     confirm = true;
     TFontChooser::pickColour = [](QWidget *, const QColor &) { return QColor(1, 2, 3); };
-    dialog = std::make_unique<TFormSettings>();
+    dialog = std::make_unique<TFormSettings>(form.get(), form.get());
     dialog->SetFonts(form->ListFont(), form->ArticleFont());
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));

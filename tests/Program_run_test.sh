@@ -26,15 +26,7 @@ run_session() {
 }
 
 # Inside the virtual display: the script calls itself.
-if [ "${1:-}" = "--session" ]; then
-    run_session "$2"
-    exit
-fi
-
-program=$1
-samples=$2
-folder=$(make_program_folder "$program" "$samples")
-trap 'rm -rf "$folder"' EXIT
+start_session_test "$@"
 
 "$(dirname "$0")/../tools/virtual-display" "$0" --session "$folder"
 

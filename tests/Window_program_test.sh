@@ -19,14 +19,32 @@ expect_article() {
     /usr/bin/python3 "$here/Article_text.py" "$1" || fail "$2"
 }
 
-# Runs a later start of the program; fails unless it ends with status 0 of its own accord.
+# Runs a later start of the program; fails unless it ends with status 0 of its own accord within
+# the seconds given (60 unless told).
 later_start() {
+    local seconds=60
+    if [ "${1:-}" = --within ]; then
+        seconds=$2
+        shift 2
+    fi
     local started ended status=0
     started=$(date +%s%N)
     timeout 60 ./kalvora "$@" || status=$?
     ended=$(date +%s%N)
     [ "$status" -eq 0 ] || fail "kalvora $* ended with status $status"
+    [ $(((ended - started) / 1000000)) -lt $((seconds * 1000)) ] \
+        || fail "kalvora $* took $(((ended - started) / 1000000)) ms"
     echo "kalvora $* handed over and ended in $(((ended - started) / 1000000)) ms"
+}
+
+# Runs a start in the background of a test that waits for it; its output goes to LOG, and its exit
+# status and time in milliseconds to LOG.status.
+timed_start() { # log argument...
+    local log=$1 started status=0
+    shift
+    started=$(date +%s%N)
+    timeout 60 ./kalvora "$@" >"$log" 2>&1 || status=$?
+    echo "$status $((($(date +%s%N) - started) / 1000000))" >"$log.status"
 }
 
 # The machine may be busy with other tests: up to half a minute for the window.
@@ -78,9 +96,55 @@ run_session() {
     set_selection '' 'книга.'
     later_start --selection
     expect_article книга "--selection did not fall back to the clipboard"
+    # A passage of a megabyte, which its holder hands over in pieces: its first line is looked up.
+    set_selection "$(printf '«лес»,\n'; head -c 1000000 /dev/zero | tr '\0' 'x')" ''
+    later_start --selection
+    expect_article лес "--selection did not look up the first line of a long selection"
+    set_selection '' 'книга.'
+    later_start --selection
     set_selection ' ' '...'
     later_start --selection
     expect_article книга "an empty selection changed the article"
+
+    # A program that holds the selection and never answers: the window is shown without a word
+    # after two seconds. The primary selection's holder is asked first; the clipboard's when the
+    # primary selection is blank.
+    local selection holder
+    for selection in primary clipboard; do
+        set_selection ' ' ' '
+        printf 'кот' | xclip -quiet -selection "$selection" >/dev/null 2>&1 &
+        holder=$!
+        sleep 0.3
+        kill -STOP "$holder"
+        later_start --within 8 --selection
+        # Once it goes on, it may end of itself on finding that no one waits for its answer.
+        kill -CONT "$holder"
+        kill "$holder" 2>/dev/null || true
+        expect_article книга "a silent holder of the $selection selection changed the article"
+    done
+
+    # A running window that no longer answers, stopped here: each later start waits at most five
+    # seconds, says so, and ends with status 1 without a window of its own. They run side by side.
+    kill -STOP "$pid"
+    local name status ms
+    local -A starts=([word]=лес [selection]=--selection [bare]="")
+    for name in "${!starts[@]}"; do
+        # shellcheck disable=SC2086
+        timed_start "stalled-$name.log" ${starts[$name]} &
+    done
+    for name in "${!starts[@]}"; do
+        while [ ! -f "stalled-$name.log.status" ]; do sleep 0.1; done
+        read -r status ms <"stalled-$name.log.status"
+        [ "$status" -eq 1 ] || fail "with a stopped window, kalvora ${starts[$name]} ended with status $status"
+        [ "$ms" -lt 9000 ] || fail "with a stopped window, kalvora ${starts[$name]} waited $ms ms"
+        grep -q 'did not answer within 5 seconds' "stalled-$name.log" \
+            || fail "with a stopped window, kalvora ${starts[$name]} did not say so: $(cat "stalled-$name.log")"
+    done
+    [ "$(count_main_windows)" -eq 1 ] || fail "a start opened a window beside a stopped one"
+    kill -CONT "$pid"
+    echo "starts beside a stopped window said so: $(grep 'did not answer' stalled-word.log)"
+    later_start кот
+    expect_article кот "the window did not answer again once it went on"
 
     close_with_ctrl_q "$window" "$pid" || fail "the program did not end after Ctrl+Q"
     wait "$pid" || fail "the program ended with status $?"
@@ -107,6 +171,9 @@ run_session() {
     wait "$ended" || status=$?
     [ "$status" -eq 0 ] || fail "the start that handed over ended with status $status"
     [ "$(count_main_windows)" -eq 1 ] || fail "two starts at once opened two windows"
+    # The window looks up its own word first, then the word handed over.
+    expect_article "$([ "$ended" = "$first" ] && echo дом || echo кот)" \
+        "of two starts at once, the window did not show the word handed over to it"
     pid=$([ "$ended" = "$first" ] && echo "$second" || echo "$first")
     xdotool windowfocus --sync "$window"
     xdotool key ctrl+q
@@ -144,18 +211,10 @@ GLib.MainLoop().run()' >owner.log 2>&1 &
     xdotool windowfocus --sync "$window"
     xdotool key ctrl+q
     wait "$pid" || fail "without a session bus the program ended with status $?"
+    echo "a word, a later start and the selection reached the one running window"
 }
 
-if [ "${1:-}" = "--session" ]; then
-    run_session "$2"
-    echo "a word, a later start and the selection reached the one running window"
-    exit
-fi
-
-program=$1
-samples=$2
-folder=$(make_program_folder "$program" "$samples")
-trap 'rm -rf "$folder"' EXIT
+start_session_test "$@"
 
 # No display is needed to ask for help, nor to be told the command line is wrong.
 export -n DISPLAY WAYLAND_DISPLAY

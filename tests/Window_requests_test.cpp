@@ -1,6 +1,10 @@
 #include <memory>
 
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -10,6 +14,7 @@
 
 #include "Dictionary_fixture.h"
 #include "Test_folder.h"
+#include "platform/Running_window.h"
 #include "platform/Selected_text.h"
 #include "platform/Startup_notice.h"
 #include "support/Ini_file.h"
@@ -32,6 +37,10 @@ private slots:
     void bringToFrontFromEveryState();
     void trayMenu();
     void trayExitEndsTheProgramWhileHidden();
+    void requestsWhileLoading_data();
+    void requestsWhileLoading();
+    void floodWhileLoading_data();
+    void floodWhileLoading();
     void selectionTrimmedAtTheEnds_data();
     void selectionTrimmedAtTheEnds();
     void startupNoticeEnds_data();
@@ -165,6 +174,91 @@ void WindowRequestsTest::trayExitEndsTheProgramWhileHidden()
     QCOMPARE(other.ReadFile("Kalvora.ini"), std::string("DIC_ORDER=a;\r\n"));
 }
 
+void WindowRequestsTest::requestsWhileLoading_data()
+{
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("handled");
+    QTest::newRow("a word") << QStringList{"дом"} << QStringList{"дом"};
+    QTest::newRow("the last word wins") << QStringList{"дом", "кот", "лес"} << QStringList{"лес"};
+    QTest::newRow("a start without a word keeps the word before it")
+        << QStringList{"дом", ""} << QStringList{"дом"};
+    QTest::newRow("a start without a word") << QStringList{""} << QStringList{""};
+    QTest::newRow("no start") << QStringList() << QStringList();
+    QTest::newRow("a long word is cut")
+        << QStringList{QString(100000, u'ж')} << QStringList{QString(MAX_REQUEST_LENGTH, u'ж')};
+    QTest::newRow("the cut keeps a surrogate pair whole")
+        << QStringList{QString(MAX_REQUEST_LENGTH - 1, u'a') + QString::fromUtf8("\U0001F600")}
+        << QStringList{QString(MAX_REQUEST_LENGTH - 1, u'a')};
+}
+
+// Words handed over before the window has loaded reach it once it has.
+void WindowRequestsTest::requestsWhileLoading()
+{
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, handled);
+    RunningWindow window;
+    for (const QString &word : requests)
+        window.Present(word);
+    QCoreApplication::processEvents();
+    QStringList got;
+    window.SetHandler([&got](const QString &word) { got << word; });
+    QCOMPARE(got, handled);
+    QCoreApplication::processEvents();
+    QCOMPARE(got, handled);
+    window.Present("кот");
+    QTRY_COMPARE(got, handled + QStringList{"кот"});
+}
+
+void WindowRequestsTest::floodWhileLoading_data()
+{
+    QTest::addColumn<int>("starts");
+    QTest::addColumn<int>("length");
+    // Each about 64 MB: past what the bus library holds before it stops reading.
+    QTest::newRow("7 words of 10 MB") << 7 << 10000000;
+    QTest::newRow("70 words of 1 MB") << 70 << 1000000;
+    QTest::newRow("a selection of 64 MB as one word") << 1 << 64000000;
+}
+
+// Later starts while the first window loads its dictionaries, which keeps its thread from the
+// event loop: they have their answers during the load, the word of the last one is looked up, and
+// the window still answers afterwards.
+void WindowRequestsTest::floodWhileLoading()
+{
+    QFETCH(int, starts);
+    QFETCH(int, length);
+    if (!QDBusConnection::sessionBus().isConnected())
+        QSKIP("no session bus");
+    // The sign of a connection that stops reading for good: its socket notifier is switched
+    // from a thread other than its own.
+    QTest::failOnWarning(QRegularExpression("Socket notifiers cannot be enabled or disabled"));
+    RunningWindow window;
+    QCOMPARE(window.Claim(QString()), RunningWindow::Start::First);
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "starts");
+    const auto present = [](const QString &word) {
+        QDBusMessage call = QDBusMessage::createMethodCall("org.example.kalvora.Kalvora",
+            "/org/example/kalvora/Kalvora", "org.example.kalvora.Kalvora", "Present");
+        call << word;
+        return call;
+    };
+    const QString earlier = starts > 1 ? "дом" + QString(length, u'a') : QString();
+    const QString last = "кот" + QString(length, u'a');
+    QList<QDBusPendingCall> calls;
+    for (int start = 1; start <= starts; ++start)
+        calls << bus.asyncCall(present(start < starts ? earlier : last), 10000);
+    for (QDBusPendingCall &call : calls) {
+        call.waitForFinished();
+        QVERIFY2(!call.isError(), qPrintable(call.error().message()));
+    }
+
+    QStringList handled;
+    window.SetHandler([&handled](const QString &word) { handled << word; });
+    QCOMPARE(handled, QStringList{last.left(MAX_REQUEST_LENGTH)});
+    const QDBusMessage answer = bus.call(present("лес"), QDBus::Block, 5000);
+    QCOMPARE(answer.type(), QDBusMessage::ReplyMessage);
+    QTRY_COMPARE(handled.last(), QString("лес"));
+    QDBusConnection::disconnectFromBus("starts");
+}
+
 void WindowRequestsTest::selectionTrimmedAtTheEnds_data()
 {
     QTest::addColumn<QString>("selected");
@@ -184,6 +278,13 @@ void WindowRequestsTest::selectionTrimmedAtTheEnds_data()
         << QString(" New\n\t York ") << QString("New York");
     QTest::newRow("stress mark kept") << QString("замо́к") << QString("замо́к");
     QTest::newRow("symbols kept") << QString("C++") << QString("C++");
+    QTest::newRow("a passage keeps its first line")
+        << (QString("  «Первая строка».\nВторая ") + QString(MAX_REQUEST_LENGTH, u'ж'))
+        << QString("Первая строка");
+    QTest::newRow("a long line keeps its first word")
+        << (QString("слово, ") + QString(MAX_REQUEST_LENGTH, u'ж')) << QString("слово");
+    QTest::newRow("a long word is cut")
+        << QString(MAX_REQUEST_LENGTH + 1, u'ж') << QString(MAX_REQUEST_LENGTH, u'ж');
     QTest::newRow("punctuation only") << QString(" ... , ") << QString();
     QTest::newRow("empty") << QString() << QString();
 }

@@ -15,20 +15,19 @@
 
 namespace {
 
-void WriteDictionaries(const TestFolder &folder, bool withUtf8)
+void WriteDictionaries(const TestFolder &folder)
 {
     WriteDictionary(folder,
         {"a_ansi", "A1", "EXP", "A",
             {{"CAFE", "Windows-1251 cafe."}, {ToAnsi(QStringLiteral("ДОМ")), "house"}}});
-    if (withUtf8)
-        WriteDictionary(folder,
-            {"b_utf8", "B2", "EXP", "B",
-                {{"CAF\xC3\x89", "caf\xC3\xA9 \xE2\x98\x95"},
-                    {"\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9 \xE2\x98\x80"},
-                    {"\xF0\x90\x90\x80"
-                     "AB",
-                        "deseret"}},
-                "UTF-8"});
+    WriteDictionary(folder,
+        {"b_utf8", "B2", "EXP", "B",
+            {{"CAF\xC3\x89", "caf\xC3\xA9 \xE2\x98\x95"},
+                {"\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9 \xE2\x98\x80"},
+                {"\xF0\x90\x90\x80"
+                 "AB",
+                    "deseret"}},
+            "UTF-8"});
 }
 
 // Each character as the keyboard delivers it: one event, a surrogate pair included.
@@ -61,7 +60,6 @@ private slots:
 
 void WordInputTest::typingReachesEveryDictionary_data()
 {
-    QTest::addColumn<bool>("withUtf8");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("selected");
@@ -72,30 +70,18 @@ void WordInputTest::typingReachesEveryDictionary_data()
     const QString ete = QStringLiteral("\u00C9T\u00C9");
     const QString deseret = QString::fromUcs4(U"\U00010400AB");
     QTest::newRow("a letter only UTF-8 holds")
-        << true << QStringLiteral("\u00E9") << ete << QStringLiteral("T\u00C9") << 1 << ete;
-    QTest::newRow("refused with Windows-1251 alone")
-        << false << QStringLiteral("\u00E9") << QString() << QString() << 0 << QString();
-    QTest::newRow("cyrillic as before") << false << QStringLiteral("до") << QStringLiteral("ДОМ")
-                                        << QStringLiteral("М") << 2 << QStringLiteral("ДОМ");
-    QTest::newRow("tie keeps the earlier dictionary")
-        << true << QStringLiteral("caf") << QStringLiteral("CAFE") << QStringLiteral("E") << 3
-        << QStringLiteral("CAFE");
+        << QStringLiteral("\u00E9") << ete << QStringLiteral("T\u00C9") << 1 << ete;
     QTest::newRow("the accent moves to the UTF-8 dictionary")
-        << true << QStringLiteral("caf\u00E9") << cafe << QString() << 4 << cafe;
-    QTest::newRow("the accent refused without it")
-        << false << QStringLiteral("caf\u00E9") << QStringLiteral("CAFE") << QStringLiteral("E")
-        << 3 << QStringLiteral("CAFE");
+        << QStringLiteral("caf\u00E9") << cafe << QString() << 4 << cafe;
     QTest::newRow("beyond U+FFFF, small to capital")
-        << true << QString::fromUcs4(U"\U00010428") << deseret << QStringLiteral("AB") << 2
-        << deseret;
+        << QString::fromUcs4(U"\U00010428") << deseret << QStringLiteral("AB") << 2 << deseret;
     // Half a pair left behind would be a query no dictionary continues, and the text would stay.
     QTest::newRow("backspace takes the whole pair")
-        << true << QString::fromUcs4(U"\U00010428\b") << QString() << QString() << 0 << deseret;
+        << QString::fromUcs4(U"\U00010428\b") << QString() << QString() << 0 << deseret;
 }
 
 void WordInputTest::typingReachesEveryDictionary()
 {
-    QFETCH(bool, withUtf8);
     QFETCH(QString, typed);
     QFETCH(QString, text);
     QFETCH(QString, selected);
@@ -103,7 +89,7 @@ void WordInputTest::typingReachesEveryDictionary()
     QFETCH(QString, listed);
 
     TestFolder folder;
-    WriteDictionaries(folder, withUtf8);
+    WriteDictionaries(folder);
     TForm1 form(folder.Path());
     auto *input = form.findChild<QComboBox *>("WordInput");
     auto *list = form.findChild<QListWidget *>("ListBox1");
@@ -120,7 +106,7 @@ void WordInputTest::typingReachesEveryDictionary()
 void WordInputTest::enterShowsUnicodeText()
 {
     TestFolder folder;
-    WriteDictionaries(folder, true);
+    WriteDictionaries(folder);
     TForm1 form(folder.Path());
     auto *input = form.findChild<QComboBox *>("WordInput");
     Type(input, QStringLiteral("\u00E9t\u00E9"));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "lookup/Word_lookup.h"
 #include "storage/Database.h"
 #include "support/Code_page.h"
 #include "support/Dictionary_order.h"
@@ -93,22 +94,20 @@ void PrintDictionaries(const Database &database, bool json)
     std::cout.flush();
 }
 
-LookupAnswer MakeAnswer(const Database &database, const std::string &query, bool found,
-    WordPosition position, std::int32_t matchedLength, bool withArticle)
+LookupAnswer MakeAnswer(const Database &database, const Match &match, bool withArticle)
 {
     LookupAnswer answer;
-    answer.query = query;
-    answer.found = found;
-    answer.exact = found && matchedLength == -1;
-    answer.dicId = position.dicId;
-    answer.index = position.index;
-    answer.matchedLength = matchedLength;
-    if (found) {
-        answer.shortName = database.FindById(position.dicId)->GetAttributes().shortName;
-        answer.headword = database.GetWord(position);
+    answer.found = match.Found();
+    answer.exact = match.exact;
+    answer.dicId = match.position.dicId;
+    answer.index = match.position.index;
+    answer.matchedLength = match.exact ? -1 : match.sharedCharacters;
+    if (answer.found) {
+        answer.shortName = database.FindById(match.position.dicId)->GetAttributes().shortName;
+        answer.headword = match.headword;
     }
     if (withArticle)
-        answer.article = found ? database.GetArticle(position) : std::string();
+        answer.article = answer.found ? database.GetArticle(match.position) : std::string();
     return answer;
 }
 
@@ -117,22 +116,18 @@ LookupAnswer MakeAnswer(const Database &database, const std::string &query, bool
 std::vector<LookupAnswer> AnswersOfEveryDictionary(
     const Database &database, const LookupOptions &options, const std::string &query)
 {
+    WordLookup lookup(database);
     std::vector<LookupAnswer> answers;
     for (std::int32_t i = 0; i < database.GetCount(); ++i) {
         const std::uint32_t id = database.GetDictionary(i)->GetId();
         if (options.dicId != 0 && id != options.dicId)
             continue;
-        WordPosition position;
-        std::int32_t matchedLength = 0;
-        if (database.Find(id, query, position, &matchedLength) && matchedLength == -1)
-            answers.push_back(MakeAnswer(database, "", true, position, -1, true));
+        const Match match = lookup.Find(query, id);
+        if (match.exact)
+            answers.push_back(MakeAnswer(database, match, true));
     }
-    if (answers.empty()) {
-        WordPosition position;
-        std::int32_t matchedLength = 0;
-        const bool found = database.Find(options.dicId, query, position, &matchedLength);
-        answers.push_back(MakeAnswer(database, "", found, position, matchedLength, true));
-    }
+    if (answers.empty())
+        answers.push_back(MakeAnswer(database, lookup.Find(query, options.dicId), true));
     return answers;
 }
 
@@ -143,11 +138,8 @@ bool Answer(const Database &database, const LookupOptions &options, const std::s
     if (options.all) {
         answers = AnswersOfEveryDictionary(database, options, query);
     } else {
-        WordPosition position;
-        std::int32_t matchedLength = 0;
-        const bool found = database.Find(options.dicId, query, position, &matchedLength);
-        answers.push_back(
-            MakeAnswer(database, "", found, position, matchedLength, options.article));
+        WordLookup lookup(database);
+        answers.push_back(MakeAnswer(database, lookup.Find(query, options.dicId), options.article));
     }
     for (LookupAnswer &answer : answers) {
         answer.query = query;

@@ -41,3 +41,17 @@ make_program_folder() {
     cp -r "$2" "$folder/dics"
     echo "$folder"
 }
+
+# The start shared by the tests that run the program in an X session of their own. Called with
+# the script's arguments: run again as "SCRIPT --session FOLDER" inside that session, it calls the
+# script's run_session FOLDER and ends the script; called as "SCRIPT PROGRAM SAMPLE_DICS", it
+# copies both into a fresh program folder, removed when the script ends, and leaves its path in
+# $folder.
+start_session_test() {
+    if [ "${1:-}" = "--session" ]; then
+        run_session "$2"
+        exit
+    fi
+    folder=$(make_program_folder "$1" "$2")
+    trap 'rm -rf "$folder"' EXIT
+}

@@ -16,13 +16,14 @@ const char DESCRIPTION[] =
     "start ends at once.\n"
     "\n"
     "  --selection  look up the text selected in any program (the primary selection, else the\n"
-    "               clipboard), without blanks and punctuation at its ends\n"
+    "               clipboard), without blanks and punctuation at its ends; the window is only\n"
+    "               shown when the program holding it does not answer within 2 seconds\n"
     "  -h, --help   print this help and exit\n"
     "  --version    print the version and exit\n"
     "  --           end of options: what follows is a word even when it starts with '-'\n"
     "\n"
     "Exit status: 0 when the window ran or the running one took the request; 1 when the\n"
-    "running Kalvora did not answer; 2 on a usage error.\n";
+    "running Kalvora did not answer within 5 seconds; 2 on a usage error.\n";
 
 CommandLine Fail(std::string message)
 {

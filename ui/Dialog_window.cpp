@@ -1,11 +1,15 @@
 #include "ui/Dialog_window.h"
 
-#include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
 
-#include "ui/Form_main.h"
+namespace {
+
+constexpr char16_t KEY_ESCAPE = 27;
+
+} // namespace
 
 void SetUpDialogWindow(
     QDialog *dialog, const QString &caption, int width, int height, const QFont &font)
@@ -17,11 +21,12 @@ void SetUpDialogWindow(
     dialog->setFont(font);
 }
 
-void CentreOnMainWindow(QWidget *dialog)
+void CentreOnParent(QWidget *dialog)
 {
+    const QWidget *parent = dialog->parentWidget() ? dialog->parentWidget()->window() : nullptr;
     QRect area;
-    if (Form1 && Form1->isVisible())
-        area = Form1->frameGeometry();
+    if (parent && parent->isVisible())
+        area = parent->frameGeometry();
     else if (const QScreen *screen = QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
     else
@@ -45,4 +50,32 @@ QFont PixelFont(const QString &family, int pixels)
     QFont font(family);
     font.setPixelSize(pixels);
     return font;
+}
+
+TDialogWindow::TDialogWindow(QWidget *parent, Keys keys)
+    : QDialog(parent)
+    , keys(keys)
+{
+}
+
+void TDialogWindow::FormKeyPress(char16_t key)
+{
+    if (key == KEY_ESCAPE)
+        reject();
+}
+
+void TDialogWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (keys == Keys::Dialog)
+        QDialog::keyPressEvent(event);
+    else if (event->key() == Qt::Key_Escape)
+        FormKeyPress(KEY_ESCAPE);
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void TDialogWindow::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    CentreOnParent(this);
 }

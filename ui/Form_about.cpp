@@ -1,6 +1,5 @@
 #include "ui/Form_about.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -16,8 +15,6 @@ TAboutForm::Opener TAboutForm::openWithShell = [](const QString &target) {
 };
 
 namespace {
-
-constexpr char16_t KEY_ESCAPE = 27;
 
 QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, const QRect &place,
     const QFont &font, const QColor &colour)
@@ -43,7 +40,7 @@ QFont LinkFont()
 } // namespace
 
 TAboutForm::TAboutForm(QWidget *parent)
-    : QDialog(parent)
+    : TDialogWindow(parent, Keys::EscapeOnly)
     , Label1(MakeLabel(this, "Label1", QStringLiteral("Kalvora 1.51"), QRect(0, 0, 177, 18),
           PixelFont(QStringLiteral("Century Gothic"), 12),
           LightPalette().color(QPalette::WindowText)))
@@ -87,12 +84,6 @@ void TAboutForm::MailLabelClick()
     openWithShell(QStringLiteral("mailto:") + MailLabel->text());
 }
 
-void TAboutForm::FormKeyPress(char16_t key)
-{
-    if (key == KEY_ESCAPE)
-        reject();
-}
-
 // A click is a left press and release on the same label, as a push button counts it.
 bool TAboutForm::eventFilter(QObject *watched, QEvent *event)
 {
@@ -109,20 +100,5 @@ bool TAboutForm::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    return QDialog::eventFilter(watched, event);
-}
-
-// Not the dialog's own handling: that would let Enter close the box or press a default button.
-void TAboutForm::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape)
-        FormKeyPress(KEY_ESCAPE);
-    else
-        QWidget::keyPressEvent(event);
-}
-
-void TAboutForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    CentreOnMainWindow(this);
+    return TDialogWindow::eventFilter(watched, event);
 }

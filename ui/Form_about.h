@@ -3,13 +3,14 @@
 
 #include <functional>
 
-#include <QDialog>
+#include "ui/Dialog_window.h"
 
 class QLabel;
 
 // The product, its version, the rights line, and the web and e-mail addresses, which open in
-// the desktop's browser and mail program when clicked.
-class TAboutForm : public QDialog
+// the desktop's browser and mail program when clicked. Escape closes the box; no other key does
+// anything, Enter included.
+class TAboutForm : public TDialogWindow
 {
     Q_OBJECT
 
@@ -22,13 +23,9 @@ public:
 
     void WebLabelClick();
     void MailLabelClick();
-    // Escape (27) closes the box; no other key does anything, Enter included.
-    void FormKeyPress(char16_t key);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     QLabel *Label1;

@@ -16,8 +16,6 @@
 #include "storage/Database.h"
 #include "support/Ini_file.h"
 #include "ui/Ansi_text.h"
-#include "ui/Dialog_window.h"
-#include "ui/Form_main.h"
 
 TDicsForm *DicsForm = nullptr;
 
@@ -62,11 +60,13 @@ QToolButton *MakeArrowButton(QWidget *parent, const char *name, const QString &a
 
 } // namespace
 
-TDicsForm::TDicsForm(QWidget *parent)
-    : QDialog(parent)
+TDicsForm::TDicsForm(Database *database, IniFile *settings, QWidget *parent)
+    : TDialogWindow(parent, Keys::EscapeOnly)
     , ListView1(new QTreeWidget(this))
     , SpeedButton1(MakeArrowButton(this, "SpeedButton1", QStringLiteral("Выше"), true))
     , SpeedButton2(MakeArrowButton(this, "SpeedButton2", QStringLiteral("Ниже"), false))
+    , database(database)
+    , settings(settings)
 {
     setObjectName(QStringLiteral("DicsForm"));
     SetUpDialogWindow(
@@ -108,7 +108,6 @@ void TDicsForm::FillList()
     ListView1->setColumnWidth(1, clientWidth / 6);
     ListView1->setColumnWidth(2, clientWidth / 6);
 
-    const Database *database = Form1 ? Form1->GetDatabase() : nullptr;
     if (!database)
         return;
     for (std::int32_t i = 0; i < database->GetCount(); ++i) {
@@ -157,27 +156,20 @@ void TDicsForm::SpeedButton2Click()
     SelectRow(selected + 1 < count ? selected + 1 : selected);
 }
 
-void TDicsForm::FormKeyPress(char16_t key)
-{
-    if (key == KEY_ESCAPE)
-        reject();
-}
-
 void TDicsForm::FormClose()
 {
-    if (!Form1)
+    if (!database || !settings)
         return;
-    const Database *database = Form1->GetDatabase();
     std::vector<std::uint32_t> ids;
     std::string order;
     for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
         const std::uint32_t id = ListView1->topLevelItem(i)->data(0, ID_ROLE).value<quint32>();
         ids.push_back(id);
-        if (const Dictionary *dictionary = database ? database->FindById(id) : nullptr)
+        if (const Dictionary *dictionary = database->FindById(id))
             order += dictionary->GetFolderName() + ";";
     }
-    Form1->GetSettings()->SetString("DIC_ORDER", order);
-    Form1->ReorderDictionaries(std::move(ids));
+    settings->SetString("DIC_ORDER", order);
+    database->Reorder(std::move(ids));
 }
 
 void TDicsForm::done(int result)
@@ -194,18 +186,4 @@ bool TDicsForm::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void TDicsForm::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape)
-        FormKeyPress(KEY_ESCAPE);
-    else
-        QWidget::keyPressEvent(event);
-}
-
-void TDicsForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    CentreOnMainWindow(this);
 }

@@ -1,27 +1,29 @@
 #ifndef UI_FORM_DICS_H
 #define UI_FORM_DICS_H
 
-#include <QDialog>
+#include "ui/Dialog_window.h"
 
 class QToolButton;
 class QTreeWidget;
+class Database;
+class IniFile;
 
 // Lists the loaded dictionaries and lets the user change the order in which they are consulted.
-// Filled once, from Form1's Database, when it is created; the rows are the order being edited,
-// and every close hands that order to the main window and to DIC_ORDER.
-class TDicsForm : public QDialog
+// Filled once, from the database, when it is created; the rows are the order being edited, and
+// every close puts that order into the database and into DIC_ORDER. Escape closes the dialog; no
+// other key does anything, Enter included.
+class TDicsForm : public TDialogWindow
 {
     Q_OBJECT
 
 public:
-    explicit TDicsForm(QWidget *parent = nullptr);
+    // database and settings, when given, must outlive the dialog.
+    TDicsForm(Database *database, IniFile *settings, QWidget *parent = nullptr);
 
     void FillList();
     // Move the selected row up or down by one.
     void SpeedButton1Click();
     void SpeedButton2Click();
-    // Escape (27) closes the dialog; other keys are left alone.
-    void FormKeyPress(char16_t key);
     void FormClose();
 
     // done() is the one road every close takes (Escape, the close box, reject), so the order is
@@ -30,8 +32,6 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
@@ -41,6 +41,8 @@ private:
     QTreeWidget *ListView1;
     QToolButton *SpeedButton1;
     QToolButton *SpeedButton2;
+    Database *database;
+    IniFile *settings;
 };
 
 extern TDicsForm *DicsForm;

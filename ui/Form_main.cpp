@@ -1,39 +1,30 @@
 #include "ui/Form_main.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
-#include <QStyledItemDelegate>
 #include <QSystemTrayIcon>
-#include <QTextCursor>
-#include <QTextEdit>
 
 #include "controls/Grad_button.h"
 #include "platform/Keyboard_layout.h"
-#include "platform/Platform.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
 #include "ui/Ansi_text.h"
+#include "ui/Article_pane.h"
 #include "ui/Colours.h"
 #include "ui/Dialog_window.h"
-#include "ui/Font_chooser.h"
-#include "ui/Form_search.h"
 #include "ui/Form_splash.h"
 #include "ui/Resources.h"
+#include "ui/Word_input.h"
+#include "ui/Word_list.h"
 
 TForm1 *Form1 = nullptr;
 
@@ -41,76 +32,13 @@ TForm1::MessageShower TForm1::showErrorMessage = [](QWidget *parent, const QStri
     ShowErrorBox(parent, QStringLiteral("Kalvora"), text);
 };
 
-// The article pane: the toolkit selects the word under the pointer on a double-click; the
-// program's handler runs after that.
-class ArticleView : public QTextEdit
-{
-public:
-    using QTextEdit::QTextEdit;
-    std::function<void()> onDoubleClick;
-
-protected:
-    void mouseDoubleClickEvent(QMouseEvent *event) override
-    {
-        QTextEdit::mouseDoubleClickEvent(event);
-        if (onDoubleClick)
-            onDoubleClick();
-    }
-};
-
 namespace {
 
 constexpr int CLIENT_WIDTH = 621;
 constexpr int CLIENT_HEIGHT = 466;
-constexpr int LIST_LINE_HEIGHT = 19;
-constexpr int LIST_WORDS_BEFORE = 100;
-constexpr int LIST_WORDS_AFTER = 99;
-constexpr int HISTORY_SIZE = 30;
-constexpr char32_t KEY_BACKSPACE = 8;
-constexpr char32_t KEY_ENTER = 13;
-constexpr int DOUBLE_CLICK_FLASH_MS = 100;
 
 const char *const LIST_FONT_KEY = "LIST_FONT";
 const char *const ARTICLE_FONT_KEY = "PARTICLE_FONT";
-
-// Lines are 19 pixels high, or as high as the list's font needs when that is more.
-class LineHeightDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(),
-            std::max(LIST_LINE_HEIGHT, option.fontMetrics.height()));
-    }
-};
-
-// Rows are kept from one refill to the next and only their texts change, so a refill makes no
-// row objects and the view sees no reset.
-void SetListRow(QListWidget *list, int row, const QString &text)
-{
-    if (row < list->count())
-        list->item(row)->setText(text);
-    else
-        list->addItem(text);
-}
-
-void KeepListRows(QListWidget *list, int rows)
-{
-    while (list->count() > rows)
-        delete list->takeItem(list->count() - 1);
-}
-
-// Control characters are never typed: Delete, for one, comes with the text "\x7F" on X and must
-// keep its ordinary effect in the field.
-bool IsTypedCharacter(const QString &text)
-{
-    if (text.isEmpty())
-        return false;
-    const char16_t first = text.front().unicode();
-    return first >= 0x20 && first != 0x7F;
-}
 
 // What a newly created font holds: the desktop's default face and size in the window-text
 // colour.
@@ -150,8 +78,7 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
 
 TForm1::~TForm1()
 {
-    // The search window reads the dictionaries from a thread of its own.
-    delete SearchForm;
+    lookup.reset();
     database.reset();
     settings.reset();
     sectionBar.reset();
@@ -171,17 +98,9 @@ void TForm1::CreateControls()
     client->setObjectName(QStringLiteral("ClientArea"));
     setCentralWidget(client);
 
-    WordInput = new QComboBox(client);
-    WordInput->setObjectName(QStringLiteral("WordInput"));
-    WordInput->setAccessibleName(QStringLiteral("Слово для поиска"));
-    WordInput->setEditable(true);
-    WordInput->setInsertPolicy(QComboBox::NoInsert);
-    WordInput->setCompleter(nullptr);
+    WordInput = new TWordInput(client);
     WordInput->setGeometry(7, 38, 218, WordInput->sizeHint().height());
-    // Keys reach the combo box, which hands them to its edit field directly; the edit field sees
-    // them only when it is sent keys itself.
-    WordInput->installEventFilter(this);
-    WordInput->lineEdit()->installEventFilter(this);
+    WordInput->onKeyPress = [this](char32_t key) { WordInputKeyPress(key); };
 
     FindButton = new TGradButton(client);
     FindButton->setObjectName(QStringLiteral("FindButton"));
@@ -209,25 +128,9 @@ void TForm1::CreateControls()
     Splitter1->setChildrenCollapsible(false);
     Splitter1->setGeometry(Panel1->rect());
 
-    ListBox1 = new QListWidget(Splitter1);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setAccessibleName(QStringLiteral("Список слов"));
-    ListBox1->setItemDelegate(new LineHeightDelegate(ListBox1));
-    ListBox1->setUniformItemSizes(true);
-    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
-    // Moving through the list with the keyboard shows each word, as a click does; rows changed
-    // by a mouse press are left to the click so that the article is built once.
-    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] {
-        if (!fillingList && QApplication::mouseButtons() == Qt::NoButton)
-            ListBox1Click();
-    });
-
-    RichEdit1 = new ArticleView(Splitter1);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit1->setAccessibleName(QStringLiteral("Статья"));
-    RichEdit1->setReadOnly(true);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListBox1 = new TWordList(Splitter1);
+    ListBox1->onChoose = [this] { ListBox1Click(); };
+    RichEdit1 = new TArticlePane(Splitter1);
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
 
     Splitter1->setStretchFactor(0, 0);
@@ -260,17 +163,17 @@ void TForm1::CreateControls()
 
 void TForm1::CreateMenu()
 {
-    N4 = menuBar()->addMenu(QStringLiteral("&Файл"));
+    QMenu *N4 = menuBar()->addMenu(QStringLiteral("&Файл"));
     N4->setObjectName(QStringLiteral("N4"));
-    QAction *N7 =
-        N4->addAction(QStringLiteral("&Поиск в статьях..."), this, [this] { OpenSearch(); });
+    QAction *N7 = N4->addAction(
+        QStringLiteral("&Поиск в статьях..."), this, [this] { emit searchRequested(); });
     N7->setObjectName(QStringLiteral("N7"));
     N7->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     QAction *N5 = N4->addAction(QStringLiteral("&Выход"), this, [this] { close(); });
     N5->setObjectName(QStringLiteral("N5"));
     N5->setShortcut(QKeySequence::Quit);
 
-    N1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
+    QMenu *N1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
     N1->setObjectName(QStringLiteral("N1"));
     QAction *N2 =
         N1->addAction(QStringLiteral("&Словари"), this, [this] { emit dictionariesRequested(); });
@@ -297,6 +200,7 @@ void TForm1::FormCreate()
     database = std::make_unique<Database>(paths.programFolder, this);
     if (!paths.userDicsFolder.empty())
         database->AddDictionaryFolder(paths.userDicsFolder);
+    lookup = std::make_unique<WordLookup>(*database);
     listFont = DefaultFont();
     articleFont = DefaultFont();
 
@@ -424,7 +328,7 @@ void TForm1::TrayIcon1Click()
 
 void TForm1::LookUp(const QString &word)
 {
-    WordInput->lineEdit()->setText(word);
+    WordInput->setEditText(word);
     FindButtonClick();
 }
 
@@ -445,157 +349,51 @@ void TForm1::ExitProgram()
         QCoreApplication::quit();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if ((watched != WordInput && watched != WordInput->lineEdit())
-        || event->type() != QEvent::KeyPress)
-        return QMainWindow::eventFilter(watched, event);
-    const auto *key = static_cast<QKeyEvent *>(event);
-    switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        WordInputKeyPress(KEY_ENTER);
-        return true;
-    case Qt::Key_Backspace:
-        WordInputKeyPress(KEY_BACKSPACE);
-        return true;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Escape:
-        return false;
-    default:
-        break;
-    }
-    // Shortcuts with Ctrl (copy, paste, undo...) are not typed characters.
-    const Qt::KeyboardModifiers shortcut = Qt::ControlModifier | Qt::MetaModifier;
-    if ((key->modifiers() & shortcut) || !IsTypedCharacter(key->text()))
-        return false;
-    // Alt+letter that no menu took is nobody's input, but the field would insert the letter.
-    if (key->modifiers() & Qt::AltModifier)
-        return true;
-    WordInputKeyPress(key->text().toUcs4().value(0));
-    return true;
-}
-
 std::string TForm1::WordText() const
 {
-    return ToCoreText(WordInput->lineEdit()->text());
-}
-
-void TForm1::SetWordText(const QString &text, int selectionStart, int selectionLength)
-{
-    QLineEdit *edit = WordInput->lineEdit();
-    edit->setText(text);
-    if (selectionStart < 0)
-        edit->setCursorPosition(static_cast<int>(edit->text().size()));
-    else if (selectionLength > 0)
-        edit->setSelection(selectionStart, selectionLength);
-    else
-        edit->setCursorPosition(selectionStart);
+    return WordInput->Text();
 }
 
 void TForm1::WordInputKeyPress(char32_t key)
 {
-    if (key == KEY_ENTER) {
+    if (key == TWordInput::KEY_ENTER) {
         FindButtonClick();
         return;
     }
-    const QLineEdit *edit = WordInput->lineEdit();
-    const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    QString query = edit->text().left(start);
-    if (key == KEY_BACKSPACE) {
-        // A character beyond U+FFFF is two units, and both go.
-        const qsizetype last = query.size() - 1;
-        if (last >= 0)
-            query.chop(
-                last > 0 && query.at(last).isLowSurrogate() && query.at(last - 1).isHighSurrogate()
-                    ? 2
-                    : 1);
-    } else {
-        query += QString::fromUcs4(&key, 1);
-    }
-
-    // A dictionary that cannot hold a character matches nothing from it on, so a key is taken
-    // only when some dictionary continues the whole query.
-    const auto characters = static_cast<std::int64_t>(query.toUcs4().size());
-    WordPosition found;
-    std::int32_t matched = 0;
-    const bool accepted = database->Find(0, ToCoreText(query), found, &matched)
-        && (matched == 0 || matched == -1 || characters <= matched);
-    if (!accepted) {
-        if (query.isEmpty())
-            SetWordText(QString(), 0, 0);
+    const Completion completion = lookup->Type(WordInput->TypedText(), key);
+    if (!completion.taken) {
+        if (completion.query.empty())
+            WordInput->ShowWord(QString());
         return;
     }
-    currentWord = found;
-    const QString headword = ToQString(database->GetWord(currentWord));
-    const int typed = UnitsOfCharacters(headword, static_cast<int>(characters));
-    SetWordText(headword, typed, static_cast<int>(headword.size()) - typed);
-    sectionBar->SelectItem(currentWord.dicId);
+    WordInput->ShowCompletion(completion.match.headword, completion.typedCharacters);
+    sectionBar->SelectItem(completion.match.position.dicId);
     FillWordList();
 }
 
 void TForm1::FindButtonClick()
 {
-    std::int32_t matched = 0;
-    if (database->Find(0, WordText(), currentWord, &matched)) {
-        const QString headword = ToQString(database->GetWord(currentWord));
-        const int start = matched < 0 ? -1 : UnitsOfCharacters(headword, matched);
-        SetWordText(headword, start, static_cast<int>(headword.size()) - start);
-        AddToHistory(headword);
-        sectionBar->SelectItem(currentWord.dicId);
-    } else {
-        ListBox1->clear();
+    const Match match = lookup->Find(WordText());
+    if (match.Found()) {
+        WordInput->ShowCompletion(match.headword, match.sharedCharacters);
+        WordInput->AddToHistory(ToQString(match.headword));
+        sectionBar->SelectItem(match.position.dicId);
     }
     FillWordList();
     ShowArticle();
 }
 
-void TForm1::AddToHistory(const QString &word)
-{
-    // Changing the items can change the field's text; the field must keep what the search put
-    // there, selection included.
-    QLineEdit *edit = WordInput->lineEdit();
-    const QString text = edit->text();
-    const int selectionStart = edit->selectionStart();
-    const int selectionLength = static_cast<int>(edit->selectedText().size());
-    const int cursor = edit->cursorPosition();
-
-    const int index = WordInput->findText(word, Qt::MatchFixedString);
-    const bool moved = index > 0;
-    if (index != 0) {
-        if (moved)
-            WordInput->removeItem(index);
-        WordInput->insertItem(0, word);
-    }
-    if (WordInput->count() > HISTORY_SIZE)
-        WordInput->removeItem(HISTORY_SIZE);
-    WordInput->setCurrentIndex(-1);
-
-    if (moved) {
-        edit->setText(word);
-    } else {
-        edit->setText(text);
-        if (selectionStart >= 0)
-            edit->setSelection(selectionStart, selectionLength);
-        else
-            edit->setCursorPosition(cursor);
-    }
-}
-
 void TForm1::ListBox1Click()
 {
-    const int line = ListBox1->currentRow();
-    if (line < 0 || currentWord.dicId == 0)
+    if (!lookup->SelectRow(ListBox1->currentRow()))
         return;
-    currentWord.index = line + listFirst;
-    SetWordText(ListBox1->item(line)->text(), -1, 0);
+    WordInput->ShowWord(ListBox1->currentItem()->text());
     ShowArticle();
 }
 
 void TForm1::OnDictionaryClick(std::uint32_t id)
 {
-    database->Find(id, WordText(), currentWord);
+    lookup->Find(WordText(), id);
     FillWordList();
     ShowArticle();
     // The pressed button is disabled now, which sent the focus on to the next button, where Enter
@@ -605,121 +403,32 @@ void TForm1::OnDictionaryClick(std::uint32_t id)
 
 void TForm1::FillWordList()
 {
-    // Filled with updates off, so a refill is drawn once whatever the number of lines.
-    fillingList = true;
-    ListBox1->setUpdatesEnabled(false);
-    const Dictionary *dictionary =
-        currentWord.IsNone() ? nullptr : database->FindById(currentWord.dicId);
-    int rows = 0;
-    if (dictionary) {
-        const std::int64_t count = dictionary->GetWordCount();
-        const std::int64_t current = currentWord.index;
-        const std::int64_t first = std::max<std::int64_t>(current - LIST_WORDS_BEFORE, 0);
-        const std::int64_t last = std::min<std::int64_t>(current + LIST_WORDS_AFTER + 1, count);
-        dictionary->GetWords(
-            static_cast<std::int32_t>(first), static_cast<std::int32_t>(last), listWords);
-        listFirst = listWords.size() ? static_cast<std::int32_t>(first) : -1;
-        for (std::size_t i = 0; i < listWords.size(); ++i) {
-            const std::string_view word = listWords[i];
-            SetListRow(ListBox1, rows++,
-                QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size())));
-        }
-        // The row the current word has, or would have were it in the dictionary.
-        const int selected = static_cast<int>(
-            std::max<std::int64_t>(std::min(current, std::max(first, last)) - first, 0));
-        KeepListRows(ListBox1, rows);
-        ListBox1->setCurrentRow(selected);
-        // From the top, as a list filled anew scrolls to its current row; the row may be the
-        // current one already, which scrolls nowhere by itself.
-        ListBox1->scrollToTop();
-        ListBox1->scrollToItem(ListBox1->currentItem());
-    } else {
-        ListBox1->clear();
-    }
-    ListBox1->setUpdatesEnabled(true);
-    fillingList = false;
+    ListBox1->ShowWords(lookup->Neighbours());
 }
 
 void TForm1::ShowArticle()
 {
-    articleRequested = true;
-    RichEdit1->clear();
-    QTextCursor cursor(RichEdit1->document());
-    QTextCharFormat plain;
-    plain.setFont(RichEdit1->font());
-    plain.setForeground(Qt::black);
-
-    if (currentWord.IsNone()) {
-        cursor.insertText(QStringLiteral("Не найдено"), plain);
-        return;
-    }
-    const QString headword = ToQString(database->GetWord(currentWord));
-    const QString text = headword + QLatin1Char(' ') + ToQString(database->GetArticle(currentWord));
-
-    QTextCharFormat format;
-    format.setFontFamilies({AnsiToQString(articleFont.name)});
-    // The height is in pixels; the pane works in points of the screen it shows on.
-    const double points = std::abs(articleFont.height) * 72.0 / RichEdit1->logicalDpiY();
-    format.setFontPointSize(std::max(1.0, std::round(points)));
-    format.setFontWeight(articleFont.style & fsBold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(articleFont.style & fsItalic);
-    format.setFontUnderline(articleFont.style & fsUnderline);
-    format.setFontStrikeOut(articleFont.style & fsStrikeOut);
-    format.setForeground(ToQColorOnLight(articleFont.colour));
-    cursor.insertText(text, format);
-
-    cursor.setPosition(0);
-    cursor.setPosition(static_cast<int>(headword.size()), QTextCursor::KeepAnchor);
-    QTextCharFormat bold;
-    bold.setFontWeight(QFont::Bold);
-    cursor.mergeCharFormat(bold);
-
-    cursor.setPosition(0);
-    RichEdit1->setTextCursor(cursor);
-    RichEdit1->ensureCursorVisible();
+    RichEdit1->ShowArticle(lookup->Article());
 }
 
 void TForm1::RichEdit1DblClick()
 {
-    QTextCursor selection = RichEdit1->textCursor();
-    QTextCharFormat flash;
-    flash.setForeground(QColor(255, 0, 255));
-    flash.setFontWeight(QFont::Bold);
-    selection.mergeCharFormat(flash);
-    RichEdit1->viewport()->repaint();
-    SleepMilliseconds(DOUBLE_CLICK_FLASH_MS);
-
-    const QString word = selection.selectedText();
-    WordInput->lineEdit()->setText(word);
-    database->Find(0, ToCoreText(word), currentWord);
+    const QString word = RichEdit1->FlashSelectedWord();
+    WordInput->setEditText(word);
+    lookup->Find(ToCoreText(word));
     FillWordList();
     ShowArticle();
-}
-
-void TForm1::OpenSearch()
-{
-    if (!SearchForm)
-        SearchForm = new TSearchForm(
-            database.get(),
-            [this](WordPosition position, const QString &phrase) { ShowRecord(position, phrase); },
-            this);
-    SearchForm->show();
-    SearchForm->raise();
-    SearchForm->activateWindow();
 }
 
 void TForm1::ShowRecord(WordPosition position, const QString &phrase)
 {
-    const Dictionary *dictionary = database->FindById(position.dicId);
-    if (!dictionary || position.index < 0
-        || static_cast<std::uint32_t>(position.index) >= dictionary->GetWordCount())
+    if (!lookup->Select(position))
         return;
-    currentWord = position;
-    SetWordText(ToQString(dictionary->GetWord(position.index)), -1, 0);
-    sectionBar->SelectItem(currentWord.dicId);
+    WordInput->ShowWord(ToQString(lookup->CurrentHeadword()));
+    sectionBar->SelectItem(position.dicId);
     FillWordList();
     ShowArticle();
-    HighlightPhrase(RichEdit1, *dictionary, phrase);
+    RichEdit1->MarkPhrase(lookup->Marks(ToCoreText(phrase)));
 }
 
 void TForm1::LoadDictionaryOrder()
@@ -746,22 +455,13 @@ void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *arti
 {
     if (list) {
         listFont = *list;
-        ListBox1->setUpdatesEnabled(false);
-        ListBox1->setFont(FontFromDescription(listFont));
-        QPalette palette = ListBox1->palette();
-        palette.setColor(QPalette::Text, ToQColorOnLight(listFont.colour));
-        ListBox1->setPalette(palette);
-        ListBox1->setUpdatesEnabled(true);
+        ListBox1->SetListFont(listFont);
     }
     if (article) {
         articleFont = *article;
+        RichEdit1->SetArticleFont(articleFont);
         // Before the first search the pane stays empty rather than saying "nothing found".
-        if (articleRequested)
+        if (RichEdit1->Shown())
             ShowArticle();
     }
-}
-
-void TForm1::ReorderDictionaries(std::vector<std::uint32_t> ids)
-{
-    database->Reorder(std::move(ids));
 }

@@ -5,31 +5,33 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <QMainWindow>
 
 #include "controls/Button_section_bar.h"
+#include "lookup/Word_lookup.h"
 #include "storage/Database.h"
 #include "support/Font_keys.h"
+#include "ui/Form_settings.h"
 #include "ui/Program_paths.h"
 
-class QComboBox;
 class QFrame;
-class QListWidget;
-class QMenu;
 class QSplitter;
 class QSystemTrayIcon;
-class QTextEdit;
 class IniFile;
+class TArticlePane;
 class TGradButton;
 class TSplashForm;
-class TSearchForm;
-class ArticleView;
+class TWordInput;
+class TWordList;
 
 // The main window: owns the settings, the dictionaries, the section bar, the two fonts and the
-// current word for the whole run.
-class TForm1 : public QMainWindow, public IDictionaryLoadObserver, public ButtonSectionBarObserver
+// lookup for the whole run. Its handlers ask the lookup and hand the answer to the field, the
+// word list, the article pane and the section bar.
+class TForm1 : public QMainWindow,
+               public IDictionaryLoadObserver,
+               public ButtonSectionBarObserver,
+               public FontSettingsOwner
 {
     Q_OBJECT
 
@@ -50,11 +52,9 @@ public:
 
     // Settings keys.
     void LoadDictionaryOrder();
-    void LoadFontSettings();
-    void SaveFontSettings(const FontDescription &list, const FontDescription &article);
-    // Either font may be null: that one is left as it is.
-    void ApplyFonts(const FontDescription *list, const FontDescription *article);
-    void ReorderDictionaries(std::vector<std::uint32_t> ids);
+    void LoadFontSettings() override;
+    void SaveFontSettings(const FontDescription &list, const FontDescription &article) override;
+    void ApplyFonts(const FontDescription *list, const FontDescription *article) override;
 
     // Word search and article display.
     void WordInputKeyPress(char32_t key);
@@ -62,12 +62,10 @@ public:
     void ListBox1Click();
     void OnDictionaryClick(std::uint32_t id) override;
     void FillWordList();
-    void AddToHistory(const QString &word);
     void ShowArticle();
     void RichEdit1DblClick();
-    // Search inside articles: its window, made on first use, and what choosing a result does,
-    // which is what a click in the word list does, the phrase marked in the article.
-    void OpenSearch();
+    // What choosing a result of the search inside articles does: what a click in the word list
+    // does, with the phrase marked in the article.
     void ShowRecord(WordPosition position, const QString &phrase);
 
     // Minimising hides the window into the notification area; the icon brings it back.
@@ -88,11 +86,7 @@ public:
     SectionBar *GetSectionBar() const { return sectionBar.get(); }
     const FontDescription &ListFont() const { return listFont; }
     const FontDescription &ArticleFont() const { return articleFont; }
-    WordPosition CurrentWord() const { return currentWord; }
-    std::int32_t ListFirst() const { return listFirst; }
-    const ProgramPaths &Paths() const { return paths; }
-
-    QMenu *SettingsMenu() const { return N1; }
+    WordPosition CurrentWord() const { return lookup->Current(); }
 
     // The whole text of the field, as the core takes it (UTF-8).
     std::string WordText() const;
@@ -104,9 +98,9 @@ signals:
     void dictionariesRequested();
     void settingsRequested();
     void aboutRequested();
+    void searchRequested();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -120,37 +114,28 @@ private:
     void FormResize();
     void FormClose();
     void BuildSectionBar();
-    void SetWordText(const QString &text, int selectionStart, int selectionLength);
 
     ProgramPaths paths;
     std::unique_ptr<Database> database;
-    WordPosition currentWord;
-    std::int32_t listFirst = 0;
-    // The list's headwords, kept so that their room serves every refill.
-    WordRange listWords;
+    std::unique_ptr<WordLookup> lookup;
     std::unique_ptr<SectionBar> sectionBar;
     bool uniformBarColours = false;
     std::unique_ptr<IniFile> settings;
     FontDescription listFont;
     FontDescription articleFont;
     bool terminated = false;
-    bool fillingList = false;
-    bool articleRequested = false;
 
     TSplashForm *splash = nullptr;
     QWidget *client = nullptr;
-    QComboBox *WordInput = nullptr;
+    TWordInput *WordInput = nullptr;
     TGradButton *FindButton = nullptr;
     QFrame *Bevel1 = nullptr;
     QWidget *Panel1 = nullptr;
-    QListWidget *ListBox1 = nullptr;
+    TWordList *ListBox1 = nullptr;
     QSplitter *Splitter1 = nullptr;
-    ArticleView *RichEdit1 = nullptr;
+    TArticlePane *RichEdit1 = nullptr;
     QSystemTrayIcon *TrayIcon1 = nullptr;
     Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
-    QMenu *N4 = nullptr;
-    QMenu *N1 = nullptr;
-    TSearchForm *SearchForm = nullptr;
 };
 
 extern TForm1 *Form1;

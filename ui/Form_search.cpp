@@ -14,13 +14,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextCursor>
-#include <QTextEdit>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include "storage/Article_search.h"
-#include "storage/Phrase_finder.h"
 #include "ui/Ansi_text.h"
 
 namespace {
@@ -334,20 +331,4 @@ void TSearchForm::closeEvent(QCloseEvent *event)
 {
     FormClose();
     QWidget::closeEvent(event);
-}
-
-void HighlightPhrase(QTextEdit *pane, const Dictionary &dictionary, const QString &phrase)
-{
-    const QString shown = pane->toPlainText();
-    QTextCharFormat mark;
-    mark.setBackground(QColor(255, 255, 0));
-    QTextCursor cursor(pane->document());
-    // The core counts characters, the pane UTF-16 units.
-    for (const auto &[start, count] :
-        FindPhrase(dictionary, ToCoreText(shown), ToCoreText(phrase))) {
-        cursor.setPosition(UnitsOfCharacters(shown, static_cast<int>(start)));
-        cursor.setPosition(
-            UnitsOfCharacters(shown, static_cast<int>(start + count)), QTextCursor::KeepAnchor);
-        cursor.mergeCharFormat(mark);
-    }
 }

@@ -15,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTextEdit;
 class QTreeView;
 class ArticleMatches;
 class SearchResultsModel;
@@ -78,9 +77,5 @@ private:
     QTreeView *ResultList;
     SearchResultsModel *results;
 };
-
-// Marks every occurrence of phrase in the article pane, letter case ignored by the rule of the
-// dictionary the pane shows.
-void HighlightPhrase(QTextEdit *pane, const Dictionary &dictionary, const QString &phrase);
 
 #endif // UI_FORM_SEARCH_H

@@ -4,9 +4,7 @@
 
 #include "controls/Dialog_keys.h"
 #include "controls/Grad_button.h"
-#include "ui/Dialog_window.h"
 #include "ui/Font_chooser.h"
-#include "ui/Form_main.h"
 
 TFormSettings *FormSettings = nullptr;
 
@@ -36,8 +34,8 @@ TFontChooser *MakeChooser(QWidget *parent, const char *name, const QString &acce
 
 } // namespace
 
-TFormSettings::TFormSettings(QWidget *parent)
-    : QDialog(parent)
+TFormSettings::TFormSettings(FontSettingsOwner *fonts, QWidget *parent)
+    : TDialogWindow(parent, Keys::Dialog)
     , Label1(MakeLabel(this, "Label1", QStringLiteral("Шрифт списка слов:"), 8, 24))
     , Label3(MakeLabel(this, "Label3", QStringLiteral("Шрифт статьи:"), 8, 69))
     , GradButton1(MakeButton("GradButton1", QStringLiteral("OK"), 8, 114))
@@ -46,6 +44,7 @@ TFormSettings::TFormSettings(QWidget *parent)
     , GradButton4(MakeButton("GradButton4", QStringLiteral("Изменить"), 132, 69))
     , FontDialog1(MakeChooser(this, "FontDialog1", QStringLiteral("Шрифт списка слов")))
     , FontDialog2(MakeChooser(this, "FontDialog2", QStringLiteral("Шрифт статьи")))
+    , fonts(fonts)
 {
     setObjectName(QStringLiteral("FormSettings"));
     SetUpDialogWindow(
@@ -90,20 +89,20 @@ void TFormSettings::SetFonts(const FontDescription &list, const FontDescription 
 
 void TFormSettings::Button1Click()
 {
-    if (FontDialog1->Execute() && Form1)
-        Form1->ApplyFonts(&FontDialog1->Font(), nullptr);
+    if (FontDialog1->Execute() && fonts)
+        fonts->ApplyFonts(&FontDialog1->Font(), nullptr);
 }
 
 void TFormSettings::Button2Click()
 {
-    if (FontDialog2->Execute() && Form1)
-        Form1->ApplyFonts(nullptr, &FontDialog2->Font());
+    if (FontDialog2->Execute() && fonts)
+        fonts->ApplyFonts(nullptr, &FontDialog2->Font());
 }
 
 void TFormSettings::GradButton1Click()
 {
-    if (Form1)
-        Form1->SaveFontSettings(FontDialog1->Font(), FontDialog2->Font());
+    if (fonts)
+        fonts->SaveFontSettings(FontDialog1->Font(), FontDialog2->Font());
     accept();
 }
 
@@ -114,18 +113,12 @@ void TFormSettings::GradButton2Click()
 
 void TFormSettings::FormClose()
 {
-    if (Form1)
-        Form1->LoadFontSettings();
+    if (fonts)
+        fonts->LoadFontSettings();
 }
 
 void TFormSettings::done(int result)
 {
     FormClose();
     QDialog::done(result);
-}
-
-void TFormSettings::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    CentreOnMainWindow(this);
 }

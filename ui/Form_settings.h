@@ -1,23 +1,36 @@
 #ifndef UI_FORM_SETTINGS_H
 #define UI_FORM_SETTINGS_H
 
-#include <QDialog>
-
 #include "support/Font_keys.h"
+#include "ui/Dialog_window.h"
 
 class QLabel;
 class TFontChooser;
 class TGradButton;
 
+// What the settings dialog does with the fonts of the window it sets up.
+class FontSettingsOwner
+{
+public:
+    virtual ~FontSettingsOwner() = default;
+    // Shows the fonts at once; either may be null: that one is left as it is.
+    virtual void ApplyFonts(const FontDescription *list, const FontDescription *article) = 0;
+    // Stores both in the settings.
+    virtual void SaveFontSettings(const FontDescription &list, const FontDescription &article) = 0;
+    // Reads the stored fonts back and shows them.
+    virtual void LoadFontSettings() = 0;
+};
+
 // Chooses the fonts of the word list and of the article pane. A chosen font is shown in the main
 // window at once; OK stores both in the settings, and every close reads the stored ones back, so
 // a preview the user did not confirm disappears.
-class TFormSettings : public QDialog
+class TFormSettings : public TDialogWindow
 {
     Q_OBJECT
 
 public:
-    explicit TFormSettings(QWidget *parent = nullptr);
+    // fonts, when given, must outlive the dialog.
+    explicit TFormSettings(FontSettingsOwner *fonts, QWidget *parent = nullptr);
 
     // The starting points of the two font choices; the main window's fonts before each showing.
     void SetFonts(const FontDescription &list, const FontDescription &article);
@@ -33,9 +46,6 @@ public:
     // Every close (OK, Cancel, the close box, Escape) ends here, once.
     void done(int result) override;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     TGradButton *MakeButton(const char *name, const QString &caption, int left, int top);
 
@@ -47,6 +57,7 @@ private:
     TGradButton *GradButton4;
     TFontChooser *FontDialog1;
     TFontChooser *FontDialog2;
+    FontSettingsOwner *fonts;
 };
 
 extern TFormSettings *FormSettings;
