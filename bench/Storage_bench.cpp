@@ -265,13 +265,9 @@ void CoreKeyPressByWord(const Database &database, const std::string &query)
         return;
     const Dictionary *dictionary = database.FindById(found.dicId);
     const std::int64_t count = dictionary->GetWordCount();
-    // One string for all of them, as the word list fills itself.
-    static std::string word;
     for (std::int64_t i = found.index - 100; i < found.index + 100; ++i)
-        if (i >= 0 && i < count) {
-            dictionary->GetWord(static_cast<std::int32_t>(i), word);
-            benchmark::DoNotOptimize(word);
-        }
+        if (i >= 0 && i < count)
+            benchmark::DoNotOptimize(dictionary->GetWord(static_cast<std::int32_t>(i)));
 }
 
 // The floor of a key press: the query upper-cased, a binary search in each dictionary's sorted

@@ -1,6 +1,7 @@
 #include "Article_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,6 +19,11 @@ constexpr std::size_t READ_BLOCK = 4096;
 constexpr std::size_t FIRST_READ = 1024;
 // Farther than this the next article says nothing of where this one ends.
 constexpr std::size_t FAR_NEXT = 16 * READ_BLOCK;
+
+std::int64_t ModifiedAt(const struct stat &status)
+{
+    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+}
 
 } // namespace
 
@@ -40,8 +46,38 @@ bool ArticleFile::Open(const std::string &path, DictionaryEncoding dictionaryEnc
     if (descriptor < 0 || fstat(descriptor, &status) != 0)
         return false;
     size = status.st_size;
+    modified = ModifiedAt(status);
     buffer.resize(lineLimit);
     return true;
+}
+
+std::size_t ArticleFile::ReadBytes(std::uint64_t offset, char *to, std::size_t length) const
+{
+    if (descriptor < 0 || offset >= static_cast<std::uint64_t>(size))
+        return 0;
+    length = static_cast<std::size_t>(
+        std::min<std::uint64_t>(length, static_cast<std::uint64_t>(size) - offset));
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got =
+            pread(descriptor, to + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+bool ArticleFile::Changed() const
+{
+    struct stat status
+    {
+    };
+    return descriptor >= 0
+        && (fstat(descriptor, &status) != 0 || status.st_size != size
+            || ModifiedAt(status) != modified);
 }
 
 std::string ArticleFile::Read(std::int32_t offset, std::int64_t next)

@@ -8,7 +8,8 @@
 #include "storage/Text_encoding.h"
 
 // A dictionary's data file, open for the whole run: one article per line, read where the index
-// says. One read at a time: every read overwrites the buffer.
+// says. One Read at a time: every Read overwrites the buffer. ReadBytes and Changed may be
+// called from any thread.
 class ArticleFile
 {
 public:
@@ -24,8 +25,14 @@ public:
     // where the following article is expected to begin: the read then takes exactly the bytes
     // up to there, and reads on only if the line turns out longer.
     std::string Read(std::int32_t offset, std::int64_t next = -1);
+    // Up to length raw bytes from offset into buffer, never past the size the file had when it
+    // was opened; the count read. Fewer than asked, inside that size, means the file was cut.
+    std::size_t ReadBytes(std::uint64_t offset, char *buffer, std::size_t length) const;
     // The file's size when it was opened.
     std::int64_t Size() const { return size; }
+    // Whether the file is no longer the one opened: cut, grown or written over since. A
+    // dictionary tool replaces the files whole, an update copied over them writes in place.
+    bool Changed() const;
 
 private:
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
@@ -34,6 +41,7 @@ private:
     std::vector<char> buffer;
     int descriptor = -1;
     std::int64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds
 };
 
 #endif // STORAGE_ARTICLE_FILE_H

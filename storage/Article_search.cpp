@@ -3,21 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 #include "storage/Article_bounds.h"
 #include "storage/Article_lines.h"
 #include "storage/Database.h"
-#include "storage/Mapped_file.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Text_encoding.h"
+#include "support/Log_file.h"
 
 namespace {
 
@@ -27,6 +24,8 @@ constexpr std::size_t EXCERPT_AFTER = 60;
 constexpr unsigned MAX_THREADS = 4;
 constexpr std::uint64_t PART_BYTES = 8 << 20;
 constexpr std::size_t MAX_PARTS = 16;
+// Read from the data file at a time; also how far a scan goes between looks at the cancel flag.
+constexpr std::size_t READ_BYTES = 1 << 20;
 
 constexpr std::uint32_t NO_HIT = 0xFFFFFFFF;
 
@@ -51,33 +50,121 @@ void SortByOffset(std::vector<RecordKey> &keys)
     }
 }
 
+// The stretch of a data file a scan is at, read through its dictionary into one buffer that
+// keeps its room from stretch to stretch. Reading rather than mapping: a file cut under a map
+// kills the whole program at the first touch of a page that is gone. Positions are the file's.
+class DataWindow
+{
+public:
+    explicit DataWindow(const Dictionary &dictionary)
+        : dictionary(dictionary)
+        , size(static_cast<std::size_t>(dictionary.DataSize()))
+    {
+    }
+
+    std::size_t FileSize() const { return size; }
+    std::size_t Begin() const { return begin; }
+    std::size_t End() const { return end; }
+    // The byte at file position Begin().
+    const unsigned char *Data() const { return bytes.data(); }
+
+    // Holds at least [from, to), to at most the file's size, keeping what it holds from from on
+    // and reading on by READ_BYTES at least. False when the file turns out cut or changed.
+    bool Hold(std::size_t from, std::size_t to)
+    {
+        if (from >= begin && to <= end)
+            return true;
+        std::size_t kept = 0;
+        if (from >= begin && from < end) {
+            kept = end - from;
+            std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(from - begin),
+                bytes.begin() + static_cast<std::ptrdiff_t>(end - begin), bytes.begin());
+        }
+        const std::size_t last = std::min(size, std::max(to, from + kept + READ_BYTES));
+        if (bytes.size() < last - from)
+            bytes.resize(last - from);
+        begin = from;
+        end = from + kept;
+        const std::size_t want = last - end;
+        const std::size_t got =
+            dictionary.ReadData(end, reinterpret_cast<char *>(bytes.data() + kept), want);
+        end += got;
+        return got == want && !dictionary.DataChanged();
+    }
+
+private:
+    const Dictionary &dictionary;
+    const std::size_t size;
+    std::vector<unsigned char> bytes;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// Whether a UTF-8 record starting at offset begins inside a well-formed character: it then
+// reads that character's remaining bytes as U+FFFD each, which a scan from an earlier record
+// reads as part of the character. The window holds offset - 3 on, as far as the file has it.
+bool BeginsInsideCharacter(const DataWindow &window, std::size_t offset)
+{
+    const unsigned char *data = window.Data() - window.Begin();
+    if (offset >= window.End() || data[offset] < 0x80 || data[offset] >= 0xC0)
+        return false;
+    for (std::size_t back = 1; back <= 3 && back <= offset - window.Begin(); ++back) {
+        std::size_t length;
+        DecodeUtf8(data + offset - back, window.End() - (offset - back), length);
+        if (length > back)
+            return true;
+    }
+    return false;
+}
+
 // Every record's first occurrence at or after its offset decides it: the record matches when
 // that occurrence lies inside its article. Records are taken in the order of their offsets, so
 // one look for the phrase serves every record up to the place found, and the records sharing an
 // article or a stretch without the phrase cost nothing more. Writes the occurrence of each
-// matching record to firstAt, by index.
-void ScanRecords(const MappedFile &file, const PhraseFinder &needle, DictionaryEncoding encoding,
+// matching record to firstAt, by index. False when the file changed under the scan.
+bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncoding encoding,
     const RecordKey *keys, std::size_t count, std::vector<std::uint32_t> &firstAt,
     const std::atomic<bool> &cancel)
 {
     if (count == 0)
-        return;
-    const unsigned char *data = file.Data();
-    const std::size_t size = file.Size();
+        return true;
+    const std::size_t size = window.FileSize();
+    const std::size_t longest = ArticleBytesMax(encoding);
+    const std::size_t reach = needle.MaxMatchBytes();
     const auto OffsetOf = [keys](std::size_t k) { return static_cast<std::size_t>(keys[k] >> 32); };
     // No record here can take an occurrence that ends further than its longest article could:
     // past that the search belongs to the records after these.
-    const std::size_t end = std::min(size, OffsetOf(count - 1) + ArticleBytesMax(encoding));
+    const std::size_t end = std::min(size, OffsetOf(count - 1) + longest);
+    // Besides the occurrence, the window holds the bytes before it that its article may begin
+    // with, and the two after it that tell whether the article ends there.
+    const std::size_t held = std::min(size, end + 2);
     std::size_t k = 0;
     while (k < count && !cancel.load(std::memory_order_relaxed)) {
         const std::size_t offset = OffsetOf(k);
         if (offset >= size)
             break;
+        std::size_t at = PhraseFinder::NOT_FOUND;
         std::size_t matchEnd = 0;
-        const std::size_t at = needle.FindIn(data, offset, end, matchEnd);
+        for (std::size_t from = offset; !cancel.load(std::memory_order_relaxed);) {
+            const std::size_t keep = std::max(offset, from > longest ? from - longest : 0);
+            if (!window.Hold(keep, std::min(held, from + READ_BYTES)))
+                return false;
+            const unsigned char *data = window.Data() - window.Begin();
+            const std::size_t stop = std::min(end, window.End());
+            at = needle.FindIn(data, std::max(offset, window.Begin()), from, stop, matchEnd);
+            // An occurrence starting this far from the window's end lies in it whole, and so
+            // does every earlier one: it is the first.
+            if (window.End() == held || (at != PhraseFinder::NOT_FOUND && at + reach + 2 <= stop))
+                break;
+            at = PhraseFinder::NOT_FOUND;
+            from = std::max(from + 1, stop - reach + 1);
+        }
         if (at == PhraseFinder::NOT_FOUND)
             break;
-        const std::size_t line = LineStart(data, offset, at);
+        const unsigned char *data = window.Data() - window.Begin();
+        // The articles that can hold the occurrence begin after the last line end before it.
+        const std::size_t reachable = matchEnd > longest ? matchEnd - longest : 0;
+        const std::size_t line = LineStart(data, std::max({offset, reachable, window.Begin()}), at);
         for (; k < count; ++k) {
             const std::size_t own = OffsetOf(k);
             if (own > at)
@@ -86,46 +173,103 @@ void ScanRecords(const MappedFile &file, const PhraseFinder &needle, DictionaryE
                 continue;
             // A phrase ending in CR cannot take the one GetArticle drops.
             if (needle.EndsInCarriageReturn()
-                && ArticleEnd(data, size, own, matchEnd - 1, encoding) < matchEnd)
+                && ArticleEnd(data, size, own, matchEnd - 1, encoding, matchEnd) < matchEnd)
                 continue;
             firstAt[static_cast<std::uint32_t>(keys[k])] = static_cast<std::uint32_t>(at);
         }
     }
+    if (!needle.BeginsWithReplacement())
+        return true;
+    // A record that begins inside a character may hold the phrase in the U+FFFD it reads
+    // there, which the scan above, reading the character whole, did not see: each such record
+    // is looked at by itself.
+    for (k = 0; k < count && !cancel.load(std::memory_order_relaxed); ++k) {
+        const std::size_t own = OffsetOf(k);
+        if (own >= size)
+            break;
+        if (!window.Hold(own > 3 ? own - 3 : 0, std::min(size, own + longest + 2)))
+            return false;
+        if (!BeginsInsideCharacter(window, own))
+            continue;
+        const unsigned char *data = window.Data() - window.Begin();
+        const std::size_t last = ArticleEnd(data, size, own, own, encoding);
+        std::size_t matchEnd = 0;
+        const std::size_t at = needle.FindIn(data, own, own, last, matchEnd);
+        firstAt[static_cast<std::uint32_t>(keys[k])] =
+            at == PhraseFinder::NOT_FOUND ? NO_HIT : static_cast<std::uint32_t>(at);
+    }
+    return true;
 }
 
-// A few words either side of the occurrence of a phrase of length bytes at position in article,
-// in UTF-8, control bytes shown as blanks. article may stop short of the real article's end once
-// it reaches EXCERPT_AFTER + 2 bytes past the phrase; it is then shown as cut.
-std::string MakeExcerpt(
-    std::string_view article, std::size_t position, std::size_t length, DictionaryEncoding encoding)
+// A few words either side of the occurrence at [position, phraseEnd) of an article, in UTF-8,
+// control bytes shown as blanks. shown holds the article's bytes from first on, at least from
+// EXCERPT_BEFORE + 1 before the occurrence; it may stop short of the article's end once it
+// reaches EXCERPT_AFTER + 2 bytes past the occurrence, and the article is then shown as cut.
+std::string MakeExcerpt(std::string_view shown, std::size_t first, std::size_t position,
+    std::size_t phraseEnd, DictionaryEncoding encoding)
 {
-    position = std::min(position, article.size());
-    const std::size_t phraseEnd = std::min(article.size(), position + length);
+    const std::size_t size = first + shown.size();
+    const auto At = [&](std::size_t i) { return shown[i - first]; };
+    position = std::min(position, size);
+    phraseEnd = std::clamp(phraseEnd, position, size);
     std::size_t begin = position > EXCERPT_BEFORE ? position - EXCERPT_BEFORE : 0;
-    std::size_t end = std::min(article.size(), phraseEnd + EXCERPT_AFTER);
+    std::size_t end = std::min(size, phraseEnd + EXCERPT_AFTER);
     // Cut at blanks where there are any, so that no word is shown in part.
     if (begin > 0)
-        while (begin < position && article[begin - 1] != ' ')
+        while (begin < position && At(begin - 1) != ' ')
             ++begin;
-    if (end < article.size())
-        while (end > phraseEnd && article[end] != ' ')
+    if (end < size)
+        while (end > phraseEnd && At(end) != ' ')
             --end;
-    std::string shown(article.substr(begin, end - begin));
-    for (char &c : shown)
+    std::string text(shown.substr(begin - first, end - begin));
+    for (char &c : text)
         c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     std::string excerpt = begin > 0 ? "..." : "";
-    excerpt += ReplaceLineBreaks(
-        WithText(
-            encoding, [&shown](auto text) { return text.ProgramText(shown.data(), shown.size()); }),
-        " ");
-    if (end < article.size())
+    excerpt +=
+        ReplaceLineBreaks(WithText(encoding,
+                              [&text](auto dictionaryText) {
+                                  return dictionaryText.ProgramText(text.data(), text.size());
+                              }),
+            " ");
+    if (end < size)
         excerpt += "...";
     return excerpt;
 }
 
-// One dictionary's search, shared by the threads that take its parts: the first of them maps
-// the file and orders the records, each scans its share of the records; once every part is
-// scanned, each gathers the matches of its share of the index, and the last one lets the file go.
+// The excerpt of the occurrence at position in the article at offset, read now into room; the
+// occurrence's end is found by matching it again, when needle is given, for its letters may be
+// spelt longer or shorter than the phrase's. Empty when the file cannot be read there.
+std::string ReadExcerptAt(const Dictionary &dictionary, std::size_t offset, std::size_t position,
+    const PhraseFinder *needle, std::size_t phraseLength, std::string &room)
+{
+    const DictionaryEncoding encoding = dictionary.Encoding();
+    const std::size_t longest = ArticleBytesMax(encoding);
+    const std::size_t reach = needle ? needle->MaxMatchBytes() : phraseLength;
+    // One byte beyond what ArticleEnd looks at tells a cut read from the file's end. The bytes
+    // before the occurrence are read too when the article may be cut at its length in
+    // characters before the excerpt's end, which only a count from its start can tell.
+    const std::size_t wanted = std::min(longest, position + reach + EXCERPT_AFTER + 3);
+    const std::size_t first =
+        wanted > ARTICLE_MAX || position <= EXCERPT_BEFORE ? 0 : position - EXCERPT_BEFORE - 1;
+    room.resize(wanted - first);
+    const std::size_t got = dictionary.ReadData(offset + first, room.data(), room.size());
+    const auto *data = reinterpret_cast<const unsigned char *>(room.data());
+    const std::size_t at = position - first;
+    // An occurrence may be shorter than the phrase, never empty.
+    std::size_t matchEnd = at + phraseLength;
+    if (got <= at || (needle ? needle->FindIn(data, at, at, got, matchEnd) != at : got < matchEnd))
+        return std::string();
+    // Counted from the article's start only when it was read from there.
+    const std::size_t start = first == 0 ? 0 : at;
+    const std::size_t last =
+        ArticleEnd(data, got, start, matchEnd, encoding, matchEnd + EXCERPT_AFTER);
+    return MakeExcerpt(
+        std::string_view(room.data(), last), first, position, matchEnd + first, encoding);
+}
+
+// One dictionary's search, shared by the threads that take its parts: the first of them orders
+// the records, each scans its share of the records; once every part is scanned, each gathers
+// the matches of its share of the index.
 class DictionaryScan
 {
 public:
@@ -137,7 +281,7 @@ public:
         , parts(parts)
         , partsLeft(parts)
         , gathersLeft(parts)
-        , encoding(EncodingNamed(dictionary.GetAttributes().encoding))
+        , encoding(dictionary.Encoding())
         , matches(parts)
     {
     }
@@ -150,8 +294,10 @@ public:
         if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
-            ScanRecords(
-                *file, *needle, encoding, keys.data() + begin, end - begin, firstAt, cancel);
+            DataWindow window(dictionary);
+            if (!ScanRecords(
+                    window, *needle, encoding, keys.data() + begin, end - begin, firstAt, cancel))
+                changed = true;
         }
         if (partsLeft.fetch_sub(1) != 1)
             return;
@@ -172,11 +318,19 @@ public:
             allScanned.wait(lock, [this] { return scanned; });
         }
         const std::size_t count = firstAt.size();
-        Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
+        if (!changed)
+            Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
         std::vector<std::uint32_t>().swap(firstAt);
-        file.reset();
+        // Read to the end, the file may still have been written over in a place read before.
+        if (changed || (needle && dictionary.DataChanged())) {
+            logFile.WriteHeader(LOG_WARNING, "ArticleSearch::Run");
+            logFile.Printf("Data file of dictionary ID=0x%x changed during the search",
+                static_cast<unsigned>(dictionary.GetId()));
+            matches.assign(1, ArticleMatches(dictionary.GetId(), needle));
+            matches[0].SetFileChanged();
+        }
         return true;
     }
 
@@ -187,15 +341,15 @@ private:
     void Prepare()
     {
         const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
-        for (ArticleMatches &set : matches)
-            set = ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         // No article holds a line end or a zero byte: GetArticle stops at them.
-        if (!own || own->empty() || own->find_first_of(std::string("\n\0", 2)) != std::string::npos)
+        if (own && !own->empty() && own->find_first_of(std::string("\n\0", 2)) == std::string::npos
+            && dictionary.DataSize() > 0)
+            needle = MakePhraseFinder(encoding, *own);
+        for (ArticleMatches &set : matches)
+            set = needle ? ArticleMatches(dictionary.GetId(), needle)
+                         : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
+        if (!needle)
             return;
-        file = std::make_unique<MappedFile>(dictionary.GetDataPath());
-        if (!file->Data())
-            return;
-        needle = MakePhraseFinder(encoding, *own);
 
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
         keys.reserve(static_cast<std::size_t>(count));
@@ -217,8 +371,9 @@ private:
     }
 
     void Gather(std::size_t begin, std::size_t end, ArticleMatches &matches,
-        const std::atomic<bool> &cancel) const
+        const std::atomic<bool> &cancel)
     {
+        std::string room;
         for (auto i = static_cast<std::int32_t>(begin);
              i < static_cast<std::int32_t>(end) && !cancel.load(std::memory_order_relaxed); ++i) {
             const std::uint32_t at = firstAt[static_cast<std::size_t>(i)];
@@ -228,14 +383,12 @@ private:
             matches.Add(i, static_cast<std::uint32_t>(at - offset));
             if (!withTexts)
                 continue;
-            // Enough of the article for the excerpt, and a byte more if it goes on.
-            const std::size_t length = needle->Size();
-            const std::size_t last = ArticleEnd(file->Data(), file->Size(), offset, at + length,
-                encoding, at + length + EXCERPT_AFTER);
-            const std::string_view article(
-                reinterpret_cast<const char *>(file->Data()) + offset, last - offset);
-            matches.AddTexts(
-                dictionary.GetWord(i), MakeExcerpt(article, at - offset, length, encoding));
+            const std::string excerpt =
+                ReadExcerptAt(dictionary, offset, at - offset, needle.get(), needle->Size(), room);
+            // The file changed since the scan read that place.
+            if (excerpt.empty())
+                changed = true;
+            matches.AddTexts(dictionary.GetWord(i), excerpt);
         }
     }
 
@@ -249,21 +402,13 @@ private:
     std::mutex mutex;
     std::condition_variable allScanned;
     bool scanned = false;
-    std::unique_ptr<MappedFile> file;
+    std::atomic<bool> changed{false};
     const DictionaryEncoding encoding;
-    std::unique_ptr<PhraseFinder> needle;
+    std::shared_ptr<const PhraseFinder> needle;
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
     std::vector<ArticleMatches> matches;
 };
-
-std::uint64_t DataSize(const Dictionary &dictionary)
-{
-    struct stat info;
-    return stat(dictionary.GetDataPath().c_str(), &info) == 0
-        ? static_cast<std::uint64_t>(info.st_size)
-        : 0;
-}
 
 } // namespace
 
@@ -306,24 +451,18 @@ void ArticleMatches::Clear()
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
     const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
-    const std::size_t position = matches.Position(i);
-    const std::size_t length = matches.PhraseLength();
-    const DictionaryEncoding encoding = EncodingNamed(dictionary.GetAttributes().encoding);
-    // One byte beyond what ArticleEnd looks at tells a cut read from the file's end.
-    const std::size_t wanted =
-        std::min(ArticleBytesMax(encoding), position + length + EXCERPT_AFTER + 3);
-    std::string bytes(wanted, '\0');
-    const int descriptor = open(dictionary.GetDataPath().c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0 || offset < 0)
+    if (offset < 0)
         return std::string();
-    const ssize_t got = pread(descriptor, bytes.data(), wanted, offset);
-    close(descriptor);
-    if (got < 0 || static_cast<std::size_t>(got) < position + length)
-        return std::string();
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
-    const std::size_t end = ArticleEnd(data, static_cast<std::size_t>(got), 0, position + length,
-        encoding, position + length + EXCERPT_AFTER);
-    return MakeExcerpt(std::string_view(bytes.data(), end), position, length, encoding);
+    std::string room;
+    return ReadExcerptAt(dictionary, static_cast<std::size_t>(offset), matches.Position(i),
+        matches.Finder(), matches.PhraseLength(), room);
+}
+
+ArticleMatches::ArticleMatches(std::uint32_t dicId, std::shared_ptr<const PhraseFinder> finder)
+    : dicId(dicId)
+    , phraseLength(finder ? finder->Size() : 0)
+    , finder(std::move(finder))
+{
 }
 
 ArticleSearch::ArticleSearch(const Database &database, const std::string &phrase, bool withTexts)
@@ -362,7 +501,7 @@ bool ArticleSearch::Run(
     };
     std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
-        total += sizes[d] = DataSize(*dictionaries[d]);
+        total += sizes[d] = dictionaries[d]->DataSize();
         const std::size_t parts =
             std::clamp<std::size_t>(static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
         scans.push_back(

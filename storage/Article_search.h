@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class Database;
 class Dictionary;
+class PhraseFinder;
 
 // The records of one dictionary whose article holds a phrase, in index order. A record costs
 // eight bytes, so that a search matching hundreds of thousands costs little; their headwords and
@@ -24,10 +26,17 @@ public:
         , phraseLength(phraseLength)
     {
     }
+    // finder, the one that found the matches, tells the excerpts where each occurrence ends.
+    ArticleMatches(std::uint32_t dicId, std::shared_ptr<const PhraseFinder> finder);
 
     std::uint32_t DicId() const { return dicId; }
     // Bytes of the phrase in the dictionary's own text.
     std::size_t PhraseLength() const { return phraseLength; }
+    const PhraseFinder *Finder() const { return finder.get(); }
+    // The dictionary's data file changed while it was scanned: none of its matches are given,
+    // for they could be anything.
+    bool FileChanged() const { return fileChanged; }
+    void SetFileChanged() { fileChanged = true; }
     std::size_t Size() const { return hits.size(); }
     bool Empty() const { return hits.empty(); }
     std::int32_t Index(std::size_t i) const { return hits[i].index; }
@@ -57,17 +66,20 @@ private:
     };
     std::uint32_t dicId = 0;
     std::size_t phraseLength = 0;
+    std::shared_ptr<const PhraseFinder> finder;
+    bool fileChanged = false;
     std::vector<Hit> hits;
     std::vector<Texts> texts;
     std::string text;
 };
 
 // The excerpt of match i of matches, a dictionary's, read from its data file now: what the search
-// keeps when asked for texts. Empty when the file cannot be read.
+// keeps when asked for texts. Empty when the file cannot be read there.
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i);
 
 // Search inside the articles of every loaded dictionary with no index of any kind: each data
-// file is mapped for the time of its scan only, and nothing is written.
+// file is read a stretch at a time through its dictionary, and nothing is written. A data file
+// cut or written over during its scan gives no matches but says so, and the others go on.
 //
 // A record matches when its article, as Dictionary::GetArticle reads it, holds the phrase with
 // letter case ignored by the dictionary's rule; the phrase is taken as typed, blanks included.

@@ -16,51 +16,37 @@ bool IsSeparator(char c)
     return c == '/' || c == '\\';
 }
 
-struct FileSet
-{
-    std::string folderName;
-    std::string dataPath;
-    std::string indexPath;
-    std::string infoPath;
-};
+} // namespace
 
-FileSet MakeFileSet(const std::string &folderPath)
+DictionaryFiles::DictionaryFiles(const std::string &folderPath)
 {
-    FileSet files;
     std::size_t nameStart = folderPath.size();
     while (nameStart > 0 && !IsSeparator(folderPath[nameStart - 1]))
         --nameStart;
-    files.folderName = folderPath.substr(nameStart);
+    folderName = folderPath.substr(nameStart);
     std::string base = folderPath;
     if (base.empty() || !IsSeparator(base.back()))
         base += '/';
-    base += files.folderName;
-    files.dataPath = base + ".dat";
-    files.indexPath = base + ".idx";
-    files.infoPath = base + ".inf";
-    return files;
+    base += folderName;
+    attributes = base + ".inf";
+    index = base + ".idx";
+    data = base + ".dat";
 }
 
-} // namespace
-
 Dictionary::Dictionary(std::string folderPath)
+    : files(folderPath)
 {
-    FileSet files = MakeFileSet(folderPath);
-    dataPath = std::move(files.dataPath);
-    indexPath = std::move(files.indexPath);
-    infoPath = std::move(files.infoPath);
-    folderName = std::move(files.folderName);
 }
 
 Dictionary::~Dictionary() = default;
 
 bool Dictionary::PreLoadCheck(std::string folderPath)
 {
-    const FileSet files = MakeFileSet(folderPath);
+    const DictionaryFiles files(folderPath);
     const std::pair<const std::string *, const char *> checks[] = {
-        {&files.dataPath, "dic data file=%s not found"},
-        {&files.indexPath, "dic index file=%s not found"},
-        {&files.infoPath, "dic info file=%s not found"},
+        {&files.data, "dic data file=%s not found"},
+        {&files.index, "dic index file=%s not found"},
+        {&files.attributes, "dic info file=%s not found"},
     };
     for (const auto &[path, message] : checks) {
         if (!Exists(*path)) {
@@ -82,17 +68,18 @@ bool Dictionary::Load()
         logFile.Printf("%s", ErrorText(exception).c_str());
         return false;
     }
-    return articles.Open(dataPath, EncodingNamed(attributes.encoding));
+    return articles.Open(files.data, encoding);
 }
 
 void Dictionary::LoadAttributes()
 {
-    ReadAttributeFile(infoPath, attributes);
+    ReadAttributeFile(files.attributes, attributes);
+    encoding = EncodingNamed(attributes.encoding);
 }
 
 void Dictionary::LoadIndexFile()
 {
-    index.Load(indexPath, EncodingNamed(attributes.encoding));
+    index.Load(files.index, encoding);
 }
 
 std::uint32_t Dictionary::GetWordCount() const
@@ -105,14 +92,6 @@ std::string Dictionary::GetWord(std::int32_t i) const
     if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
         return std::string();
     return index.GetWord(static_cast<std::size_t>(i));
-}
-
-void Dictionary::GetWord(std::int32_t i, std::string &word) const
-{
-    if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
-        word.clear();
-    else
-        index.GetWord(static_cast<std::size_t>(i), word);
 }
 
 void Dictionary::GetWords(std::int32_t first, std::int32_t last, WordRange &words) const

@@ -30,9 +30,21 @@ public:
     virtual void OnLoadProgress(std::int32_t total, std::int32_t done) = 0;
 };
 
-// One dictionary folder P holding N.inf (attributes), N.idx (index) and N.dat (articles), N being
-// the last component of P. The files hold Windows-1251 or, when the attribute file's ENCODING
-// says so, UTF-8; what goes in and out of the operations below is UTF-8 either way.
+// The files of a dictionary folder P: N.inf (attributes), N.idx (index) and N.dat (articles), N
+// being the last component of P. Every reader and writer of a dictionary names them here.
+struct DictionaryFiles
+{
+    explicit DictionaryFiles(const std::string &folderPath);
+
+    std::string folderName; // N
+    std::string attributes;
+    std::string index;
+    std::string data;
+};
+
+// One dictionary folder. The files hold Windows-1251 or, when the attribute file's ENCODING says
+// so, UTF-8; what goes in and out of the operations below is UTF-8 either way, apart from the
+// raw bytes of the data file, which are the only way to it.
 class Dictionary
 {
 public:
@@ -49,14 +61,14 @@ public:
 
     std::uint32_t GetId() const { return attributes.dicId; }
     const DictionaryAttributes &GetAttributes() const { return attributes; }
-    const std::string &GetFolderName() const { return folderName; }
+    const std::string &GetFolderName() const { return files.folderName; }
+    // How the files hold their text, as the attributes named it at load.
+    DictionaryEncoding Encoding() const { return encoding; }
 
     std::uint32_t GetWordCount() const;
     // The headword without leading and trailing blanks and control characters; empty for an
     // index outside the dictionary.
     std::string GetWord(std::int32_t i) const;
-    // The same into word, reusing its room: for lists of many words.
-    void GetWord(std::int32_t i, std::string &word) const;
     // Words first to last - 1 as GetWord gives them, those outside the dictionary left out: for
     // the word list, which takes 200 at a time.
     void GetWords(std::int32_t first, std::int32_t last, WordRange &words) const;
@@ -69,25 +81,29 @@ public:
     bool FindWord(
         const std::string &query, std::uint32_t &position, std::int32_t &matchedLength) const;
 
-    // For the search inside articles, which maps the data file itself: the file, and where
-    // word i's article starts in it as the index gives it (i inside the dictionary).
-    const std::string &GetDataPath() const { return dataPath; }
+    // For the search inside articles: where word i's article starts in the data file as the
+    // index gives it (i inside the dictionary).
     std::int32_t GetArticleOffset(std::int32_t i) const
     {
         return index.GetOffset(static_cast<std::size_t>(i));
     }
+    // The data file's raw bytes, from any thread: see ArticleFile.
+    std::size_t ReadData(std::uint64_t offset, char *buffer, std::size_t length) const
+    {
+        return articles.ReadBytes(offset, buffer, length);
+    }
+    std::uint64_t DataSize() const { return articles.Size(); }
+    bool DataChanged() const { return articles.Changed(); }
 
 private:
     void LoadAttributes();
     void LoadIndexFile();
 
-    std::string dataPath;
-    std::string indexPath;
-    std::string infoPath;
-    std::string folderName;
+    DictionaryFiles files;
     ArticleFile articles;
     DictionaryIndex index;
     DictionaryAttributes attributes;
+    DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
 };
 
 // Every loaded dictionary, in consultation order, and the only way to reach them.
@@ -127,8 +143,6 @@ public:
     // Empty for a position naming no loaded dictionary's word.
     std::string GetWord(WordPosition position) const;
     std::string GetArticle(WordPosition position) const;
-
-    const std::string &GetProgramFolder() const { return programFolder; }
 
 private:
     struct Candidate

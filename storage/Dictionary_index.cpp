@@ -1,12 +1,12 @@
 #include "Dictionary_index.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -210,31 +210,33 @@ void DictionaryIndex::Load(const std::string &path, DictionaryEncoding dictionar
         throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
     }
     const auto size = static_cast<std::size_t>(status.st_size);
-    // The file is read through a mapping: the pages the system holds already are used as they
-    // are, where a buffer of the file's size would be cleared and then copied into. Only the
-    // headwords are copied, into an arena of which the part never written is never touched.
-    void *mapped =
-        size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor, 0) : nullptr;
-    std::vector<char> copy;
-    if (size && mapped == MAP_FAILED) {
-        mapped = nullptr;
-        copy.resize(size);
-        const ssize_t got = pread(descriptor, copy.data(), size, 0);
-        copy.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    // The file is read straight into the arena, where the headwords are then moved down over
+    // what has been taken apart already: no buffer of the file's size besides, and no map, which
+    // a file cut while it loads would turn into a fatal signal.
+    headwordArena.Allocate(size);
+    std::size_t length = 0;
+    while (length < size) {
+        const ssize_t got = pread(
+            descriptor, headwordArena.data() + length, size - length, static_cast<off_t>(length));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        length += static_cast<std::size_t>(got);
     }
+    struct stat after
+    {
+    };
+    const bool changed = fstat(descriptor, &after) != 0 || after.st_size != status.st_size
+        || after.st_mtim.tv_sec != status.st_mtim.tv_sec
+        || after.st_mtim.tv_nsec != status.st_mtim.tv_nsec;
     close(descriptor);
-    const char *bytes = mapped ? static_cast<const char *>(mapped) : copy.data();
-    const std::size_t length = mapped ? size : copy.size();
-    headwordArena.Allocate(length);
-    try {
-        WithText(encoding, [&](auto text) { Split<decltype(text)>(IndexBytes(bytes, length)); });
-    } catch (...) {
-        if (mapped)
-            munmap(mapped, size);
-        throw;
-    }
-    if (mapped)
-        munmap(mapped, size);
+    // Cut or written over while it was read: what was read may end in half a record.
+    if (length < size || changed)
+        throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_DATA_CORRUPT);
+    WithText(encoding, [&](auto text) {
+        Split<decltype(text)>(IndexBytes(headwordArena.data(), headwordArena.size()));
+    });
 }
 
 template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
@@ -333,14 +335,6 @@ std::pair<const char *, std::size_t> DictionaryIndex::TrimmedHeadword(std::size_
         --length;
     }
     return {begin, TrimEnd(begin, length)};
-}
-
-void DictionaryIndex::GetWord(std::size_t i, std::string &word) const
-{
-    const auto [text, length] = TrimmedHeadword(i);
-    WithText(encoding, [&, text = text, length = length](auto encoded) {
-        encoded.AssignProgramText(text, length, word);
-    });
 }
 
 void DictionaryIndex::GetWords(std::size_t first, std::size_t last, WordRange &range) const

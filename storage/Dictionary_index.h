@@ -67,8 +67,6 @@ public:
     // The headword as UTF-8, without leading and trailing bytes up to 0x20; i below the word
     // count.
     std::string GetWord(std::size_t i) const;
-    // The same into word, reusing its room.
-    void GetWord(std::size_t i, std::string &word) const;
     // Words first to last - 1 as GetWord gives them; last at most the word count.
     void GetWords(std::size_t first, std::size_t last, WordRange &words) const;
     // The article's offset in the data file; i below the word count.

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "storage/Dictionary_index.h"
 #include "support/Utils.h"
 
 // Raise sites keep fixed numbers so that a log record names the same place in every build.
@@ -22,8 +21,8 @@ constexpr std::int32_t OFFSET_NOT_A_NUMBER_LINE = 481;
 // allows.
 constexpr std::size_t INDEX_FIELD_MAX = 199;
 
-// The index file's bytes as they are read: a private mapping of the file, or a copy where the
-// file cannot be mapped.
+// The index file's bytes as they are read, in the arena the headwords are moved down in: each
+// is moved only once every byte before its record's end has been taken apart.
 class IndexBytes
 {
 public:

@@ -15,6 +15,25 @@
 
 namespace {
 
+// Longer phrases are looked for by a linear scan rather than by comparing in full at each
+// likely place, which a phrase of one repeated letter over a text of that letter makes
+// quadratic.
+constexpr std::size_t LONG_PHRASE = 32;
+
+// Knuth-Morris-Pratt's table: for each length of matched beginning, the longest proper border.
+template <class Symbols> std::vector<std::size_t> BorderTable(const Symbols &phrase)
+{
+    std::vector<std::size_t> border(phrase.size() + 1, 0);
+    for (std::size_t i = 1, k = 0; i < phrase.size(); ++i) {
+        while (k > 0 && phrase[i] != phrase[k])
+            k = border[k];
+        if (phrase[i] == phrase[k])
+            ++k;
+        border[i + 1] = k;
+    }
+    return border;
+}
+
 // How often a byte turns up in dictionary text, roughly (0 rare .. 9 everywhere): the phrase is
 // looked for by its two rarest bytes, which leaves the fewest places to compare in full.
 int Commonness(unsigned char folded)
@@ -58,20 +77,36 @@ public:
         second = order.size() > 1 ? order[1] : order[0];
         firstForms = Forms(Byte(first));
         secondForms = Forms(Byte(second));
+        if (folded.size() >= LONG_PHRASE)
+            border = BorderTable(folded);
     }
 
     std::size_t Size() const override { return folded.size(); }
+    std::size_t MaxMatchBytes() const override { return folded.size(); }
     bool EndsInCarriageReturn() const override { return folded.back() == '\r'; }
 
-    std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end,
+    std::size_t FindIn(const unsigned char *data, std::size_t, std::size_t from, std::size_t end,
         std::size_t &matchEnd) const override
     {
-        const std::size_t at = Find(data, from, end);
+        const std::size_t at = border.empty() ? Find(data, from, end) : FindLong(data, from, end);
         matchEnd = at + folded.size();
         return at;
     }
 
 private:
+    std::size_t FindLong(const unsigned char *data, std::size_t from, std::size_t end) const
+    {
+        const std::size_t length = folded.size();
+        for (std::size_t s = from, k = 0; s < end; ++s) {
+            const auto c = static_cast<char>(fold[data[s]]);
+            while (k > 0 && c != folded[k])
+                k = border[k];
+            if (c == folded[k] && ++k == length)
+                return s + 1 - length;
+        }
+        return NOT_FOUND;
+    }
+
     std::size_t Find(const unsigned char *data, std::size_t from, std::size_t end) const
     {
         const std::size_t length = folded.size();
@@ -132,6 +167,7 @@ private:
 
     std::array<unsigned char, 256> fold{};
     std::string folded;
+    std::vector<std::size_t> border; // for a long phrase only
     std::size_t first = 0;
     std::size_t second = 0;
     std::array<unsigned char, 2> firstForms{};
@@ -197,14 +233,23 @@ public:
                 leadBytes[leadCount++] = static_cast<unsigned char>(c);
             else if (leads[c])
                 leadCount = leadBytes.size() + 1;
+        if (folded.size() >= LONG_PHRASE)
+            border = BorderTable(folded);
     }
 
     std::size_t Size() const override { return bytes; }
-    bool EndsInCarriageReturn() const override { return endsInCarriageReturn; }
-
-    std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end,
-        std::size_t &matchEnd) const override
+    std::size_t MaxMatchBytes() const override
     {
+        return folded.size() * Utf8Text::MAX_CHARACTER_BYTES;
+    }
+    bool EndsInCarriageReturn() const override { return endsInCarriageReturn; }
+    bool BeginsWithReplacement() const override { return folded[0] == 0xFFFD; }
+
+    std::size_t FindIn(const unsigned char *data, std::size_t start, std::size_t from,
+        std::size_t end, std::size_t &matchEnd) const override
+    {
+        if (!border.empty())
+            return FindLong(data, start, from, end, matchEnd);
         std::size_t s = from;
 #ifdef __SSE2__
         // Sixteen places at a time against the few first bytes the phrase can begin with.
@@ -221,7 +266,7 @@ public:
                      mask &= mask - 1) {
                     const std::size_t at = s + static_cast<std::size_t>(__builtin_ctz(mask));
                     if ((at + 1 >= end || seconds[data[at + 1]])
-                        && MatchesAt(data, at, from, end, matchEnd))
+                        && MatchesAt(data, at, start, end, matchEnd))
                         return at;
                 }
             }
@@ -231,7 +276,7 @@ public:
             // Lead bytes are rare in most text: memchr-speed skipping is left to the table.
             if (!leads[data[s]] || (s + 1 < end && !seconds[data[s + 1]]))
                 continue;
-            if (MatchesAt(data, s, from, end, matchEnd))
+            if (MatchesAt(data, s, start, end, matchEnd))
                 return s;
         }
         return NOT_FOUND;
@@ -245,17 +290,53 @@ private:
         return c == LINE_BREAK_CHARACTER ? U' ' : Utf8Text::Upper(c);
     }
 
-    bool MatchesAt(const unsigned char *data, std::size_t s, std::size_t from, std::size_t end,
-        std::size_t &matchEnd) const
+    // Where the character holding s ends when s lies inside a well-formed character that began
+    // at start or later; else s.
+    static std::size_t CharacterBoundary(
+        const unsigned char *data, std::size_t start, std::size_t s, std::size_t end)
     {
-        // A place inside a well-formed character that began after from starts no character.
-        if (data[s] >= 0x80 && data[s] < 0xC0)
-            for (std::size_t back = 1; back <= 3 && back <= s - from; ++back) {
+        if (s < end && data[s] >= 0x80 && data[s] < 0xC0)
+            for (std::size_t back = 1; back <= 3 && back <= s - start; ++back) {
                 std::size_t length;
                 DecodeUtf8(data + s - back, end - (s - back), length);
                 if (length > back)
-                    return false;
+                    return s - back + length;
             }
+        return s;
+    }
+
+    // The text read character by character from the first boundary at or after from, each
+    // capital fed to the matcher; the starts of the last characters are kept round.
+    std::size_t FindLong(const unsigned char *data, std::size_t start, std::size_t from,
+        std::size_t end, std::size_t &matchEnd) const
+    {
+        const std::size_t length = folded.size();
+        std::vector<std::size_t> starts(length);
+        const char *at =
+            reinterpret_cast<const char *>(data + CharacterBoundary(data, start, from, end));
+        const char *const limit = reinterpret_cast<const char *>(data + end);
+        for (std::size_t k = 0, n = 0; at < limit; ++n) {
+            starts[n % length] =
+                static_cast<std::size_t>(reinterpret_cast<const unsigned char *>(at) - data);
+            const char32_t c = Folded(Utf8Text::Read(at, limit));
+            while (k > 0 && c != folded[k])
+                k = border[k];
+            if (c == folded[k] && ++k == length) {
+                matchEnd =
+                    static_cast<std::size_t>(reinterpret_cast<const unsigned char *>(at) - data);
+                return starts[(n + 1) % length];
+            }
+        }
+        return NOT_FOUND;
+    }
+
+    bool MatchesAt(const unsigned char *data, std::size_t s, std::size_t start, std::size_t end,
+        std::size_t &matchEnd) const
+    {
+        // A place inside a well-formed character that began at start or later starts no
+        // character.
+        if (CharacterBoundary(data, start, s, end) != s)
+            return false;
         const char *at = reinterpret_cast<const char *>(data + s);
         const char *const limit = reinterpret_cast<const char *>(data + end);
         for (const char32_t capital : folded) {
@@ -269,6 +350,7 @@ private:
     std::size_t bytes;
     bool endsInCarriageReturn;
     std::u32string folded;
+    std::vector<std::size_t> border; // for a long phrase only
     std::array<bool, 256> leads{};
     std::array<bool, 256> seconds{};
     // The first bytes as a list, when there are few; more than four means every byte.
@@ -297,7 +379,7 @@ std::optional<std::string> PhraseInDictionaryText(
     const Dictionary &dictionary, const std::string &phrase)
 {
     bool complete = false;
-    std::string text = WithText(EncodingNamed(dictionary.GetAttributes().encoding),
+    std::string text = WithText(dictionary.Encoding(),
         [&](auto encoding) { return encoding.UpperQuery(phrase, complete); });
     if (!complete)
         return std::nullopt;
@@ -308,7 +390,7 @@ std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
     const Dictionary &dictionary, const std::string &text, const std::string &phrase)
 {
     std::vector<std::pair<std::size_t, std::size_t>> found;
-    const DictionaryEncoding encoding = EncodingNamed(dictionary.GetAttributes().encoding);
+    const DictionaryEncoding encoding = dictionary.Encoding();
     const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
     if (!own || own->empty())
         return found;
@@ -323,8 +405,8 @@ std::vector<std::pair<std::size_t, std::size_t>> FindPhrase(
     };
     const std::unique_ptr<PhraseFinder> finder = MakePhraseFinder(encoding, *own);
     std::size_t end = 0;
-    for (std::size_t at = finder->FindIn(data, 0, held.size(), end); at != PhraseFinder::NOT_FOUND;
-         at = finder->FindIn(data, end, held.size(), end)) {
+    for (std::size_t at = finder->FindIn(data, 0, 0, held.size(), end);
+         at != PhraseFinder::NOT_FOUND; at = finder->FindIn(data, 0, end, held.size(), end)) {
         const std::size_t start = Characters(at);
         found.emplace_back(start, Characters(end) - start);
     }

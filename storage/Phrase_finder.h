@@ -22,11 +22,18 @@ public:
     virtual ~PhraseFinder() = default;
     // Bytes of the phrase as the dictionary spells it.
     virtual std::size_t Size() const = 0;
+    // The most bytes an occurrence can take: its letters may be spelt longer in another case.
+    virtual std::size_t MaxMatchBytes() const = 0;
     virtual bool EndsInCarriageReturn() const = 0;
+    // Whether the phrase begins with U+FFFD, which UTF-8 text also reads at each byte of a
+    // character broken off at its front.
+    virtual bool BeginsWithReplacement() const { return false; }
     // The first place in [from, end) where the whole phrase lies, or NOT_FOUND; matchEnd
-    // receives where that occurrence ends.
-    virtual std::size_t FindIn(const unsigned char *data, std::size_t from, std::size_t end,
-        std::size_t &matchEnd) const = 0;
+    // receives where that occurrence ends. The text is read as beginning at start (at most
+    // from): a place inside a character that began there or later is no place. Linear in
+    // end - from whatever the phrase.
+    virtual std::size_t FindIn(const unsigned char *data, std::size_t start, std::size_t from,
+        std::size_t end, std::size_t &matchEnd) const = 0;
 };
 
 // A finder for phrase, spelt as a dictionary in encoding holds its text (PhraseInDictionaryText

@@ -54,10 +54,8 @@ struct Cp1251Text
     // cannot hold, complete telling whether it got that far. U+FFFD gives the undefined byte
     // 0x98, which reads as U+FFFD, so that every headword can be looked up as it was given out.
     static std::string UpperQuery(const std::string &utf8, bool &complete);
-    // Text from the dictionary's files as the program's UTF-8, through one table.
+    // Text from the dictionary's files as the program's UTF-8, through the code page's table.
     static std::string ProgramText(const char *text, std::size_t length);
-    // The same into out, reusing its room: a word list given out word by word allocates once.
-    static void AssignProgramText(const char *text, std::size_t length, std::string &out);
     // Views of text from the dictionary's files made views of the program's text: those that
     // are so already stay, the others are converted into room, which keeps its size from call
     // to call.
@@ -100,7 +98,6 @@ struct Utf8Text
     {
         return ValidUtf8(text, length);
     }
-    static void AssignProgramText(const char *text, std::size_t length, std::string &out);
     static void MakeProgramText(std::vector<std::string_view> &words, std::string &room);
     // Whether text is well-formed, so that ProgramText would give it back unchanged.
     static bool IsProgramText(const char *text, std::size_t length);

@@ -1,159 +1,202 @@
 #include "Code_page.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <iconv.h>
+#include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
-const char *const ANSI = "WINDOWS-1251";
-const char *const UTF16 = "UTF-16LE";
-const char *const UTF8 = "UTF-8";
+constexpr std::uint64_t HIGH_BITS = 0x8080808080808080ULL;
 
-// Bytes of the character iconv stopped at, which is either malformed or has no counterpart in
-// the target; it is replaced as one whole character.
-using CharacterLength = std::size_t (*)(const unsigned char *bytes, std::size_t left);
-
-std::size_t AnsiLength(const unsigned char *, std::size_t)
+// Whether the eight bytes at text are all ASCII, the same in Windows-1251 and in UTF-8.
+inline bool EightAscii(const char *text)
 {
-    return 1;
+    std::uint64_t chunk;
+    std::memcpy(&chunk, text, sizeof chunk);
+    return (chunk & HIGH_BITS) == 0;
 }
 
-std::size_t Utf16Length(const unsigned char *bytes, std::size_t left)
+bool IsAscii(const char *text, std::size_t length)
 {
-    const auto unitAt = [bytes](
-                            std::size_t offset) { return bytes[offset] | bytes[offset + 1] << 8; };
-    if (left >= 4 && unitAt(0) >= 0xD800 && unitAt(0) <= 0xDBFF && unitAt(2) >= 0xDC00
-        && unitAt(2) <= 0xDFFF)
-        return 4;
-    return 2;
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8)
+        if (!EightAscii(text + i))
+            return false;
+    for (; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
 }
 
-// A well-formed sequence counts as one character; anything else is replaced byte by byte.
-std::size_t Utf8Length(const unsigned char *bytes, std::size_t left)
+// Every byte's UTF-8 form, up to three bytes, and its length: converting is then one lookup and
+// one four-byte store per byte.
+struct Utf8Form
 {
-    std::size_t length;
-    DecodeUtf8(bytes, left, length);
-    return length;
-}
-
-class Converter
-{
-public:
-    Converter(const char *to, const char *from)
-        : descriptor(iconv_open(to, from))
-    {
-    }
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
-    ~Converter()
-    {
-        if (IsOpen())
-            iconv_close(descriptor);
-    }
-
-    bool IsOpen() const { return descriptor != reinterpret_cast<iconv_t>(-1); }
-    iconv_t Get() const { return descriptor; }
-
-private:
-    iconv_t descriptor;
+    char bytes[4];
+    std::uint8_t length;
 };
 
-// A character that cannot be converted never stops the conversion: it becomes replacement,
-// and the rest of the text follows. Without iconv support for the pair the result is empty.
-std::string Convert(const char *from, const char *to, const std::string &input,
-    const std::string &replacement, CharacterLength characterLength, std::size_t *replaced)
+constexpr std::array<Utf8Form, 256> MakeUtf8Forms()
 {
-    std::size_t count = 0;
-    std::string output;
-    const Converter converter(to, from);
-    if (converter.IsOpen()) {
-        char *in = const_cast<char *>(input.data());
-        std::size_t inLeft = input.size();
-        char chunk[4096];
-        while (inLeft > 0) {
-            char *out = chunk;
-            std::size_t outLeft = sizeof(chunk);
-            const std::size_t result = iconv(converter.Get(), &in, &inLeft, &out, &outLeft);
-            const int error = errno;
-            output.append(chunk, static_cast<std::size_t>(out - chunk));
-            if (result != static_cast<std::size_t>(-1) || error == E2BIG)
-                continue;
-            // EILSEQ (malformed or no counterpart) or EINVAL (cut off at the end).
-            const auto *bytes = reinterpret_cast<const unsigned char *>(in);
-            const std::size_t skip =
-                std::min(std::max<std::size_t>(characterLength(bytes, inLeft), 1), inLeft);
-            in += skip;
-            inLeft -= skip;
-            output += replacement;
-            ++count;
+    std::array<Utf8Form, 256> forms{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        const char32_t c = Cp1251Character(static_cast<unsigned char>(byte));
+        Utf8Form &form = forms[byte];
+        if (c < 0x80) {
+            form.bytes[0] = static_cast<char>(c);
+            form.length = 1;
+        } else if (c < 0x800) {
+            form.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+            form.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+            form.length = 2;
+        } else {
+            form.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+            form.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            form.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+            form.length = 3;
         }
     }
-    if (replaced)
-        *replaced = count;
-    return output;
+    return forms;
 }
 
-std::u16string Utf16Units(const std::string &bytes)
+constexpr std::array<Utf8Form, 256> UTF8_FORMS = MakeUtf8Forms();
+
+// Short texts (headwords, given out 200 at a time for the word list) are converted on the stack
+// and copied once at their size.
+constexpr std::size_t SHORT_TEXT = 256;
+
+// The byte of c, or '?' counted in unmapped when the code page has none. U+FFFD is no
+// character of the text: it stands for one that was lost.
+void AppendAnsi(std::string &out, char32_t c, std::size_t &unmapped)
 {
-    std::u16string units;
-    units.reserve(bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        units += static_cast<char16_t>(
-            static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    return units;
+    const int byte = c == 0xFFFD ? -1 : Cp1251Byte(c);
+    if (byte < 0)
+        ++unmapped;
+    out += byte < 0 ? '?' : static_cast<char>(byte);
+}
+
+void AppendUtf16(std::u16string &out, char32_t code)
+{
+    if (code < 0x10000) {
+        out += static_cast<char16_t>(code);
+    } else {
+        out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+        out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    }
+}
+
+// The character at text[i] and past it: a surrogate pair is one, an unpaired surrogate U+FFFD.
+char32_t ReadUtf16(const std::u16string &text, std::size_t &i)
+{
+    char32_t code = text[i++];
+    if (code >= 0xD800 && code <= 0xDBFF && i < text.size() && text[i] >= 0xDC00
+        && text[i] <= 0xDFFF)
+        return 0x10000 + ((code - 0xD800) << 10) + (text[i++] - 0xDC00);
+    return code >= 0xD800 && code <= 0xDFFF ? 0xFFFD : code;
 }
 
 } // namespace
 
-std::string Utf16ToAnsi(const std::u16string &text, std::size_t *unmapped)
+int Cp1251Byte(char32_t c)
 {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
+    if (c < 0x80)
+        return static_cast<int>(c);
+    if (c >= 0x0410 && c <= 0x044F)
+        return static_cast<int>(c - 0x0410 + 0xC0);
+    for (int i = 0; i < 0x40; ++i)
+        if (CP1251_HIGH_HALF[i] == c)
+            return 0x80 + i;
+    return -1;
+}
+
+char *AnsiToUtf8(const char *text, std::size_t length, char *out)
+{
+    // Every form is stored as four bytes, the slack overwritten by the next one. ASCII, the whole
+    // of many headwords and articles, goes eight bytes at a time.
+    for (std::size_t i = 0; i < length;) {
+        if (i + 8 <= length && EightAscii(text + i)) {
+            std::memcpy(out, text + i, 8);
+            out += 8;
+            i += 8;
+            continue;
+        }
+        const Utf8Form &form = UTF8_FORMS[static_cast<unsigned char>(text[i++])];
+        std::memcpy(out, form.bytes, 4);
+        out += form.length;
     }
-    return Convert(UTF16, ANSI, bytes, "?", Utf16Length, unmapped);
+    return out;
 }
 
-std::u16string AnsiToUtf16(const std::string &text)
+std::string AnsiToUtf8(const char *text, std::size_t length)
 {
-    // 0x98 is the one byte Windows-1251 leaves undefined.
-    return Utf16Units(Convert(ANSI, UTF16, text, "\xFD\xFF", AnsiLength, nullptr));
-}
-
-std::string Utf8ToAnsi(const std::string &text, std::size_t *unmapped)
-{
-    return Convert(UTF8, ANSI, text, "?", Utf8Length, unmapped);
+    // ASCII, the whole of many articles, is the same text in UTF-8: copied once, as it is.
+    if (IsAscii(text, length))
+        return std::string(text, length);
+    if (length <= SHORT_TEXT) {
+        char buffer[SHORT_TEXT * 3 + 4];
+        return std::string(buffer, AnsiToUtf8(text, length, buffer));
+    }
+    std::string out(length * 3 + 4, '\0');
+    out.resize(static_cast<std::size_t>(AnsiToUtf8(text, length, out.data()) - out.data()));
+    return out;
 }
 
 std::string AnsiToUtf8(const std::string &text)
 {
-    return Convert(ANSI, UTF8, text, "\xEF\xBF\xBD", AnsiLength, nullptr);
+    return AnsiToUtf8(text.data(), text.size());
+}
+
+std::u16string AnsiToUtf16(const std::string &text)
+{
+    std::u16string units;
+    units.reserve(text.size());
+    for (const char c : text)
+        units += static_cast<char16_t>(Cp1251Character(static_cast<unsigned char>(c)));
+    return units;
+}
+
+std::string Utf16ToAnsi(const std::u16string &text, std::size_t *unmapped)
+{
+    std::size_t count = 0;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();)
+        AppendAnsi(out, ReadUtf16(text, i), count);
+    if (unmapped)
+        *unmapped = count;
+    return out;
+}
+
+std::string Utf8ToAnsi(const std::string &text, std::size_t *unmapped)
+{
+    std::size_t count = 0;
+    std::string out;
+    out.reserve(text.size());
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length)
+        AppendAnsi(out, DecodeUtf8(bytes + i, text.size() - i, length), count);
+    if (unmapped)
+        *unmapped = count;
+    return out;
 }
 
 std::string Utf16ToUtf8(const std::u16string &text)
 {
     std::string out;
     out.reserve(text.size() * 3);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00
-            && text[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        AppendUtf8(out, code);
-    }
+    for (std::size_t i = 0; i < text.size();)
+        AppendUtf8(out, ReadUtf16(text, i));
     return out;
 }
 
 std::u16string Utf8ToUtf16(const std::string &text)
 {
-    return Utf16Units(Convert(UTF8, UTF16, text, "\xFD\xFF", Utf8Length, nullptr));
+    std::u16string units;
+    units.reserve(text.size());
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    for (std::size_t i = 0, length = 0; i < text.size(); i += length)
+        AppendUtf16(units, DecodeUtf8(bytes + i, text.size() - i, length));
+    return units;
 }
 
 void AppendUtf8(std::string &out, char32_t code)

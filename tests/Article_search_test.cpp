@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -36,8 +37,8 @@ void WriteRaw(const TestFolder &folder, const std::string &name, const std::stri
 // Text (UTF-8) upper-cased and spelt as the dictionary holds it: Windows-1251 bytes or UTF-8.
 std::string Held(const Dictionary &dictionary, const std::string &text, bool &complete)
 {
-    return WithText(EncodingNamed(dictionary.GetAttributes().encoding),
-        [&](auto encoding) { return encoding.UpperQuery(text, complete); });
+    return WithText(
+        dictionary.Encoding(), [&](auto encoding) { return encoding.UpperQuery(text, complete); });
 }
 
 // What the search must find, worked out the slow way: every article as GetArticle reads it,
@@ -63,6 +64,8 @@ struct Outcome
     std::vector<Found> found;
     std::vector<std::string> excerpts;
     std::vector<std::size_t> positions;
+    // The set each match came in, and its place there.
+    std::vector<std::pair<std::shared_ptr<const ArticleMatches>, std::size_t>> sources;
     std::size_t phraseLength = 0;
     bool completed = false;
 };
@@ -73,13 +76,15 @@ Outcome Search(const Database &database, const std::string &phrase, unsigned thr
     std::atomic<bool> cancel{false};
     ArticleSearch search(database, phrase);
     outcome.completed = search.Run(
-        [&](ArticleMatches &&matches) {
-            for (std::size_t i = 0; i < matches.Size(); ++i) {
+        [&](ArticleMatches &&found) {
+            const auto matches = std::make_shared<const ArticleMatches>(std::move(found));
+            for (std::size_t i = 0; i < matches->Size(); ++i) {
                 outcome.found.emplace_back(
-                    matches.DicId(), matches.Index(i), std::string(matches.Headword(i)));
-                outcome.excerpts.emplace_back(matches.Excerpt(i));
-                outcome.positions.push_back(matches.Position(i));
-                outcome.phraseLength = matches.PhraseLength();
+                    matches->DicId(), matches->Index(i), std::string(matches->Headword(i)));
+                outcome.excerpts.emplace_back(matches->Excerpt(i));
+                outcome.positions.push_back(matches->Position(i));
+                outcome.sources.emplace_back(matches, i);
+                outcome.phraseLength = matches->PhraseLength();
             }
         },
         cancel, threads);
@@ -110,9 +115,8 @@ void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, co
         const std::string article = Held(dictionary, dictionary.GetArticle(index), complete);
         const std::string phrase = article.substr(outcome.positions[i], outcome.phraseLength);
         EXPECT_EQ(article.find(phrase), outcome.positions[i]) << name;
-        ArticleMatches match(id, outcome.phraseLength);
-        match.Add(index, static_cast<std::uint32_t>(outcome.positions[i]));
-        EXPECT_EQ(ReadExcerpt(dictionary, match, 0), outcome.excerpts[i]) << name;
+        const auto &[set, place] = outcome.sources[i];
+        EXPECT_EQ(ReadExcerpt(dictionary, *set, place), outcome.excerpts[i]) << name;
     }
 }
 
@@ -182,6 +186,18 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
             1, "UTF-8"},
         {"utf-8 character the code page lacks", "a\t0\n", "abc\xE4\xB8\xAD\n", "C\xE4\xB8\xAD", 1,
             "UTF-8"},
+        {"no blank after the phrase within the excerpt's reach", "a\t0\n",
+            "so " + std::string(50, 'x') + "needle" + std::string(100, 'y') + "\n", "needle", 1},
+        {"utf-8 dotless i is longer than its capital", "a\t0\n",
+            "abc \xC4\xB1" + std::string(100, 'y') + "\n", "I", 1, "UTF-8"},
+        {"utf-8 small a with stroke is longer than its capital", "a\t0\n",
+            "abc \xE2\xB1\xA5" + std::string(100, 'y') + "\n", "\xC8\xBA", 1, "UTF-8"},
+        {"utf-8 long phrase of one letter", "a\t0\nb\t5001\n",
+            std::string(5000, 'a') + "\n" + std::string(4000, 'a') + "b\n",
+            std::string(3000, 'a') + "b", 1, "UTF-8"},
+        {"long phrase of one letter", "a\t0\nb\t5001\n",
+            std::string(5000, 'a') + "\n" + std::string(4000, 'A') + "b\n",
+            std::string(3000, 'a') + "b", 1},
     };
     for (const Row &row : rows) {
         TestFolder folder;
@@ -280,8 +296,9 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
 }
 
 // UTF-8 dictionaries of random characters of one to four bytes, capitals and small letters whose
-// forms differ in length among them, and bytes that are not well-formed; offsets at character
-// starts, some shared, some past the end; phrases cut from the data at character starts.
+// forms differ in length among them, and bytes that are not well-formed; offsets mostly at
+// character starts, some inside characters (whose first bytes GetArticle reads as U+FFFD), some
+// shared, some past the end; phrases cut from the data at character starts, some after U+FFFD.
 TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomUtf8Dictionaries)
 {
     const std::vector<std::string> pieces = {"a", "A", "s", "S", "\xC5\xBF", "\xD0\xB4", "\xD0\x94",
@@ -297,18 +314,21 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomUtf8Dictionaries)
             data += pieces[random() % pieces.size()];
         }
         std::string index;
-        for (std::size_t r = random() % 30; r > 0; --r)
-            index += "w\t"
-                + std::to_string(
-                    random() % 8 == 0 ? data.size() + 5 : starts[random() % starts.size()])
-                + "\n";
+        for (std::size_t r = random() % 30; r > 0; --r) {
+            const unsigned kind = random() % 8;
+            const std::size_t offset = kind == 0 ? data.size() + 5
+                : kind == 1                      ? random() % data.size()
+                                                 : starts[random() % starts.size()];
+            index += "w\t" + std::to_string(offset) + "\n";
+        }
         WriteRaw(folder, "u", "1", index, data, "UTF-8");
         const auto database = Load(folder);
         for (int query = 0; query < 10; ++query) {
             const std::size_t first = random() % starts.size();
             const std::size_t last = std::min(starts.size(), first + 1 + random() % 3);
-            const std::string phrase = data.substr(
-                starts[first], (last < starts.size() ? starts[last] : data.size()) - starts[first]);
+            const std::string phrase = (query % 3 == 0 ? "\xEF\xBF\xBD" : "")
+                + data.substr(starts[first],
+                    (last < starts.size() ? starts[last] : data.size()) - starts[first]);
             const Outcome outcome = Search(*database, phrase, 1 + round % 2);
             EXPECT_EQ(outcome.found, BruteForce(*database, phrase))
                 << "round " << round << " phrase " << phrase;

@@ -245,6 +245,8 @@ TEST(Utf8DictionaryTest, LettersBeyondWindows1251AreFoundAndKept)
         {"\xCF\x89\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1", "omega \xCF\x89"},
         {"\xD0\x81\xD0\x96", "\xD1\x91\xD0\xB6\xD0\xB8\xD0\xBA"},
         {"\xD2\x90\xD0\x90\xD0\x9D\xD0\x9E\xD0\x9A", "\xD2\x91\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA"},
+        {"\xE3\x82\xA2\xE3\x82\xA4\xE3\x82\xB9", "ice"},
+        {"\xE3\x82\xA4\xE3\x83\x8C", "dog"},
     });
     const std::string &index = files.index;
     const std::string &data = files.data;
@@ -269,6 +271,9 @@ TEST(Utf8DictionaryTest, LettersBeyondWindows1251AreFoundAndKept)
             {"ghe with upturn", "\xD2\x91\xD0\xB0\xD0\xBD", true, 5, 3,
                 "\xD2\x91\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA"},
             {"plain e has no block", "ete", false, 0, 77, ""},
+            // Both begin E3 82: a block taken from the first two bytes would hide the second.
+            {"katakana a", "\xE3\x82\xA2\xE3\x82\xA4\xE3\x82\xB9", true, 6, -1, "ice"},
+            {"katakana i after a", "\xE3\x82\xA4\xE3\x83\x8C", true, 7, -1, "dog"},
             {"bad byte in the query reads as U+FFFD", "\xC3\xA9\xFF", true, 0, 1,
                 "summer \xE2\x98\x80"},
         };

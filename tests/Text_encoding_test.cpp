@@ -23,19 +23,15 @@ TEST(TextEncodingTest, OnlyUtf8NamesChooseUtf8)
         EXPECT_EQ(EncodingNamed(value), encoding) << '"' << value << '"';
 }
 
-TEST(TextEncodingTest, TheCodePageTableAgreesWithTheSystemConverter)
+// Every byte can be looked up again as the text it was given out as.
+TEST(TextEncodingTest, EveryByteIsFoundAgainAsItWasGivenOut)
 {
     for (int byte = 0; byte < 256; ++byte) {
         const std::string ansi(1, static_cast<char>(byte));
-        const std::string utf8 = Cp1251Text::ProgramText(ansi.data(), 1);
-        EXPECT_EQ(utf8, AnsiToUtf8(ansi)) << byte;
-        // Every byte can be looked up again as the text it was given out as.
         bool complete = false;
-        EXPECT_EQ(Cp1251Text::UpperQuery(utf8, complete), ToUpper(ansi)) << byte;
+        EXPECT_EQ(Cp1251Text::UpperQuery(AnsiToUtf8(ansi), complete), ToUpper(ansi)) << byte;
         EXPECT_TRUE(complete) << byte;
     }
-    const std::string all = "\xC4\xCE\xCC \x98\xB9 abc\x88";
-    EXPECT_EQ(Cp1251Text::ProgramText(all.data(), all.size()), AnsiToUtf8(all));
 }
 
 TEST(TextEncodingTest, QueriesStopWhereWindows1251EndsAndUpperCaseByItsRule)
@@ -108,6 +104,8 @@ TEST(TextEncodingTest, BadUtf8ReadsAsReplacementCharactersAByteEach)
         {"overlong", "\xC0\x80", fffd + fffd, 2},
         {"surrogate", "\xED\xA0\x80", fffd + fffd + fffd, 3},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", fffd + fffd + fffd + fffd, 4},
+        {"U+10FFFD beside an overlong four-byte form", "\xF4\x8F\xBF\xBD\xF0\x8F\xBF\xBD",
+            "\xF4\x8F\xBF\xBD" + fffd + fffd + fffd + fffd, 5},
         {"lead swallows nothing after it", "\xD0\xD0\x90", fffd + "\xD0\x90", 2},
     };
     for (const auto &[name, bytes, valid, count] : rows) {
@@ -126,18 +124,20 @@ TEST(TextEncodingTest, AsciiRunsOfEveryLengthAroundOtherCharacters)
             const std::string head(before, 'a');
             const std::string tail(after, 'z');
             const std::string ansi = head + "\xC4\xE0" + tail + "\x98" + tail + head;
-            EXPECT_EQ(Cp1251Text::ProgramText(ansi.data(), ansi.size()), AnsiToUtf8(ansi))
+            std::string byByte;
+            for (const char c : ansi)
+                byByte += Cp1251Text::ProgramText(&c, 1);
+            EXPECT_EQ(Cp1251Text::ProgramText(ansi.data(), ansi.size()), byByte)
                 << before << " " << after;
 
             const std::string utf8 = head + "\xD0\x94\xFF" + tail + "\xE2\x82" + tail;
             const std::string valid =
                 head + "\xD0\x94\xEF\xBF\xBD" + tail + "\xEF\xBF\xBD\xEF\xBF\xBD" + tail;
-            std::string out;
-            Utf8Text::AssignProgramText(utf8.data(), utf8.size(), out);
-            EXPECT_EQ(out, valid) << before << " " << after;
+            EXPECT_EQ(Utf8Text::ProgramText(utf8.data(), utf8.size()), valid)
+                << before << " " << after;
             const std::string whole = head + "\xD0\x94" + tail + head;
-            Utf8Text::AssignProgramText(whole.data(), whole.size(), out);
-            EXPECT_EQ(out, whole) << before << " " << after;
+            EXPECT_EQ(Utf8Text::ProgramText(whole.data(), whole.size()), whole)
+                << before << " " << after;
         }
     }
 }

@@ -1,7 +1,6 @@
 #include "Installed_dictionaries.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 
 #include "storage/Attribute_file.h"
@@ -27,17 +26,6 @@ bool IsFolder(const fs::path &path)
 }
 
 } // namespace
-
-std::string UserDataFolder()
-{
-    const char *data = std::getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/')
-        return Canonical(data).string();
-    const char *home = std::getenv("HOME");
-    if (home && home[0] == '/')
-        return Canonical(fs::path(home) / ".local/share").string();
-    return std::string();
-}
 
 std::vector<std::string> InstalledDicsFolders()
 {
@@ -74,10 +62,9 @@ std::optional<InstalledDictionary> FindDictionaryWithId(
                 continue;
             if (!Dictionary::PreLoadCheck(folder.string()))
                 continue;
-            const std::string name = folder.filename().string();
             DictionaryAttributes attributes;
             try {
-                ReadAttributeFile((folder / (name + ".inf")).string(), attributes);
+                ReadAttributeFile(DictionaryFiles(folder.string()).attributes, attributes);
             } catch (const VoException &) {
                 continue; // the program would not load it either
             }

@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-// The user's data folder as the desktop names it: $XDG_DATA_HOME when it is an absolute path,
-// else $HOME/.local/share; empty when neither is known. No trailing "/".
-std::string UserDataFolder();
+#include "support/User_folders.h"
 
 // The dics folders the program loads from, as far as a tool can tell: the one beside this
 // executable (a build folder), lib/kalvora/dics of the installation this executable belongs to,

@@ -27,6 +27,12 @@ int PrintArticleMatches(
     search.Run(
         [&](ArticleMatches &&matches) {
             const std::string id = HexId(matches.DicId());
+            if (matches.FileChanged()) {
+                const Dictionary *dictionary = database.FindById(matches.DicId());
+                std::cerr << "kalvora-lookup: the data file of dictionary " << id << " ("
+                          << (dictionary ? dictionary->GetFolderName() : std::string())
+                          << ") changed during the search; it was left out\n";
+            }
             for (std::size_t i = 0; i < matches.Size(); ++i) {
                 if (json) {
                     lines += "{\"id\":" + JsonString(id)

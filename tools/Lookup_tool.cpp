@@ -50,7 +50,7 @@ bool IsDictionaryFolder(const std::string &folder)
     const std::filesystem::path path = std::filesystem::path(folder).lexically_normal();
     const std::filesystem::path clean = path.has_filename() ? path : path.parent_path();
     std::error_code error;
-    return std::filesystem::is_regular_file(clean / (clean.filename().string() + ".inf"), error);
+    return std::filesystem::is_regular_file(DictionaryFiles(clean.string()).attributes, error);
 }
 
 int FailNoDictionary(const std::vector<std::string> &folders)

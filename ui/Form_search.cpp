@@ -188,7 +188,11 @@ TSearchForm::TSearchForm(const Database *database, Chooser choose, QWidget *pare
 
 TSearchForm::~TSearchForm()
 {
+    // The threads read the database and post to this window: none may outlive it. A stopped
+    // scan ends within one stretch of its data file.
     CancelSearch();
+    for (Worker &stopped : stoppedWorkers)
+        stopped.thread.join();
 }
 
 std::size_t TSearchForm::ResultCount() const
@@ -222,9 +226,12 @@ void TSearchForm::FindButtonClick()
     // The worker only posts to this window; the generation number lets a stopped search's
     // late posts be told apart, and deleting the window drops whatever is still queued.
     const std::uint64_t search = ++searchNumber;
-    cancel = false;
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    auto ended = std::make_shared<std::atomic<bool>>(false);
     auto scan = std::make_shared<ArticleSearch>(*database, ToCoreText(searchedPhrase), false);
-    worker = std::thread([this, scan, search] {
+    worker.cancel = cancel;
+    worker.ended = ended;
+    worker.thread = std::thread([this, scan, search, cancel, ended] {
         const bool completed = scan->Run(
             [this, search](ArticleMatches &&found) {
                 auto matches = std::make_shared<ArticleMatches>(std::move(found));
@@ -232,26 +239,44 @@ void TSearchForm::FindButtonClick()
                     this, [this, search, matches] { OnMatches(search, matches); },
                     Qt::QueuedConnection);
             },
-            cancel, 0,
+            *cancel, 0,
             [this, search](std::uint64_t done, std::uint64_t total) {
                 QMetaObject::invokeMethod(
                     this, [this, search, done, total] { OnProgress(search, done, total); },
                     Qt::QueuedConnection);
             });
+        *ended = true;
         if (completed)
             QMetaObject::invokeMethod(
                 this, [this, search] { OnFinished(search); }, Qt::QueuedConnection);
+        else
+            QMetaObject::invokeMethod(
+                this, [this] { ReapWorkers(); }, Qt::QueuedConnection);
     });
 }
 
 void TSearchForm::CancelSearch()
 {
-    if (!worker.joinable())
+    if (!worker.thread.joinable())
         return;
-    cancel = true;
-    worker.join();
+    // Joining here would hold the window for as long as the scan takes to notice.
+    *worker.cancel = true;
+    stoppedWorkers.push_back(std::move(worker));
+    worker = Worker();
     ++searchNumber;
     ProgressBar1->hide();
+}
+
+void TSearchForm::ReapWorkers()
+{
+    for (auto stopped = stoppedWorkers.begin(); stopped != stoppedWorkers.end();) {
+        if (*stopped->ended) {
+            stopped->thread.join();
+            stopped = stoppedWorkers.erase(stopped);
+        } else {
+            ++stopped;
+        }
+    }
 }
 
 void TSearchForm::OnMatches(std::uint64_t search, const std::shared_ptr<ArticleMatches> &matches)
@@ -273,10 +298,13 @@ void TSearchForm::OnProgress(std::uint64_t search, std::uint64_t done, std::uint
 
 void TSearchForm::OnFinished(std::uint64_t search)
 {
-    if (search != searchNumber)
+    if (search != searchNumber) {
+        ReapWorkers();
         return;
-    if (worker.joinable())
-        worker.join();
+    }
+    if (worker.thread.joinable())
+        worker.thread.join();
+    worker = Worker();
     ProgressBar1->hide();
     emit searchFinished();
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <QWidget>
 
@@ -36,7 +37,8 @@ public:
 
     // Starts a search for the phrase in the field; an empty phrase only clears the results.
     void FindButtonClick();
-    // Stops a running search at once; what was shown stays.
+    // Stops a running search at once, without waiting for its thread, which ends by itself
+    // soon after; what was shown stays.
     void CancelSearch();
     // Hands the current result to the chooser.
     void ChooseResult();
@@ -44,7 +46,7 @@ public:
     void FormKeyPress(int key);
     void FormClose();
 
-    bool Searching() const { return worker.joinable(); }
+    bool Searching() const { return worker.thread.joinable(); }
     std::size_t ResultCount() const;
 
 signals:
@@ -60,12 +62,23 @@ private:
     void OnMatches(std::uint64_t search, const std::shared_ptr<ArticleMatches> &matches);
     void OnProgress(std::uint64_t search, std::uint64_t done, std::uint64_t total);
     void OnFinished(std::uint64_t search);
+    // Joins the stopped threads that have ended.
+    void ReapWorkers();
     void ShowCount();
+
+    // A search's thread and the flags it shares with this window.
+    struct Worker
+    {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> cancel;
+        std::shared_ptr<std::atomic<bool>> ended;
+    };
 
     const Database *database;
     Chooser choose;
-    std::thread worker;
-    std::atomic<bool> cancel{false};
+    Worker worker;
+    // Stopped searches whose threads have not ended yet.
+    std::vector<Worker> stoppedWorkers;
     // Numbers the searches, so that what a stopped one posted is recognised and dropped.
     std::uint64_t searchNumber = 0;
     QString searchedPhrase;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "support/User_folders.h"
+
 namespace {
 
 std::string Folder(const QString &path)
@@ -57,7 +59,9 @@ ProgramPaths LocateProgramPaths(const std::string &programFolder, bool programFo
     paths.settingsFolder =
         Folder(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     paths.logFolder = Folder(StateLocation());
-    paths.userDicsFolder = Folder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + QStringLiteral("/dics"));
+    const std::string data = UserDataFolder();
+    if (!data.empty())
+        paths.userDicsFolder = Folder(QString::fromStdString(data) + QLatin1Char('/')
+            + QCoreApplication::applicationName() + QStringLiteral("/dics"));
     return paths;
 }
