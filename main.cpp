@@ -4,8 +4,11 @@
 #include <utility>
 
 #include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
+#include <QPointer>
 
+#include "platform/Popup_request.h"
 #include "platform/Running_window.h"
 #include "platform/Selected_text.h"
 #include "platform/Startup_notice.h"
@@ -14,6 +17,7 @@
 #include "ui/Form_about.h"
 #include "ui/Form_dics.h"
 #include "ui/Form_main.h"
+#include "ui/Form_popup.h"
 #include "ui/Form_search.h"
 #include "ui/Form_settings.h"
 
@@ -62,6 +66,27 @@ int main(int argc, char *argv[])
     const std::string startupId = StartupId();
     // The words are the program's own: Qt must not take one for one of its options.
     int qtArgc = 1;
+    if (commandLine.popup) {
+        // Straight to the running window, which has its dictionaries loaded and reads the
+        // selection itself: the quick look waits for no display connection of this process.
+        QString error;
+        PopupRequest::HandOver handOver;
+        {
+            QCoreApplication bare(qtArgc, argv);
+            handOver = PopupRequest::Send(error);
+        }
+        switch (handOver) {
+        case PopupRequest::HandOver::Shown:
+            EndStartupNotice(startupId);
+            return 0;
+        case PopupRequest::HandOver::Failed:
+            std::cerr << "kalvora: the running Kalvora did not answer: "
+                      << error.toLocal8Bit().constData() << '\n';
+            return EXIT_NOT_HANDED_OVER;
+        case PopupRequest::HandOver::NoWindow:
+            break;
+        }
+    }
     QApplication application(qtArgc, argv);
     SetUpApplication();
 
@@ -83,6 +108,8 @@ int main(int argc, char *argv[])
     // A start after the window has closed would otherwise hand its word to a program that ends.
     QObject::connect(
         &application, &QCoreApplication::aboutToQuit, &runningWindow, &RunningWindow::Release);
+    PopupRequest popupRequest;
+    popupRequest.Listen();
 
     try {
         const std::string programFolder =
@@ -120,8 +147,22 @@ int main(int argc, char *argv[])
         if (form.Terminated())
             return 0;
         form.show();
-        if (!word.isEmpty())
+        // Goes before the main window, whose dictionaries it reads.
+        TPopupForm popup(form.GetDatabase(), [](const QString &requested) {
+            if (!Form1)
+                return;
+            Form1->BringToFront();
+            Form1->LookUp(requested);
+        });
+        if (commandLine.popup)
+            popup.ShowWord(word, QCursor::pos());
+        else if (!word.isEmpty())
             form.LookUp(word);
+        // A request can still come while an error box runs after the popup has gone.
+        popupRequest.SetHandler([shown = QPointer<TPopupForm>(&popup)] {
+            if (shown)
+                shown->ShowWord(SelectedText(), QCursor::pos());
+        });
         // Through Form1, which the window clears when it goes: a request can still arrive while
         // an error box runs its own event loop after the window has gone.
         runningWindow.SetHandler([](const QString &requested) {

@@ -217,3 +217,15 @@ void AppendUtf8(std::string &out, char32_t code)
         out += static_cast<char>(0x80 | (code & 0x3F));
     }
 }
+
+bool IsWellFormedUtf8(const std::string &text)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(text.data());
+    std::size_t length = 0;
+    for (std::size_t at = 0; at < text.size(); at += length) {
+        // A U+FFFD written out takes three bytes; one byte read as U+FFFD was not UTF-8.
+        if (DecodeUtf8(bytes + at, text.size() - at, length) == 0xFFFD && length == 1)
+            return false;
+    }
+    return true;
+}

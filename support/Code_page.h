@@ -102,4 +102,7 @@ inline char32_t DecodeUtf8(const unsigned char *text, std::size_t left, std::siz
     return code;
 }
 
+// Whether every byte of text belongs to a well-formed UTF-8 character.
+bool IsWellFormedUtf8(const std::string &text);
+
 #endif // SUPPORT_CODE_PAGE_H

@@ -49,6 +49,23 @@ TEST(CommandLineTest, WordsAndOptions)
     }
 }
 
+TEST(CommandLineTest, PopupLooksAtTheSelection)
+{
+    const std::tuple<const char *, std::vector<const char *>, bool> rows[] = {
+        {"popup alone", {"--popup"}, true},
+        {"with --selection too", {"--selection", "--popup"}, true},
+        {"with a word", {"--popup", "дом"}, false},
+    };
+    for (const auto &[name, arguments, accepted] : rows) {
+        const CommandLine line = Parse(arguments);
+        EXPECT_EQ(line.action == CommandLine::Action::Window, accepted) << name;
+        if (accepted) {
+            EXPECT_TRUE(line.popup && line.selection) << name;
+        }
+    }
+    EXPECT_FALSE(Parse({"--selection"}).popup);
+}
+
 TEST(CommandLineTest, ErrorNamesTheOption)
 {
     EXPECT_NE(Parse({"--frobnicate"}).error.find("--frobnicate"), std::string::npos);

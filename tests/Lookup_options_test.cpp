@@ -66,6 +66,8 @@ TEST(LookupOptionsTest, RefusesIncompleteCommandLines)
         {"id over 32 bits", {"--dic", "0x123456789", "dics"},
             "--dic needs a non-zero hexadecimal id, not \"0x123456789\""},
         {"id zero", {"--dic", "0", "dics"}, "--dic needs a non-zero hexadecimal id, not \"0\""},
+        {"empty phrase", {"--text", "", "dics"}, "--text needs a phrase, not an empty text"},
+        {"count without a phrase", {"--count", "dics"}, "--count goes with --text"},
     };
     for (const auto &[name, arguments, error] : rows) {
         LookupOptions options;
@@ -86,6 +88,29 @@ TEST(LookupOptionsTest, HelpAndVersionWinOverEverythingElse)
         EXPECT_EQ(ParseLookupOptions(arguments, options), "") << name;
         EXPECT_EQ(options.action, action) << name;
     }
+}
+
+TEST(LookupOutputTest, TsvFieldsShowControlCharactersOnlyToATerminal)
+{
+    const std::string c1 = "\xC2\x9B"; // U+009B, a terminal's one-character ESC [
+    // name, text, field for a file or pipe, field for a terminal
+    const std::tuple<const char *, std::string, std::string, std::string> rows[] = {
+        {"plain", "дом", "дом", "дом"},
+        {"tab and line ends", "a\tb\nc\rd", "a b c d", "a b c d"},
+        {"escape sequence", "\x1B[2Jx", "\x1B[2Jx", "\\e[2Jx"},
+        {"other control bytes", std::string("\x01\x07\x7F\0", 4), std::string("\x01\x07\x7F\0", 4),
+            "\\x01\\x07\\x7f\\x00"},
+        {"C1 control", "a" + c1 + "b", "a" + c1 + "b", "a\\x9bb"},
+        {"backslash", "a\\e", "a\\e", "a\\\\e"},
+        {"letters beside C1", "\xC2\xA0\xC3\x89\xC2", "\xC2\xA0\xC3\x89\xC2",
+            "\xC2\xA0\xC3\x89\xC2"},
+    };
+    for (const bool terminal : {false, true}) {
+        SetTsvForTerminal(terminal);
+        for (const auto &[name, text, piped, shown] : rows)
+            EXPECT_EQ(TsvField(text), terminal ? shown : piped) << name << terminal;
+    }
+    SetTsvForTerminal(false);
 }
 
 TEST(LookupOutputTest, JsonStringsEscapeEveryCharacterThatNeedsIt)

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
+#include <termios.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -212,7 +213,75 @@ std::string Answer(const std::string &found, const std::string &folder, const st
     return found + "\t" + id + "\t" + index + "\t" + matched + "\t" + headword;
 }
 
+// The tool with its standard output on a terminal of its own, in raw mode so that line ends pass
+// as written: what it wrote there.
+std::string RunOnTerminal(const std::vector<std::string> &arguments)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return "no terminal";
+    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+    termios mode{};
+    tcgetattr(slave, &mode);
+    cfmakeraw(&mode);
+    tcsetattr(slave, TCSANOW, &mode);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, 0);
+        dup2(slave, 1);
+        dup2(null, 2);
+        std::vector<char *> argv{const_cast<char *>(LOOKUP_TOOL)};
+        for (const auto &argument : arguments)
+            argv.push_back(const_cast<char *>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(LOOKUP_TOOL, argv.data());
+        _exit(127);
+    }
+    close(slave);
+    std::string text;
+    char buffer[4096];
+    // Once the tool has closed the terminal, reading it fails (EIO).
+    for (pollfd wanted{master, POLLIN, 0}; poll(&wanted, 1, 10000) > 0;) {
+        const ssize_t n = read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(master);
+    return text;
+}
+
 } // namespace
+
+TEST(LookupToolTest, ControlCharactersReachATerminalOnlyAsVisibleEscapes)
+{
+    TestFolder folder;
+    WriteDictionary(folder,
+        {"odd", "1A", "EXP", "Odd", {{"A", "x\x1B[2J y"}, {"B\x1B[31m", "red\xC2\x9B"}}, "UTF-8"});
+    const std::string dics = folder.Path() + "dics";
+    const std::tuple<const char *, std::vector<std::string>, std::string> rows[] = {
+        {"lookup", {"--article", dics, "a", "b"},
+            "1\t1a\t0\t-1\tA\tx\\e[2J y\n1\t1a\t1\t1\tB\\e[31m\tred\\x9b\n"},
+        {"search in the articles", {"--text", "red", dics}, "1a\t1\tB\\e[31m\tred\\x9b\n"},
+    };
+    for (const auto &[name, arguments, shown] : rows) {
+        EXPECT_EQ(RunOnTerminal(arguments), shown) << name;
+        // Through a pipe every byte but the field and line separators passes as it is.
+        const Result piped = RunTool(arguments);
+        std::string raw = shown;
+        for (const auto &[escape, byte] :
+            {std::pair<std::string, std::string>{"\\e", "\x1B"}, {"\\x9b", "\xC2\x9B"}})
+            for (std::size_t at; (at = raw.find(escape)) != std::string::npos;)
+                raw.replace(at, escape.size(), byte);
+        std::string joined;
+        for (const std::string &line : piped.lines)
+            joined += line + "\n";
+        EXPECT_EQ(joined, raw) << name;
+    }
+}
 
 TEST(LookupToolTest, AnswersEachQueryOnOneLine)
 {
@@ -417,6 +486,7 @@ TEST(LookupToolTest, RefusesBadArgumentsAndEmptyFolders)
         {"id zero", {"--dic", "0", DICS}, 2, "non-zero"},
         {"id too long", {"--dic", "1F01D0C05", DICS}, 2, "hexadecimal"},
         {"id of no dictionary", {"--dic", "12345", DICS}, 2, "no dictionary has the id 12345"},
+        {"empty phrase", {"--text", "", DICS}, 2, "--text needs a phrase"},
         {"unreadable second folder", {DICS, "--folder", empty.Path() + "absent"}, 2,
             "cannot read the folder " + empty.Path() + "absent"},
         {"empty folder", {empty.Path()}, 2, NO_DICTIONARY},
@@ -589,6 +659,10 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
                 {"three", "at the end \xE4\xEE\xEC"}}});
     WriteDictionary(folder, {"second", "B2", "EXP", "Second", {{"four", "\xC4\xCE\xCC"}}});
     WriteDictionary(folder, {"third", "C3", "EXP", "Third", {{"five", "\xE4\xEE\xEC\t"}}}, "more");
+    // Cat and Kitty share one article, Moggy and Puss another, stored before it.
+    WriteDictionary(folder, {"shared", "D4", "EXP", "Shared", {}}, "together");
+    folder.WriteFile("together/shared/shared.dat", "its \xE4\xEE\xEC\na pet \xE4\xEE\xEC\n");
+    folder.WriteFile("together/shared/shared.idx", "Cat\t8\nKitty\t8\nMoggy\t0\nPuss\t0\n");
     const std::string dics = folder.Path() + "dics";
     const std::tuple<const char *, std::vector<std::string>, int, std::vector<std::string>> rows[] =
         {
@@ -603,6 +677,16 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
             {"another folder after", {"--folder", folder.Path() + "more", dics}, 0,
                 {"a1\t0\tone\tДом at the start", "a1\t2\tthree\tat the end дом", "b2\t0\tfour\tДОМ",
                     "c3\t0\tfive\tдом "}},
+            {"an article several headwords share", {folder.Path() + "together"}, 0,
+                {"d4\t0\tCat, Kitty\ta pet дом", "d4\t2\tMoggy, Puss\tits дом"}},
+            {"shared, in json", {"--json", folder.Path() + "together"}, 0,
+                {R"({"id":"d4","index":0,"headword":"Cat, Kitty","excerpt":"a pet дом"})",
+                    R"({"id":"d4","index":2,"headword":"Moggy, Puss","excerpt":"its дом"})"}},
+            {"counted", {"--count", "--folder", folder.Path() + "together", dics}, 0,
+                {"a1\t2", "b2\t1", "d4\t2"}},
+            {"counted in json", {"--count", "--json", "--dic", "d4", folder.Path() + "together"}, 0,
+                {R"({"id":"d4","count":2})"}},
+            {"counted, nothing found", {"--text", "дым", "--count", dics}, 1, {"a1\t0", "b2\t0"}},
         };
     for (const auto &[name, arguments, status, lines] : rows) {
         std::vector<std::string> all = arguments;

@@ -19,8 +19,11 @@ const char LOOKUP_HELP[] =
     "  --json            one JSON object per answer instead of tab-separated fields\n"
     "  --list            list the loaded dictionaries before the answers\n"
     "  --text PHRASE     print every record whose article holds PHRASE, letter case aside:\n"
-    "                    dictionary id, word index, headword, excerpt; exit status 0 when\n"
-    "                    something was found, 1 when nothing was\n"
+    "                    dictionary id, word index, headword, excerpt (an article that\n"
+    "                    several headwords share once, its headwords joined by \", \"); exit\n"
+    "                    status 0 when something was found, 1 when nothing was\n"
+    "  --count           with --text, print only how many records each dictionary has:\n"
+    "                    its id, TAB, the count, one line per dictionary searched\n"
     "  --suggest         one line per word: the word, then up to 10 headwords it may stand\n"
     "                    for, best first (exact, inflected form, without accents, misspelt,\n"
     "                    or matching * and ?); with --json, an object with query and\n"
@@ -31,7 +34,8 @@ const char LOOKUP_HELP[] =
     "  --version         show the version and exit\n"
     "\n"
     "Answer fields: found (1/0), dictionary id, word index, matched length (-1 exact),\n"
-    "headword [, article] [, short name with --all].\n"
+    "headword [, article] [, short name with --all]. On a terminal, control characters\n"
+    "in a text are shown as \\e (ESC) or \\xNN, and a backslash as \\\\.\n"
     "Exit status: 0 every word found exactly, 1 some word not, 2 a usage error or no\n"
     "dictionary loaded.\n";
 
@@ -73,7 +77,15 @@ const OptionRule RULES[] = {
         }},
     {"--text", true,
         [](LookupOptions &o, const std::string &value) {
+            // Every article holds the empty phrase: a search for it is a slip, not a question.
+            if (value.empty())
+                return std::string("--text needs a phrase, not an empty text");
             o.text = value;
+            return std::string();
+        }},
+    {"--count", false,
+        [](LookupOptions &o, const std::string &) {
+            o.count = true;
             return std::string();
         }},
     {"--article", false,
@@ -163,5 +175,7 @@ std::string ParseLookupOptions(const std::vector<std::string> &arguments, Lookup
     }
     if (!haveDics)
         return "no dictionary folder given";
+    if (options.count && !options.text)
+        return "--count goes with --text";
     return std::string();
 }

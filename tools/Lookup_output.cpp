@@ -39,8 +39,46 @@ std::string HexId(std::uint32_t id)
     return text;
 }
 
+namespace {
+
+bool forTerminal = false;
+
+void AppendVisible(std::string &line, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size()
+            && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80;
+        if (c == '\t' || c == '\n' || c == '\r') {
+            line += ' ';
+        } else if (c == '\\') {
+            line += "\\\\";
+        } else if (c == 0x1B) {
+            line += "\\e";
+        } else if (c < 0x20 || c == 0x7F || c1) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x",
+                c1 ? static_cast<unsigned char>(text[++i]) : static_cast<unsigned>(c));
+            line += escape;
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+}
+
+} // namespace
+
+void SetTsvForTerminal(bool terminal)
+{
+    forTerminal = terminal;
+}
+
 void AppendTsvField(std::string &line, std::string_view text)
 {
+    if (forTerminal) {
+        AppendVisible(line, text);
+        return;
+    }
     const std::size_t start = line.size();
     line.append(text);
     for (std::size_t i = start; i < line.size(); ++i)

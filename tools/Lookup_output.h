@@ -34,10 +34,14 @@ std::string JsonAnswer(const LookupAnswer &answer);
 std::string JsonString(const std::string &utf8);
 
 // A text as one tab-separated field: tabs and line ends separate fields and answers, so a field
-// never carries them.
+// never carries them (they become spaces). For a terminal, the other control characters, which
+// a hostile dictionary could use to drive it, are written as the visible escapes \e (ESC) and
+// \xNN (the C1 controls by their code), and a backslash as \\.
 std::string TsvField(const std::string &text);
 // The same appended to line, for output written in bulk.
 void AppendTsvField(std::string &line, std::string_view text);
+// Whether the fields go to a terminal; set once, before any output.
+void SetTsvForTerminal(bool terminal);
 
 // An article as an answer carries it: its stored line breaks as spaces, so that answers read as
 // they always did, or kept (as "\n" for JSON, whose strings escape it).

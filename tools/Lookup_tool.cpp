@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "lookup/Word_lookup.h"
@@ -178,6 +179,7 @@ int main(int argc, char **argv)
             return Fail("cannot read the folder " + folder);
     if (!options.logPath.empty())
         logFile.Open(options.logPath);
+    SetTsvForTerminal(isatty(STDOUT_FILENO) == 1);
 
     // No program folder: the tool never touches a temporary folder of the program's.
     Database database("", nullptr, options.dics);
@@ -193,7 +195,8 @@ int main(int argc, char **argv)
     if (options.list)
         PrintDictionaries(database, options.json);
     if (options.text)
-        return PrintArticleMatches(database, options.dicId, *options.text, options.json);
+        return PrintArticleMatches(
+            database, options.dicId, *options.text, options.json, options.count);
     if (options.suggest)
         return PrintSuggestions(database, options.words, options.json);
 

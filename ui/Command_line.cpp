@@ -6,6 +6,7 @@ namespace {
 
 const char USAGE[] = "usage: kalvora [WORD...]\n"
                      "       kalvora --selection\n"
+                     "       kalvora --popup\n"
                      "       kalvora --help | --version\n";
 
 const char DESCRIPTION[] =
@@ -18,6 +19,7 @@ const char DESCRIPTION[] =
     "  --selection  look up the text selected in any program (the primary selection, else the\n"
     "               clipboard), without blanks and punctuation at its ends; the window is only\n"
     "               shown when the program holding it does not answer within 2 seconds\n"
+    "  --popup      show the selected text's article in a small window near the pointer\n"
     "  -h, --help   print this help and exit\n"
     "  --version    print the version and exit\n"
     "  --           end of options: what follows is a word even when it starts with '-'\n"
@@ -61,6 +63,9 @@ CommandLine ParseCommandLine(int argc, const char *const *argv)
             return line;
         } else if (options && argument == "--selection") {
             line.selection = true;
+        } else if (options && argument == "--popup") {
+            line.popup = true;
+            line.selection = true;
         } else if (options && argument.size() > 1 && argument[0] == '-') {
             return Fail("unknown option " + argument);
         } else {
@@ -68,6 +73,6 @@ CommandLine ParseCommandLine(int argc, const char *const *argv)
         }
     }
     if (line.selection && !line.word.empty())
-        return Fail("--selection takes no word");
+        return Fail(line.popup ? "--popup takes no word" : "--selection takes no word");
     return line;
 }

@@ -17,6 +17,7 @@ struct CommandLine
     Action action = Action::Window;
     std::string word; // the arguments joined by single spaces, as the terminal gave them
     bool selection = false; // look up the text selected in any program instead of word
+    bool popup = false; // show the selected text's article in a popup; implies selection
     std::string error;
 };
 
