@@ -102,6 +102,23 @@ std::string FoldText(std::string_view utf8)
     return out;
 }
 
+std::string FoldCase(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    const auto *text = reinterpret_cast<const unsigned char *>(utf8.data());
+    std::size_t left = utf8.size();
+    while (left > 0) {
+        std::size_t length = 0;
+        const char32_t code = DecodeUtf8(text, left, length);
+        AppendUtf8(out,
+            static_cast<char32_t>(u_foldCase(static_cast<UChar32>(code), U_FOLD_CASE_DEFAULT)));
+        text += length;
+        left -= length;
+    }
+    return out;
+}
+
 std::string DropMarks(std::string_view utf8)
 {
     std::string out;

@@ -9,6 +9,10 @@
 // out; a byte that is not UTF-8 reads as U+FFFD. Folding twice gives the same as once.
 std::string FoldText(std::string_view utf8);
 
+// Only the letter case folded: what tells two spellings of one headword apart from two headwords
+// (café and cafe are two).
+std::string FoldCase(std::string_view utf8);
+
 // The folded form of one character, appended to out: nothing for a mark of its own (a combining
 // stress mark), one character otherwise.
 void AppendFolded(std::string &out, char32_t code);

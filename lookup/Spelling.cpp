@@ -8,16 +8,23 @@
 
 namespace {
 
+// The keys walked as a tree of their characters: a node is a range of keys sharing a beginning,
+// found by halving, and each step down computes one row of the edit distances between that
+// beginning and every beginning of the query (transpositions counting one). Only the band of
+// cells within the bound of the diagonal is computed; the cells either side of it are set past
+// the bound, so a row never reads a cell left over from another branch.
 class Walk
 {
 public:
-    Walk(const HeadwordKeys &keys, std::u32string_view query, int maxDistance, std::size_t limit)
-        : keys(keys)
+    Walk(const HeadwordKeys &keys, std::u32string_view query, int maxDistance, std::size_t limit,
+        bool sameStart)
+        : sameStart(sameStart)
+        , keys(keys)
         , query(query)
         , maxDistance(maxDistance)
         , limit(limit)
         , rows(query.size() + static_cast<std::size_t>(maxDistance) + 2,
-              std::vector<int>(query.size() + 1))
+              std::vector<int>(query.size() + 2))
     {
         for (std::size_t i = 0; i <= query.size(); ++i)
             rows[0][i] = static_cast<int>(i);
@@ -26,11 +33,12 @@ public:
     void Run(
         std::size_t first, std::size_t last, std::size_t depth, std::size_t j, char32_t previous)
     {
-        const std::vector<int> &row = rows[j];
-        const int distance = row[query.size()];
+        const std::size_t n = query.size();
+        // Cells right of the band are stale; the last one is in it only near the diagonal.
+        const int distance = j + static_cast<std::size_t>(maxDistance) >= n ? rows[j][n] : PAST;
         bool recorded = false;
         // A key that ends here sorts before every longer key of the range.
-        while (first < last && keys.Key(first).size() == depth) {
+        while (first < last && keys[first].length == depth) {
             if (distance <= maxDistance && !recorded && matches.size() < limit) {
                 matches.push_back(SpellingMatch{first, distance});
                 recorded = true;
@@ -41,13 +49,14 @@ public:
             return;
         while (first < last && matches.size() < limit) {
             const std::string_view key = keys.Key(first);
-            std::size_t length = 0;
+            const auto *bytes = reinterpret_cast<const unsigned char *>(key.data()) + depth;
+            std::size_t length = 1;
             const char32_t code =
-                DecodeUtf8(reinterpret_cast<const unsigned char *>(key.data()) + depth,
-                    key.size() - depth, length);
-            const std::string_view step = key.substr(depth, length);
-            const std::size_t end = ChildEnd(first, last, depth, step);
-            if (NextRow(j, code, previous))
+                *bytes < 0x80 ? *bytes : DecodeUtf8(bytes, key.size() - depth, length);
+            const std::size_t end = ChildEnd(first, last, depth, key.data() + depth, length);
+            const bool allowed =
+                !sameStart || j > 0 || code == query[0] || (query.size() > 1 && code == query[1]);
+            if (allowed && NextRow(j, code, previous))
                 Run(first, end, depth + length, j + 1, code);
             first = end;
         }
@@ -56,27 +65,56 @@ public:
     std::vector<SpellingMatch> matches;
 
 private:
-    std::size_t ChildEnd(
-        std::size_t first, std::size_t last, std::size_t depth, std::string_view step) const
+    static constexpr int PAST = 1 << 20;
+
+    bool sameStart;
+
+    bool Continues(std::size_t i, std::size_t depth, const char *step, std::size_t length) const
     {
-        while (last - first > 1) {
-            const std::size_t middle = first + (last - first) / 2;
-            if (keys.Key(middle).compare(depth, step.size(), step) == 0)
-                first = middle;
-            else
-                last = middle;
+        const HeadwordKeys::Entry &entry = keys[i];
+        if (entry.length < depth + length)
+            return false;
+        const char *key = keys.Key(entry).data() + depth;
+        for (std::size_t k = 0; k < length; ++k)
+            if (key[k] != step[k])
+                return false;
+        return true;
+    }
+
+    // The end of the keys from first on that continue with step: galloping, since most ranges
+    // deep in the tree are short.
+    std::size_t ChildEnd(std::size_t first, std::size_t last, std::size_t depth, const char *step,
+        std::size_t length) const
+    {
+        std::size_t known = first; // continues
+        std::size_t gap = 1;
+        while (known + gap < last && Continues(known + gap, depth, step, length)) {
+            known += gap;
+            gap *= 2;
         }
-        return last;
+        std::size_t beyond = std::min(known + gap, last); // does not continue, or the end
+        while (beyond - known > 1) {
+            const std::size_t middle = known + (beyond - known) / 2;
+            if (Continues(middle, depth, step, length))
+                known = middle;
+            else
+                beyond = middle;
+        }
+        return beyond;
     }
 
     // The distances after one more character of the key; false when every one is past the bound.
     bool NextRow(std::size_t j, char32_t code, char32_t previous)
     {
+        const std::size_t n = query.size();
+        const auto reach = static_cast<std::size_t>(maxDistance);
         const std::vector<int> &above = rows[j];
         std::vector<int> &row = rows[j + 1];
-        row[0] = static_cast<int>(j + 1);
-        int least = row[0];
-        for (std::size_t i = 1; i <= query.size(); ++i) {
+        const std::size_t low = j + 1 > reach ? j + 1 - reach : 1;
+        const std::size_t high = std::min(n, j + 1 + reach);
+        row[low - 1] = low == 1 ? static_cast<int>(j + 1) : PAST;
+        int least = row[low - 1];
+        for (std::size_t i = low; i <= high; ++i) {
             int value = std::min(
                 {above[i] + 1, row[i - 1] + 1, above[i - 1] + (query[i - 1] == code ? 0 : 1)});
             if (j >= 1 && i >= 2 && query[i - 1] == previous && query[i - 2] == code)
@@ -84,6 +122,7 @@ private:
             row[i] = value;
             least = std::min(least, value);
         }
+        row[high + 1] = PAST;
         return least <= maxDistance;
     }
 
@@ -164,11 +203,11 @@ double InsertCost(std::u32string_view word, std::size_t at, char32_t code)
 
 } // namespace
 
-std::vector<SpellingMatch> FindSpellings(
-    const HeadwordKeys &keys, std::string_view folded, int maxDistance, std::size_t limit)
+std::vector<SpellingMatch> FindSpellings(const HeadwordKeys &keys, std::string_view folded,
+    int maxDistance, std::size_t limit, bool sameStart)
 {
     const std::u32string query = DecodeText(folded);
-    Walk walk(keys, query, maxDistance, limit);
+    Walk walk(keys, query, maxDistance, limit, sameStart && !query.empty());
     walk.Run(0, keys.size(), 0, 0, 0);
     return std::move(walk.matches);
 }

@@ -18,8 +18,11 @@ struct SpellingMatch
 // The keys within maxDistance edits of folded (itself folded), each once, in key order. The keys
 // are walked as a tree, a branch left as soon as no key under it can come within the bound, so
 // the cost follows the number of near keys rather than of all keys. Stops after limit keys.
-std::vector<SpellingMatch> FindSpellings(
-    const HeadwordKeys &keys, std::string_view folded, int maxDistance, std::size_t limit);
+// sameStart keeps to the keys that begin with the word's first or second character: near the
+// root every branch is within two edits, and a slip in the first letter is the rarest, so this
+// takes most of the cost of a walk out of it.
+std::vector<SpellingMatch> FindSpellings(const HeadwordKeys &keys, std::string_view folded,
+    int maxDistance, std::size_t limit, bool sameStart = false);
 
 // How far apart two folded words look to someone typing the one for the other: edits weighted
 // below 1 where the slip is likely (neighbouring keys on a Latin or a Russian keyboard, letters

@@ -1,6 +1,7 @@
 #include "lookup/Suggestions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "lookup/Folding.h"
@@ -10,6 +11,8 @@
 
 namespace {
 
+// No index holds a longer headword.
+constexpr std::size_t MAX_HEADWORD_CHARACTERS = 199;
 // Keys a spelling walk may collect before it stops; far more than are ever shown.
 constexpr std::size_t WALK_LIMIT = 5000;
 // Only the nearest candidates are asked whether they are everyday words.
@@ -17,6 +20,8 @@ constexpr std::size_t KNOWN_ASKED = 60;
 // What knowing a candidate and finding it in more dictionaries take off its typing cost.
 constexpr double KNOWN_BONUS = 0.35;
 constexpr double SHARED_BONUS = 0.1;
+// Per step of the logarithm of how often a candidate is met in text.
+constexpr double USE_BONUS = 0.1;
 
 } // namespace
 
@@ -60,32 +65,42 @@ std::int32_t Suggester::Order(std::size_t entry) const
     return database.IndexOfId(keys.Ids()[keys[entry].slot]);
 }
 
-void Suggester::AddEqual(const std::string &folded, SuggestionKind kind, std::vector<Ranked> &out)
+void Suggester::AddEqual(const std::string &text, SuggestionKind kind, std::vector<Ranked> &out)
 {
-    const auto [first, last] = keys.EqualRange(folded);
-    std::vector<std::size_t> found;
+    const auto [first, last] = keys.EqualRange(FoldText(text));
+    const std::string wanted = FoldCase(text);
+    std::vector<std::pair<bool, std::size_t>> found; // spelt otherwise than text, entry
     for (std::size_t i = first; i < last; ++i)
-        found.push_back(i);
-    // Entries of one key are in slot order; the database may have been reordered since.
-    std::stable_sort(found.begin(), found.end(),
-        [this](std::size_t a, std::size_t b) { return Order(a) < Order(b); });
-    for (const std::size_t i : found)
-        out.push_back(Ranked{i, kind});
+        found.emplace_back(FoldCase(database.GetWord(keys.Position(i))) != wanted, i);
+    // The headword spelt as asked for first (kilomètre for kilomètre, even where another
+    // dictionary has kilometre), then consultation order: entries of one key are in slot order,
+    // and the database may have been reordered since.
+    std::stable_sort(found.begin(), found.end(), [this](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : Order(a.second) < Order(b.second);
+    });
+    for (const auto &item : found)
+        out.push_back(Ranked{item.second, kind});
 }
 
 void Suggester::AddSpellings(
-    const std::string &folded, std::size_t wanted, std::vector<Ranked> &out)
+    const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out)
 {
     const std::u32string typed = DecodeText(folded);
-    if (typed.size() < 2)
+    // The walk keeps a row of distances per character of the word for every character of a key:
+    // a word longer than any headword by more than two edits has no spelling to find, and a
+    // pasted page of text must not cost memory by the square of its length.
+    if (typed.size() < 2 || typed.size() > MAX_HEADWORD_CHARACTERS + 2)
         return;
     const int reach = typed.size() <= 4 ? 1 : 2;
     std::vector<SpellingMatch> matches = FindSpellings(keys, folded, 1, WALK_LIMIT);
-    if (reach > 1 && matches.size() < wanted + 1)
-        matches = FindSpellings(keys, folded, reach, WALK_LIMIT);
     matches.erase(std::remove_if(matches.begin(), matches.end(),
                       [](const SpellingMatch &match) { return match.distance == 0; }),
         matches.end());
+    // Two edits only when one gives too few, and then under the word's own beginning.
+    if (reach > 1 && matches.size() < wanted)
+        for (const SpellingMatch &match : FindSpellings(keys, folded, reach, WALK_LIMIT, true))
+            if (match.distance > 1)
+                matches.push_back(match);
     struct Scored
     {
         SpellingMatch match;
@@ -114,11 +129,14 @@ void Suggester::AddSpellings(
         return a.order < b.order;
     };
     std::sort(scored.begin(), scored.end(), byRank);
-    if (forms != nullptr) {
+    if (known != nullptr) {
         const std::size_t asked = std::min(scored.size(), KNOWN_ASKED);
-        for (std::size_t k = 0; k < asked; ++k)
-            if (forms->Knows(std::string(keys.Key(scored[k].match.entry))))
+        for (std::size_t k = 0; k < asked; ++k) {
+            const std::string key(keys.Key(scored[k].match.entry));
+            if (known->Knows(key))
                 scored[k].cost -= KNOWN_BONUS;
+            scored[k].cost -= USE_BONUS * std::log1p(static_cast<double>(known->UseCount(key)));
+        }
         std::sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(asked), byRank);
     }
     for (const Scored &candidate : scored) {
@@ -131,8 +149,10 @@ void Suggester::AddSpellings(
     }
 }
 
-std::vector<Suggestion> Suggester::Suggest(const std::string &word, std::size_t limit)
+std::vector<Suggestion> Suggester::Suggest(
+    const std::string &word, std::size_t limit, bool withForms)
 {
+    WordForms *morphology = withForms ? forms : nullptr;
     std::vector<Suggestion> suggestions;
     if (word.empty() || limit == 0)
         return suggestions;
@@ -141,32 +161,31 @@ std::vector<Suggestion> Suggester::Suggest(const std::string &word, std::size_t 
     WordPosition exact;
     if (IsExact(word, exact)) {
         std::string headword = database.GetWord(exact);
-        seen.insert(FoldText(headword));
+        seen.insert(FoldCase(headword));
         suggestions.push_back(Suggestion{std::move(headword), exact, SuggestionKind::Exact});
     }
     std::vector<Ranked> ranked;
     if (IsPattern(word)) {
         for (const WordPosition &position : MatchPattern(word, 0, limit * 4 + 16)) {
             std::string headword = database.GetWord(position);
-            if (suggestions.size() < limit && seen.insert(FoldText(headword)).second)
+            if (suggestions.size() < limit && seen.insert(FoldCase(headword)).second)
                 suggestions.push_back(
                     Suggestion{std::move(headword), position, SuggestionKind::Pattern});
         }
         return suggestions;
     }
-    const std::string folded = FoldText(word);
-    AddEqual(folded, SuggestionKind::Folded, ranked);
-    if (forms != nullptr)
-        for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
-            AddEqual(FoldText(lemma), SuggestionKind::Form, ranked);
-    AddSpellings(folded, limit, ranked);
+    AddEqual(word, SuggestionKind::Folded, ranked);
+    if (morphology != nullptr)
+        for (const std::string &lemma : morphology->Lemmas(DropMarks(word)))
+            AddEqual(lemma, SuggestionKind::Form, ranked);
+    AddSpellings(FoldText(word), limit, morphology, ranked);
     for (const Ranked &item : ranked) {
         if (suggestions.size() >= limit)
             break;
-        if (!seen.insert(std::string(keys.Key(item.entry))).second)
-            continue;
         const WordPosition position = keys.Position(item.entry);
-        suggestions.push_back(Suggestion{database.GetWord(position), position, item.kind});
+        std::string headword = database.GetWord(position);
+        if (seen.insert(FoldCase(headword)).second)
+            suggestions.push_back(Suggestion{std::move(headword), position, item.kind});
     }
     return suggestions;
 }
@@ -178,10 +197,10 @@ bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
         return false;
     keys.Update(database);
     std::vector<Ranked> ranked;
-    AddEqual(FoldText(word), SuggestionKind::Folded, ranked);
+    AddEqual(word, SuggestionKind::Folded, ranked);
     if (ranked.empty() && forms != nullptr)
         for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
-            AddEqual(FoldText(lemma), SuggestionKind::Form, ranked);
+            AddEqual(lemma, SuggestionKind::Form, ranked);
     if (ranked.empty())
         return false;
     const WordPosition position = keys.Position(ranked.front().entry);

@@ -43,13 +43,16 @@ public:
     // which words are everyday ones.
     Suggester(const Database &database, WordForms *forms);
 
-    // Best first, at most limit, no two headwords that fold alike. A headword equal to the word
-    // comes first (kind Exact); then the headwords that fold as the word does, those of its
+    // Best first, at most limit, no headword twice (letter case aside). A headword equal to the
+    // word comes first (kind Exact); then the headwords that fold as the word does, those of its
     // lemmas, and, for a word without * or ?, those within two edits (one for words of up to
     // four letters), nearest first, then likelier slips, everyday words, consultation order and
     // index order. For a word with * or ?, the headwords matching it follow the exact one, in
-    // consultation and index order. Empty for an empty word.
-    std::vector<Suggestion> Suggest(const std::string &word, std::size_t limit = MAX_SUGGESTIONS);
+    // consultation and index order. Empty for an empty word. Without withForms no morphology is
+    // asked (nor read): for a key the field refused, where nothing may take the time of reading
+    // a dictionary.
+    std::vector<Suggestion> Suggest(
+        const std::string &word, std::size_t limit = MAX_SUGGESTIONS, bool withForms = true);
 
     // The headword to show for a word that came from outside the field when it is no headword
     // itself: the first that folds as it does or is its lemma. False (suggestion untouched) when
@@ -64,8 +67,9 @@ public:
 private:
     struct Ranked;
     bool IsExact(const std::string &word, WordPosition &position) const;
-    void AddEqual(const std::string &folded, SuggestionKind kind, std::vector<Ranked> &out);
-    void AddSpellings(const std::string &folded, std::size_t wanted, std::vector<Ranked> &out);
+    void AddEqual(const std::string &text, SuggestionKind kind, std::vector<Ranked> &out);
+    void AddSpellings(
+        const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out);
     std::int32_t Order(std::size_t entry) const;
 
     const Database &database;

@@ -1,6 +1,7 @@
 #include "lookup/Word_forms.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <hunspell.hxx>
@@ -8,6 +9,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include "lookup/Form_rules.h"
 #include "lookup/Spelling.h"
 #include "support/Code_page.h"
 #include "support/Log_file.h"
@@ -135,6 +137,22 @@ struct WordForms::Speller
     }
 };
 
+namespace {
+
+std::string FolderFromEnvironment(const char *variable, const char *system)
+{
+    const char *given = std::getenv(variable);
+    return given && *given ? given : system;
+}
+
+} // namespace
+
+WordForms::WordForms()
+    : WordForms(FolderFromEnvironment("KALVORA_HUNSPELL_PATH", SYSTEM_HUNSPELL),
+        FolderFromEnvironment("KALVORA_WORDNET_PATH", SYSTEM_WORDNET))
+{
+}
+
 WordForms::WordForms(std::string hunspellFolder, std::string wordnetFolder)
     : hunspellFolder(std::move(hunspellFolder))
     , wordnetFolder(std::move(wordnetFolder))
@@ -220,13 +238,24 @@ std::vector<std::string> WordForms::Lemmas(const std::string &word)
             && std::find(lemmas.begin(), lemmas.end(), lemma) == lemmas.end())
             lemmas.push_back(lemma);
     };
-    if (ScriptOfWord(word) == Script::Latin) {
+    // Guessed lemmas count only for a word the script's dictionary knows, and only when it knows
+    // them too: the ending of a misspelt word says nothing.
+    const bool wordKnown = Knows(word);
+    auto addKnown = [&](const std::vector<std::string> &guesses) {
+        for (const std::string &guess : guesses)
+            if (wordKnown && Knows(guess))
+                add(guess);
+    };
+    const Script script = ScriptOfWord(word);
+    if (script == Script::Latin) {
         if (!exceptionsRead)
             LoadExceptions();
         const auto [first, last] = exceptions.equal_range(small);
         for (auto it = first; it != last; ++it)
             add(it->second);
+        addKnown(EnglishLemmaGuesses(small));
     }
+    std::vector<std::string> stems;
     for (Speller *speller : SpellersFor(word)) {
         Hunspell *hunspell = speller->Get();
         // The first dictionary that knows the word speaks for it: a word of one language is not
@@ -238,10 +267,17 @@ std::vector<std::string> WordForms::Lemmas(const std::string &word)
                 continue;
             known = true;
             for (const std::string &stem : hunspell->stem(in))
-                add(speller->Out(stem));
+                stems.push_back(speller->Out(stem));
         }
         if (known)
             break;
+    }
+    for (const std::string &stem : stems)
+        add(stem);
+    if (script == Script::Cyrillic) {
+        addKnown(RussianLemmaGuesses(small));
+        for (const std::string &stem : stems)
+            addKnown(RussianLemmaGuesses(stem));
     }
     return lemmas;
 }
@@ -255,6 +291,27 @@ bool WordForms::Knows(const std::string &word)
         return false;
     Hunspell *hunspell = found.front()->Get();
     return hunspell->spell(found.front()->In(word)) || hunspell->spell(found.front()->In(small));
+}
+
+unsigned WordForms::UseCount(const std::string &word)
+{
+    if (!countsRead) {
+        countsRead = true;
+        // Lines of "lemma%sense-key sense-number count".
+        std::ifstream file(wordnetFolder + "/cntlist.rev");
+        for (std::string line; std::getline(file, line);) {
+            const std::size_t percent = line.find('%');
+            const std::size_t space = line.rfind(' ');
+            if (percent == std::string::npos || space == std::string::npos || space < percent)
+                continue;
+            std::string lemma = line.substr(0, percent);
+            std::replace(lemma.begin(), lemma.end(), '_', ' ');
+            useCounts[lemma] +=
+                static_cast<unsigned>(std::strtoul(line.c_str() + space + 1, nullptr, 10));
+        }
+    }
+    const auto found = useCounts.find(SmallLetters(word));
+    return found == useCounts.end() ? 0 : found->second;
 }
 
 std::size_t WordForms::LoadedCount() const

@@ -20,8 +20,9 @@ public:
     static constexpr const char *SYSTEM_HUNSPELL = "/usr/share/hunspell";
     static constexpr const char *SYSTEM_WORDNET = "/usr/share/wordnet";
 
-    explicit WordForms(
-        std::string hunspellFolder = SYSTEM_HUNSPELL, std::string wordnetFolder = SYSTEM_WORDNET);
+    // The folders named by KALVORA_HUNSPELL_PATH and KALVORA_WORDNET_PATH, or the system's.
+    WordForms();
+    WordForms(std::string hunspellFolder, std::string wordnetFolder);
     WordForms(const WordForms &) = delete;
     WordForms &operator=(const WordForms &) = delete;
     ~WordForms();
@@ -33,6 +34,10 @@ public:
     // Whether the first dictionary of the word's script knows it as a word of its language, as
     // written or in small letters: an everyday word rather than a rare headword.
     bool Knows(const std::string &word);
+
+    // How often the word was met in WordNet's tagged texts (its senses' counts summed): 0 for a
+    // rare or unknown word, tens to hundreds for an everyday one. English only.
+    unsigned UseCount(const std::string &word);
 
     // How many Hunspell dictionaries have been read so far, and their .dic files' total size.
     std::size_t LoadedCount() const;
@@ -50,6 +55,8 @@ private:
     bool exceptionsRead = false;
     std::vector<std::unique_ptr<Speller>> spellers;
     std::multimap<std::string, std::string> exceptions; // irregular form -> lemma
+    bool countsRead = false;
+    std::map<std::string, unsigned> useCounts;
 };
 
 #endif // LOOKUP_WORD_FORMS_H

@@ -103,6 +103,9 @@ public:
             } while (event.xselection.selection != selection || event.xselection.target != target);
             if (event.xselection.property == None)
                 continue; // the owner has no text of this kind
+            // The owner's setting of the value was announced before its answer; the value's
+            // pieces, if it comes in pieces, are announced after it.
+            while (XCheckTypedWindowEvent(display, window, PropertyNotify, &event)) { }
             QByteArray bytes;
             if (!ReadProperty(bytes))
                 return std::nullopt;

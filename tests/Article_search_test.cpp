@@ -195,6 +195,10 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
         {"utf-8 long phrase of one letter", "a\t0\nb\t5001\n",
             std::string(5000, 'a') + "\n" + std::string(4000, 'a') + "b\n",
             std::string(3000, 'a') + "b", 1, "UTF-8"},
+        // Read a megabyte at a time: the occurrence lies past the first stretch, its article
+        // begins before it.
+        {"article begun before a read boundary", "a\t0\nb\t1048526\n",
+            std::string(1048525, 'x') + "\n" + std::string(150, 'y') + "needle\n", "needle", 1},
         {"long phrase of one letter", "a\t0\nb\t5001\n",
             std::string(5000, 'a') + "\n" + std::string(4000, 'A') + "b\n",
             std::string(3000, 'a') + "b", 1},

@@ -10,6 +10,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -695,6 +696,76 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
         const Result result = RunTool(all);
         EXPECT_EQ(result.status, status) << name << result.errors;
         EXPECT_EQ(result.lines, lines) << name;
+    }
+}
+
+// A data file cut or copied over while the tool scans it, and an index file cut while it loads,
+// each at several moments: the process never dies of it, a dictionary whose data file changed
+// under the scan is named, what is printed of it is right, and the other dictionary still gives
+// its match. The phrase, a run of one letter, makes the scan slow enough to be caught in it.
+TEST(LookupToolTest, AFileChangedUnderTheReaderIsReportedAndTheOthersGoOn)
+{
+    enum class Change
+    {
+        CutData,
+        CopyOverData,
+        CopyOverSameSize,
+        CutIndex
+    };
+    // name, change, milliseconds after the start
+    const std::tuple<const char *, Change, int> rows[] = {
+        {"data cut early", Change::CutData, 100},
+        {"data cut midway", Change::CutData, 250},
+        {"data cut late", Change::CutData, 500},
+        {"data copied over early", Change::CopyOverData, 150},
+        {"data copied over late", Change::CopyOverData, 350},
+        {"data copied over by as much", Change::CopyOverSameSize, 250},
+        {"index cut at once", Change::CutIndex, 0},
+        {"index cut soon", Change::CutIndex, 15},
+        {"index cut later", Change::CutIndex, 50},
+    };
+    // 32 MB of articles in a million records; every thousandth holds the phrase.
+    const std::string phrase(31, 'a');
+    std::string index;
+    std::string data;
+    for (int i = 0; i < 1000000; ++i) {
+        index += "w" + std::to_string(i) + "\t" + std::to_string(data.size()) + "\n";
+        data += std::string(i % 1000 == 7 ? 40 : 30, 'a') + "\n";
+    }
+    for (const auto &[name, change, delay] : rows) {
+        TestFolder folder;
+        WriteDictionary(folder, {"a", "A1", "EXP", "A", {}});
+        folder.WriteFile("dics/a/a.idx", index);
+        folder.WriteFile("dics/a/a.dat", data);
+        WriteDictionary(folder, {"b", "B2", "EXP", "B", {{"one", "b" + phrase}}});
+        Tool tool({"--text", phrase, folder.Path() + "dics"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        const std::string file =
+            folder.Path() + (change == Change::CutIndex ? "dics/a/a.idx" : "dics/a/a.dat");
+        if (change == Change::CopyOverData || change == Change::CopyOverSameSize) {
+            // As cp does it: the same file emptied, then written anew.
+            std::ofstream over(file, std::ios::binary | std::ios::trunc);
+            over << std::string(
+                change == Change::CopyOverData ? data.size() / 2 : data.size(), 'b');
+        } else {
+            ASSERT_EQ(truncate(file.c_str(), change == Change::CutIndex ? 1000 : 4096), 0);
+        }
+        tool.Finish(60000);
+        EXPECT_EQ(tool.status, 0) << name << ": " << tool.errText;
+        EXPECT_NE(tool.outText.find("b2\t0\tone\t"), std::string::npos) << name;
+        std::istringstream lines(tool.outText);
+        std::size_t printed = 0;
+        for (std::string line; std::getline(lines, line);)
+            if (line.compare(0, 3, "a1\t") == 0) {
+                ++printed;
+                EXPECT_EQ(std::stoi(Fields(line)[1]) % 1000, 7) << name << ": " << line;
+            }
+        // Unless it is named, the file was read whole before the change, or after it: cut to
+        // one match, written over with none.
+        if (tool.errText.find("dictionary a1 (a) changed") != std::string::npos)
+            EXPECT_EQ(printed, 0U) << name;
+        else
+            EXPECT_TRUE(printed == 0 || printed == 1 || printed == 1000) << name << ": " << printed;
     }
 }
 

@@ -1,11 +1,14 @@
 #include "lookup/Suggestions.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <tuple>
 
 #include "Dictionary_fixture.h"
 #include "Test_folder.h"
 #include "lookup/Folding.h"
+#include "lookup/Form_rules.h"
+#include "lookup/Suggestion_note.h"
 #include "lookup/Word_forms.h"
 #include "support/Log_file.h"
 
@@ -18,27 +21,32 @@ const std::string LONG_WORD(199, 'x');
 // what the lookup takes from them, without depending on what is installed.
 void WriteMorphology(const TestFolder &folder)
 {
-    folder.WriteFile("hunspell/en_US.aff", "SET UTF-8\nSFX S Y 1\nSFX S 0 s .\n");
-    folder.WriteFile("hunspell/en_US.dic", "4\njump/S\nreceive/S\nrelieve\ngo\n");
-    folder.WriteFile("hunspell/ru_RU.aff", "SET UTF-8\nSFX A Y 2\nSFX A 0 ами .\nSFX A 0 а .\n");
-    folder.WriteFile("hunspell/ru_RU.dic", "2\nдом/A\nёлка\n");
+    // Like the real English dictionary, it reads hoping as hop + ing.
+    folder.WriteFile(
+        "hunspell/en_US.aff", "SET UTF-8\nSFX S Y 1\nSFX S 0 s .\nSFX G Y 1\nSFX G 0 ing .\n");
+    folder.WriteFile(
+        "hunspell/en_US.dic", "7\njump/S\nreceive/S\nrelieve\ngo\nhope\nhop/G\nacquire\n");
+    folder.WriteFile("hunspell/ru_RU.aff",
+        "SET UTF-8\nSFX A Y 2\nSFX A 0 ами .\nSFX A 0 а .\nSFX B Y 1\nSFX B ий ая ий\n");
+    folder.WriteFile("hunspell/ru_RU.dic", "4\nдом/A\nёлка\nделающий/B\nделать\n");
     folder.WriteFile("wordnet/verb.exc", "went go\n");
     folder.WriteFile("wordnet/noun.exc", "children child\n");
+    folder.WriteFile("wordnet/cntlist.rev", "acquire%2:40:00:: 1 34\n");
 }
 
 void WriteDictionaries(const TestFolder &folder)
 {
     WriteDictionary(folder,
         {"eng", "E0E0E001", "EXP", "English",
-            {{"jump", "a"}, {"recipe", "a"}, {"receive", "a"}, {"relieve", "a"}, {"go", "a"},
-                {"child", "a"}, {"caf\xC3\xA9", "a"}, {"cafeteria", "a"}, {"Who?", "a"},
-                {"whom", "a"}, {"C*", "a"}, {"qwerty", "a"}, {LONG_WORD, "a"},
-                {"\xD0\xB4\xD0\xBE\xD0\xBC", "a"}},
+            {{"jump", "a"}, {"hop", "a"}, {"hope", "a"}, {"recipe", "a"}, {"squire", "a"},
+                {"acquire", "a"}, {"receive", "a"}, {"relieve", "a"}, {"go", "a"}, {"child", "a"},
+                {"caf\xC3\xA9", "a"}, {"cafeteria", "a"}, {"Who?", "a"}, {"whom", "a"}, {"C*", "a"},
+                {"qwerty", "a"}, {LONG_WORD, "a"}, {"\xD0\xB4\xD0\xBE\xD0\xBC", "a"}},
             "UTF-8"});
     WriteDictionary(folder,
         {"rus", "F0F0F002", "EXP", "Russian",
-            {{Ansi("ДОМ"), "a"}, {Ansi("ДОМА"), "a"}, {Ansi("ДОМИК"), "a"}, {Ansi("ЁЛКА"), "a"},
-                {Ansi("ВСЕ"), "a"}, {Ansi("ЙОД"), "a"}}});
+            {{Ansi("ДЕЛАТЬ"), "a"}, {Ansi("ДОМ"), "a"}, {Ansi("ДОМА"), "a"}, {Ansi("ДОМИК"), "a"},
+                {Ansi("ЁЛКА"), "a"}, {Ansi("ВСЕ"), "a"}, {Ansi("ЙОД"), "a"}}});
 }
 
 class SuggestionsTest : public ::testing::Test
@@ -97,6 +105,8 @@ TEST_F(SuggestionsTest, FindsWhatAWordMayStandFor)
         {"exact, other case", "JUMP", "jump/exact", 0},
         {"english form", "jumps", "jump/form", 0},
         {"irregular verb", "went", "go/form", 0},
+        {"ending rule: e put back", "hoping", "hope/form", 0},
+        {"participle under its verb", "делающая", "ДЕЛАТЬ/form", 0},
         {"irregular plural", "children", "child/form", 0},
         {"russian form, windows-1251 dictionary", "домами", "дом/form", 0},
         {"e typed for yo", "елка", "ЁЛКА/folded", 0},
@@ -109,6 +119,7 @@ TEST_F(SuggestionsTest, FindsWhatAWordMayStandFor)
         {"swapped letters beat a wrong letter", "recieve", "receive/spelling", 0},
         {"swapped letters, the rival", "recieve", "relieve/spelling", 1},
         {"two edits", "reseeve", "receive/spelling", 0},
+        {"an everyday word before a nearer slip", "aquire", "acquire/spelling", 0},
         {"200 characters, one too many", LONG_WORD + "y", LONG_WORD + "/spelling", 0},
     };
     for (const auto &[name, word, expected, rank] : rows) {
@@ -118,13 +129,41 @@ TEST_F(SuggestionsTest, FindsWhatAWordMayStandFor)
     }
 }
 
+TEST(FormRulesTest, GuessesTheLemmasEndingsComeFrom)
+{
+    const std::tuple<const char *, std::vector<std::string> (*)(const std::string &), std::string,
+        std::string>
+        rows[] = {
+            {"english plural in -ies", EnglishLemmaGuesses, "studies", "study"},
+            {"english -ing, e put back", EnglishLemmaGuesses, "hoping", "hope"},
+            {"english doubled consonant", EnglishLemmaGuesses, "hopping", "hop"},
+            {"english comparative", EnglishLemmaGuesses, "longer", "long"},
+            {"present participle", RussianLemmaGuesses, "образующий", "образовать"},
+            {"reflexive participle", RussianLemmaGuesses, "совершающийся", "совершаться"},
+            {"past participle", RussianLemmaGuesses, "совершивший", "совершить"},
+            {"passive participle, alternating consonant", RussianLemmaGuesses, "охлаждённый",
+                "охладить"},
+            {"fleeting vowel after soft sign", RussianLemmaGuesses, "пальцев", "палец"},
+            {"fleeting vowel", RussianLemmaGuesses, "рта", "рот"},
+            {"neuter with yo in the form", RussianLemmaGuesses, "вёслами", "весло"},
+            {"noun in -мя", RussianLemmaGuesses, "времени", "время"},
+            {"pronoun", RussianLemmaGuesses, "чего", "что"},
+            {"pronoun declined like an adjective", RussianLemmaGuesses, "одной", "один"},
+        };
+    for (const auto &[name, guess, word, lemma] : rows) {
+        const std::vector<std::string> guesses = guess(word);
+        EXPECT_NE(std::find(guesses.begin(), guesses.end(), lemma), guesses.end()) << name;
+    }
+    EXPECT_TRUE(EnglishLemmaGuesses("is").empty());
+}
+
 TEST_F(SuggestionsTest, Patterns)
 {
     const std::tuple<const char *, std::string, std::vector<std::string>> rows[] = {
         {"star at the end", "caf*", {"café/pattern", "cafeteria/pattern"}},
         {"leading star", "*ump", {"jump/pattern"}},
         {"question mark at the end", "jum?", {"jump/pattern"}},
-        {"lone star, index order", "*", {"jump/pattern", "recipe/pattern", "receive/pattern"}},
+        {"lone star, index order", "*", {"jump/pattern", "hop/pattern", "hope/pattern"}},
         {"escaped literal", "who\\?", {"Who?/pattern"}},
         {"headword with ?, typed", "who?", {"Who?/exact", "whom/pattern"}},
         {"headword with *, typed", "c*", {"C*/exact", "child/pattern", "café/pattern"}},
@@ -141,6 +180,7 @@ TEST_F(SuggestionsTest, NothingTwiceAndNothingForNothing)
         {"empty", ""},
         {"too far from anything", "qwzx"},
         {"200 characters", std::string(200, 'q')},
+        {"a pasted page, one word", std::string(100000, 'x')},
         {"200 cyrillic characters",
             [] {
                 std::string word;
@@ -192,3 +232,30 @@ TEST_F(SuggestionsTest, WithoutHunspellTheRestWorksAndTheLogSaysSo)
 }
 
 } // namespace
+
+TEST(SuggestionNoteTest, SaysWhatTheWordMayBe)
+{
+    const auto make = [](const char *headword, SuggestionKind kind) {
+        return Suggestion{headword, WordPosition{1, 0}, kind};
+    };
+    const std::vector<Suggestion> spellings(7, make("receive", SuggestionKind::Spelling));
+    const std::tuple<const char *, std::string, std::vector<Suggestion>, std::string, std::size_t,
+        bool>
+        rows[] = {
+            {"exact: nothing to say", "дом", {make("ДОМ", SuggestionKind::Exact)}, "", 0, false},
+            {"form, then only the other lemmas", "домами",
+                {make("дом", SuggestionKind::Form), make("ДОМА", SuggestionKind::Spelling)},
+                "«домами» → ", 1, false},
+            {"folded", "елка", {make("ЁЛКА", SuggestionKind::Folded)}, "«елка» → ", 1, false},
+            {"misspelt, five links and more", "recieve", spellings,
+                "«recieve» нет в словарях. Возможно: ", 5, true},
+            {"nothing near", "qwzx", {}, "«qwzx» нет в словарях.", 0, false},
+            {"empty word", "", {}, "", 0, false},
+        };
+    for (const auto &[name, word, suggestions, lead, links, more] : rows) {
+        const SuggestionNote note = NoteFor(word, suggestions);
+        EXPECT_EQ(note.lead, lead) << name;
+        EXPECT_EQ(note.links.size(), links) << name;
+        EXPECT_EQ(note.more, more) << name;
+    }
+}

@@ -1,10 +1,12 @@
 #include "support/Utils.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <tuple>
 #include <unistd.h>
 
 #include "Test_folder.h"
+#include "support/User_folders.h"
 
 TEST(ErrorTextTest, JoinsCodeTextPlaceAndLine)
 {
@@ -108,4 +110,39 @@ TEST(RemoveFolderTest, PathThatIsAFileIsLeftAlone)
     root.WriteFile("file", "data");
     RemoveFolder(root.Path() + "file");
     EXPECT_EQ(root.ReadFile("file"), "data");
+}
+
+// The base directories' rule for each folder: the variable when it is an absolute path, else
+// under the home folder; a relative variable or home counts as unset.
+TEST(UserFoldersTest, VariableWhenAbsoluteElseUnderTheHomeFolder)
+{
+    TestFolder home;
+    const std::string root = home.Path().substr(0, home.Path().size() - 1);
+    // name, HOME, XDG_DATA_HOME, XDG_CACHE_HOME, data folder, cache folder
+    const std::tuple<const char *, const char *, const char *, const char *, std::string,
+        std::string>
+        rows[] = {
+            {"both set", "/h", "/d/", "/c", "/d", "/c"},
+            {"neither set", "/h", nullptr, nullptr, "/h/.local/share", "/h/.cache"},
+            {"relative values", "/h", "d", "c", "/h/.local/share", "/h/.cache"},
+            {"empty values", "/h", "", "", "/h/.local/share", "/h/.cache"},
+            {"dots resolved", "/h/x/..", "/d/./e", nullptr, "/d/e", "/h/.cache"},
+            {"a real folder", root.c_str(), nullptr, nullptr, root + "/.local/share",
+                root + "/.cache"},
+        };
+    const auto Set = [](const char *variable, const char *value) {
+        if (value)
+            setenv(variable, value, 1);
+        else
+            unsetenv(variable);
+    };
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    for (const auto &[name, homeValue, data, cache, dataFolder, cacheFolder] : rows) {
+        Set("HOME", homeValue);
+        Set("XDG_DATA_HOME", data);
+        Set("XDG_CACHE_HOME", cache);
+        EXPECT_EQ(UserDataFolder(), dataFolder) << name;
+        EXPECT_EQ(UserCacheFolder(), cacheFolder) << name;
+    }
+    setenv("HOME", savedHome.c_str(), 1);
 }

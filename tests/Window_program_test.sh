@@ -96,8 +96,9 @@ run_session() {
     set_selection '' 'книга.'
     later_start --selection
     expect_article книга "--selection did not fall back to the clipboard"
-    # A passage of a megabyte, which its holder hands over in pieces: its first line is looked up.
-    set_selection "$(printf '«лес»,\n'; head -c 1000000 /dev/zero | tr '\0' 'x')" ''
+    # A passage of 17 MB, more than one request to the display holds: its holder hands it over in
+    # pieces. Its first line is looked up.
+    set_selection "$(printf '«лес»,\n'; head -c 17000000 /dev/zero | tr '\0' 'x')" ''
     later_start --selection
     expect_article лес "--selection did not look up the first line of a long selection"
     set_selection '' 'книга.'

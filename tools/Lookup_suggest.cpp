@@ -1,6 +1,5 @@
 #include "Lookup_suggest.h"
 
-#include <cstdlib>
 #include <iostream>
 
 #include "lookup/Word_forms.h"
@@ -8,12 +7,6 @@
 #include "tools/Lookup_output.h"
 
 namespace {
-
-std::string Folder(const char *variable, const char *system)
-{
-    const char *given = std::getenv(variable);
-    return given && *given ? given : system;
-}
 
 bool Answer(Suggester &suggester, const std::string &query, bool json)
 {
@@ -50,8 +43,7 @@ std::string SuggestionLine(
 
 int PrintSuggestions(const Database &database, const std::vector<std::string> &words, bool json)
 {
-    WordForms forms(Folder("KALVORA_HUNSPELL_PATH", WordForms::SYSTEM_HUNSPELL),
-        Folder("KALVORA_WORDNET_PATH", WordForms::SYSTEM_WORDNET));
+    WordForms forms;
     Suggester suggester(database, &forms);
     bool allAnswered = true;
     if (!words.empty()) {

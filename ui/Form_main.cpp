@@ -11,8 +11,13 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "controls/Grad_button.h"
+#include "lookup/Patterns.h"
+#include "lookup/Suggestion_note.h"
+#include "lookup/Suggestions.h"
+#include "lookup/Word_forms.h"
 #include "platform/Keyboard_layout.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
@@ -23,6 +28,7 @@
 #include "ui/Dialog_window.h"
 #include "ui/Form_splash.h"
 #include "ui/Resources.h"
+#include "ui/Suggestion_strip.h"
 #include "ui/Word_input.h"
 #include "ui/Word_list.h"
 
@@ -78,6 +84,8 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
 
 TForm1::~TForm1()
 {
+    suggester.reset();
+    forms.reset();
     lookup.reset();
     database.reset();
     settings.reset();
@@ -101,6 +109,10 @@ void TForm1::CreateControls()
     WordInput = new TWordInput(client);
     WordInput->setGeometry(7, 38, 218, WordInput->sizeHint().height());
     WordInput->onKeyPress = [this](char32_t key) { WordInputKeyPress(key); };
+
+    SuggestionStrip = new TSuggestionStrip(client);
+    SuggestionStrip->onChoose = [this](
+                                    const Suggestion &suggestion) { ChooseSuggestion(suggestion); };
 
     FindButton = new TGradButton(client);
     FindButton->setObjectName(QStringLiteral("FindButton"));
@@ -154,7 +166,8 @@ void TForm1::CreateControls()
     TrayIcon1->setContextMenu(trayMenu);
     TrayIcon1->show();
 
-    setTabOrder(WordInput, FindButton);
+    setTabOrder(WordInput, SuggestionStrip);
+    setTabOrder(SuggestionStrip, FindButton);
     setTabOrder(FindButton, ListBox1);
     setTabOrder(ListBox1, RichEdit1);
 
@@ -201,6 +214,9 @@ void TForm1::FormCreate()
     if (!paths.userDicsFolder.empty())
         database->AddDictionaryFolder(paths.userDicsFolder);
     lookup = std::make_unique<WordLookup>(*database);
+    // Nothing is read here: the morphology and the folded headwords wait for the first miss.
+    forms = std::make_unique<WordForms>();
+    suggester = std::make_unique<Suggester>(*database, forms.get());
     listFont = DefaultFont();
     articleFont = DefaultFont();
 
@@ -266,7 +282,12 @@ void TForm1::FormShow()
 void TForm1::FormResize()
 {
     Bevel1->setFixedWidth(client->width());
-    Panel1->setGeometry(8, 80, client->width() - 16, client->height() - 88);
+    // The strip takes its line from the top of the panel while it has something to say.
+    const int stripHeight =
+        SuggestionStrip->isHidden() ? 0 : SuggestionStrip->sizeHint().height() + 4;
+    SuggestionStrip->setGeometry(8, 78, client->width() - 16, stripHeight);
+    Panel1->setGeometry(
+        8, 80 + stripHeight, client->width() - 16, client->height() - 88 - stripHeight);
     Splitter1->setGeometry(Panel1->rect());
 }
 
@@ -328,6 +349,8 @@ void TForm1::TrayIcon1Click()
 
 void TForm1::LookUp(const QString &word)
 {
+    if (ShowLemma(word))
+        return;
     WordInput->setEditText(word);
     FindButtonClick();
 }
@@ -362,18 +385,36 @@ void TForm1::WordInputKeyPress(char32_t key)
     }
     const Completion completion = lookup->Type(WordInput->TypedText(), key);
     if (!completion.taken) {
-        if (completion.query.empty())
-            WordInput->ShowWord(QString());
+        if (completion.query.empty() || IsPattern(completion.query)) {
+            // * and ? stay although no headword continues them: Enter lists what they match.
+            WordInput->ShowWord(ToQString(completion.query));
+            return;
+        }
+        // After the key is handled, so that a refused key costs the key press nothing; without
+        // the morphology, which is never read on a key press.
+        QTimer::singleShot(0, this, [this, query = completion.query] {
+            SuggestionStrip->ShowNote(NoteFor(query, suggester->Suggest(query, 10, false)));
+            FormResize();
+        });
         return;
     }
     WordInput->ShowCompletion(completion.match.headword, completion.typedCharacters);
     sectionBar->SelectItem(completion.match.position.dicId);
+    if (SuggestionStrip->isVisible()) {
+        SuggestionStrip->ShowNote(SuggestionNote());
+        FormResize();
+    }
     FillWordList();
 }
 
 void TForm1::FindButtonClick()
 {
-    const Match match = lookup->Find(WordText());
+    const std::string word = WordText();
+    if (IsPattern(word)) {
+        ShowPatternMatches(word);
+        return;
+    }
+    const Match match = lookup->Find(word);
     if (match.Found()) {
         WordInput->ShowCompletion(match.headword, match.sharedCharacters);
         WordInput->AddToHistory(ToQString(match.headword));
@@ -381,11 +422,62 @@ void TForm1::FindButtonClick()
     }
     FillWordList();
     ShowArticle();
+    ShowNote(word, match.exact);
+}
+
+bool TForm1::ShowLemma(const QString &word)
+{
+    Suggestion lemma;
+    if (!suggester->FindLemma(ToCoreText(word), lemma))
+        return false;
+    ChooseSuggestion(lemma);
+    ShowNote(ToCoreText(word), false);
+    return true;
+}
+
+void TForm1::ChooseSuggestion(const Suggestion &suggestion)
+{
+    if (!lookup->Select(suggestion.position))
+        return;
+    WordInput->ShowWord(ToQString(suggestion.headword));
+    WordInput->AddToHistory(ToQString(suggestion.headword));
+    sectionBar->SelectItem(suggestion.position.dicId);
+    FillWordList();
+    ShowArticle();
+    ShowNote(std::string(), true);
+}
+
+void TForm1::ShowNote(const std::string &word, bool exact)
+{
+    SuggestionStrip->ShowNote(exact ? SuggestionNote() : NoteFor(word, suggester->Suggest(word)));
+    FormResize();
+}
+
+void TForm1::ShowPatternMatches(const std::string &pattern)
+{
+    patternRows =
+        suggester->MatchPattern(pattern, 0, WordLookup::WORDS_BEFORE + 1 + WordLookup::WORDS_AFTER);
+    const bool found = !patternRows.empty() && lookup->Select(patternRows.front());
+    {
+        // Filled here rather than by the list's own refill, which shows neighbours.
+        const QSignalBlocker quiet(ListBox1);
+        ListBox1->clear();
+        for (const WordPosition &position : patternRows)
+            ListBox1->addItem(ToQString(database->GetWord(position)));
+        ListBox1->setCurrentRow(found ? 0 : -1);
+    }
+    ShowArticle();
+    SuggestionStrip->ShowNote(found ? SuggestionNote() : NoteFor(pattern, {}));
+    FormResize();
 }
 
 void TForm1::ListBox1Click()
 {
-    if (!lookup->SelectRow(ListBox1->currentRow()))
+    const int row = ListBox1->currentRow();
+    const bool chosen = patternRows.empty() ? lookup->SelectRow(row)
+                                            : row >= 0 && row < static_cast<int>(patternRows.size())
+            && lookup->Select(patternRows[static_cast<std::size_t>(row)]);
+    if (!chosen)
         return;
     WordInput->ShowWord(ListBox1->currentItem()->text());
     ShowArticle();
@@ -403,6 +495,7 @@ void TForm1::OnDictionaryClick(std::uint32_t id)
 
 void TForm1::FillWordList()
 {
+    patternRows.clear();
     ListBox1->ShowWords(lookup->Neighbours());
 }
 
@@ -414,10 +507,13 @@ void TForm1::ShowArticle()
 void TForm1::RichEdit1DblClick()
 {
     const QString word = RichEdit1->FlashSelectedWord();
+    if (ShowLemma(word))
+        return;
     WordInput->setEditText(word);
-    lookup->Find(ToCoreText(word));
+    const Match match = lookup->Find(ToCoreText(word));
     FillWordList();
     ShowArticle();
+    ShowNote(ToCoreText(word), match.exact);
 }
 
 void TForm1::ShowRecord(WordPosition position, const QString &phrase)

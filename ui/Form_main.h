@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 
@@ -22,6 +23,10 @@ class IniFile;
 class TArticlePane;
 class TGradButton;
 class TSplashForm;
+class TSuggestionStrip;
+class Suggester;
+class WordForms;
+struct Suggestion;
 class TWordInput;
 class TWordList;
 
@@ -64,6 +69,8 @@ public:
     void FillWordList();
     void ShowArticle();
     void RichEdit1DblClick();
+    // A link of the suggestion strip followed.
+    void ChooseSuggestion(const Suggestion &suggestion);
     // What choosing a result of the search inside articles does: what a click in the word list
     // does, with the phrase marked in the article.
     void ShowRecord(WordPosition position, const QString &phrase);
@@ -73,7 +80,9 @@ public:
     void TrayIcon1Click();
 
     // Requests from outside the window (the command line, a later start of the program).
-    // LookUp puts the whole word into WordInput and presses Enter.
+    // LookUp puts the whole word into WordInput and presses Enter, except that the headword of
+    // an inflected form or of a folded spelling is shown in place of the longest shared
+    // beginning (so also for a double click in the article).
     void LookUp(const QString &word);
     // Shows the window, back from the notification area or from being minimised, and raises it.
     void BringToFront();
@@ -114,10 +123,22 @@ private:
     void FormResize();
     void FormClose();
     void BuildSectionBar();
+    // A word from outside the field: shows the headword of its form or folded spelling, when it
+    // is no headword itself and has one.
+    bool ShowLemma(const QString &word);
+    // The strip's note on word: nothing for an exact match, else what it may be.
+    void ShowNote(const std::string &word, bool exact);
+    // The word list filled with the headwords the pattern matches, the first one shown.
+    void ShowPatternMatches(const std::string &pattern);
 
     ProgramPaths paths;
     std::unique_ptr<Database> database;
     std::unique_ptr<WordLookup> lookup;
+    std::unique_ptr<WordForms> forms;
+    std::unique_ptr<Suggester> suggester;
+    // The headwords a pattern matched, as the word list shows them; empty when it shows the
+    // neighbours of the current word.
+    std::vector<WordPosition> patternRows;
     std::unique_ptr<SectionBar> sectionBar;
     bool uniformBarColours = false;
     std::unique_ptr<IniFile> settings;
@@ -134,6 +155,7 @@ private:
     TWordList *ListBox1 = nullptr;
     QSplitter *Splitter1 = nullptr;
     TArticlePane *RichEdit1 = nullptr;
+    TSuggestionStrip *SuggestionStrip = nullptr;
     QSystemTrayIcon *TrayIcon1 = nullptr;
     Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
 };

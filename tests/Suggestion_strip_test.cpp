@@ -1,0 +1,219 @@
+#include "ui/Suggestion_strip.h"
+
+#include <memory>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "Dictionary_fixture.h"
+#include "Test_folder.h"
+#include "ui/Form_main.h"
+
+namespace {
+
+// Typed characters as the keyboard delivers them.
+void Type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
+} // namespace
+
+// The strip above the article in the main window: what it says, its links by mouse and keyboard,
+// and the headword of a form shown for a word from outside the field.
+class SuggestionStripTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void noteForWhatEnterFinds_data();
+    void noteForWhatEnterFinds();
+    void wordFromOutsideShowsTheHeadwordOfItsForm_data();
+    void wordFromOutsideShowsTheHeadwordOfItsForm();
+    void linksAreReachedByKeyboardAndMouse();
+    void refusedKeyShowsWhatTheWordMayHaveBeen();
+    void patternFillsTheListInIndexOrder();
+
+private:
+    QLineEdit *Edit() const { return form->findChild<QComboBox *>("WordInput")->lineEdit(); }
+    QListWidget *List() const { return form->findChild<QListWidget *>("ListBox1"); }
+    QTextEdit *Article() const { return form->findChild<QTextEdit *>("RichEdit1"); }
+    TSuggestionStrip *Strip() const
+    {
+        return form->findChild<TSuggestionStrip *>("SuggestionStrip");
+    }
+    QString Shown() const
+    {
+        return Strip()->isVisible() ? Strip()->accessibleDescription() : QString();
+    }
+
+    std::unique_ptr<TestFolder> folder;
+    std::unique_ptr<TForm1> form;
+};
+
+void SuggestionStripTest::initTestCase()
+{
+    TForm1::showErrorMessage = [](QWidget *, const QString &) {};
+    folder = std::make_unique<TestFolder>();
+    WriteDictionary(*folder,
+        {"a_rus", "11", "EXP", Ansi("Толк"),
+            {{Ansi("ДОМ"), Ansi("Здание.")}, {Ansi("ДОМА"), Ansi("Не в гостях.")},
+                {Ansi("ДОМИК"), Ansi("Маленький дом между домами.")},
+                {Ansi("ЁЛКА"), Ansi("Дерево.")}}});
+    WriteDictionary(*folder,
+        {"b_eng", "22", "EXP", "English",
+            {{"recipe", "how to cook"}, {"receive", "get"}, {"relieve", "ease"}}, "UTF-8"});
+    folder->WriteFile("hunspell/ru_RU.aff", "SET UTF-8\nSFX A Y 1\nSFX A 0 ами .\n");
+    folder->WriteFile("hunspell/ru_RU.dic", "1\nдом/A\n");
+    qputenv("KALVORA_HUNSPELL_PATH", QByteArray::fromStdString(folder->Path() + "hunspell"));
+    qputenv("KALVORA_WORDNET_PATH", QByteArray::fromStdString(folder->Path() + "none"));
+    form = std::make_unique<TForm1>(folder->Path());
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QApplication::setActiveWindow(form.get());
+    QVERIFY(QTest::qWaitForWindowActive(form.get()));
+}
+
+void SuggestionStripTest::init()
+{
+    Edit()->setText(QStringLiteral("дом"));
+    form->FindButtonClick();
+    Edit()->clear();
+    Edit()->setFocus();
+}
+
+void SuggestionStripTest::cleanupTestCase()
+{
+    form.reset();
+    qunsetenv("KALVORA_HUNSPELL_PATH");
+    qunsetenv("KALVORA_WORDNET_PATH");
+}
+
+void SuggestionStripTest::noteForWhatEnterFinds_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("article");
+    QTest::newRow("exact match: no strip") << QString("дом") << QString() << QString("ДОМ Здание.");
+    QTest::newRow("misspelt: the longest beginning stands, the strip offers the rest")
+        << QString("recieve")
+        << QString("«recieve» нет в словарях. Возможно: receive, relieve, recipe")
+        << QString("recipe how to cook");
+    QTest::newRow("form: the longest beginning stands")
+        << QString("домами") << QString("«домами» → ДОМ") << QString("ДОМА Не в гостях.");
+    QTest::newRow("folded") << QString("елка") << QString("«елка» → ЁЛКА") << QString("Не найдено");
+    QTest::newRow("nothing near") << QString("zzzz") << QString("«zzzz» нет в словарях.")
+                                  << QString("Не найдено");
+}
+
+void SuggestionStripTest::noteForWhatEnterFinds()
+{
+    QFETCH(QString, word);
+    QFETCH(QString, note);
+    QFETCH(QString, article);
+    Edit()->setText(word);
+    QTest::keyClick(form->findChild<QComboBox *>("WordInput"), Qt::Key_Return);
+    QCOMPARE(Shown(), note);
+    QCOMPARE(Article()->toPlainText(), article);
+}
+
+void SuggestionStripTest::wordFromOutsideShowsTheHeadwordOfItsForm_data()
+{
+    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("article");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("command line, form")
+        << false << QString("домами") << QString("ДОМ Здание.") << QString("«домами» → ДОМ");
+    QTest::newRow("command line, folded")
+        << false << QString("елка") << QString("ЁЛКА Дерево.") << QString("«елка» → ЁЛКА");
+    QTest::newRow("command line, headword")
+        << false << QString("дома") << QString("ДОМА Не в гостях.") << QString();
+    QTest::newRow("double click, form")
+        << true << QString("домами") << QString("ДОМ Здание.") << QString("«домами» → ДОМ");
+}
+
+void SuggestionStripTest::wordFromOutsideShowsTheHeadwordOfItsForm()
+{
+    QFETCH(bool, doubleClick);
+    QFETCH(QString, word);
+    QFETCH(QString, article);
+    QFETCH(QString, note);
+    if (doubleClick) {
+        Edit()->setText(QStringLiteral("домик"));
+        form->FindButtonClick();
+        QTextCursor cursor(Article()->document());
+        cursor.setPosition(static_cast<int>(Article()->toPlainText().indexOf(word)) + 1);
+        QTest::mouseDClick(
+            Article()->viewport(), Qt::LeftButton, {}, Article()->cursorRect(cursor).center());
+    } else {
+        form->LookUp(word);
+    }
+    QCOMPARE(Article()->toPlainText(), article);
+    QCOMPARE(Shown(), note);
+    QCOMPARE(Edit()->text(), article.section(' ', 0, 0));
+}
+
+void SuggestionStripTest::linksAreReachedByKeyboardAndMouse()
+{
+    Edit()->setText(QStringLiteral("recieve"));
+    form->FindButtonClick();
+    QCOMPARE(Strip()->accessibleName(), QStringLiteral("Подсказки"));
+    // Tab from the field reaches the strip's first link; Enter follows it.
+    QTest::keyClick(Edit(), Qt::Key_Tab);
+    QTRY_VERIFY(Strip()->hasFocus());
+    QTest::keyClick(Strip(), Qt::Key_Return);
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("receive get"));
+    QCOMPARE(Edit()->text(), QStringLiteral("receive"));
+    QVERIFY(!Strip()->isVisible());
+
+    // A click on the second link.
+    Edit()->setText(QStringLiteral("recieve"));
+    form->FindButtonClick();
+    emit Strip()->linkActivated(QStringLiteral("1"));
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("relieve ease"));
+}
+
+void SuggestionStripTest::refusedKeyShowsWhatTheWordMayHaveBeen()
+{
+    QComboBox *input = form->findChild<QComboBox *>("WordInput");
+    Type(input, QStringLiteral("relx"));
+    QCOMPARE(Edit()->text(), QStringLiteral("relieve"));
+    QTRY_COMPARE(Shown(), QStringLiteral("«relx» нет в словарях."));
+    // A key taken again leaves the strip nothing to say.
+    Type(input, QStringLiteral("i"));
+    QCOMPARE(Shown(), QString());
+    Type(input, QStringLiteral("eb"));
+    QTRY_COMPARE(Shown(), QStringLiteral("«relieb» нет в словарях. Возможно: relieve"));
+}
+
+void SuggestionStripTest::patternFillsTheListInIndexOrder()
+{
+    Type(form->findChild<QComboBox *>("WordInput"), QStringLiteral("re*e"));
+    QCOMPARE(Edit()->text(), QStringLiteral("re*e"));
+    QTest::keyClick(form->findChild<QComboBox *>("WordInput"), Qt::Key_Return);
+    QStringList rows;
+    for (int row = 0; row < List()->count(); ++row)
+        rows << List()->item(row)->text();
+    QCOMPARE(rows, QStringList({"recipe", "receive", "relieve"}));
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("recipe how to cook"));
+    QTest::mouseClick(
+        List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(List()->item(2)).center());
+    QCOMPARE(Article()->toPlainText(), QStringLiteral("relieve ease"));
+    QCOMPARE(Shown(), QString());
+}
+
+QTEST_MAIN(SuggestionStripTest)
+#include "Suggestion_strip_test.moc"
