@@ -13,6 +13,7 @@
 #include "storage/Article_lines.h"
 #include "storage/Database.h"
 #include "storage/Phrase_finder.h"
+#include "storage/Source_dictionary.h"
 #include "storage/Text_encoding.h"
 #include "support/Log_file.h"
 
@@ -291,7 +292,9 @@ public:
     void ScanPart(std::size_t part, const std::atomic<bool> &cancel)
     {
         std::call_once(prepared, [this] { Prepare(); });
-        if (needle) {
+        if (needle && dictionary.GetSource()) {
+            ScanSource(cancel);
+        } else if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
             DataWindow window(dictionary);
@@ -318,7 +321,7 @@ public:
             allScanned.wait(lock, [this] { return scanned; });
         }
         const std::size_t count = firstAt.size();
-        if (!changed)
+        if (!changed && !dictionary.GetSource())
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
@@ -350,6 +353,8 @@ private:
                          : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         if (!needle)
             return;
+        if (dictionary.GetSource())
+            return;
 
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
         keys.reserve(static_cast<std::size_t>(count));
@@ -368,6 +373,54 @@ private:
         if (!ascending)
             SortByOffset(keys);
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
+    }
+
+    // An installed dictionary's articles are made one by one through a reader of the search's
+    // own, in the order of their places in the data file so that each chunk is inflated once.
+    void ScanSource(const std::atomic<bool> &cancel)
+    {
+        const SourceDictionary &source = *dictionary.GetSource();
+        DictzipFile reader;
+        std::string error;
+        if (!reader.Open(source.DataPath(), error))
+            return;
+        const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
+        std::vector<std::pair<std::uint64_t, std::int32_t>> order;
+        order.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i)
+            order.emplace_back(
+                source.RecordPlace(static_cast<std::uint32_t>(dictionary.GetArticleOffset(i))), i);
+        std::sort(order.begin(), order.end());
+        struct Hit
+        {
+            std::int32_t index;
+            std::uint32_t position;
+            std::string excerpt;
+        };
+        std::vector<Hit> hits;
+        std::string article;
+        std::string skipped;
+        for (const auto &[place, i] : order) {
+            if (cancel.load(std::memory_order_relaxed))
+                return;
+            if (!source.Article(reader, static_cast<std::uint32_t>(dictionary.GetArticleOffset(i)),
+                    article, error, skipped))
+                continue;
+            std::size_t matchEnd = 0;
+            const auto *data = reinterpret_cast<const unsigned char *>(article.data());
+            const std::size_t at = needle->FindIn(data, 0, 0, article.size(), matchEnd);
+            if (at == PhraseFinder::NOT_FOUND)
+                continue;
+            hits.push_back({i, static_cast<std::uint32_t>(at),
+                withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
+        }
+        std::sort(
+            hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
+        for (const Hit &hit : hits) {
+            matches[0].Add(hit.index, hit.position);
+            if (withTexts)
+                matches[0].AddTexts(dictionary.GetWord(hit.index), hit.excerpt);
+        }
     }
 
     void Gather(std::size_t begin, std::size_t end, ArticleMatches &matches,
@@ -450,6 +503,21 @@ void ArticleMatches::Clear()
 
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
+    if (SourceDictionary *source = dictionary.GetSource()) {
+        std::string article;
+        std::string error;
+        source->Article(static_cast<std::uint32_t>(dictionary.GetArticleOffset(matches.Index(i))),
+            article, error);
+        const std::size_t position = matches.Position(i);
+        std::size_t matchEnd = position + matches.PhraseLength();
+        // The occurrence's letters may be spelt longer or shorter than the phrase's.
+        if (matches.Finder()
+            && matches.Finder()->FindIn(reinterpret_cast<const unsigned char *>(article.data()), 0,
+                   position, article.size(), matchEnd)
+                != position)
+            return std::string();
+        return MakeExcerpt(article, 0, position, matchEnd, DictionaryEncoding::Utf8);
+    }
     const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
     if (offset < 0)
         return std::string();
@@ -502,8 +570,11 @@ bool ArticleSearch::Run(
     std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = dictionaries[d]->DataSize();
-        const std::size_t parts =
-            std::clamp<std::size_t>(static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
+        // An installed dictionary's data is read in one pass.
+        const std::size_t parts = dictionaries[d]->GetSource()
+            ? 1
+            : std::clamp<std::size_t>(
+                static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
         scans.push_back(
             std::make_unique<DictionaryScan>(*dictionaries[d], phrase, withTexts, parts));
         for (const bool gather : {false, true})

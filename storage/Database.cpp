@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <utility>
 
+#include "storage/Installed_sources.h"
 #include "storage/Plain_file.h"
+#include "storage/Source_dictionary.h"
 #include "support/Log_file.h"
 #include "support/Utils.h"
 
@@ -38,6 +40,15 @@ Dictionary::Dictionary(std::string folderPath)
 {
 }
 
+Dictionary::Dictionary(std::string sourcePath, std::uint32_t id, std::string cacheFolder)
+    : sourcePath(std::move(sourcePath))
+    , cacheFolder(std::move(cacheFolder))
+    , files(std::string())
+{
+    files.folderName = InstalledName(this->sourcePath);
+    attributes.dicId = id;
+}
+
 Dictionary::~Dictionary() = default;
 
 bool Dictionary::PreLoadCheck(std::string folderPath)
@@ -60,6 +71,8 @@ bool Dictionary::PreLoadCheck(std::string folderPath)
 
 bool Dictionary::Load()
 {
+    if (!sourcePath.empty())
+        return LoadSource();
     try {
         LoadAttributes();
         LoadIndexFile();
@@ -71,6 +84,38 @@ bool Dictionary::Load()
     return articles.Open(files.data, encoding);
 }
 
+bool Dictionary::LoadSource()
+{
+    auto opened = std::make_unique<SourceDictionary>();
+    std::string error;
+    if (!opened->Open(sourcePath, error, cacheFolder)) {
+        logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
+        logFile.Printf("%s", error.c_str());
+        return false;
+    }
+    if (!opened->SkippedTypes().empty()) {
+        logFile.WriteHeader(LOG_WARNING, "Dictionary::Load");
+        logFile.Printf("%s: fields of type %s hold no text and are left out", sourcePath.c_str(),
+            opened->SkippedTypes().c_str());
+    }
+    const std::string indexText = opened->TakeIndexText();
+    try {
+        index.LoadBytes(indexText.data(), indexText.size(), DictionaryEncoding::Utf8);
+    } catch (const VoException &exception) {
+        logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
+        logFile.Printf("%s: %s", sourcePath.c_str(), ErrorText(exception).c_str());
+        return false;
+    }
+    attributes.encoding = "UTF-8";
+    encoding = DictionaryEncoding::Utf8;
+    attributes.category = "EXP";
+    attributes.longName = opened->Title().empty() ? files.folderName : opened->Title();
+    attributes.shortName = ButtonName(opened->Title(), sourcePath);
+    attributes.source = opened->Origin();
+    source = std::move(opened);
+    return true;
+}
+
 void Dictionary::LoadAttributes()
 {
     ReadAttributeFile(files.attributes, attributes);
@@ -80,6 +125,11 @@ void Dictionary::LoadAttributes()
 void Dictionary::LoadIndexFile()
 {
     index.Load(files.index, encoding);
+}
+
+std::uint64_t Dictionary::DataSize() const
+{
+    return source ? source->DataSize() : articles.Size();
 }
 
 std::uint32_t Dictionary::GetWordCount() const
@@ -106,6 +156,23 @@ std::string Dictionary::GetArticle(std::int32_t i)
 {
     if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
         return std::string();
+    if (source) {
+        std::string text;
+        std::string error;
+        const std::string skipped = source->SkippedTypes();
+        if (!source->Article(
+                static_cast<std::uint32_t>(index.GetOffset(static_cast<std::size_t>(i))), text,
+                error)) {
+            logFile.WriteHeader(LOG_ERROR, "Dictionary::GetArticle");
+            logFile.Printf("%s", error.c_str());
+        }
+        if (source->SkippedTypes() != skipped) {
+            logFile.WriteHeader(LOG_WARNING, "Dictionary::GetArticle");
+            logFile.Printf("%s: fields of type %s hold no text and are left out",
+                sourcePath.c_str(), source->SkippedTypes().c_str());
+        }
+        return text;
+    }
     // Articles usually follow one another in index order: the next one's offset, or the end of
     // the file after the last, bounds the read to this article's bytes.
     const auto at = static_cast<std::size_t>(i);
@@ -162,11 +229,19 @@ void Database::AddDictionaryFolder(std::string folder)
     extraFolders.push_back(std::move(folder));
 }
 
+void Database::AddSources(std::vector<std::string> paths)
+{
+    sourcePaths.insert(sourcePaths.end(), paths.begin(), paths.end());
+}
+
 void Database::Load()
 {
     // Each root sorted by name, so that the dictionaries DIC_ORDER does not name come in the
     // same order everywhere; the program's own root comes first.
-    std::vector<std::string> roots{DictionaryRoot()};
+    // A tool given no folder at all reads only what it was given besides.
+    std::vector<std::string> roots;
+    if (!programFolder.empty() || !dicsFolder.empty())
+        roots.push_back(DictionaryRoot());
     roots.insert(roots.end(), extraFolders.begin(), extraFolders.end());
     std::vector<Candidate> candidates;
     for (const std::string &root : roots) {
@@ -189,31 +264,87 @@ void Database::Load()
         }
     }
 
+    for (std::string &path : FindSources(sourcePaths)) {
+        logFile.WriteHeader(LOG_INFO, "Database::Load");
+        logFile.Printf("Found installed dictionary = %s", path.c_str());
+        std::string name = InstalledName(path);
+        candidates.push_back({std::move(path), std::move(name), true});
+    }
+
     const auto total = static_cast<std::int32_t>(candidates.size());
     std::int32_t done = 0;
     if (observer)
         observer->OnLoadProgress(total, 0);
-    for (const std::string &name : loadOrder) {
-        const auto found = std::find_if(candidates.begin(), candidates.end(),
-            [&name](const Candidate &c) { return c.name == name; });
-        if (found == candidates.end())
-            continue;
-        LoadOne(*found, total, done);
-        candidates.erase(found);
+    // The dictionary folders load first, so that their ids are known before an installed
+    // dictionary takes one and a converted copy is known before its source is read.
+    std::vector<Candidate> installed;
+    for (const bool pass : {false, true}) {
+        for (const std::string &name : loadOrder) {
+            const auto found = std::find_if(
+                candidates.begin(), candidates.end(), [&name, pass](const Candidate &c) {
+                    return c.name == name && c.installed == pass;
+                });
+            if (found == candidates.end())
+                continue;
+            LoadOne(*found, total, done);
+            candidates.erase(found);
+        }
+        for (const Candidate &candidate : candidates)
+            if (candidate.installed == pass)
+                LoadOne(candidate, total, done);
     }
-    for (const Candidate &candidate : candidates)
-        LoadOne(candidate, total, done);
+    // Then the saved order places the installed ones among the others.
+    std::vector<std::uint32_t> ordered;
+    for (const std::string &name : loadOrder)
+        for (const auto &dictionary : dictionaries)
+            if (dictionary->GetFolderName() == name)
+                ordered.push_back(dictionary->GetId());
+    Reorder(ordered);
+}
+
+bool Database::IsConvertedCopy(const Dictionary &source) const
+{
+    const DictionaryAttributes &attributes = source.GetAttributes();
+    if (attributes.longName.empty() || attributes.source.empty())
+        return false;
+    for (const auto &dictionary : dictionaries) {
+        const DictionaryAttributes &other = dictionary->GetAttributes();
+        if (dictionary->GetSourcePath().empty() && other.longName == attributes.longName
+            && other.source == attributes.source
+            && dictionary->GetWordCount() == source.GetWordCount())
+            return true;
+    }
+    return false;
 }
 
 void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int32_t &done)
 {
-    auto dictionary = std::make_unique<Dictionary>(candidate.path);
+    std::unique_ptr<Dictionary> dictionary;
+    if (candidate.installed) {
+        // The id comes from the path; an id another dictionary has is passed over for the next.
+        unsigned attempt = 0;
+        while (IndexOfId(InstalledDictionaryId(candidate.path, attempt)) >= 0)
+            ++attempt;
+        dictionary = std::make_unique<Dictionary>(
+            candidate.path, InstalledDictionaryId(candidate.path, attempt), sourceCache);
+    } else {
+        dictionary = std::make_unique<Dictionary>(candidate.path);
+    }
     if (observer)
         observer->OnDictionaryLoading(candidate.name);
     // The records a failed load leaves say why, not which folder: this one says which.
     logFile.WriteHeader(LOG_INFO, "Database::Load");
     logFile.Printf("Loading dictionary = %s", candidate.path.c_str());
     bool loaded = dictionary->Load();
+    if (loaded && candidate.installed && IsConvertedCopy(*dictionary)) {
+        logFile.WriteHeader(LOG_INFO, "Database::Load");
+        logFile.Printf("%s is loaded already as a converted dictionary: not read again",
+            candidate.path.c_str());
+        ++done;
+        if (observer)
+            observer->OnLoadProgress(total, done);
+        return;
+    }
     if (loaded) {
         // Id 0 names no dictionary (or all of them) and an id must find one dictionary only.
         const std::uint32_t id = dictionary->GetId();

@@ -10,6 +10,8 @@
 #include "storage/Attribute_file.h"
 #include "storage/Dictionary_index.h"
 
+class SourceDictionary;
+
 // A word of one dictionary. Id 0 or index -1 names no word.
 struct WordPosition
 {
@@ -49,6 +51,10 @@ class Dictionary
 {
 public:
     explicit Dictionary(std::string folderPath);
+    // An installed dictd (.index) or StarDict (.ifo) dictionary read where it lies, under this id.
+    // It reads as kalvora-mkdic would convert it to UTF-8; its folder name is the stable name
+    // InstalledName gives.
+    Dictionary(std::string sourcePath, std::uint32_t id, std::string cacheFolder = "");
     Dictionary(const Dictionary &) = delete;
     Dictionary &operator=(const Dictionary &) = delete;
     ~Dictionary();
@@ -60,6 +66,10 @@ public:
     bool Load();
 
     std::uint32_t GetId() const { return attributes.dicId; }
+    // The installed dictionary's .index or .ifo; empty for a dictionary folder.
+    const std::string &GetSourcePath() const { return sourcePath; }
+    // For the search inside articles of an installed dictionary; null for a dictionary folder.
+    SourceDictionary *GetSource() const { return source.get(); }
     const DictionaryAttributes &GetAttributes() const { return attributes; }
     const std::string &GetFolderName() const { return files.folderName; }
     // How the files hold their text, as the attributes named it at load.
@@ -92,13 +102,19 @@ public:
     {
         return articles.ReadBytes(offset, buffer, length);
     }
-    std::uint64_t DataSize() const { return articles.Size(); }
-    bool DataChanged() const { return articles.Changed(); }
+    // An installed dictionary's data file is read through its own reader: its size is that of
+    // its text, and a change shows as an article that cannot be read.
+    std::uint64_t DataSize() const;
+    bool DataChanged() const { return !source && articles.Changed(); }
 
 private:
     void LoadAttributes();
     void LoadIndexFile();
+    bool LoadSource();
 
+    std::string sourcePath;
+    std::string cacheFolder;
+    std::unique_ptr<SourceDictionary> source;
     DictionaryFiles files;
     ArticleFile articles;
     DictionaryIndex index;
@@ -125,6 +141,12 @@ public:
     // Another folder of dictionary folders, scanned after the program's own (a user's data
     // folder when the program folder belongs to the system). Call before Load.
     void AddDictionaryFolder(std::string folder);
+    // Installed dictd and StarDict dictionaries to read after the dictionary folders: .index and
+    // .ifo files, or folders searched for them (FindSources). Call before Load.
+    void AddSources(std::vector<std::string> paths);
+    // Where the installed dictionaries keep what reading them makes (SourceCacheFolder); none
+    // unless set.
+    void SetSourceCache(std::string folder) { sourceCache = std::move(folder); }
     void Load();
 
     std::int32_t GetCount() const;
@@ -147,9 +169,11 @@ public:
 private:
     struct Candidate
     {
-        std::string path; // of the dictionary folder
-        std::string name; // its last component, as DIC_ORDER names it
+        std::string path; // of the dictionary folder, or the installed dictionary's file
+        std::string name; // its last component, as DIC_ORDER names it (InstalledName)
+        bool installed = false;
     };
+    bool IsConvertedCopy(const Dictionary &installed) const;
     void LoadOne(const Candidate &candidate, std::int32_t total, std::int32_t &done);
     void RemoveTemporaryFolder() const;
     std::string DictionaryRoot() const;
@@ -157,6 +181,8 @@ private:
     std::string programFolder;
     std::string dicsFolder;
     std::vector<std::string> extraFolders;
+    std::vector<std::string> sourcePaths;
+    std::string sourceCache;
     std::vector<std::unique_ptr<Dictionary>> dictionaries;
     std::vector<std::string> loadOrder;
     IDictionaryLoadObserver *observer;

@@ -239,6 +239,21 @@ void DictionaryIndex::Load(const std::string &path, DictionaryEncoding dictionar
     });
 }
 
+void DictionaryIndex::LoadBytes(
+    const char *bytes, std::size_t length, DictionaryEncoding dictionaryEncoding)
+{
+    if (length > INT32_MAX)
+        throw VoException("Dictionary::LoadIndexFile", INDEX_NOT_OPENED_LINE, RC_NOT_FOUND);
+    encoding = dictionaryEncoding;
+    // Taken apart in the arena, as a file is.
+    headwordArena.Allocate(length);
+    if (length > 0)
+        std::memcpy(headwordArena.data(), bytes, length);
+    WithText(encoding, [&](auto text) {
+        Split<decltype(text)>(IndexBytes(headwordArena.data(), headwordArena.size()));
+    });
+}
+
 template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
 {
     ByteArena &arena = headwordArena;

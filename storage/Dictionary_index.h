@@ -62,6 +62,8 @@ public:
     // "Dictionary::LoadIndexFile") when it cannot be opened or a record is malformed; the index
     // must then be discarded.
     void Load(const std::string &path, DictionaryEncoding encoding);
+    // The same from the bytes an index file would hold.
+    void LoadBytes(const char *bytes, std::size_t length, DictionaryEncoding encoding);
 
     std::uint32_t GetWordCount() const { return static_cast<std::uint32_t>(entries.size()); }
     // The headword as UTF-8, without leading and trailing bytes up to 0x20; i below the word

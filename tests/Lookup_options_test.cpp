@@ -21,6 +21,9 @@ std::string Summary(const LookupOptions &o)
     for (const std::string &folder : o.folders)
         text += folder + ",";
     text += " dic=" + HexId(o.dicId) + " order=" + o.order;
+    for (const std::string &source : o.sources)
+        text += " source=" + source;
+    text += o.system ? " system" : "";
     text += std::string(o.article ? " article" : "") + (o.all ? " all" : "")
         + (o.json ? " json" : "") + (o.list ? " list" : "") + (o.lines ? " lines" : "");
     return text;
@@ -45,6 +48,12 @@ TEST(LookupOptionsTest, ReadsFoldersWordsAndOptionsInAnyOrder)
         {"a word starting with a dash after --", {"dics", "--", "-ism", "--all"},
             "dics=dics words=-ism,--all, folders= dic=0 order="},
         {"a lone dash is a word", {"dics", "-"}, "dics=dics words=-, folders= dic=0 order="},
+        {"sources without DICS", {"--source", "a.index", "дом", "--source", "b"},
+            "dics= words=дом, folders= dic=0 order= source=a.index source=b"},
+        {"system without DICS", {"--system", "дом", "кот"},
+            "dics= words=дом,кот, folders= dic=0 order= system"},
+        {"sources and a folder as DICS", {"--system", "/", "дом"},
+            "dics=/ words=дом, folders= dic=0 order= system"},
     };
     for (const auto &[name, arguments, summary] : rows) {
         LookupOptions options;

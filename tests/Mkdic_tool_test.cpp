@@ -784,15 +784,17 @@ TEST(MkdicToolTest, LeavesNothingBehindWhenStopped)
     waitpid(gone, nullptr, 0);
     const std::string stale = ".d.mkdic-" + std::to_string(gone) + "-Ab1cD2";
     const std::string running = ".e.mkdic-" + std::to_string(getpid()) + "-Ab1cD2";
-    folder.MakeFolder("dics/" + stale);
-    folder.MakeFolder("dics/" + running);
+    // Of an older maker, which wrote no process into the name: whose it is cannot be known.
+    const std::string unowned = ".older.mkdic-123456";
+    for (const std::string &work : {stale, running, unowned})
+        folder.MakeFolder("dics/" + work);
     ASSERT_EQ(std::rename((folder.Path() + "d").c_str(),
                   (folder.Path() + "dics/" + stale + "/replaced").c_str()),
         0);
     const ToolRun next = RunTool(
         folder, Join(Labels("2A"), {folder.Path() + "small.tsv", folder.Path() + "dics/next"}));
     EXPECT_EQ(next.status, 0) << next.errors;
-    EXPECT_EQ(folder.List("dics"), (std::vector<std::string>{running, "d", "next"}));
+    EXPECT_EQ(folder.List("dics"), (std::vector<std::string>{running, unowned, "d", "next"}));
     EXPECT_EQ(Loaded(folder.Path() + "dics").Lookup("кот"), "Кот | зверь");
 }
 

@@ -163,9 +163,10 @@ void WindowRequestsTest::trayExitEndsTheProgramWhileHidden()
 
     auto *menu = window.findChild<QSystemTrayIcon *>("TrayIcon1")->contextMenu();
     QTimer::singleShot(0, menu->findChild<QAction *>("TrayExit"), &QAction::trigger);
-    // The event loop ends only if the action ends it; the guard keeps a fault from hanging the run.
+    // The event loop ends only if the action ends it; the guard keeps a fault from hanging the run,
+    // and goes with the window, so that it cannot fire in a later test.
     bool timedOut = false;
-    QTimer::singleShot(10000, [&timedOut] {
+    QTimer::singleShot(10000, &window, [&timedOut] {
         timedOut = true;
         QCoreApplication::exit(1);
     });

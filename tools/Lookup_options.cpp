@@ -1,8 +1,12 @@
 #include "Lookup_options.h"
 
+#include <sys/stat.h>
+
 #include "Dictionary_id.h"
 
-const char LOOKUP_USAGE[] = "usage: kalvora-lookup [OPTION...] DICS [WORD...]";
+const char LOOKUP_USAGE[] = "usage: kalvora-lookup [OPTION...] DICS [WORD...]\n"
+                            "       kalvora-lookup [OPTION...] {--source PATH | --system}... "
+                            "[DICS] [WORD...]";
 
 const char LOOKUP_HELP[] =
     "Looks words up in the dictionaries of the folder DICS (a folder holding dictionary\n"
@@ -10,6 +14,10 @@ const char LOOKUP_HELP[] =
     "words, one query is read from each line of standard input.\n"
     "\n"
     "  --folder FOLDER   also load the dictionaries of FOLDER, after those of DICS (repeatable)\n"
+    "  --source PATH     also read an installed dictd (.index) or StarDict (.ifo) dictionary,\n"
+    "                    or those of a folder and its subfolders (repeatable)\n"
+    "  --system          also read the installed dictionaries of the standard folders, or of\n"
+    "                    KALVORA_DICTIONARY_PATH when it is set\n"
     "  --order \"a;b;\"    consult the named dictionary folders first, in this order\n"
     "  --dic HEXID       search only the dictionary with this id\n"
     "  --article         add the article to each answer\n"
@@ -33,6 +41,8 @@ const char LOOKUP_HELP[] =
     "  --help            show this help and exit\n"
     "  --version         show the version and exit\n"
     "\n"
+    "With --source or --system, DICS may be left out: the first argument is DICS only when\n"
+    "it names a folder.\n"
     "Answer fields: found (1/0), dictionary id, word index, matched length (-1 exact),\n"
     "headword [, article] [, short name with --all]. On a terminal, control characters\n"
     "in a text are shown as \\e (ESC) or \\xNN, and a backslash as \\\\.\n"
@@ -73,6 +83,16 @@ const OptionRule RULES[] = {
     {"--folder", true,
         [](LookupOptions &o, const std::string &value) {
             o.folders.push_back(value);
+            return std::string();
+        }},
+    {"--source", true,
+        [](LookupOptions &o, const std::string &value) {
+            o.sources.push_back(value);
+            return std::string();
+        }},
+    {"--system", false,
+        [](LookupOptions &o, const std::string &) {
+            o.system = true;
             return std::string();
         }},
     {"--text", true,
@@ -145,6 +165,7 @@ std::string ParseLookupOptions(const std::vector<std::string> &arguments, Lookup
 
     bool optionsEnded = false;
     bool haveDics = false;
+    std::vector<std::string> positional;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string &argument = arguments[i];
         if (!optionsEnded && argument == "--") {
@@ -153,11 +174,7 @@ std::string ParseLookupOptions(const std::vector<std::string> &arguments, Lookup
         }
         // A lone "-" is a word, as is anything after "--" (a word that starts with "-").
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            if (haveDics)
-                options.words.push_back(argument);
-            else
-                options.dics = argument;
-            haveDics = true;
+            positional.push_back(argument);
             continue;
         }
         const OptionRule *rule = FindRule(argument);
@@ -173,7 +190,15 @@ std::string ParseLookupOptions(const std::vector<std::string> &arguments, Lookup
         if (!error.empty())
             return error;
     }
-    if (!haveDics)
+    // Installed dictionaries need no DICS; a first argument that names a folder still is one.
+    const bool sources = options.system || !options.sources.empty();
+    struct stat info;
+    haveDics = !positional.empty()
+        && (!sources || (stat(positional[0].c_str(), &info) == 0 && S_ISDIR(info.st_mode)));
+    if (haveDics)
+        options.dics = positional[0];
+    options.words.assign(positional.begin() + (haveDics ? 1 : 0), positional.end());
+    if (!haveDics && !sources)
         return "no dictionary folder given";
     if (options.count && !options.text)
         return "--count goes with --text";

@@ -29,7 +29,9 @@ struct LookupOptions
     bool suggest = false; // what each word may stand for, instead of the one answer
 
     std::string logPath;
-    std::string dics; // the first folder of dictionary folders
+    std::string dics; // the first folder of dictionary folders; may be empty with sources
+    std::vector<std::string> sources; // installed dictionaries: .index, .ifo or folders
+    bool system = false; // the installed dictionaries of the standard folders
     std::vector<std::string> folders; // further ones, loaded after dics
     // Words given after DICS; when there are none, words are read from standard input.
     std::vector<std::string> words;

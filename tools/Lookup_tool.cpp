@@ -12,6 +12,7 @@
 
 #include "lookup/Word_lookup.h"
 #include "storage/Database.h"
+#include "storage/Installed_sources.h"
 #include "support/Code_page.h"
 #include "support/Dictionary_order.h"
 #include "support/Log_file.h"
@@ -172,7 +173,9 @@ int main(int argc, char **argv)
         std::cout << "kalvora-lookup " KALVORA_VERSION "\n";
         return 0;
     }
-    std::vector<std::string> folders{options.dics};
+    std::vector<std::string> folders;
+    if (!options.dics.empty())
+        folders.push_back(options.dics);
     folders.insert(folders.end(), options.folders.begin(), options.folders.end());
     for (const std::string &folder : folders)
         if (!FolderReadable(folder))
@@ -185,6 +188,10 @@ int main(int argc, char **argv)
     Database database("", nullptr, options.dics);
     for (const std::string &folder : options.folders)
         database.AddDictionaryFolder(folder);
+    database.AddSources(options.sources);
+    if (options.system)
+        database.AddSources(StandardSourceFolders());
+    database.SetSourceCache(SourceCacheFolder());
     // Folder names are matched byte for byte, so they are taken as the shell passes them.
     database.SetOrder(SplitDictionaryOrder(options.order));
     database.Load();

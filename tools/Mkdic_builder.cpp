@@ -238,7 +238,8 @@ bool ParseWorkFolder(const std::string &folder, std::string &name, pid_t &pid)
         return false;
     const std::size_t dash = folder.size() - LETTERS - 1;
     const std::size_t marker = folder.rfind(MARKER, dash);
-    if (folder[dash] != '-' || marker == std::string::npos || marker < 2)
+    if (folder[dash] != '-' || marker == std::string::npos || marker < 2
+        || dash <= marker + MARKER.size())
         return false;
     const std::string digits = folder.substr(marker + MARKER.size(), dash - marker - MARKER.size());
     if (digits.empty() || digits.size() > 9

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Mkdic_entries.h"
+#include "storage/Source_entries.h"
 #include "storage/Text_encoding.h"
 
 // The attribute values, UTF-8, each short enough for one attribute line.

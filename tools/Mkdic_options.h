@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Mkdic_builder.h"
-#include "Mkdic_sources.h"
+#include "storage/Source_reader.h"
 
 // What a kalvora-mkdic command line asks for.
 struct MkdicOptions

@@ -12,8 +12,8 @@
 #include "Installed_dictionaries.h"
 #include "Mkdic_builder.h"
 #include "Mkdic_options.h"
-#include "Mkdic_sources.h"
 #include "lookup/Article_markup.h"
+#include "storage/Source_reader.h"
 #include "support/Code_page.h"
 
 namespace fs = std::filesystem;
@@ -203,6 +203,9 @@ int main(int argc, char **argv)
     SourceData data;
     if (!ReadSource(options.input, *options.format, options.encoding, data, problem))
         return Failed(problem);
+    if (!data.skippedTypes.empty())
+        std::cerr << "kalvora-mkdic: " << options.input << ": fields of type " << data.skippedTypes
+                  << " hold no text and are left out\n";
     DictionaryLabels labels;
     if (const auto status = MakeLabels(options, data, labels))
         return *status;

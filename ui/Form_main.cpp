@@ -19,6 +19,7 @@
 #include "lookup/Suggestions.h"
 #include "lookup/Word_forms.h"
 #include "platform/Keyboard_layout.h"
+#include "storage/Installed_sources.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
@@ -228,6 +229,8 @@ void TForm1::FormCreate()
 
     settings->Load(paths.settingsFolder + "Kalvora.ini");
     LoadDictionaryOrder();
+    database->AddSources(StandardSourceFolders());
+    database->SetSourceCache(SourceCacheFolder());
     database->Load();
     if (database->GetCount() == 0) {
         showErrorMessage(this, ResourceString(2));

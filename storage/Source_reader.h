@@ -1,5 +1,5 @@
-#ifndef TOOLS_MKDIC_SOURCES_H
-#define TOOLS_MKDIC_SOURCES_H
+#ifndef STORAGE_SOURCE_READER_H
+#define STORAGE_SOURCE_READER_H
 
 #include <cstdint>
 #include <optional>
@@ -26,10 +26,31 @@ struct SourceEntry
     std::uint32_t article; // position in SourceData::articles
 };
 
+// Where a dictd or StarDict article lies in its data file.
+struct SourcePlace
+{
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
+// How much of each article ReadSource takes: all of it (to convert a source), only its first
+// line (all a dictd source's headwords need), or nothing (a StarDict source's).
+enum class ArticleText
+{
+    Whole,
+    FirstLine,
+    None
+};
+
 // Everything a source holds, still in its own encoding. Several entries may share an article.
 struct SourceData
 {
     std::vector<std::string> articles;
+    // For dictd and StarDict, where each article lies in dataPath, so that it can be read again.
+    std::vector<SourcePlace> places;
+    std::string dataPath;
+    std::string typeSequence; // StarDict's sametypesequence
+    std::string skippedTypes; // StarDict field types that give no text, met in the articles read
     std::vector<SourceEntry> entries;
     bool utf8 = true; // else Windows-1251
     // dictd articles begin with their headword on a line of its own.
@@ -47,9 +68,18 @@ std::optional<SourceFormat> FormatFromName(const std::string &path);
 // Reads a source; on failure returns false with a one-line reason that names the file. Every
 // offset and length the source gives is checked against its data before anything is taken.
 bool ReadSource(const std::string &path, SourceFormat format, TextEncoding encoding,
-    SourceData &data, std::string &error);
+    SourceData &data, std::string &error, ArticleText text = ArticleText::Whole);
+
+class DictzipFile;
+// Article i of a dictd or StarDict source read again from its data file, as ReadSource takes
+// it whole. False with a reason naming the file when it cannot be read.
+bool ReadSourceArticle(DictzipFile &file, const SourceData &data, std::uint32_t article,
+    std::string &text, std::string &skippedTypes, std::string &error);
+
+// Index files larger than this are refused: they are read into memory whole.
+constexpr std::uint64_t SOURCE_INDEX_LIMIT = std::uint64_t{1} << 30;
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsUtf8(const std::string &text);
 
-#endif // TOOLS_MKDIC_SOURCES_H
+#endif // STORAGE_SOURCE_READER_H

@@ -1,8 +1,9 @@
-#ifndef TOOLS_MKDIC_ENTRIES_H
-#define TOOLS_MKDIC_ENTRIES_H
+#ifndef STORAGE_SOURCE_ENTRIES_H
+#define STORAGE_SOURCE_ENTRIES_H
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,26 @@ struct BuildReport
     std::vector<EntryNote> notes;
 };
 
+// One source article as part of a record's article; a dictd article's first line is dropped
+// when it repeats the headword.
+struct ArticlePart
+{
+    std::uint32_t article; // position in SourceData::articles
+    bool dropFirstLine;
+
+    bool operator==(const ArticlePart &other) const
+    {
+        return article == other.article && dropFirstLine == other.dropFirstLine;
+    }
+};
+
 // One index record as written: the headword and its article, in the dictionary's encoding.
 struct BuiltEntry
 {
     std::string headword;
     std::string key; // the headword upper-cased: the sort order and what a lookup compares
     std::string article;
+    std::vector<ArticlePart> parts; // what the article is made of, in this order
 };
 
 constexpr std::size_t MAX_HEADWORD = 199;
@@ -56,9 +71,23 @@ constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
 // Converts, cleans and sorts the source's entries into index order. In Windows-1251 a character
 // it lacks skips a headword and becomes '?' in an article, and an article's lines are joined; in
 // UTF-8 nothing is lost, and line ends become stored line breaks. Headwords
-// and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters.
+// and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters. Without composeArticles
+// only the records' parts are made: the source's articles need then hold no more than their
+// first lines (which a dictd headword may take its spelling from).
 std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
-    DictionaryEncoding encoding, BuildReport &report);
+    DictionaryEncoding encoding, BuildReport &report, bool composeArticles = true);
+
+// A source article in the dictionary's encoding; unmapped counts the characters Windows-1251
+// lacks.
+std::string ConvertedArticle(
+    const std::string &text, bool sourceUtf8, DictionaryEncoding encoding, std::size_t &unmapped);
+
+// A record's article from its parts, source giving each source article converted: each part on
+// one line, the different ones joined with " | ", the whole cut to MAX_ARTICLE characters.
+// characters receives its length before the cut.
+std::string ComposeArticle(const std::vector<ArticlePart> &parts,
+    const std::function<std::string(std::uint32_t)> &source, DictionaryEncoding encoding,
+    std::size_t &characters);
 
 // True when an article of the source has more than one line of text: such a source makes a UTF-8
 // dictionary, which keeps the lines.
@@ -79,4 +108,4 @@ bool MakeAttributeValue(
 // mapping in UTF-8.
 std::string DictionaryUpper(const std::string &text, DictionaryEncoding encoding);
 
-#endif // TOOLS_MKDIC_ENTRIES_H
+#endif // STORAGE_SOURCE_ENTRIES_H

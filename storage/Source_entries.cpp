@@ -1,12 +1,12 @@
-#include "Mkdic_entries.h"
+#include "Source_entries.h"
 
 #include <algorithm>
 #include <cstring>
 #include <optional>
 #include <unordered_set>
 
-#include "Mkdic_sources.h"
 #include "storage/Article_lines.h"
+#include "storage/Source_reader.h"
 #include "support/Code_page.h"
 #include "support/Utils.h"
 
@@ -131,6 +131,11 @@ std::string YoAsYe(std::string headword, DictionaryEncoding encoding)
     return headword;
 }
 
+bool IsLineBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 // An article is one line of the data file: every run of blanks that holds a line end becomes one
 // space (dictd indents its continuation lines), and a zero byte, which would end the article
 // early when it is read, becomes a space as well.
@@ -141,7 +146,7 @@ std::string OneLine(const std::string &text)
     for (std::size_t i = 0; i < text.size();) {
         std::size_t end = i;
         bool lineEnd = false;
-        while (end < text.size() && std::strchr(" \t\r\n", text[end]) && text[end] != '\0') {
+        while (end < text.size() && IsLineBlank(text[end])) {
             lineEnd = lineEnd || text[end] == '\r' || text[end] == '\n';
             ++end;
         }
@@ -149,7 +154,10 @@ std::string OneLine(const std::string &text)
             out += text[i] == '\0' ? ' ' : text[i];
             ++i;
         } else {
-            out.append(lineEnd ? std::string(" ") : text.substr(i, end - i));
+            if (lineEnd)
+                out += ' ';
+            else
+                out.append(text, i, end - i);
             i = end;
         }
     }
@@ -190,15 +198,16 @@ std::string KeptLines(const std::string &text)
 }
 
 // dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
-// under "unix"): that line is dropped, and its spelling is kept for the headword.
-void TakeHeadwordLine(std::string &headword, std::string &article, DictionaryEncoding encoding)
+// under "unix"): that line is dropped, and its spelling is kept for the headword. True when it
+// is to be dropped.
+bool TakeHeadwordLine(
+    std::string &headword, const std::string &article, DictionaryEncoding encoding)
 {
-    const std::size_t end = article.find('\n');
-    const std::string first = TrimBlanks(article.substr(0, end));
+    const std::string first = TrimBlanks(article.substr(0, article.find('\n')));
     if (first.empty() || Upper(first, encoding) != Upper(headword, encoding))
-        return;
+        return false;
     headword = first;
-    article.erase(0, end == std::string::npos ? article.size() : end + 1);
+    return true;
 }
 
 // The lookup finds a letter's block by the headword's first byte as stored and the query's first
@@ -216,41 +225,20 @@ std::vector<std::string> Spellings(std::string headword)
     return {headword, static_cast<char>(SMALL_YO) + ToLower(headword.substr(1))};
 }
 
-void CutArticle(BuiltEntry &entry, DictionaryEncoding encoding, BuildReport &report)
-{
-    const std::size_t characters = Characters(entry.article, encoding);
-    if (characters > MAX_ARTICLE) {
-        report.notes.push_back({"cut", Shown(entry.headword, encoding),
-            "article of " + std::to_string(characters) + " characters cut to "
-                + std::to_string(MAX_ARTICLE)});
-        entry.article.resize(encoding == DictionaryEncoding::Utf8
-                ? Utf8Text::BytesOf(entry.article.data(), entry.article.size(), MAX_ARTICLE)
-                : MAX_ARTICLE);
-        ++report.cutArticles;
-    }
-}
-
 std::vector<BuiltEntry> FoldDuplicates(
     std::vector<BuiltEntry> entries, DictionaryEncoding encoding, BuildReport &report)
 {
     std::vector<BuiltEntry> folded;
-    // The articles joined into folded.back(): a set, as one headword may have tens of thousands.
-    std::unordered_set<std::string> parts;
     for (BuiltEntry &entry : entries) {
         if (folded.empty() || folded.back().key != entry.key) {
-            parts.clear();
-            parts.insert(entry.article);
             folded.push_back(std::move(entry));
             continue;
         }
         ++report.mergedHeadwords;
         report.notes.push_back({"merged", Shown(entry.headword, encoding),
             "reads the same as " + Shown(folded.back().headword, encoding) + ": articles joined"});
-        // The same article under two spellings of one word is not repeated.
-        if (parts.insert(entry.article).second) {
-            folded.back().article += " | ";
-            folded.back().article += entry.article;
-        }
+        folded.back().parts.insert(
+            folded.back().parts.end(), entry.parts.begin(), entry.parts.end());
     }
     return folded;
 }
@@ -295,8 +283,8 @@ bool ArticlesHaveLines(const SourceData &data)
     });
 }
 
-std::vector<BuiltEntry> PrepareEntries(
-    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
+std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
+    DictionaryEncoding encoding, BuildReport &report, bool composeArticles)
 {
     std::vector<std::optional<std::string>> articles(data.articles.size());
     std::vector<BuiltEntry> entries;
@@ -331,9 +319,8 @@ std::vector<BuiltEntry> PrepareEntries(
                         + " characters without a Windows-1251 counterpart written as ?");
             stressed = stressed || articleStressed;
         }
-        std::string article = *converted;
-        if (data.headwordLineFirst && !headword.empty())
-            TakeHeadwordLine(headword, article, encoding);
+        const bool dropFirstLine = data.headwordLineFirst && !headword.empty()
+            && TakeHeadwordLine(headword, *converted, encoding);
         if (headword.empty()) {
             ++report.emptyHeadwords;
             note("skipped", "empty headword");
@@ -350,7 +337,7 @@ std::vector<BuiltEntry> PrepareEntries(
             ++report.stressedEntries;
             note("changed", "stress marks dropped");
         }
-        article = encoding == DictionaryEncoding::Utf8 ? KeptLines(article) : OneLine(article);
+        const ArticlePart part{source.article, dropFirstLine};
         std::vector<std::string> forms{headword};
         if (const std::string ye = YoAsYe(headword, encoding); ye != headword) {
             forms.push_back(ye);
@@ -363,7 +350,7 @@ std::vector<BuiltEntry> PrepareEntries(
                 : Spellings(form);
             report.yoAliases += spellings.size() - 1;
             for (const std::string &spelling : spellings)
-                entries.push_back({spelling, Upper(spelling, encoding), article});
+                entries.push_back({spelling, Upper(spelling, encoding), std::string(), {part}});
         }
     }
     // Stable, so that entries with one headword keep the source's order.
@@ -371,9 +358,54 @@ std::vector<BuiltEntry> PrepareEntries(
         [](const BuiltEntry &a, const BuiltEntry &b) { return a.key < b.key; });
     if (duplicates == Duplicates::Merge)
         entries = FoldDuplicates(std::move(entries), encoding, report);
-    for (BuiltEntry &entry : entries)
-        CutArticle(entry, encoding, report);
+    if (!composeArticles)
+        return entries;
+    const auto source = [&articles](std::uint32_t article) { return *articles[article]; };
+    for (BuiltEntry &entry : entries) {
+        std::size_t characters = 0;
+        entry.article = ComposeArticle(entry.parts, source, encoding, characters);
+        if (characters > MAX_ARTICLE) {
+            report.notes.push_back({"cut", Shown(entry.headword, encoding),
+                "article of " + std::to_string(characters) + " characters cut to "
+                    + std::to_string(MAX_ARTICLE)});
+            ++report.cutArticles;
+        }
+    }
     return entries;
+}
+
+std::string ConvertedArticle(
+    const std::string &text, bool sourceUtf8, DictionaryEncoding encoding, std::size_t &unmapped)
+{
+    bool stressed = false;
+    return ToDictionaryText(
+        text, sourceUtf8, encoding, encoding == DictionaryEncoding::Cp1251, unmapped, stressed);
+}
+
+std::string ComposeArticle(const std::vector<ArticlePart> &parts,
+    const std::function<std::string(std::uint32_t)> &source, DictionaryEncoding encoding,
+    std::size_t &characters)
+{
+    std::string text;
+    // The same article under two spellings of one word is not repeated.
+    std::unordered_set<std::string> seen;
+    for (const ArticlePart &part : parts) {
+        std::string article = source(part.article);
+        if (part.dropFirstLine) {
+            const std::size_t end = article.find('\n');
+            article.erase(0, end == std::string::npos ? article.size() : end + 1);
+        }
+        article = encoding == DictionaryEncoding::Utf8 ? KeptLines(article) : OneLine(article);
+        if (!seen.insert(article).second)
+            continue;
+        text += seen.size() == 1 ? article : " | " + article;
+    }
+    characters = Characters(text, encoding);
+    if (characters > MAX_ARTICLE)
+        text.resize(encoding == DictionaryEncoding::Utf8
+                ? Utf8Text::BytesOf(text.data(), text.size(), MAX_ARTICLE)
+                : MAX_ARTICLE);
+    return text;
 }
 
 bool MakeAttributeValue(

@@ -1,0 +1,37 @@
+#ifndef STORAGE_SOURCE_CACHE_H
+#define STORAGE_SOURCE_CACHE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "storage/Source_entries.h"
+#include "storage/Source_reader.h"
+
+// What reading an installed dictionary makes, kept between runs so that the next start need not
+// inflate and sort the source again.
+struct SourceSortResult
+{
+    SourceData data; // without the articles' text
+    std::string indexText;
+    std::vector<std::uint32_t> partStart;
+    std::vector<ArticlePart> parts;
+};
+
+// The files a source is made of, with their sizes and modification times: a cache holds this
+// text and is used only while the files still give it.
+std::string SourceStamp(const std::string &sourcePath);
+
+// The cache file of a source in folder.
+std::string SourceCachePath(const std::string &folder, const std::string &sourcePath);
+
+// Reads the cache; false when it is missing, for other files or another stamp, damaged (its
+// checksum or its structure is wrong) or of another version. Nothing of it is trusted before.
+bool ReadSourceCache(
+    const std::string &cachePath, const std::string &stamp, SourceSortResult &sorted);
+
+// Writes the cache whole or not at all (a temporary file renamed over it), making the folder.
+bool WriteSourceCache(
+    const std::string &cachePath, const std::string &stamp, const SourceSortResult &sorted);
+
+#endif // STORAGE_SOURCE_CACHE_H

@@ -1,0 +1,593 @@
+#include "storage/Source_dictionary.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+#include "Dictionary_fixture.h"
+#include "Test_folder.h"
+#include "storage/Article_search.h"
+#include "storage/Database.h"
+#include "storage/Dictzip_file.h"
+#include "storage/Installed_sources.h"
+#include "storage/Source_cache.h"
+#include "support/Log_file.h"
+
+namespace {
+
+std::string BigEndian(std::uint64_t value, int bytes)
+{
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string Base64(std::uint64_t value)
+{
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    do {
+        out.insert(out.begin(), digits[value % 64]);
+        value /= 64;
+    } while (value > 0);
+    return out;
+}
+
+std::string Deflate(const std::string &bytes, int windowBits, int flush, z_stream *stream)
+{
+    std::string out(deflateBound(stream, bytes.size()) + 64, '\0');
+    stream->next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.data()));
+    stream->avail_in = static_cast<uInt>(bytes.size());
+    stream->next_out = reinterpret_cast<Bytef *>(out.data());
+    stream->avail_out = static_cast<uInt>(out.size());
+    deflate(stream, flush);
+    out.resize(out.size() - stream->avail_out);
+    (void)windowBits;
+    return out;
+}
+
+// A gzip file; with chunkLength, a dictzip one whose chunks hold that many bytes each.
+std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
+{
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::vector<std::string> chunks;
+    if (chunkLength == 0) {
+        chunks.push_back(Deflate(text, 0, Z_FINISH, &stream));
+    } else {
+        for (std::size_t at = 0; at < text.size(); at += chunkLength) {
+            const bool last = at + chunkLength >= text.size();
+            chunks.push_back(
+                Deflate(text.substr(at, chunkLength), 0, last ? Z_FINISH : Z_FULL_FLUSH, &stream));
+        }
+    }
+    deflateEnd(&stream);
+    std::string header("\x1F\x8B\x08\x00\0\0\0\0\x02\x03", 10);
+    if (chunkLength) {
+        header[3] = 0x04;
+        std::string field = "RA" + std::string(2, '\0') + "\x01" + std::string(1, '\0');
+        field += static_cast<char>(chunkLength & 0xFF);
+        field += static_cast<char>(chunkLength >> 8);
+        field += static_cast<char>(chunks.size() & 0xFF);
+        field += static_cast<char>(chunks.size() >> 8);
+        for (const std::string &chunk : chunks) {
+            field += static_cast<char>(chunk.size() & 0xFF);
+            field += static_cast<char>(chunk.size() >> 8);
+        }
+        field[2] = static_cast<char>((field.size() - 4) & 0xFF);
+        field[3] = static_cast<char>((field.size() - 4) >> 8);
+        header += static_cast<char>(field.size() & 0xFF);
+        header += static_cast<char>(field.size() >> 8);
+        header += field;
+    }
+    std::string out = header;
+    for (const std::string &chunk : chunks)
+        out += chunk;
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef *>(text.data()), static_cast<uInt>(text.size()));
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((crc >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((text.size() >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// A dictd database: entries of (headword, article); articles equal in text are written once.
+struct Dictd
+{
+    std::string index;
+    std::string dict;
+
+    void Add(const std::string &headword, const std::string &article)
+    {
+        const std::size_t at = dict.find(article);
+        const std::size_t offset = at == std::string::npos ? dict.size() : at;
+        if (at == std::string::npos)
+            dict += article;
+        index += headword + "\t" + Base64(offset) + "\t" + Base64(article.size()) + "\n";
+    }
+};
+
+Dictd SampleDictd()
+{
+    Dictd d;
+    d.Add("00-database-short", "00-database-short\n     Zoo Words\n");
+    d.Add("00-database-url", "00-database-url\n     http://example.org/zoo\n");
+    d.Add("00-database-utf8", "\n");
+    d.Add("cat", "Cat\n   A small animal\n   that purrs.\n\n");
+    d.Add("cat", "cat\n   Also: a lion, in play.\n");
+    d.Add("dog", "dog\n   Barks; man's friend.\n");
+    d.Add("hound", "dog\n   Barks; man's friend.\n");
+    d.Add("ёж", "Ёж\n   Колючий зверёк.\n");
+    d.Add("zebra", std::string(300, 'z') + " stripes\n");
+    d.Add("unix", "Unix\n   A system.\n");
+    d.Add("Éclair", "éclair\n   Un gâteau.\n");
+    return d;
+}
+
+struct StarDict
+{
+    std::string idx;
+    std::string dict;
+    std::string syn;
+    int words = 0;
+
+    void Add(const std::string &headword, const std::string &article, int bits)
+    {
+        idx += headword + '\0' + BigEndian(dict.size(), bits / 8) + BigEndian(article.size(), 4);
+        dict += article;
+        ++words;
+    }
+    std::string Ifo(const std::string &version, int bits, const std::string &more = "") const
+    {
+        return "StarDict's dict ifo file\nversion=" + version + "\nbookname=Beasts\nwordcount="
+            + std::to_string(words) + "\nidxfilesize=" + std::to_string(idx.size())
+            + "\nidxoffsetbits=" + std::to_string(bits) + "\nwebsite=http://example.org/b\n" + more;
+    }
+};
+
+StarDict SampleStarDict(int bits)
+{
+    StarDict s;
+    s.Add("bear", std::string("mBig and brown.") + '\0', bits);
+    s.Add("cat", std::string("h<b>Small</b><br>&amp; soft") + '\0' + "t'kat" + '\0', bits);
+    s.Add("Cat", std::string("mA second cat.") + '\0', bits);
+    s.Add("owl", std::string("W") + BigEndian(3, 4) + "abc" + "mHoots." + '\0', bits);
+    s.Add("ёж", std::string("xКолючий <k>ёж</k>") + '\0', bits);
+    s.syn += std::string("kitty") + '\0' + BigEndian(1, 4);
+    s.syn += std::string("bruin") + '\0' + BigEndian(0, 4);
+    return s;
+}
+
+std::string Quoted(const std::string &text)
+{
+    return "'" + text + "'";
+}
+
+// Converts the source with the maker, as UTF-8, into root/dics/converted.
+bool Convert(const TestFolder &folder, const std::string &source)
+{
+    folder.MakeFolder("dics");
+    const std::string command = std::string("HOME=") + Quoted(folder.Path() + "home") + " "
+        + MKDIC_TOOL + " --id 1 --category EXP --short-name Z --dictionary-encoding utf-8 "
+        + Quoted(source) + " " + Quoted(folder.Path() + "dics/converted") + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+struct Loaded
+{
+    Database converted;
+    Database direct;
+    Loaded(const TestFolder &folder, const std::string &source)
+        : converted("", nullptr, folder.Path() + "dics")
+        , direct("", nullptr, folder.Path() + "none")
+    {
+        converted.Load();
+        direct.AddSources({source});
+        direct.Load();
+    }
+};
+
+void ExpectSameDictionary(Database &converted, Database &direct, const std::string &name)
+{
+    ASSERT_EQ(converted.GetCount(), 1) << name;
+    ASSERT_EQ(direct.GetCount(), 1) << name;
+    Dictionary &a = *converted.GetDictionary(0);
+    Dictionary &b = *direct.GetDictionary(0);
+    ASSERT_EQ(a.GetWordCount(), b.GetWordCount()) << name;
+    // The maker takes names the source lacks from its command line.
+    if (a.GetAttributes().longName != "Z") {
+        EXPECT_EQ(a.GetAttributes().longName, b.GetAttributes().longName) << name;
+        EXPECT_EQ(a.GetAttributes().source, b.GetAttributes().source) << name;
+    }
+    std::vector<std::string> queries;
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(a.GetWordCount()); ++i) {
+        EXPECT_EQ(a.GetWord(i), b.GetWord(i)) << name << " word " << i;
+        EXPECT_EQ(a.GetArticle(i), b.GetArticle(i)) << name << " word " << i;
+        queries.push_back(a.GetWord(i));
+        queries.push_back(a.GetWord(i).substr(0, 2) + "q");
+    }
+    for (const std::string &query : queries) {
+        WordPosition p, q;
+        std::int32_t m = -5, n = -5;
+        EXPECT_EQ(converted.Find(0, query, p, &m), direct.Find(0, query, q, &n)) << name << query;
+        EXPECT_EQ(p.index, q.index) << name << ": " << query;
+        EXPECT_EQ(m, n) << name << ": " << query;
+    }
+}
+
+std::string ReadLog(const TestFolder &folder)
+{
+    logFile.Open(folder.Path() + "other.log");
+    return folder.ReadFile("file.log");
+}
+
+} // namespace
+
+TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
+{
+    const Dictd dictd = SampleDictd();
+    Dictd latin;
+    latin.Add("caf\xE9", "caf\xE9\n  A place for coffee.\n");
+    latin.Add("na\xEFve", "Na\xEFve\n  Innocent.\n");
+    const StarDict star32 = SampleStarDict(32);
+    const StarDict star64 = SampleStarDict(64);
+    StarDict typed;
+    typed.Add("alpha", std::string("'a") + '\0' + "First letter.", 32);
+    typed.Add("beta", std::string("'b") + '\0' + "Second letter.", 32);
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char *, Files, std::string> rows[] = {
+        {"dictd, plain data", {{"z.index", dictd.index}, {"z.dict", dictd.dict}}, "z.index"},
+        {"dictd, dictzip of 7-byte chunks",
+            {{"z.index", dictd.index}, {"z.dict.dz", Gzip(dictd.dict, 7)}}, "z.index"},
+        {"dictd, gzip without chunks", {{"z.index", dictd.index}, {"z.dict.dz", Gzip(dictd.dict)}},
+            "z.index"},
+        {"dictd, not UTF-8", {{"l.index", latin.index}, {"l.dict", latin.dict}}, "l.index"},
+        {"StarDict 2.4.2, 32-bit offsets, synonyms",
+            {{"s.ifo", star32.Ifo("2.4.2", 32)}, {"s.idx", star32.idx}, {"s.dict", star32.dict},
+                {"s.syn", star32.syn}},
+            "s.ifo"},
+        {"StarDict 3.0.0, 64-bit offsets, compressed",
+            {{"s.ifo", star64.Ifo("3.0.0", 64)}, {"s.idx.gz", Gzip(star64.idx)},
+                {"s.dict.dz", Gzip(star64.dict, 5)}, {"s.syn", star64.syn}},
+            "s.ifo"},
+        {"StarDict, one type sequence",
+            {{"t.ifo", typed.Ifo("2.4.2", 32, "sametypesequence=tm\n")}, {"t.idx", typed.idx},
+                {"t.dict", typed.dict}},
+            "t.ifo"},
+    };
+    for (const auto &[name, files, source] : rows) {
+        TestFolder folder;
+        for (const auto &[file, bytes] : files)
+            folder.WriteFile("src/" + file, bytes);
+        ASSERT_TRUE(Convert(folder, folder.Path() + "src/" + source)) << name;
+        Loaded loaded(folder, folder.Path() + "src/" + source);
+        ExpectSameDictionary(loaded.converted, loaded.direct, name);
+    }
+}
+
+TEST(SourceDictionaryTest, ReadsDictzipChunksAtTheirBoundaries)
+{
+    std::string text;
+    for (int i = 0; text.size() < 1000; ++i)
+        text += "line " + std::to_string(i) + "\n";
+    TestFolder folder;
+    folder.WriteFile("t.dz", Gzip(text, 100));
+    DictzipFile file;
+    std::string error;
+    ASSERT_TRUE(file.Open(folder.Path() + "t.dz", error)) << error;
+    ASSERT_EQ(file.Size(), text.size());
+    const std::uint64_t last = text.size() - text.size() % 100;
+    // offset, length, chunks inflated in all after the read
+    const std::tuple<const char *, std::uint64_t, std::size_t, std::uint64_t> rows[] = {
+        {"the last chunk (inflated on opening)", last, text.size() - last, 1},
+        {"inside the first chunk", 10, 20, 2},
+        {"the first chunk again, cached", 0, 100, 2},
+        {"across two chunks", 95, 10, 3},
+        {"to the very end", text.size() - 3, 3, 3},
+        {"eight chunks more evict the first three", 200, 800, 11},
+        {"the first chunk again, evicted", 0, 1, 12},
+        {"everything: ten not cached", 0, text.size(), 22},
+        {"nothing at the end", text.size(), 0, 22},
+    };
+    for (const auto &[name, offset, length, inflated] : rows) {
+        std::string bytes;
+        ASSERT_TRUE(file.Read(offset, length, bytes, error)) << name << ": " << error;
+        EXPECT_EQ(bytes, text.substr(offset, length)) << name;
+        EXPECT_EQ(file.ChunksInflated(), inflated) << name;
+    }
+    std::string bytes;
+    EXPECT_FALSE(file.Read(text.size() - 1, 2, bytes, error));
+    EXPECT_NE(error.find("beyond its end"), std::string::npos) << error;
+}
+
+TEST(SourceDictionaryTest, RefusesDamagedSourcesAndLoadsTheOthers)
+{
+    const Dictd good = SampleDictd();
+    const StarDict star = SampleStarDict(32);
+    std::string badChunks = Gzip(good.dict, 50);
+    // A block of type 3, which does not exist, where the first chunk begins.
+    badChunks[12 + static_cast<unsigned char>(badChunks[10])] = '\xFF';
+    std::string pastEnd = Gzip(good.dict, 50);
+    pastEnd.resize(pastEnd.size() - 30);
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::string ifo = star.Ifo("2.4.2", 32);
+    // files, the reason the log gives
+    const std::tuple<const char *, Files, std::string> rows[] = {
+        {"dictzip header cut off", {{"b.index", good.index}, {"b.dict.dz", "\x1F\x8B\x08\x04"}},
+            "b.dict.dz: "},
+        {"dictzip table past the end", {{"b.index", good.index}, {"b.dict.dz", pastEnd}},
+            "points past the end"},
+        {"dictzip chunk corrupt", {{"b.index", good.index}, {"b.dict.dz", badChunks}},
+            "does not inflate"},
+        {"index line with bad base64", {{"b.index", "cat\tA!\tB\n"}, {"b.dict", good.dict}},
+            "b.index:1: not a dictd index line"},
+        {"index offset past the end", {{"b.index", "cat\tA\tZZZ\n"}, {"b.dict", good.dict}},
+            "beyond the end"},
+        {"index line without fields", {{"b.index", "cat\n"}, {"b.dict", good.dict}},
+            "b.index:1: not a dictd index line"},
+        {"index of zero bytes", {{"b.index", ""}, {"b.dict", good.dict}}, "no usable entries"},
+        {"ifo of zero bytes", {{"b.ifo", ""}}, "not a StarDict .ifo file"},
+        {"ifo wordcount lies",
+            {{"b.ifo", ifo + "wordcount=9\n"}, {"b.idx", star.idx}, {"b.dict", star.dict}},
+            "says wordcount=9"},
+        {"ifo idxfilesize lies",
+            {{"b.ifo", ifo + "idxfilesize=3\n"}, {"b.idx", star.idx}, {"b.dict", star.dict}},
+            "says idxfilesize=3"},
+        {"ifo of an unknown version",
+            {{"b.ifo", "StarDict's dict ifo file\nversion=9\nwordcount=1\n"}}, "version=9"},
+        {"idx cut inside a record",
+            {{"b.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=5\n"},
+                {"b.idx", star.idx.substr(0, star.idx.size() - 3)}, {"b.dict", star.dict}},
+            "word 5 is cut off"},
+        {"syn past wordcount",
+            {{"b.ifo", ifo}, {"b.idx", star.idx}, {"b.dict", star.dict},
+                {"b.syn", std::string("x") + '\0' + BigEndian(5, 4)}},
+            "names word 5, beyond the index"},
+    };
+    for (const auto &[name, files, reason] : rows) {
+        TestFolder folder;
+        logFile.Open(folder.Path() + "file.log");
+        folder.WriteFile("src/a/good.index", good.index);
+        folder.WriteFile("src/a/good.dict", good.dict);
+        for (const auto &[file, bytes] : files)
+            folder.WriteFile("src/" + file, bytes);
+        Database database("", nullptr, folder.Path() + "none");
+        database.AddSources({folder.Path() + "src"});
+        database.Load();
+        const std::string log = ReadLog(folder);
+        EXPECT_EQ(database.GetCount(), 1) << name;
+        EXPECT_NE(log.find(reason), std::string::npos) << name << "\n" << log;
+        EXPECT_NE(log.find(folder.Path() + "src/b."), std::string::npos) << name << "\n" << log;
+    }
+}
+
+TEST(SourceDictionaryTest, ReadsGiantDataFilesWhereAskedAndRefusesGiantIndexes)
+{
+    const Dictd good = SampleDictd();
+    TestFolder folder;
+    logFile.Open(folder.Path() + "file.log");
+    // Sparse: gigabytes on paper, nothing on the disk.
+    const std::string far = "far\n   beyond two gigabytes\n";
+    folder.WriteFile("src/big.index", good.index + "far\tCAAAAA\t" + Base64(far.size()) + "\n");
+    folder.WriteFile("src/big.dict", good.dict);
+    ASSERT_EQ(truncate((folder.Path() + "src/big.dict").c_str(), 3LL << 30), 0);
+    {
+        std::fstream data(
+            folder.Path() + "src/big.dict", std::ios::in | std::ios::out | std::ios::binary);
+        data.seekp(2LL << 30);
+        data.write(far.data(), static_cast<std::streamsize>(far.size()));
+    }
+    folder.WriteFile("src/huge.index", "");
+    ASSERT_EQ(truncate((folder.Path() + "src/huge.index").c_str(), 3LL << 29), 0);
+    folder.WriteFile("src/huge.dict", good.dict);
+    Database database("", nullptr, folder.Path() + "none");
+    database.AddSources({folder.Path() + "src"});
+    database.Load();
+    const std::string log = ReadLog(folder);
+    ASSERT_EQ(database.GetCount(), 1) << log;
+    EXPECT_NE(log.find("huge.index: 1536 MB, too large"), std::string::npos) << log;
+    WordPosition farWord;
+    ASSERT_TRUE(database.Find(0, "far", farWord));
+    EXPECT_EQ(database.GetArticle(farWord), "beyond two gigabytes");
+}
+
+TEST(SourceDictionaryTest, FindsEachDictionaryOnceWhereverItIsReached)
+{
+    const Dictd d = SampleDictd();
+    TestFolder folder;
+    logFile.Open(folder.Path() + "file.log");
+    folder.WriteFile("std/dictd/z.index", d.index);
+    folder.WriteFile("std/dictd/z.dict", d.dict);
+    folder.WriteFile("std/dictd/deeper/further/y.index", d.index);
+    folder.MakeFolder("std/empty");
+    ASSERT_EQ(
+        symlink((folder.Path() + "std/dictd").c_str(), (folder.Path() + "std/again").c_str()), 0);
+    ASSERT_EQ(
+        symlink((folder.Path() + "std/loop").c_str(), (folder.Path() + "std/loop").c_str()), 0);
+    ASSERT_EQ(symlink("..", (folder.Path() + "std/dictd/up").c_str()), 0);
+    const std::vector<std::string> found = FindSources({folder.Path() + "std"});
+    EXPECT_EQ(found, std::vector<std::string>{folder.Path() + "std/again/z.index"});
+    EXPECT_NE(ReadLog(folder).find("read once"), std::string::npos);
+
+    // Converted and installed: the converted one is read.
+    ASSERT_TRUE(Convert(folder, folder.Path() + "std/dictd/z.index"));
+    logFile.Open(folder.Path() + "file.log");
+    Database database("", nullptr, folder.Path() + "dics");
+    database.AddSources({folder.Path() + "std/dictd"});
+    database.Load();
+    EXPECT_EQ(database.GetCount(), 1);
+    EXPECT_TRUE(database.GetDictionary(0)->GetSourcePath().empty());
+    EXPECT_NE(ReadLog(folder).find("not read again"), std::string::npos);
+}
+
+TEST(SourceDictionaryTest, TakesTheDictionaryPathFromTheEnvironment)
+{
+    const char *saved[] = {
+        std::getenv("KALVORA_DICTIONARY_PATH"), std::getenv("HOME"), std::getenv("XDG_DATA_HOME")};
+    const std::string keep[] = {
+        saved[0] ? saved[0] : "", saved[1] ? saved[1] : "", saved[2] ? saved[2] : ""};
+    // KALVORA_DICTIONARY_PATH (null: unset), XDG_DATA_HOME (null: unset), folders
+    const std::tuple<const char *, const char *, std::vector<std::string>> rows[] = {
+        {"", "/x", {}},
+        {":", "/x", {}},
+        {"/a:/b", "/x", {"/a", "/b"}},
+        {"/a::/b:", "/x", {"/a", "/b"}},
+        {nullptr, "/x",
+            {"/usr/share/dictd", "/usr/share/stardict/dic", "/x/stardict/dic", "/h/.stardict/dic"}},
+        {nullptr, nullptr,
+            {"/usr/share/dictd", "/usr/share/stardict/dic", "/h/.local/share/stardict/dic",
+                "/h/.stardict/dic"}},
+        {nullptr, "relative",
+            {"/usr/share/dictd", "/usr/share/stardict/dic", "/h/.local/share/stardict/dic",
+                "/h/.stardict/dic"}},
+    };
+    setenv("HOME", "/h", 1);
+    for (const auto &[path, data, folders] : rows) {
+        if (path)
+            setenv("KALVORA_DICTIONARY_PATH", path, 1);
+        else
+            unsetenv("KALVORA_DICTIONARY_PATH");
+        if (data)
+            setenv("XDG_DATA_HOME", data, 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(StandardSourceFolders(), folders) << (path ? path : "unset");
+    }
+    const char *names[] = {"KALVORA_DICTIONARY_PATH", "HOME", "XDG_DATA_HOME"};
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i])
+            setenv(names[i], keep[i].c_str(), 1);
+        else
+            unsetenv(names[i]);
+    }
+}
+
+TEST(SourceDictionaryTest, GivesEveryDictionaryItsOwnStableIdAndPlace)
+{
+    const Dictd d = SampleDictd();
+    TestFolder folder;
+    folder.WriteFile("src/z.index", d.index);
+    folder.WriteFile("src/z.dict", d.dict);
+    folder.WriteFile("src/w.index", d.index);
+    folder.WriteFile("src/w.dict", d.dict + " ");
+    const std::string z = folder.Path() + "src/z.index";
+    char id[16];
+    std::snprintf(id, sizeof id, "%X", InstalledDictionaryId(z, 0));
+    WriteDictionary(folder, {"taken", id, "EXP", "T", {{"A", "a"}}});
+    for (int run = 0; run < 2; ++run) {
+        Database database("", nullptr, folder.Path() + "dics");
+        database.AddSources({folder.Path() + "src"});
+        database.SetOrder({InstalledName(z), "taken"});
+        database.Load();
+        ASSERT_EQ(database.GetCount(), 3);
+        EXPECT_EQ(database.GetDictionary(0)->GetSourcePath(), z);
+        EXPECT_EQ(database.GetDictionary(0)->GetId(), InstalledDictionaryId(z, 1));
+        EXPECT_EQ(database.GetDictionary(1)->GetFolderName(), "taken");
+        EXPECT_EQ(database.GetDictionary(2)->GetId(),
+            InstalledDictionaryId(folder.Path() + "src/w.index", 0));
+        EXPECT_EQ(database.GetDictionary(0)->GetAttributes().shortName, "Zoo Words");
+    }
+    // name in the order, caption
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {"/a;b%/c.index", "", "/a%3Bb%25/c.index"},
+        {"/d/gcide.index", "The Collaborative International Dictionary of English v.0.48", "CIDE"},
+        {"/d/wn.index", "WordNet (r) 3.0 (2006)", "WordNet"},
+        {"/d/jargon.index", "The Jargon File (version 4.4.7, 29 Dec 2003)", "Jargon File"},
+        {"/d/x.ifo", "", "x"},
+        {"/d/y.ifo", "всё очень длинное название словаря", "всё очень длинн\u2026"},
+    };
+    for (const auto &[path, title, caption] : rows) {
+        if (title.empty() && path.find(';') != std::string::npos)
+            EXPECT_EQ(InstalledName(path), caption);
+        else
+            EXPECT_EQ(ButtonName(title, path), caption) << path;
+    }
+}
+
+TEST(SourceDictionaryTest, FindsPhrasesInInstalledArticlesAsInConvertedOnes)
+{
+    const Dictd d = SampleDictd();
+    TestFolder folder;
+    folder.WriteFile("src/z.index", d.index);
+    folder.WriteFile("src/z.dict.dz", Gzip(d.dict, 16));
+    ASSERT_TRUE(Convert(folder, folder.Path() + "src/z.index"));
+    Loaded loaded(folder, folder.Path() + "src/z.index");
+    for (const char *phrase : {"friend", "A SMALL", "зверёк", "zzz", "nothing like it"}) {
+        std::vector<std::string> found[2];
+        Database *databases[] = {&loaded.converted, &loaded.direct};
+        for (int k = 0; k < 2; ++k) {
+            ArticleSearch search(*databases[k], phrase);
+            std::atomic<bool> cancel{false};
+            search.Run(
+                [&](ArticleMatches &&matches) {
+                    for (std::size_t i = 0; i < matches.Size(); ++i)
+                        found[k].push_back(std::to_string(matches.Index(i)) + " "
+                            + std::to_string(matches.Position(i)) + " "
+                            + std::string(matches.Excerpt(i)) + " "
+                            + ReadExcerpt(*databases[k]->GetDictionary(0), matches, i));
+                },
+                cancel, 2);
+        }
+        EXPECT_EQ(found[0], found[1]) << phrase;
+    }
+}
+
+TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
+{
+    const Dictd d = SampleDictd();
+    TestFolder folder;
+    folder.WriteFile("src/z.index", d.index);
+    folder.WriteFile("src/z.dict", d.dict);
+    const std::string source = folder.Path() + "src/z.index";
+    const std::string cacheFolder = folder.Path() + "cache";
+    const std::string cache = SourceCachePath(cacheFolder, source);
+    const auto Read = [&](bool &fromCache) {
+        SourceDictionary dictionary;
+        std::string error;
+        std::string all;
+        EXPECT_TRUE(dictionary.Open(source, error, cacheFolder)) << error;
+        fromCache = dictionary.FromCache();
+        all = dictionary.TakeIndexText();
+        for (std::uint32_t i = 0; i < dictionary.RecordCount(); ++i) {
+            std::string text;
+            dictionary.Article(i, text, error);
+            all += text + "\n";
+        }
+        return all;
+    };
+    bool fromCache = true;
+    const std::string expected = Read(fromCache);
+    EXPECT_FALSE(fromCache);
+    // what is done to the files before the next read, whether the cache serves it
+    const std::tuple<const char *, std::function<void()>, bool> rows[] = {
+        {"unchanged", [] {}, true},
+        {"damaged byte",
+            [&] {
+                std::string bytes =
+                    folder.ReadFile("cache/sources/" + cache.substr(cache.rfind('/') + 1));
+                bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 1);
+                folder.WriteFile(cache.substr(folder.Path().size()), bytes);
+            },
+            false},
+        {"rebuilt after the damage", [] {}, true},
+        {"cut short", [&] { ASSERT_EQ(truncate(cache.c_str(), 40), 0); }, false},
+        {"removed", [&] { std::remove(cache.c_str()); }, false},
+        {"data file changed", [&] { folder.WriteFile("src/z.dict", d.dict + " "); }, false},
+        {"again unchanged", [] {}, true},
+    };
+    for (const auto &[name, change, cached] : rows) {
+        change();
+        EXPECT_EQ(Read(fromCache), expected) << name;
+        EXPECT_EQ(fromCache, cached) << name;
+    }
+}
