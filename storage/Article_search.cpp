@@ -148,7 +148,8 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
         std::size_t matchEnd = 0;
         for (std::size_t from = offset; !cancel.load(std::memory_order_relaxed);) {
             const std::size_t keep = std::max(offset, from > longest ? from - longest : 0);
-            if (!window.Hold(keep, std::min(held, from + READ_BYTES)))
+            // Enough to make headway; the window reads on by a whole stretch when it must.
+            if (!window.Hold(keep, std::min(held, from + reach + 3)))
                 return false;
             const unsigned char *data = window.Data() - window.Begin();
             const std::size_t stop = std::min(end, window.End());

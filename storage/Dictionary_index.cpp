@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -262,15 +263,10 @@ template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
 
     // Only a file holding a zero byte anywhere needs its fields cut at one.
     const bool mayHoldZero = census.zero;
-    // Each headword is copied into the arena one record late, and the next headword is compared
-    // with its bytes in the file rather than with the copy just made, which would make every
-    // record wait for that copy.
-    char32_t previous = 0;
-    LetterBlock *block = nullptr;
-    bool runSorted = false;
+    // Each headword is copied into the arena one record late: the copy may overwrite no byte of
+    // the record still being taken apart.
     const char *pending = nullptr;
     std::size_t pendingLength = 0;
-    std::size_t pendingTrimmed = 0;
     std::size_t position = 0;
     std::size_t kept = 0;
     const auto MovePending = [&] {
@@ -293,32 +289,6 @@ template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
         if (offset < 0)
             offset = ReadOffset<Text>(data, position, mayHoldZero);
 
-        const auto j = static_cast<std::int32_t>(entries.size());
-        // A UTF-8 headword that begins with its predecessor's two-byte character has its key:
-        // most do, and reading and upper-casing the character again was a tenth of the load.
-        const bool sameFirst = Text::MAX_CHARACTER_BYTES > 1 && pending && headwordLength >= 2
-            && pendingLength >= 2 && std::memcmp(headword, pending, 2) == 0
-            && static_cast<unsigned char>(*headword) >= 0xC2
-            && static_cast<unsigned char>(*headword) <= 0xDF;
-        const char32_t key =
-            sameFirst ? previous : Text::Key(FirstCharacter<Text>(headword, headwordLength));
-        const std::size_t trimmed = TrimEnd(headword, headwordLength);
-        if (key != previous) {
-            // The block of the first run of key 0 is never made: previous starts as 0.
-            if (block)
-                *block = {block->start, j, runSorted};
-            block = &letterIndex[key];
-            block->start = j;
-            runSorted = IsSearchableLetter<Text>(key);
-        } else if (runSorted
-            && UpperLess<Text>(headword, trimmed, pending, pendingTrimmed,
-                static_cast<std::size_t>(data.data() + data.size() - headword))) {
-            runSorted = false;
-        }
-        if (IsOdd<Text>(key))
-            oddEntries.push_back(static_cast<std::uint32_t>(j));
-        previous = key;
-
         MovePending();
         // Field by field: an entry put together on the stack and copied whole made the load
         // wait on every record.
@@ -327,13 +297,62 @@ template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
         entry.offset = static_cast<std::int32_t>(offset);
         pending = headword;
         pendingLength = headwordLength;
-        pendingTrimmed = trimmed;
     }
     MovePending();
+    // The arena is kept for the whole run: no room to spare in it.
+    arena.Shrink(kept);
+}
+
+// The letter blocks are made at the first lookup rather than at load: a dictionary is loaded
+// at every start, and many are not looked in before the window is up, or at all.
+template <class Text> void DictionaryIndex::MakeLetterBlocks() const
+{
+    const char *const arena = headwordArena.data();
+    const char *const arenaEnd = arena + headwordArena.size();
+    char32_t previous = 0;
+    LetterBlock *block = nullptr;
+    bool runSorted = false;
+    const char *pending = nullptr;
+    std::size_t pendingLength = 0;
+    std::size_t pendingTrimmed = 0;
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        // The headword as the index file held it, cut at a zero byte: its terminator follows.
+        const char *const headword = arena + entries[j].headword;
+        const std::size_t headwordLength =
+            (j + 1 < entries.size() ? entries[j + 1].headword : headwordArena.size())
+            - entries[j].headword - 1;
+        // A UTF-8 headword that begins with its predecessor's two-byte character has its key:
+        // most do, and reading and upper-casing the character again was a tenth of the work.
+        const bool sameFirst = Text::MAX_CHARACTER_BYTES > 1 && pending && headwordLength >= 2
+            && pendingLength >= 2 && std::memcmp(headword, pending, 2) == 0
+            && static_cast<unsigned char>(*headword) >= 0xC2
+            && static_cast<unsigned char>(*headword) <= 0xDF;
+        const char32_t key =
+            sameFirst ? previous : Text::Key(FirstCharacter<Text>(headword, headwordLength));
+        const std::size_t trimmed = TrimEnd(headword, headwordLength);
+        const auto at = static_cast<std::int32_t>(j);
+        if (key != previous) {
+            // The block of the first run of key 0 is never made: previous starts as 0.
+            if (block)
+                *block = {block->start, at, runSorted};
+            block = &letterIndex[key];
+            block->start = at;
+            runSorted = IsSearchableLetter<Text>(key);
+        } else if (runSorted
+            && UpperLess<Text>(headword, trimmed, pending, pendingTrimmed,
+                static_cast<std::size_t>(arenaEnd - headword))) {
+            runSorted = false;
+        }
+        if (IsOdd<Text>(key))
+            oddEntries.push_back(static_cast<std::uint32_t>(j));
+        previous = key;
+        pending = headword;
+        pendingLength = headwordLength;
+        pendingTrimmed = trimmed;
+    }
     if (block)
         *block = {block->start, static_cast<std::int32_t>(entries.size()), runSorted};
-    // The arena and the odd entries are kept for the whole run: no room to spare in either.
-    arena.Shrink(kept);
+    // The odd entries are kept for the whole run: no room to spare.
     oddEntries.shrink_to_fit();
 }
 
@@ -393,8 +412,10 @@ bool DictionaryIndex::FindWord(
         matchedLength = 0;
         return false;
     }
-    return WithText(
-        encoding, [&](auto text) { return Find<decltype(text)>(query, position, matchedLength); });
+    return WithText(encoding, [&](auto text) {
+        std::call_once(*blocksMade, [this] { MakeLetterBlocks<decltype(text)>(); });
+        return Find<decltype(text)>(query, position, matchedLength);
+    });
 }
 
 template <class Text>

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -93,6 +94,7 @@ private:
     };
 
     template <class Text> void Split(const IndexBytes &data);
+    template <class Text> void MakeLetterBlocks() const;
     // Entry i's headword without the blanks and control bytes at either end, in place.
     std::pair<const char *, std::size_t> TrimmedHeadword(std::size_t i) const;
     template <class Text>
@@ -114,13 +116,16 @@ private:
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     ByteArena headwordArena;
     std::vector<IndexEntry> entries;
+    // The letter blocks and odd entries, made at the first lookup: lookups may come from more
+    // than one thread.
+    std::unique_ptr<std::once_flag> blocksMade = std::make_unique<std::once_flag>();
     // The key of a block: a Windows-1251 headword's first byte as stored, a UTF-8 headword's
     // first character upper-cased.
-    std::map<char32_t, LetterBlock> letterIndex;
+    mutable std::map<char32_t, LetterBlock> letterIndex;
     // Entries whose trimmed, upper-cased headword begins otherwise than their block's key
     // (leading blanks; in Windows-1251 small first letters too), ascending: the only ones a scan
     // past its run can match.
-    std::vector<std::uint32_t> oddEntries;
+    mutable std::vector<std::uint32_t> oddEntries;
 };
 
 #endif // STORAGE_DICTIONARY_INDEX_H

@@ -17,8 +17,15 @@ namespace {
 
 // Longer phrases are looked for by a linear scan rather than by comparing in full at each
 // likely place, which a phrase of one repeated letter over a text of that letter makes
-// quadratic.
+// quadratic. Shorter ones turn to it once their comparing has cost more than a few times the
+// text passed over.
 constexpr std::size_t LONG_PHRASE = 32;
+
+bool OverBudget(std::size_t &compared, std::size_t length, std::size_t passed)
+{
+    compared += length;
+    return compared > 8 * passed + 65536;
+}
 
 // Knuth-Morris-Pratt's table: for each length of matched beginning, the longest proper border.
 template <class Symbols> std::vector<std::size_t> BorderTable(const Symbols &phrase)
@@ -77,8 +84,7 @@ public:
         second = order.size() > 1 ? order[1] : order[0];
         firstForms = Forms(Byte(first));
         secondForms = Forms(Byte(second));
-        if (folded.size() >= LONG_PHRASE)
-            border = BorderTable(folded);
+        border = BorderTable(folded);
     }
 
     std::size_t Size() const override { return folded.size(); }
@@ -88,7 +94,8 @@ public:
     std::size_t FindIn(const unsigned char *data, std::size_t, std::size_t from, std::size_t end,
         std::size_t &matchEnd) const override
     {
-        const std::size_t at = border.empty() ? Find(data, from, end) : FindLong(data, from, end);
+        const std::size_t at =
+            folded.size() < LONG_PHRASE ? Find(data, from, end) : FindLong(data, from, end);
         matchEnd = at + folded.size();
         return at;
     }
@@ -114,6 +121,7 @@ private:
             return NOT_FOUND;
         const std::size_t last = end - length;
         std::size_t s = from;
+        std::size_t compared = 0;
 #ifdef __SSE2__
         // Sixteen starting places at a time, each kept only when both of its rare bytes are
         // there in either case; the loads stay inside [from, end) as the last start allows.
@@ -130,15 +138,20 @@ private:
             auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(hit1, hit2)));
             while (mask) {
                 const std::size_t at = s + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (OverBudget(compared, length, at - from))
+                    return FindLong(data, at, end);
                 if (MatchesAt(data + at))
                     return at;
                 mask &= mask - 1;
             }
         }
 #endif
-        for (; s <= last; ++s)
+        for (; s <= last; ++s) {
+            if (OverBudget(compared, length, s - from))
+                return FindLong(data, s, end);
             if (MatchesAt(data + s))
                 return s;
+        }
         return NOT_FOUND;
     }
 
@@ -167,7 +180,7 @@ private:
 
     std::array<unsigned char, 256> fold{};
     std::string folded;
-    std::vector<std::size_t> border; // for a long phrase only
+    std::vector<std::size_t> border;
     std::size_t first = 0;
     std::size_t second = 0;
     std::array<unsigned char, 2> firstForms{};
@@ -233,8 +246,7 @@ public:
                 leadBytes[leadCount++] = static_cast<unsigned char>(c);
             else if (leads[c])
                 leadCount = leadBytes.size() + 1;
-        if (folded.size() >= LONG_PHRASE)
-            border = BorderTable(folded);
+        border = BorderTable(folded);
     }
 
     std::size_t Size() const override { return bytes; }
@@ -248,9 +260,10 @@ public:
     std::size_t FindIn(const unsigned char *data, std::size_t start, std::size_t from,
         std::size_t end, std::size_t &matchEnd) const override
     {
-        if (!border.empty())
+        if (folded.size() >= LONG_PHRASE)
             return FindLong(data, start, from, end, matchEnd);
         std::size_t s = from;
+        std::size_t compared = 0;
 #ifdef __SSE2__
         // Sixteen places at a time against the few first bytes the phrase can begin with.
         if (leadCount <= leadBytes.size()) {
@@ -265,8 +278,11 @@ public:
                 for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask;
                      mask &= mask - 1) {
                     const std::size_t at = s + static_cast<std::size_t>(__builtin_ctz(mask));
-                    if ((at + 1 >= end || seconds[data[at + 1]])
-                        && MatchesAt(data, at, start, end, matchEnd))
+                    if (at + 1 < end && !seconds[data[at + 1]])
+                        continue;
+                    if (OverBudget(compared, folded.size(), at - from))
+                        return FindLong(data, start, at, end, matchEnd);
+                    if (MatchesAt(data, at, start, end, matchEnd))
                         return at;
                 }
             }
@@ -276,6 +292,8 @@ public:
             // Lead bytes are rare in most text: memchr-speed skipping is left to the table.
             if (!leads[data[s]] || (s + 1 < end && !seconds[data[s + 1]]))
                 continue;
+            if (OverBudget(compared, folded.size(), s - from))
+                return FindLong(data, start, s, end, matchEnd);
             if (MatchesAt(data, s, start, end, matchEnd))
                 return s;
         }
@@ -311,7 +329,9 @@ private:
         std::size_t end, std::size_t &matchEnd) const
     {
         const std::size_t length = folded.size();
-        std::vector<std::size_t> starts(length);
+        // Called once a record: the room is kept.
+        thread_local std::vector<std::size_t> starts;
+        starts.resize(length);
         const char *at =
             reinterpret_cast<const char *>(data + CharacterBoundary(data, start, from, end));
         const char *const limit = reinterpret_cast<const char *>(data + end);
@@ -350,7 +370,7 @@ private:
     std::size_t bytes;
     bool endsInCarriageReturn;
     std::u32string folded;
-    std::vector<std::size_t> border; // for a long phrase only
+    std::vector<std::size_t> border;
     std::array<bool, 256> leads{};
     std::array<bool, 256> seconds{};
     // The first bytes as a list, when there are few; more than four means every byte.

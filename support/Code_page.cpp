@@ -19,6 +19,14 @@ inline bool EightAscii(const char *text)
 bool IsAscii(const char *text, std::size_t length)
 {
     std::size_t i = 0;
+    // Four words at once, one test for all: an article is checked whole before it is copied,
+    // and a test a word was a third of reading one.
+    for (; i + 32 <= length; i += 32) {
+        std::uint64_t chunk[4];
+        std::memcpy(chunk, text + i, sizeof chunk);
+        if (((chunk[0] | chunk[1] | chunk[2] | chunk[3]) & HIGH_BITS) != 0)
+            return false;
+    }
     for (; i + 8 <= length; i += 8)
         if (!EightAscii(text + i))
             return false;

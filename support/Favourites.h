@@ -21,6 +21,7 @@ public:
     // Reads the file; a missing file is an empty list.
     void Load();
 
+    const std::string &Path() const { return path; }
     const std::vector<std::string> &Words() const { return words; }
     bool Contains(const std::string &word) const;
     // Adds the word when it is not a favourite and removes it when it is, then saves. The list

@@ -237,7 +237,7 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
 {
     const Dictd dictd = SampleDictd();
     Dictd latin;
-    latin.Add("caf\xE9", "caf\xE9\n  A place for coffee.\n");
+    latin.Add("caf\xE9", "caf\xE9\n  A place for coffee, caf\xE9 au lait.\n");
     latin.Add("na\xEFve", "Na\xEFve\n  Innocent.\n");
     const StarDict star32 = SampleStarDict(32);
     const StarDict star64 = SampleStarDict(64);
@@ -293,6 +293,7 @@ TEST(SourceDictionaryTest, ReadsDictzipChunksAtTheirBoundaries)
         {"inside the first chunk", 10, 20, 2},
         {"the first chunk again, cached", 0, 100, 2},
         {"across two chunks", 95, 10, 3},
+        {"from a chunk's last byte on", 99, 2, 3},
         {"to the very end", text.size() - 3, 3, 3},
         {"eight chunks more evict the first three", 200, 800, 11},
         {"the first chunk again, evicted", 0, 1, 12},

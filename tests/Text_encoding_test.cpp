@@ -115,11 +115,11 @@ TEST(TextEncodingTest, BadUtf8ReadsAsReplacementCharactersAByteEach)
     }
 }
 
-// ASCII is taken eight bytes at a time: wherever a run of it ends or breaks off, the text comes
-// out as a character at a time would give it.
+// ASCII is taken 32 and eight bytes at a time: wherever a run of it ends or breaks off, the text
+// comes out as a character at a time would give it.
 TEST(TextEncodingTest, AsciiRunsOfEveryLengthAroundOtherCharacters)
 {
-    for (std::size_t before = 0; before <= 17; ++before) {
+    for (std::size_t before = 0; before <= 70; ++before) {
         for (std::size_t after = 0; after <= 9; after += 3) {
             const std::string head(before, 'a');
             const std::string tail(after, 'z');

@@ -23,13 +23,17 @@
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
+#include "support/User_folders.h"
+#include "support/Word_history.h"
 #include "ui/Ansi_text.h"
 #include "ui/Article_pane.h"
 #include "ui/Colours.h"
 #include "ui/Dialog_window.h"
 #include "ui/Form_splash.h"
+#include "ui/Go_menu.h"
 #include "ui/Resources.h"
 #include "ui/Suggestion_strip.h"
+#include "ui/Window_place.h"
 #include "ui/Word_input.h"
 #include "ui/Word_list.h"
 
@@ -196,6 +200,11 @@ void TForm1::CreateMenu()
         N1->addAction(QStringLiteral("Н&астройки..."), this, [this] { emit settingsRequested(); });
     N6->setObjectName(QStringLiteral("N6"));
 
+    goMenu = new TGoMenu(this,
+        {[this] { return ShownVisit(); }, [this](const ArticleVisit &visit) { ShowVisit(visit); },
+            [this] { return ToQString(database->GetWord(shownWord)); },
+            [this](const QString &word) { LookUp(word); }},
+        UserDataFolder().empty() ? std::string() : UserDataFolder() + "/kalvora/favourites.txt");
     QAction *N3 = menuBar()->addAction(
         QStringLiteral("&О программе"), this, [this] { emit aboutRequested(); });
     N3->setObjectName(QStringLiteral("N3"));
@@ -228,6 +237,7 @@ void TForm1::FormCreate()
     SetLightBackground(RichEdit1, qRgb(239, 239, 225));
 
     settings->Load(paths.settingsFolder + "Kalvora.ini");
+    WordInput->SetHistory(ReadWordHistory(*settings));
     LoadDictionaryOrder();
     database->AddSources(StandardSourceFolders());
     database->SetSourceCache(SourceCacheFolder());
@@ -247,6 +257,7 @@ void TForm1::FormCreate()
     resize(CLIENT_WIDTH, CLIENT_HEIGHT + menuBar()->sizeHint().height());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    RestoreWindowPlace(*this, *Splitter1, *settings);
 }
 
 void TForm1::BuildSectionBar()
@@ -296,6 +307,7 @@ void TForm1::FormResize()
 
 void TForm1::FormClose()
 {
+    KeepWindowPlace(*this, *Splitter1, *settings);
     settings->Save();
 }
 
@@ -412,15 +424,18 @@ void TForm1::WordInputKeyPress(char32_t key)
 
 void TForm1::FindButtonClick()
 {
+    // The history keeps what was looked up, at once, so that a killed program loses none of it.
     const std::string word = WordText();
     if (IsPattern(word)) {
         ShowPatternMatches(word);
         return;
     }
+    const QString typed = ToQString(word);
     const Match match = lookup->Find(word);
     if (match.Found()) {
         WordInput->ShowCompletion(match.headword, match.sharedCharacters);
-        WordInput->AddToHistory(ToQString(match.headword));
+        WordInput->AddToHistory(typed.trimmed().isEmpty() ? ToQString(match.headword) : typed);
+        SaveWordHistory(*settings, WordInput->History());
         sectionBar->SelectItem(match.position.dicId);
     }
     FillWordList();
@@ -502,9 +517,42 @@ void TForm1::FillWordList()
     ListBox1->ShowWords(lookup->Neighbours());
 }
 
-void TForm1::ShowArticle()
+void TForm1::ShowArticle(const std::string &phrase)
 {
     RichEdit1->ShowArticle(lookup->Article());
+    shownWord = lookup->Current();
+    shownPhrase = phrase;
+    if (!phrase.empty())
+        RichEdit1->MarkPhrase(lookup->Marks(phrase));
+    goMenu->ArticleShown();
+}
+
+ArticleVisit TForm1::ShownVisit() const
+{
+    ArticleVisit visit;
+    visit.fieldText = WordText();
+    visit.word = lookup->Current();
+    visit.listRow = ListBox1->currentRow();
+    visit.listFirst = visit.word.index - visit.listRow;
+    visit.barItem = sectionBar->SelectedValue().value_or(0);
+    visit.phrase = shownPhrase;
+    return visit;
+}
+
+void TForm1::ShowVisit(const ArticleVisit &visit)
+{
+    // The list as it was: filled around the word its first row was filled for, that row chosen.
+    const std::int32_t filledFor =
+        visit.listFirst > 0 ? visit.listFirst + WordLookup::WORDS_BEFORE : 0;
+    if (!lookup->Select({visit.word.dicId, filledFor}))
+        return;
+    const NeighbourWindow window = lookup->Neighbours();
+    lookup->Select(visit.word);
+    ListBox1->ShowWords({window.words, window.first, visit.listRow});
+    WordInput->ShowWord(ToQString(visit.fieldText));
+    if (visit.barItem)
+        sectionBar->SelectItem(visit.barItem);
+    ShowArticle(visit.phrase);
 }
 
 void TForm1::RichEdit1DblClick()
@@ -526,8 +574,7 @@ void TForm1::ShowRecord(WordPosition position, const QString &phrase)
     WordInput->ShowWord(ToQString(lookup->CurrentHeadword()));
     sectionBar->SelectItem(position.dicId);
     FillWordList();
-    ShowArticle();
-    RichEdit1->MarkPhrase(lookup->Marks(ToCoreText(phrase)));
+    ShowArticle(ToCoreText(phrase));
 }
 
 void TForm1::LoadDictionaryOrder()

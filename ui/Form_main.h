@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 #include "controls/Button_section_bar.h"
+#include "lookup/Article_history.h"
 #include "lookup/Word_lookup.h"
 #include "storage/Database.h"
 #include "support/Font_keys.h"
@@ -21,6 +22,7 @@ class QSplitter;
 class QSystemTrayIcon;
 class IniFile;
 class TArticlePane;
+class TGoMenu;
 class TGradButton;
 class TSplashForm;
 class TSuggestionStrip;
@@ -67,8 +69,12 @@ public:
     void ListBox1Click();
     void OnDictionaryClick(std::uint32_t id) override;
     void FillWordList();
-    void ShowArticle();
+    // With phrase marked in it (a search result) when that is not empty.
+    void ShowArticle(const std::string &phrase = std::string());
     void RichEdit1DblClick();
+    // Back and forward: what the window shows, and the same shown again.
+    ArticleVisit ShownVisit() const;
+    void ShowVisit(const ArticleVisit &visit);
     // A link of the suggestion strip followed.
     void ChooseSuggestion(const Suggestion &suggestion);
     // What choosing a result of the search inside articles does: what a click in the word list
@@ -157,6 +163,10 @@ private:
     TArticlePane *RichEdit1 = nullptr;
     TSuggestionStrip *SuggestionStrip = nullptr;
     QSystemTrayIcon *TrayIcon1 = nullptr;
+    TGoMenu *goMenu = nullptr;
+    // The shown article, and the phrase marked in it (a search result); empty for none.
+    WordPosition shownWord;
+    std::string shownPhrase;
     Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
 };
 

@@ -84,8 +84,9 @@ void TWordInput::AddToHistory(const QString &word)
         removeItem(HISTORY_SIZE);
     setCurrentIndex(-1);
 
+    // A word moved up leaves the field's text without its selection, as picking the item would.
     if (moved) {
-        edit->setText(word);
+        edit->setText(text);
     } else {
         edit->setText(text);
         if (selectionStart >= 0)
@@ -130,4 +131,24 @@ bool TWordInput::TakeKey(const QKeyEvent &key)
     if (!(key.modifiers() & Qt::AltModifier))
         onKeyPress(key.text().toUcs4().value(0));
     return true;
+}
+
+std::vector<std::string> TWordInput::History() const
+{
+    std::vector<std::string> words;
+    for (int i = 0; i < count(); ++i)
+        words.push_back(ToCoreText(itemText(i)));
+    return words;
+}
+
+void TWordInput::SetHistory(const std::vector<std::string> &words)
+{
+    const QString text = lineEdit()->text();
+    clear();
+    for (const std::string &word : words) {
+        if (count() < HISTORY_SIZE)
+            addItem(ToQString(word));
+    }
+    setCurrentIndex(-1);
+    lineEdit()->setText(text);
 }

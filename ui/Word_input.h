@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QComboBox>
 
@@ -38,6 +39,9 @@ public:
     // Puts word first in the history; an equal item (letter case aside) is moved rather than
     // repeated, and the oldest beyond HISTORY_SIZE goes. The field keeps its text and selection.
     void AddToHistory(const QString &word);
+    // The history's words, newest first, as the core keeps them (UTF-8); and the same put back.
+    std::vector<std::string> History() const;
+    void SetHistory(const std::vector<std::string> &words);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,0 +1,14 @@
+#ifndef UI_WINDOW_PLACE_H
+#define UI_WINDOW_PLACE_H
+
+class IniFile;
+class QMainWindow;
+class QSplitter;
+
+// The main window's size, position and splitter, kept in the settings. A place saved on a larger
+// screen, or on a screen that is gone, is brought back into view.
+void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile &settings);
+// Into the settings only; the caller saves them.
+void KeepWindowPlace(const QMainWindow &window, const QSplitter &splitter, IniFile &settings);
+
+#endif // UI_WINDOW_PLACE_H
