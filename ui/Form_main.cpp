@@ -179,12 +179,13 @@ void TForm1::CreateMenu()
 
 void TForm1::StartLoading()
 {
-    splash = new TSplashForm(this);
-    splash->ShowAtOnce();
     settings = std::make_unique<IniFile>();
     startup = std::make_unique<StartupLoad>(*this);
     database = std::make_unique<Database>(paths.programFolder, startup.get());
     startup->Start(paths, *settings, *database);
+    // The splash window shows every report all the same: they wait for it in the queue.
+    splash = new TSplashForm(this);
+    splash->ShowAtOnce();
 }
 
 void TForm1::FormCreate()

@@ -121,7 +121,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // Shows the splash window, reads the settings and starts the dictionaries' load.
+    // Reads the settings, starts the dictionaries' load and shows the splash window.
     void StartLoading();
     void CreateControls();
     void CreateMenu();
