@@ -83,6 +83,8 @@ TForm1::~TForm1()
 
 void TForm1::CreateControls()
 {
+    // Before anything that changes the window: each change reaches changeEvent, which asks it.
+    tray = new TMainTray(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora"));
     QFont formFont(QStringLiteral("Times New Roman"));
@@ -135,8 +137,6 @@ void TForm1::CreateControls()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({168, 609 - 168 - 7});
-
-    tray = new TMainTray(this);
 
     setTabOrder(WordInput, SuggestionStrip);
     setTabOrder(SuggestionStrip, FindButton);
