@@ -50,6 +50,7 @@ constexpr int CLIENT_HEIGHT = 466;
 
 const char *const LIST_FONT_KEY = "LIST_FONT";
 const char *const ARTICLE_FONT_KEY = "PARTICLE_FONT";
+const char *const SHOW_ALL_DICTIONARIES_KEY = "SHOW_ALL_DICTIONARIES";
 
 // What a newly created font holds: the desktop's default face and size in the window-text
 // colour.
@@ -149,6 +150,7 @@ void TForm1::CreateControls()
     ListBox1->onChoose = [this] { ListBox1Click(); };
     RichEdit1 = new TArticlePane(Splitter1);
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
+    RichEdit1->onLinkClick = [this](const QString &word) { LookUpFromArticle(word); };
 
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
@@ -224,6 +226,7 @@ void TForm1::FormCreate()
     if (!paths.userDicsFolder.empty())
         database->AddDictionaryFolder(paths.userDicsFolder);
     lookup = std::make_unique<WordLookup>(*database);
+    RichEdit1->SetLookup(lookup.get());
     // Nothing is read here: the morphology and the folded headwords wait for the first miss.
     forms = std::make_unique<WordForms>();
     suggester = std::make_unique<Suggester>(*database, forms.get());
@@ -247,6 +250,9 @@ void TForm1::FormCreate()
         terminated = true;
     }
     LoadFontSettings();
+    std::int32_t allArticles = 1;
+    settings->GetInt(SHOW_ALL_DICTIONARIES_KEY, allArticles);
+    lookup->ShowAllDictionaries(allArticles != 0);
     BuildSectionBar();
     splash->hide();
     // Only now: the splash window would take the icon over from its owner and have every size
@@ -523,7 +529,7 @@ void TForm1::ShowArticle(const std::string &phrase)
     shownWord = lookup->Current();
     shownPhrase = phrase;
     if (!phrase.empty())
-        RichEdit1->MarkPhrase(lookup->Marks(phrase));
+        RichEdit1->MarkPhrase(phrase);
     goMenu->ArticleShown();
 }
 
@@ -557,7 +563,11 @@ void TForm1::ShowVisit(const ArticleVisit &visit)
 
 void TForm1::RichEdit1DblClick()
 {
-    const QString word = RichEdit1->FlashSelectedWord();
+    LookUpFromArticle(RichEdit1->FlashSelectedWord());
+}
+
+void TForm1::LookUpFromArticle(const QString &word)
+{
     if (ShowLemma(word))
         return;
     WordInput->setEditText(word);
@@ -595,6 +605,14 @@ void TForm1::SaveFontSettings(const FontDescription &list, const FontDescription
 {
     WriteFontKeys(*settings, LIST_FONT_KEY, list);
     WriteFontKeys(*settings, ARTICLE_FONT_KEY, article);
+}
+
+void TForm1::SaveArticleSettings(bool all)
+{
+    settings->SetInt(SHOW_ALL_DICTIONARIES_KEY, all ? 1 : 0);
+    lookup->ShowAllDictionaries(all);
+    if (RichEdit1->Shown())
+        ShowArticle(shownPhrase);
 }
 
 void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *article)
