@@ -87,14 +87,14 @@ Match WordLookup::Find(const std::string &query, std::uint32_t dicId)
     return MatchOf(found, matched);
 }
 
-bool WordLookup::Select(WordPosition position)
+bool WordLookup::Select(WordPosition position, bool alone)
 {
     const Dictionary *dictionary = database.FindById(position.dicId);
     if (!dictionary || position.index < 0
         || static_cast<std::uint32_t>(position.index) >= dictionary->GetWordCount())
         return false;
     current = position;
-    chosenAlone = false;
+    chosenAlone = alone;
     return true;
 }
 

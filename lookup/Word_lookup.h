@@ -95,8 +95,9 @@ public:
     // what is found, or none.
     Match Find(const std::string &query, std::uint32_t dicId = 0);
     // The current word becomes position when that names a word of a loaded dictionary;
-    // otherwise nothing changes and the result is false.
-    bool Select(WordPosition position);
+    // otherwise nothing changes and the result is false. Alone: shown without the other
+    // dictionaries' articles, as a dictionary's button shows it.
+    bool Select(WordPosition position, bool alone = false);
     // The current word becomes the one on row of the last neighbour window; false, changing
     // nothing, when there is no current dictionary or no such row.
     bool SelectRow(std::int32_t row);
@@ -115,6 +116,7 @@ public:
     // button is shown alone either way.
     void ShowAllDictionaries(bool on) { allDictionaries = on; }
     bool ShowsAllDictionaries() const { return allDictionaries; }
+    bool ShownAlone() const { return chosenAlone; }
     // One of the articles Article named in others, read and laid out.
     PaneArticle OtherArticle(WordPosition position) const;
     // Where phrase occurs in the pane's text of the article at position (its ShownText),

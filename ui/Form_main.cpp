@@ -542,6 +542,7 @@ ArticleVisit TForm1::ShownVisit() const
     visit.listFirst = visit.word.index - visit.listRow;
     visit.barItem = sectionBar->SelectedValue().value_or(0);
     visit.phrase = shownPhrase;
+    visit.alone = lookup->ShownAlone();
     return visit;
 }
 
@@ -553,7 +554,7 @@ void TForm1::ShowVisit(const ArticleVisit &visit)
     if (!lookup->Select({visit.word.dicId, filledFor}))
         return;
     const NeighbourWindow window = lookup->Neighbours();
-    lookup->Select(visit.word);
+    lookup->Select(visit.word, visit.alone);
     ListBox1->ShowWords({window.words, window.first, visit.listRow});
     WordInput->ShowWord(ToQString(visit.fieldText));
     if (visit.barItem)
