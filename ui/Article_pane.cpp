@@ -41,6 +41,8 @@ TArticlePane::TArticlePane(QWidget *parent)
 {
     setObjectName(QStringLiteral("RichEdit1"));
     setAccessibleName(QStringLiteral("Статья"));
+    // Read-only: there is nothing to undo, and recording each insertion costs the showing.
+    articleDocument->setUndoRedoEnabled(false);
     setDocument(articleDocument);
     setReadOnly(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

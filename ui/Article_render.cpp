@@ -61,6 +61,8 @@ QVariant TArticleDocument::loadResource(int, const QUrl &)
 void InsertArticle(QTextCursor &cursor, const QString &headword, const ArticleDocument &document,
     const QTextCharFormat &base)
 {
+    // One change for the layout to follow rather than one a span.
+    cursor.beginEditBlock();
     QTextCharFormat bold = base;
     bold.setFontWeight(QFont::Bold);
     cursor.insertText(headword, bold);
@@ -78,6 +80,7 @@ void InsertArticle(QTextCursor &cursor, const QString &headword, const ArticleDo
         for (const ArticleSpan &span : paragraph.spans)
             cursor.insertText(SpanText(span.text), SpanFormat(span, base));
     }
+    cursor.endEditBlock();
 }
 
 QString WordLinkHref(const QString &word)
