@@ -63,10 +63,12 @@ void InsertArticle(QTextCursor &cursor, const QString &headword, const ArticleDo
 {
     // One change for the layout to follow rather than one a span.
     cursor.beginEditBlock();
-    QTextCharFormat bold = base;
-    bold.setFontWeight(QFont::Bold);
-    cursor.insertText(headword, bold);
-    cursor.insertText(QStringLiteral(" "), base);
+    if (!headword.isEmpty()) {
+        QTextCharFormat bold = base;
+        bold.setFontWeight(QFont::Bold);
+        cursor.insertText(headword, bold);
+        cursor.insertText(QStringLiteral(" "), base);
+    }
     const double column = QFontMetricsF(base.font()).averageCharWidth();
     for (const ArticleParagraph &paragraph : document) {
         if (&paragraph != &document.front()) {

@@ -33,7 +33,7 @@ private:
 // Inserts an article at cursor: the headword bold, a space, then the article in base's format.
 // Its first paragraph follows the headword on the same line, each further one is a block of its
 // own; a line break inside a paragraph is U+2028, so that the pane's text, counted in
-// characters, is headword + " " + DocumentText(document).
+// characters, is headword + " " + DocumentText(document). With no headword, the article alone.
 void InsertArticle(QTextCursor &cursor, const QString &headword, const ArticleDocument &document,
     const QTextCharFormat &base);
 

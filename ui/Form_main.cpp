@@ -493,6 +493,11 @@ void TForm1::SaveFontSettings(const FontDescription &list, const FontDescription
     WriteMainFonts(*settings, list, article);
 }
 
+bool TForm1::ShowsAllArticles() const
+{
+    return lookup->ShowsAllDictionaries();
+}
+
 void TForm1::SaveArticleSettings(bool all)
 {
     settings->SetInt(SHOW_ALL_DICTIONARIES_KEY, all ? 1 : 0);

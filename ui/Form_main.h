@@ -60,7 +60,7 @@ public:
     void LoadFontSettings() override;
     void SaveFontSettings(const FontDescription &list, const FontDescription &article) override;
     void SaveArticleSettings(bool all) override;
-    bool ShowsAllArticles() const { return lookup->ShowsAllDictionaries(); }
+    bool ShowsAllArticles() const;
     void ApplyFonts(const FontDescription *list, const FontDescription *article) override;
 
     // Word search and article display.
