@@ -441,12 +441,10 @@ private:
         if (!reader.Open(source.DataPath(), error))
             return;
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-        std::vector<std::pair<std::uint64_t, std::int32_t>> order;
-        order.reserve(static_cast<std::size_t>(count));
+        std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
         for (std::int32_t i = 0; i < count; ++i)
-            order.emplace_back(
-                source.RecordPlace(static_cast<std::uint32_t>(dictionary.GetArticleOffset(i))), i);
-        std::sort(order.begin(), order.end());
+            records[static_cast<std::size_t>(i)] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
         struct Hit
         {
             std::int32_t index;
@@ -454,22 +452,20 @@ private:
             std::string excerpt;
         };
         std::vector<Hit> hits;
-        std::string article;
         std::string skipped;
-        for (const auto &[place, i] : order) {
-            if (cancel.load(std::memory_order_relaxed))
+        const auto take = [&](std::size_t i, bool read, const std::string &article) {
+            if (!read)
                 return;
-            if (!source.Article(reader, static_cast<std::uint32_t>(dictionary.GetArticleOffset(i)),
-                    article, error, skipped))
-                continue;
             std::size_t matchEnd = 0;
             const auto *data = reinterpret_cast<const unsigned char *>(article.data());
             const std::size_t at = needle->FindIn(data, 0, 0, article.size(), matchEnd);
             if (at == PhraseFinder::NOT_FOUND)
-                continue;
-            hits.push_back({i, static_cast<std::uint32_t>(at),
+                return;
+            hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
                 withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
-        }
+        };
+        if (!source.Articles(reader, records, take, cancel, skipped))
+            return;
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
         for (const Hit &hit : hits) {
