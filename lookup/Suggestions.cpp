@@ -139,14 +139,25 @@ void Suggester::AddSpellings(
         }
         std::sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(asked), byRank);
     }
-    for (const Scored &candidate : scored) {
-        const auto [first, last] = keys.EqualRange(keys.Key(candidate.match.entry));
-        std::size_t best = first;
-        for (std::size_t i = first; i < last; ++i)
-            if (Order(i) < Order(best))
-                best = i;
-        out.push_back(Ranked{best, SuggestionKind::Spelling});
+    for (const Scored &candidate : scored)
+        out.push_back(Ranked{candidate.match.entry, SuggestionKind::Spelling});
+}
+
+std::size_t Suggester::NearestSpelt(std::size_t entry, const std::u32string &typed) const
+{
+    const auto [first, last] = keys.EqualRange(keys.Key(entry));
+    std::size_t best = first;
+    double bestCost = 0;
+    for (std::size_t i = first; i < last; ++i) {
+        const double cost = last - first == 1
+            ? 0
+            : TypingCost(typed, DecodeText(FoldCase(database.GetWord(keys.Position(i)))));
+        if (i == first || cost < bestCost || (cost == bestCost && Order(i) < Order(best))) {
+            best = i;
+            bestCost = cost;
+        }
     }
+    return best;
 }
 
 std::vector<Suggestion> Suggester::Suggest(
@@ -179,10 +190,12 @@ std::vector<Suggestion> Suggester::Suggest(
         for (const std::string &lemma : morphology->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);
     AddSpellings(FoldText(word), limit, morphology, ranked);
+    const std::u32string typed = DecodeText(FoldCase(word));
     for (const Ranked &item : ranked) {
         if (suggestions.size() >= limit)
             break;
-        const WordPosition position = keys.Position(item.entry);
+        const WordPosition position = keys.Position(
+            item.kind == SuggestionKind::Spelling ? NearestSpelt(item.entry, typed) : item.entry);
         std::string headword = database.GetWord(position);
         if (seen.insert(FoldCase(headword)).second)
             suggestions.push_back(Suggestion{std::move(headword), position, item.kind});

@@ -70,6 +70,9 @@ private:
     void AddEqual(const std::string &text, SuggestionKind kind, std::vector<Ranked> &out);
     void AddSpellings(
         const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out);
+    // Of the headwords under entry's key, the one spelt nearest to typed (case folded), then the
+    // first consulted: difference rather than différence for diffrence.
+    std::size_t NearestSpelt(std::size_t entry, const std::u32string &typed) const;
     std::int32_t Order(std::size_t entry) const;
 
     const Database &database;
