@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <unordered_set>
 
 #include "lookup/Folding.h"
@@ -143,18 +144,24 @@ void Suggester::AddSpellings(
         out.push_back(Ranked{candidate.match.entry, SuggestionKind::Spelling});
 }
 
-std::size_t Suggester::NearestSpelt(std::size_t entry, const std::u32string &typed) const
+std::size_t Suggester::NearestSpelt(std::size_t entry, const std::string &typed) const
 {
     const auto [first, last] = keys.EqualRange(keys.Key(entry));
+    if (last - first == 1)
+        return first;
+    // An accent the word lacks or has weighs more than any letter: diffrence is one edit from
+    // différence as from difference.
+    const bool typedPlain = typed == FoldText(typed);
+    const std::u32string typedCodes = DecodeText(typed);
     std::size_t best = first;
-    double bestCost = 0;
+    std::tuple<bool, double, std::int32_t> bestRank;
     for (std::size_t i = first; i < last; ++i) {
-        const double cost = last - first == 1
-            ? 0
-            : TypingCost(typed, DecodeText(FoldCase(database.GetWord(keys.Position(i)))));
-        if (i == first || cost < bestCost || (cost == bestCost && Order(i) < Order(best))) {
+        const std::string spelt = FoldCase(database.GetWord(keys.Position(i)));
+        const std::tuple<bool, double, std::int32_t> rank{(spelt == keys.Key(i)) != typedPlain,
+            TypingCost(typedCodes, DecodeText(spelt)), Order(i)};
+        if (i == first || rank < bestRank) {
             best = i;
-            bestCost = cost;
+            bestRank = rank;
         }
     }
     return best;
@@ -190,7 +197,7 @@ std::vector<Suggestion> Suggester::Suggest(
         for (const std::string &lemma : morphology->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);
     AddSpellings(FoldText(word), limit, morphology, ranked);
-    const std::u32string typed = DecodeText(FoldCase(word));
+    const std::string typed = FoldCase(word);
     for (const Ranked &item : ranked) {
         if (suggestions.size() >= limit)
             break;

@@ -72,7 +72,7 @@ private:
         const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out);
     // Of the headwords under entry's key, the one spelt nearest to typed (case folded), then the
     // first consulted: difference rather than différence for diffrence.
-    std::size_t NearestSpelt(std::size_t entry, const std::u32string &typed) const;
+    std::size_t NearestSpelt(std::size_t entry, const std::string &typed) const;
     std::int32_t Order(std::size_t entry) const;
 
     const Database &database;
