@@ -14,6 +14,8 @@ namespace {
 
 // No index holds a longer headword.
 constexpr std::size_t MAX_HEADWORD_CHARACTERS = 199;
+// Words of this many letters or more are looked for up to three edits away.
+constexpr std::size_t THREE_EDIT_LETTERS = 7;
 // Keys a spelling walk may collect before it stops; far more than are ever shown.
 constexpr std::size_t WALK_LIMIT = 5000;
 // Only the nearest candidates are asked whether they are everyday words.
@@ -88,19 +90,21 @@ void Suggester::AddSpellings(
 {
     const std::u32string typed = DecodeText(folded);
     // The walk keeps a row of distances per character of the word for every character of a key:
-    // a word longer than any headword by more than two edits has no spelling to find, and a
+    // a word longer than any headword by more than three edits has no spelling to find, and a
     // pasted page of text must not cost memory by the square of its length.
-    if (typed.size() < 2 || typed.size() > MAX_HEADWORD_CHARACTERS + 2)
+    if (typed.size() < 2 || typed.size() > MAX_HEADWORD_CHARACTERS + 3)
         return;
-    const int reach = typed.size() <= 4 ? 1 : 2;
+    const int reach = typed.size() <= 4 ? 1 : typed.size() < THREE_EDIT_LETTERS ? 2 : 3;
     std::vector<SpellingMatch> matches = FindSpellings(keys, folded, 1, WALK_LIMIT);
     matches.erase(std::remove_if(matches.begin(), matches.end(),
                       [](const SpellingMatch &match) { return match.distance == 0; }),
         matches.end());
-    // Two edits only when one gives too few, and then under the word's own beginning.
-    if (reach > 1 && matches.size() < wanted)
-        for (const SpellingMatch &match : FindSpellings(keys, folded, reach, WALK_LIMIT, true))
-            if (match.distance > 1)
+    // Two edits only when one gives too few, and then under the word's own beginning; three
+    // likewise, for a long word, where a slip of three letters is as likely as one of two in a
+    // short one (indepently, incompatabily).
+    for (int distance = 2; distance <= reach && matches.size() < wanted; ++distance)
+        for (const SpellingMatch &match : FindSpellings(keys, folded, distance, WALK_LIMIT, true))
+            if (match.distance == distance)
                 matches.push_back(match);
     struct Scored
     {

@@ -46,11 +46,11 @@ public:
     // Best first, at most limit, no headword twice (letter case aside). A headword equal to the
     // word comes first (kind Exact); then the headwords that fold as the word does, those of its
     // lemmas, and, for a word without * or ?, those within two edits (one for words of up to
-    // four letters), nearest first, then likelier slips, everyday words, consultation order and
-    // index order. For a word with * or ?, the headwords matching it follow the exact one, in
-    // consultation and index order. Empty for an empty word. Without withForms no morphology is
-    // asked (nor read): for a key the field refused, where nothing may take the time of reading
-    // a dictionary.
+    // four letters, three for words of seven or more), nearest first, then likelier slips, everyday
+    // words, consultation order and index order. For a word with * or ?, the headwords matching it
+    // follow the exact one, in consultation and index order. Empty for an empty word. Without
+    // withForms no morphology is asked (nor read): for a key the field refused, where nothing may
+    // take the time of reading a dictionary.
     std::vector<Suggestion> Suggest(
         const std::string &word, std::size_t limit = MAX_SUGGESTIONS, bool withForms = true);
 
