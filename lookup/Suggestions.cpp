@@ -214,6 +214,17 @@ std::vector<Suggestion> Suggester::Suggest(
     return suggestions;
 }
 
+void Suggester::ReadFormsInBackground()
+{
+    if (forms != nullptr)
+        forms->ReadInBackground();
+}
+
+bool Suggester::FormsReady() const
+{
+    return forms == nullptr || forms->Ready();
+}
+
 bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
 {
     WordPosition exact;
@@ -222,9 +233,11 @@ bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
     keys.Update(database);
     std::vector<Ranked> ranked;
     AddEqual(word, SuggestionKind::Folded, ranked);
-    if (ranked.empty() && forms != nullptr)
+    if (ranked.empty() && forms != nullptr) {
+        forms->WaitUntilReady();
         for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);
+    }
     if (ranked.empty())
         return false;
     const WordPosition position = keys.Position(ranked.front().entry);

@@ -54,9 +54,16 @@ public:
     std::vector<Suggestion> Suggest(
         const std::string &word, std::size_t limit = MAX_SUGGESTIONS, bool withForms = true);
 
+    // Starts reading the word forms on a thread of their own (WordForms::ReadInBackground).
+    // Until they are there, Suggest goes on without them rather than wait.
+    void ReadFormsInBackground();
+    // False while the word forms are still being read in the background.
+    bool FormsReady() const;
+
     // The headword to show for a word that came from outside the field when it is no headword
     // itself: the first that folds as it does or is its lemma. False (suggestion untouched) when
-    // the word is a headword or none such is found.
+    // the word is a headword or none such is found. Waits for word forms still being read: a
+    // word handed over is not a key press, and its lemma is what it is shown by.
     bool FindLemma(const std::string &word, Suggestion &suggestion);
 
     // The headwords of dictionary dicId (0: every dictionary) that match pattern, in consultation
