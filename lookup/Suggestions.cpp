@@ -234,6 +234,7 @@ bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
     std::vector<Ranked> ranked;
     AddEqual(word, SuggestionKind::Folded, ranked);
     if (ranked.empty() && forms != nullptr) {
+        forms->ReadInBackground();
         forms->WaitUntilReady();
         for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);

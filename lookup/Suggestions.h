@@ -62,8 +62,8 @@ public:
 
     // The headword to show for a word that came from outside the field when it is no headword
     // itself: the first that folds as it does or is its lemma. False (suggestion untouched) when
-    // the word is a headword or none such is found. Waits for word forms still being read: a
-    // word handed over is not a key press, and its lemma is what it is shown by.
+    // the word is a headword or none such is found. Waits for the word forms to be read: a word
+    // handed over is not a key press, and its lemma is what it is shown by.
     bool FindLemma(const std::string &word, Suggestion &suggestion);
 
     // The headwords of dictionary dicId (0: every dictionary) that match pattern, in consultation

@@ -186,8 +186,9 @@ Hunspell *WordForms::Get(Speller &speller)
 
 void WordForms::ReadInBackground()
 {
-    if (reader.joinable())
+    if (readStarted)
         return;
+    readStarted = true;
     reading.store(true, std::memory_order_release);
     reader = std::thread([this] {
         if (!searched)

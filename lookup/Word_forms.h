@@ -79,6 +79,7 @@ private:
     std::map<std::string, unsigned> useCounts;
     // Records for the log, written by the thread that uses the object rather than by the reader.
     std::vector<std::pair<LogLevel, std::string>> pendingLog;
+    bool readStarted = false;
     std::atomic<bool> reading{false};
     std::thread reader;
 };

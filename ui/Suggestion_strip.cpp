@@ -45,8 +45,7 @@ void TSuggestionStrip::focusInEvent(QFocusEvent *event)
 void TSuggestionStrip::ShowSuggestions(
     Suggester &suggester, const std::string &word, bool withForms)
 {
-    if (withForms)
-        suggester.ReadFormsInBackground();
+    suggester.ReadFormsInBackground();
     const bool waiting = withForms && !suggester.FormsReady();
     ShowNote(NoteFor(word, suggester.Suggest(word, Suggester::MAX_SUGGESTIONS, withForms)));
     if (waiting) {
@@ -63,12 +62,6 @@ void TSuggestionStrip::ShowWhenFormsAreRead()
     Suggester *suggester = waitingSuggester;
     const std::string word = waitingWord;
     ShowSuggestions(*suggester, word);
-}
-
-void TSuggestionStrip::ReadFormsSoon(Suggester &suggester)
-{
-    QTimer::singleShot(
-        READ_FORMS_DELAY_MS, this, [&suggester] { suggester.ReadFormsInBackground(); });
 }
 
 void TSuggestionStrip::ShowNote(const SuggestionNote &shown)

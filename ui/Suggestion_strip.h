@@ -19,9 +19,6 @@ class TSuggestionStrip : public QLabel
     Q_OBJECT
 
 public:
-    // How long after the event loop starts the word forms begin to be read.
-    static constexpr int READ_FORMS_DELAY_MS = 1000;
-
     explicit TSuggestionStrip(QWidget *parent = nullptr);
 
     // Called with the suggestion whose link was followed.
@@ -33,11 +30,10 @@ public:
 
     // Says what word may be as suggester finds it now (Suggester::Suggest), and says it again
     // once the word forms it is still reading in the background are there: a miss never waits
-    // for them. Starts that reading if nothing has yet. The suggester must outlive the strip.
+    // for them. Starts that reading if nothing has yet, also for a note without the word forms
+    // (a key the field refused), so that the misses after it have them. The suggester must
+    // outlive the strip.
     void ShowSuggestions(Suggester &suggester, const std::string &word, bool withForms = true);
-    // Starts reading the word forms in the background a moment after the window is up, so that
-    // they are usually there by the first miss.
-    void ReadFormsSoon(Suggester &suggester);
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
