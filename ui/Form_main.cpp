@@ -57,12 +57,14 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
     : QMainWindow(parent)
     , paths(paths)
 {
-    CreateControls();
-    CreateMenu();
-    sectionBar = std::make_unique<SectionBar>(client, this);
+    // The log comes first: the dictionaries load, and log, while the window is built.
     logFile.Open(paths.logFolder + "file.log");
     logFile.WriteHeader(LOG_INFO, "TForm1::TForm1");
     logFile.Printf("Log created");
+    StartLoading();
+    CreateControls();
+    CreateMenu();
+    sectionBar = std::make_unique<SectionBar>(client, this);
     KeepRussianLayoutInProgramWindows();
     FormCreate();
 }
@@ -72,6 +74,7 @@ TForm1::~TForm1()
     suggestions.reset();
     lookup.reset();
     database.reset();
+    startup.reset();
     settings.reset();
     sectionBar.reset();
     if (Form1 == this)
@@ -80,6 +83,8 @@ TForm1::~TForm1()
 
 void TForm1::CreateControls()
 {
+    // Before anything that changes the window: each change reaches changeEvent, which asks it.
+    tray = new TMainTray(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora"));
     QFont formFont(QStringLiteral("Times New Roman"));
@@ -133,10 +138,6 @@ void TForm1::CreateControls()
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({168, 609 - 168 - 7});
 
-    tray = new TMainTray(this);
-    tray->ShowIcon(
-        [this] { TrayIcon1Click(); }, [this] { BringToFront(); }, [this] { ExitProgram(); });
-
     setTabOrder(WordInput, SuggestionStrip);
     setTabOrder(SuggestionStrip, FindButton);
     setTabOrder(FindButton, ListBox1);
@@ -176,14 +177,20 @@ void TForm1::CreateMenu()
     N3->setObjectName(QStringLiteral("N3"));
 }
 
-void TForm1::FormCreate()
+void TForm1::StartLoading()
 {
+    settings = std::make_unique<IniFile>();
+    startup = std::make_unique<StartupLoad>(*this);
+    database = std::make_unique<Database>(paths.programFolder, startup.get());
+    startup->Start(paths, *settings, *database);
+    // The splash window shows every report all the same: they wait for it in the queue.
     splash = new TSplashForm(this);
     splash->ShowAtOnce();
+}
 
+void TForm1::FormCreate()
+{
     uniformBarColours = true;
-    settings = std::make_unique<IniFile>();
-    database = std::make_unique<Database>(paths.programFolder, this);
     lookup = std::make_unique<WordLookup>(*database);
     suggestions =
         std::make_unique<WordSuggestions>(*database, *SuggestionStrip, [this] { FormResize(); });
@@ -195,22 +202,23 @@ void TForm1::FormCreate()
     RichEdit1->clear();
     RichEdit1->setPlainText(QString());
     SetLightBackground(RichEdit1, qRgb(239, 239, 225));
-
-    LoadAtStart(paths, *settings, *database);
     WordInput->SetHistory(ReadWordHistory(*settings));
+    // The client area is what the layout is measured in; the menu bar comes on top of it.
+    PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
+
+    LoadFontSettings();
+
+    // Everything from here on reads the dictionaries, and the first lookup comes later still.
+    startup->Finish();
     if (database->GetCount() == 0) {
         showErrorMessage(this, ResourceString(2));
         terminated = true;
     }
-    LoadFontSettings();
     BuildSectionBar();
     splash->hide();
     // Only now: the splash window would take the icon over from its owner and have every size
     // of it decoded for a window that shows no icon.
     setWindowIcon(ProgramIcon());
-
-    // The client area is what the layout is measured in; the menu bar comes on top of it.
-    PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
 }
 
 void TForm1::BuildSectionBar()
@@ -255,6 +263,10 @@ void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     FormShow();
+    // Once the window is on the screen: the icon costs the image plugins and the notification
+    // area's round trips, which the window need not wait for.
+    tray->ShowIconWhenExposed(
+        [this] { TrayIcon1Click(); }, [this] { BringToFront(); }, [this] { ExitProgram(); });
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)

@@ -21,6 +21,7 @@ class TArticlePane;
 class TGoMenu;
 class TGradButton;
 class TMainTray;
+class StartupLoad;
 class TSplashForm;
 class TSuggestionStrip;
 class TWordInput;
@@ -120,6 +121,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Reads the settings, starts the dictionaries' load and shows the splash window.
+    void StartLoading();
     void CreateControls();
     void CreateMenu();
     void FormCreate();
@@ -134,6 +137,7 @@ private:
     void ShowPatternMatches(const std::string &pattern);
 
     ProgramPaths paths;
+    std::unique_ptr<StartupLoad> startup; // reports the load to the splash window
     std::unique_ptr<Database> database;
     std::unique_ptr<WordLookup> lookup;
     std::unique_ptr<WordSuggestions> suggestions;
