@@ -271,6 +271,10 @@ void ArticlePaneTest::settingTurnsTheOtherArticlesOff()
     Show("дом");
     QCOMPARE(Pane()->ArticleCount(), 1);
     QCOMPARE(Pane()->toPlainText(), QString("ДОМ Здание."));
+    // The next run starts with it off.
+    form->GetSettings()->Save();
+    TForm1 next(folder->Path());
+    QVERIFY(!next.ShowsAllArticles());
 }
 
 QTEST_MAIN(ArticlePaneTest)
