@@ -220,23 +220,29 @@ void ArticlePaneTest::doubleClickInTheSecondArticle()
 
 void ArticlePaneTest::marksLandInEveryArticle()
 {
-    WordPosition first;
-    first.dicId = 0xA1;
-    first.index = 0;
-    form->ShowRecord(first, QString("ДОМ"));
-    DrawAll();
-    const QString text = Pane()->toPlainText();
-    QList<int> marked;
-    for (int at = text.indexOf("дом", 0, Qt::CaseInsensitive); at >= 0;
-         at = text.indexOf("дом", at + 1, Qt::CaseInsensitive)) {
-        QTextCursor cursor(Pane()->document());
-        cursor.setPosition(at + 1);
-        if (cursor.charFormat().background().color() == QColor(255, 255, 0))
-            marked << at;
+    // Marked as a search result shows the word, its other articles drawn after; and marked once
+    // every article is drawn.
+    for (const bool drawnFirst : {false, true}) {
+        WordPosition first;
+        first.dicId = 0xA1;
+        first.index = 0;
+        form->ShowRecord(first, drawnFirst ? QString() : QString("ДОМ"));
+        DrawAll();
+        if (drawnFirst)
+            Pane()->MarkPhrase(std::string("ДОМ"));
+        const QString text = Pane()->toPlainText();
+        QList<int> marked;
+        for (int at = text.indexOf("дом", 0, Qt::CaseInsensitive); at >= 0;
+             at = text.indexOf("дом", at + 1, Qt::CaseInsensitive)) {
+            QTextCursor cursor(Pane()->document());
+            cursor.setPosition(at + 1);
+            if (cursor.charFormat().background().color() == QColor(255, 255, 0))
+                marked << at;
+        }
+        // Every headword, the XDXF article's own "дом" and nothing in the headers.
+        QCOMPARE(marked.size(), 6);
+        QVERIFY(marked.contains(Pane()->ArticleStart(1) + QString("B long\n").size()));
     }
-    // Every headword, the XDXF article's own "дом" and nothing in the headers.
-    QCOMPARE(marked.size(), 6);
-    QVERIFY(marked.contains(Pane()->ArticleStart(1) + QString("B long\n").size()));
 }
 
 void ArticlePaneTest::altDownAndTheTopLineMoveBetweenArticles()
