@@ -34,7 +34,8 @@ void WriteDictionaries(const TestFolder &folder)
     FixtureDictionary html{"c", "C3", "EXP", "C",
         {{"Дом",
             "<b>house</b><img src=\"file:///etc/passwd\"><img src=\"http://example.org/x.png\">"
-            "<link rel=stylesheet href=\"file:///tmp/x.css\"> <a href=\"bword://кот\">кот</a>"}},
+            "<link rel=stylesheet href=\"file:///tmp/x.css\"> <a "
+            "href=\"bword://кот\">кот</a><br>хата"}},
         "UTF-8"};
     html.markup = "html";
     WriteDictionary(folder, html);
@@ -159,13 +160,17 @@ void ArticlePaneTest::linesAndMarkupAreShown()
     const QString text = Pane()->toPlainText();
     const QStringList shown = {
         QString("дом Жилище, см. кот.\n2. dom семья"),
-        QString("Дом house кот"),
+        QString("Дом house кот\nхата"),
         QString("ДОМ строка один\nстрока два"),
         QString("дом дом dom"),
     };
     for (const QString &article : shown)
         QVERIFY2(text.contains(article), qPrintable(text));
     QVERIFY(!text.contains('{') && !text.contains('\\') && !text.contains('<'));
+    // A line break stays inside its paragraph; a blank line starts one.
+    const QString raw = Pane()->document()->toRawText();
+    QVERIFY(raw.contains(QString("кот") + QChar(QChar::LineSeparator) + "хата"));
+    QVERIFY(raw.contains(QString("кот.") + QChar(QChar::ParagraphSeparator) + "2. dom"));
     QCOMPARE(Pane()->AlsoLine()->text(),
         QString("Также: <a href=\"1\">B</a>, <a href=\"2\">C</a>, <a href=\"3\">D</a>, "
                 "<a href=\"4\">E</a>"));
