@@ -290,6 +290,7 @@ TEST(ArticleSearchTest, FindsAPhraseAcrossALineBreak)
         {"big house", {"a big house cat"}},
         {"BIG HOUSE CAT", {"a big house cat"}},
         {"bighouse", {"bighouse"}},
+        {" house", {"a big house cat"}},
         {"big  house", {}},
     };
     for (const auto &[phrase, excerpts] : rows)
