@@ -161,32 +161,56 @@ bool SourceDictionary::RepeatsHeadword(const std::string &converted, const std::
     return !first.empty() && DictionaryUpper(first, DictionaryEncoding::Utf8) == key;
 }
 
+bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) const
+{
+    std::string raw;
+    std::string converted;
+    std::string skipped;
+    std::string error;
+    // An article that cannot be read leaves the index's spelling; reading it says why.
+    if (!ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error))
+        return false;
+    const std::string first = FirstLineTrimmed(converted);
+    std::uint32_t &at = spellingAt[record];
+    if (first == indexed
+        || !RepeatsHeadword(converted, DictionaryUpper(indexed, DictionaryEncoding::Utf8)))
+        at = 1;
+    else if (spellings.size() < UINT32_MAX - first.size() - 3) {
+        at = static_cast<std::uint32_t>(spellings.size() + 2);
+        spellings += first;
+        spellings += '\0';
+    }
+    return true;
+}
+
 std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed) const
 {
     if (!linesUndecided || record >= RecordCount())
         return indexed;
+    // Past this many records spelled one by one, the caller is taken to want them all (the
+    // suggestions fold every headword): they are spelled at once, reading the data file front to
+    // back, rather than each where its article lies.
+    constexpr std::uint32_t ONE_BY_ONE = 1000;
     const std::lock_guard<std::mutex> lock(reading);
     if (spellingAt.empty())
         spellingAt.assign(RecordCount(), 0);
-    std::uint32_t &at = spellingAt[record];
+    if (spellingAt[record] == 0 && ++spelledOneByOne > ONE_BY_ONE && index) {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
+        for (std::uint32_t r = 0; r < RecordCount(); ++r)
+            if (spellingAt[r] == 0 && r < index->GetWordCount())
+                order.emplace_back(RecordPlace(r), r);
+        std::sort(order.begin(), order.end());
+        for (const auto &[place, r] : order)
+            Spell(r, r == record ? indexed : index->GetWord(r));
+    }
+    if (spellingAt[record] == 0 && !Spell(record, indexed))
+        return indexed;
+    const std::uint32_t at = spellingAt[record];
     if (at == 0) {
-        std::string raw;
-        std::string converted;
-        std::string skipped;
-        std::string error;
-        // An article that cannot be read leaves the index's spelling; reading it says why.
-        if (!ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error))
-            return indexed;
-        const std::string first = FirstLineTrimmed(converted);
-        if (first == indexed
-            || !RepeatsHeadword(converted, DictionaryUpper(indexed, DictionaryEncoding::Utf8)))
-            at = 1;
-        else if (spellings.size() < UINT32_MAX - first.size() - 3) {
-            at = static_cast<std::uint32_t>(spellings.size() + 2);
-            spellings += first;
-            spellings += '\0';
-        } else
-            return first;
+        // No room left to keep it: spelled again when asked again.
+        std::string raw, converted, skipped, error;
+        ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error);
+        return FirstLineTrimmed(converted);
     }
     return at == 1 ? indexed : std::string(spellings.c_str() + (at - 2));
 }

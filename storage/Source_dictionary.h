@@ -79,6 +79,9 @@ private:
     // Whether the source's text is UTF-8; decided by reading every article when the source
     // does not say and a text beyond ASCII needs it.
     bool SourceUtf8(bool &utf8, std::string &error) const;
+    // Settles the record's spelling in spellingAt, under reading; false when its article cannot
+    // be read.
+    bool Spell(std::uint32_t record, const std::string &indexed) const;
     // Whether a dictd article's first line spells the headword whose upper-cased form is key.
     bool RepeatsHeadword(const std::string &converted, const std::string &key) const;
 
@@ -98,6 +101,7 @@ private:
     // else 2 + where the first line's spelling starts in spellings.
     mutable std::vector<std::uint32_t> spellingAt;
     mutable std::string spellings;
+    mutable std::uint32_t spelledOneByOne = 0;
     // Encoding: 0 undecided, 1 UTF-8, 2 Windows-1251, 3 the data could not be read to decide.
     mutable std::atomic<int> encoding{0};
     mutable std::mutex deciding;

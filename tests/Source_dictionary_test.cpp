@@ -287,6 +287,11 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
              {"cat", "cat\n Also a lion.\n"}, {"dog", "dog\n Barks.\n"},
              {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"}})
         plain.Add(headword, article);
+    // More than are spelled one by one: the rest are spelled at once.
+    Dictd many = plain;
+    for (int i = 0; i < 1500; ++i)
+        many.Add("word" + std::to_string(i * 7919 % 1500),
+            "Word" + std::to_string(i * 7919 % 1500) + "\n   Number " + std::to_string(i) + ".\n");
     Dictd plainUtf8 = plain;
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
     Dictd plainLatin = plain;
@@ -306,6 +311,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
         {"dictd, not UTF-8", {{"l.index", latin.index}, {"l.dict", latin.dict}}, "l.index"},
         {"dictd, ASCII headwords, UTF-8 articles",
             {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
+        {"dictd, ASCII headwords, many",
+            {{"m.index", many.index}, {"m.dict.dz", Gzip(many.dict, 64)}}, "m.index"},
         {"dictd, ASCII headwords, an article not UTF-8",
             {{"p.index", plainLatin.index}, {"p.dict", plainLatin.dict}}, "p.index"},
         {"StarDict 2.4.2, 32-bit offsets, synonyms",
