@@ -356,10 +356,13 @@ void TForm1::OnMinimize()
 
 void TForm1::TrayIcon1Click()
 {
-    if (isVisible() && !isMinimized())
-        return;
-    setWindowState(stateBeforeMinimise & ~Qt::WindowMinimized);
-    show();
+    if (!isVisible() || isMinimized()) {
+        setWindowState(stateBeforeMinimise & ~Qt::WindowMinimized);
+        show();
+    }
+    // A window under others is what the user is asking for too.
+    raise();
+    activateWindow();
 }
 
 void TForm1::LookUp(const QString &word)
@@ -571,6 +574,10 @@ void TForm1::ShowRecord(WordPosition position, const QString &phrase)
 {
     if (!lookup->Select(position))
         return;
+    // Posted: the clicks that chose the result would otherwise hand the activation back to
+    // their own window.
+    QMetaObject::invokeMethod(
+        this, [this] { BringToFront(); }, Qt::QueuedConnection);
     WordInput->ShowWord(ToQString(lookup->CurrentHeadword()));
     sectionBar->SelectItem(position.dicId);
     FillWordList();
