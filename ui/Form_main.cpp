@@ -20,6 +20,7 @@
 #include "lookup/Word_forms.h"
 #include "platform/Keyboard_layout.h"
 #include "storage/Installed_sources.h"
+#include "support/Added_dictionaries.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
@@ -240,10 +241,13 @@ void TForm1::FormCreate()
     WordInput->SetHistory(ReadWordHistory(*settings));
     LoadDictionaryOrder();
     database->AddSources(StandardSourceFolders());
+    database->AddSources(ReadAddedDictionaries(*settings));
     database->SetSourceCache(SourceCacheFolder());
     database->Load();
     if (database->GetCount() == 0) {
-        showErrorMessage(this, ResourceString(2));
+        // Before the message: its label still holds its design-time caption.
+        splash->hide();
+        showErrorMessage(this, NoDictionaryMessage(database->SearchedFolders()));
         terminated = true;
     }
     LoadFontSettings();
@@ -276,6 +280,12 @@ void TForm1::BuildSectionBar()
     sectionBar->AddSection(ResourceBitmap(103), ResourceString(6), SectionKind::CollapseAll);
     sectionBar->AddSection(ResourceBitmap(104), ResourceString(7), SectionKind::ExpandAll);
     sectionBar->ExpandAllSections();
+}
+
+void TForm1::DictionariesChanged()
+{
+    BuildSectionBar();
+    FillWordList();
 }
 
 void TForm1::OnDictionaryLoading(std::string name)

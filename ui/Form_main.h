@@ -57,6 +57,9 @@ public:
     // True when start-up found no dictionary: the program must end without showing the window.
     bool Terminated() const { return terminated; }
 
+    // Dictionaries were added to or taken from the database after start-up.
+    void DictionariesChanged();
+
     // Settings keys.
     void LoadDictionaryOrder();
     void LoadFontSettings() override;
