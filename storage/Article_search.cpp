@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "storage/Article_bounds.h"
+#include "storage/Article_lines.h"
 #include "storage/Database.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
@@ -226,9 +227,12 @@ std::string MakeExcerpt(std::string_view shown, std::size_t first, std::size_t p
     for (char &c : text)
         c = static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
     std::string excerpt = begin > 0 ? "..." : "";
-    excerpt += WithText(encoding, [&text](auto dictionaryText) {
-        return dictionaryText.ProgramText(text.data(), text.size());
-    });
+    excerpt +=
+        ReplaceLineBreaks(WithText(encoding,
+                              [&text](auto dictionaryText) {
+                                  return dictionaryText.ProgramText(text.data(), text.size());
+                              }),
+            " ");
     if (end < size)
         excerpt += "...";
     return excerpt;

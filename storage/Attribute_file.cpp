@@ -175,7 +175,8 @@ void ReadAttributeFile(const std::string &path, DictionaryAttributes &attributes
         CATEGORY,
         SHORT_NAME,
         LONG_NAME,
-        SOURCE
+        SOURCE,
+        MARKUP
     };
     struct KeyInfo
     {
@@ -193,16 +194,20 @@ void ReadAttributeFile(const std::string &path, DictionaryAttributes &attributes
         {u"SHORT_NAME", "SHORT_NAME=%s", &DictionaryAttributes::shortName},
         {u"LONG_NAME", "LONG_NAME=%s", &DictionaryAttributes::longName},
         {u"SOURCE", "SOURCE=%s", &DictionaryAttributes::source},
+        {u"MARKUP", "MARKUP=%s", &DictionaryAttributes::markup},
     };
 
     std::u16string raw;
     while (reader.ReadLine(raw)) {
         const std::u16string line = TrimLine(raw);
-        for (int key = FORMAT_VERSION; key <= SOURCE; ++key) {
+        for (int key = FORMAT_VERSION; key <= MARKUP; ++key) {
             const KeyInfo &info = keys[key];
             if (line.compare(0, info.name.size(), info.name) != 0)
                 continue;
             const std::size_t equals = line.find(u'=');
+            // Versions before MARKUP skip such a line, so it must never stop a load.
+            if (equals == std::u16string::npos && key == MARKUP)
+                continue;
             if (equals == std::u16string::npos)
                 throw VoException(
                     "Dictionary::LoadAttributes", ATTRIBUTE_WITHOUT_VALUE_LINE, RC_DATA_CORRUPT);

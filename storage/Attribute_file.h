@@ -16,6 +16,8 @@ struct DictionaryAttributes
     std::string shortName;
     std::string longName;
     std::string source;
+    // MARKUP: which markup the articles carry; empty in dictionaries made before it existed.
+    std::string markup;
 };
 
 // Reads the UTF-16LE attribute file at path into attributes, logging every value taken under

@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "storage/Article_lines.h"
 #include "storage/Database.h"
 #include "support/Utils.h"
 
@@ -213,11 +214,13 @@ public:
         const char *at = phrase.data();
         const char *const end = at + phrase.size();
         while (at < end)
-            folded.push_back(Utf8Text::Upper(Utf8Text::Read(at, end)));
+            folded.push_back(Folded(Utf8Text::Read(at, end)));
         std::vector<std::string> forms;
         std::string form;
         AppendUtf8(form, folded[0]);
         forms.push_back(form);
+        if (folded[0] == ' ')
+            forms.emplace_back(LINE_BREAK);
         const auto [first, last] = SmallForms().equal_range(folded[0]);
         for (auto small = first; small != last; ++small) {
             form.clear();
@@ -298,6 +301,13 @@ public:
     }
 
 private:
+    // Upper-cased, and a stored line break read as the blank it stands for, so that a phrase is
+    // found across the lines of an article.
+    static char32_t Folded(char32_t c)
+    {
+        return c == LINE_BREAK_CHARACTER ? U' ' : Utf8Text::Upper(c);
+    }
+
     // Where the character holding s ends when s lies inside a well-formed character that began
     // at start or later; else s.
     static std::size_t CharacterBoundary(
@@ -328,7 +338,7 @@ private:
         for (std::size_t k = 0, n = 0; at < limit; ++n) {
             starts[n % length] =
                 static_cast<std::size_t>(reinterpret_cast<const unsigned char *>(at) - data);
-            const char32_t c = Utf8Text::Upper(Utf8Text::Read(at, limit));
+            const char32_t c = Folded(Utf8Text::Read(at, limit));
             while (k > 0 && c != folded[k])
                 k = border[k];
             if (c == folded[k] && ++k == length) {
@@ -350,7 +360,7 @@ private:
         const char *at = reinterpret_cast<const char *>(data + s);
         const char *const limit = reinterpret_cast<const char *>(data + end);
         for (const char32_t capital : folded) {
-            if (at >= limit || Utf8Text::Upper(Utf8Text::Read(at, limit)) != capital)
+            if (at >= limit || Folded(Utf8Text::Read(at, limit)) != capital)
                 return false;
         }
         matchEnd = static_cast<std::size_t>(reinterpret_cast<const unsigned char *>(at) - data);

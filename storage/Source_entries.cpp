@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "storage/Article_lines.h"
 #include "storage/Source_reader.h"
 #include "support/Code_page.h"
 #include "support/Utils.h"
@@ -163,6 +164,39 @@ std::string OneLine(const std::string &text)
     return TrimBlanks(out);
 }
 
+// A UTF-8 article keeps its author's lines: every line end becomes the stored line break, blanks
+// at the end of a line go and those at its start stay as its indent. Empty lines at either end
+// go, a run of them inside becomes one, and a zero byte becomes a space. An article of one line
+// is trimmed as OneLine trims it.
+std::string KeptLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        for (char &c : line)
+            c = c == '\0' ? ' ' : c;
+        while (!line.empty() && IsBlank(static_cast<unsigned char>(line.back())))
+            line.pop_back();
+        if (!line.empty() || (!lines.empty() && !lines.back().empty()))
+            lines.push_back(std::move(line));
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    if (lines.size() == 1)
+        return TrimBlanks(lines[0]);
+    std::string out;
+    for (const std::string &line : lines) {
+        if (&line != &lines.front())
+            out.append(LINE_BREAK);
+        out += line;
+    }
+    return out;
+}
+
 // dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
 // under "unix"): that line is dropped, and its spelling is kept for the headword. True when it
 // is to be dropped.
@@ -230,6 +264,23 @@ bool FitsWindows1251(const SourceData &data)
         if (!fits(entry.headword))
             return false;
     return std::all_of(data.articles.begin(), data.articles.end(), fits);
+}
+
+bool ArticlesHaveLines(const SourceData &data)
+{
+    return std::any_of(data.articles.begin(), data.articles.end(), [&](const std::string &text) {
+        std::size_t lines = 0;
+        for (std::size_t start = 0; start <= text.size() && lines < 3;) {
+            std::size_t end = text.find_first_of("\r\n", start);
+            if (end == std::string::npos)
+                end = text.size();
+            if (TrimBlanks(text.substr(start, end - start)).size() > 0)
+                ++lines;
+            start = end + 1;
+        }
+        // dictd's first line, the headword, is not part of the article.
+        return lines > (data.headwordLineFirst ? 2u : 1u);
+    });
 }
 
 std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
@@ -344,7 +395,7 @@ std::string ComposeArticle(const std::vector<ArticlePart> &parts,
             const std::size_t end = article.find('\n');
             article.erase(0, end == std::string::npos ? article.size() : end + 1);
         }
-        article = OneLine(article);
+        article = encoding == DictionaryEncoding::Utf8 ? KeptLines(article) : OneLine(article);
         if (!seen.insert(article).second)
             continue;
         text += seen.size() == 1 ? article : " | " + article;

@@ -69,7 +69,8 @@ constexpr std::size_t MAX_ARTICLE = 99999;
 constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
 
 // Converts, cleans and sorts the source's entries into index order. In Windows-1251 a character
-// it lacks skips a headword and becomes '?' in an article; in UTF-8 nothing is lost. Headwords
+// it lacks skips a headword and becomes '?' in an article, and an article's lines are joined; in
+// UTF-8 nothing is lost, and line ends become stored line breaks. Headwords
 // and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters. Without composeArticles
 // only the records' parts are made: the source's articles need then hold no more than their
 // first lines (which a dictd headword may take its spelling from).
@@ -87,6 +88,10 @@ std::string ConvertedArticle(
 std::string ComposeArticle(const std::vector<ArticlePart> &parts,
     const std::function<std::string(std::uint32_t)> &source, DictionaryEncoding encoding,
     std::size_t &characters);
+
+// True when an article of the source has more than one line of text: such a source makes a UTF-8
+// dictionary, which keeps the lines.
+bool ArticlesHaveLines(const SourceData &data);
 
 // True when every character of the source's headwords and articles, Russian stress marks
 // aside, has a Windows-1251 counterpart.

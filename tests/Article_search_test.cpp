@@ -220,6 +220,23 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
     }
 }
 
+// A stored line break reads as a blank, in the search and in its excerpts.
+TEST(ArticleSearchTest, FindsAPhraseAcrossALineBreak)
+{
+    TestFolder folder;
+    WriteRaw(
+        folder, "one", "11", "a\t0\nb\t18\n", "a big\xE2\x80\xA8house cat\nbighouse\n", "UTF-8");
+    const auto database = Load(folder);
+    const std::tuple<const char *, std::vector<std::string>> rows[] = {
+        {"big house", {"a big house cat"}},
+        {"BIG HOUSE CAT", {"a big house cat"}},
+        {"bighouse", {"bighouse"}},
+        {"big  house", {}},
+    };
+    for (const auto &[phrase, excerpts] : rows)
+        EXPECT_EQ(Search(*database, phrase, 1).excerpts, excerpts) << phrase;
+}
+
 // Dictionaries of random bytes from a small alphabet (both cases of Latin and Cyrillic letters,
 // blanks, CR, LF, zero) with random offsets, some shared, some inside lines, some past the end;
 // phrases cut from the data itself.

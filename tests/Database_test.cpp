@@ -182,6 +182,9 @@ TEST(DictionaryTest, AttributeLinesAreReadAndLogged)
         {"zero unit ends the line", Utf16le("DIC_ID=5") + std::string("\0\0", 2) + Utf16le("7\n"),
             {"DIC_ID=0x5"}},
         {"empty file", "", {}},
+        {"markup", Utf16le("MARKUP=dictd\r\n"), {"MARKUP=dictd"}},
+        {"markup without value passed over as older versions do", Utf16le("MARKUP\r\nDIC_ID=5\r\n"),
+            {"DIC_ID=0x5"}},
     };
     // A decimal comma locale, where one is installed, must not change how versions read.
     const std::string previousLocale = std::setlocale(LC_ALL, nullptr);
@@ -203,14 +206,14 @@ TEST(DictionaryTest, AttributesReachTheirFields)
     const auto dictionary = LoadDictionary(folder, "", "",
         "FORMAT_VERSION=1.0\r\nENCODING=cp1251\r\nDIC_ID=1A2B\r\nDIC_VERSION=2.1\r\nCATEGORY="
         "EXP\r\n"
-        "SHORT_NAME=S\r\nLONG_NAME=L\r\nSOURCE=src\r\n");
+        "SHORT_NAME=S\r\nLONG_NAME=L\r\nSOURCE=src\r\nMARKUP=html\r\n");
     const DictionaryAttributes &a = dictionary->GetAttributes();
     EXPECT_EQ(
         std::tie(a.formatVersionMajor, a.formatVersionMinor, a.dicVersionMajor, a.dicVersionMinor),
         std::make_tuple(1, 0, 2, 1));
     EXPECT_EQ(dictionary->GetId(), 0x1A2Bu);
-    EXPECT_EQ(std::tie(a.encoding, a.category, a.shortName, a.longName, a.source),
-        std::make_tuple("cp1251", "EXP", "S", "L", "src"));
+    EXPECT_EQ(std::tie(a.encoding, a.category, a.shortName, a.longName, a.source, a.markup),
+        std::make_tuple("cp1251", "EXP", "S", "L", "src", "html"));
 }
 
 TEST(DictionaryTest, IndexRecordsAreParsedLikeStreamLines)

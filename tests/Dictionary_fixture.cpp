@@ -15,7 +15,8 @@ void WriteDictionary(
     const std::string attributes = "FORMAT_VERSION=1.0\r\nENCODING=" + dictionary.encoding
         + "\r\nDIC_ID=" + dictionary.id + "\r\nDIC_VERSION=1.0\r\nCATEGORY=" + dictionary.category
         + "\r\nSHORT_NAME=" + dictionary.shortName + "\r\nLONG_NAME=" + dictionary.shortName
-        + " long\r\nSOURCE=" + dictionary.folder + " source\r\n";
+        + " long\r\nSOURCE=" + dictionary.folder + " source\r\n"
+        + (dictionary.markup.empty() ? "" : "MARKUP=" + dictionary.markup + "\r\n");
     std::string index;
     std::string data;
     for (const auto &[headword, article] : dictionary.entries) {

@@ -18,6 +18,7 @@ struct FixtureDictionary
     std::string shortName;
     std::vector<FixtureEntry> entries; // in index order
     std::string encoding = "cp1251"; // the ENCODING value; the entries' bytes are written as given
+    std::string markup = std::string(); // the MARKUP value; no such line when empty
 };
 
 // Windows-1251 bytes of UTF-8 text, for the entries of a Windows-1251 dictionary.

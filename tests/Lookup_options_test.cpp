@@ -25,7 +25,7 @@ std::string Summary(const LookupOptions &o)
         text += " source=" + source;
     text += o.system ? " system" : "";
     text += std::string(o.article ? " article" : "") + (o.all ? " all" : "")
-        + (o.json ? " json" : "") + (o.list ? " list" : "");
+        + (o.json ? " json" : "") + (o.list ? " list" : "") + (o.lines ? " lines" : "");
     return text;
 }
 
@@ -37,8 +37,8 @@ TEST(LookupOptionsTest, ReadsFoldersWordsAndOptionsInAnyOrder)
         {"today's form", {"--article", "dics"}, "dics=dics words= folders= dic=0 order= article"},
         {"words after the folder", {"dics", "дом", "кот"},
             "dics=dics words=дом,кот, folders= dic=0 order="},
-        {"options between words", {"dics", "дом", "--json", "кот", "--all"},
-            "dics=dics words=дом,кот, folders= dic=0 order= all json"},
+        {"options between words", {"dics", "дом", "--json", "кот", "--all", "--lines"},
+            "dics=dics words=дом,кот, folders= dic=0 order= all json lines"},
         {"folders repeat", {"--folder", "a", "dics", "--folder", "b"},
             "dics=dics words= folders=a,b, dic=0 order="},
         {"dictionary id either case", {"--dic", "7A1C0001", "--order", "x;y;", "dics"},

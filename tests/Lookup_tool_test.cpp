@@ -394,6 +394,30 @@ TEST(LookupToolTest, KeepsOneLinePerAnswerWhateverTheTextHolds)
     EXPECT_EQ(result.lines[1], "1\t1a\t1\t1\tX Y\tДа нет");
 }
 
+TEST(LookupToolTest, WritesLineBreaksAsSpacesUnlessAskedToKeepThem)
+{
+    TestFolder folder;
+    FixtureDictionary lines{"lines", "1A", "EXP", "L", {{"A", "one\xE2\x80\xA8two"}}, "UTF-8"};
+    lines.markup = "plain";
+    WriteDictionary(folder, lines);
+    const std::string json = R"({"query":"a","found":true,"exact":true,"id":"1a","short_name":)"
+                             R"("L","index":0,"matched_length":-1,"headword":"A","article":)";
+    const std::tuple<const char *, std::vector<std::string>, std::string> rows[] = {
+        {"spaces by default", {"--article"}, "1\t1a\t0\t-1\tA\tone two"},
+        {"kept as stored", {"--article", "--lines"}, "1\t1a\t0\t-1\tA\tone\xE2\x80\xA8two"},
+        {"every dictionary", {"--all"}, "1\t1a\t0\t-1\tA\tone two\tL"},
+        {"json spaces", {"--json", "--article"}, json + R"("one two"})"},
+        {"json line feeds", {"--json", "--article", "--lines"}, json + R"("one\ntwo"})"},
+    };
+    for (const auto &[name, options, line] : rows) {
+        std::vector<std::string> arguments = options;
+        arguments.insert(arguments.end(), {folder.Path() + "dics", "a"});
+        const Result result = RunTool(arguments);
+        ASSERT_FALSE(result.lines.empty()) << name << result.errors;
+        EXPECT_EQ(result.lines[0], line) << name;
+    }
+}
+
 // UTF-16LE bytes of UTF-8 text, characters beyond U+FFFF as surrogate pairs.
 std::string Utf16leOfUtf8(const std::string &utf8)
 {

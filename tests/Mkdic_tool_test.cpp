@@ -854,6 +854,49 @@ TEST(MkdicToolTest, WritesUtf8WhenWindows1251CannotHoldEveryLetter)
     }
 }
 
+TEST(MkdicToolTest, KeepsTheLinesOfItsSourcesInAUtf8Dictionary)
+{
+    const std::string LS = "\xE2\x80\xA8";
+    const std::string dictdText = "кот\n   1. зверь,  \n      мурлычет.\n\n\n   2. игрушка\n";
+    const Files dictd = {
+        {"d.index", "кот\tA\t" + Base64Number(dictdText.size()) + "\n"}, {"d.dict", dictdText}};
+    const std::string starDictText = "<b>друг</b><br>человека";
+    const Files starDict = {
+        {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=h\n"},
+        {"s.idx", std::string("пёс") + '\0' + BigEndian(0, 4) + BigEndian(starDictText.size(), 4)},
+        {"s.dict", starDictText}};
+    const std::tuple<const char *, Files, std::string, std::vector<std::string>, std::string,
+        std::string, std::string>
+        rows[] = {
+            {"dictd lines and indents", dictd, "d.index", {}, "UTF-8", "dictd",
+                "кот |    1. зверь," + LS + "      мурлычет." + LS + LS + "   2. игрушка"},
+            {"dictd in Windows-1251 joins them", dictd, "d.index",
+                {"--dictionary-encoding", "cp1251"}, "cp1251", "dictd",
+                "Кот | 1. зверь, мурлычет. 2. игрушка"},
+            {"StarDict line break", starDict, "s.ifo", {}, "UTF-8", "plain",
+                "пёс | друг" + LS + "человека"},
+            {"one-line text stays Windows-1251", {{"t.tsv", "кот\t  зверь  \n"}}, "t.tsv", {},
+                "cp1251", "plain", "Кот | зверь"},
+        };
+    for (const auto &[name, files, input, options, encoding, markup, lookup] : rows) {
+        TestFolder folder;
+        folder.MakeFolder("dics");
+        for (const auto &[path, bytes] : files)
+            folder.WriteFile("in/" + path, bytes);
+        std::vector<std::string> arguments{"--id", "3C", "--category", "EXP", "--short-name", "L"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const ToolRun run = RunTool(
+            folder, Join(arguments, {folder.Path() + "in/" + input, folder.Path() + "dics/out"}));
+        ASSERT_EQ(run.status, 0) << name << ": " << run.errors;
+        const Loaded loaded(folder.Path() + "dics");
+        ASSERT_EQ(loaded.Count(), 1) << name;
+        const DictionaryAttributes &attributes = loaded.Only().GetAttributes();
+        EXPECT_EQ(attributes.encoding, encoding) << name;
+        EXPECT_EQ(attributes.markup, markup) << name;
+        EXPECT_EQ(loaded.Lookup(name[0] == 'S' ? "пёс" : "кот"), lookup) << name;
+    }
+}
+
 TEST(MkdicToolTest, AttributeValuesKeepEveryCharacterInEitherEncoding)
 {
     const std::string emoji = "\xF0\x9F\x98\x80"; // two UTF-16 units

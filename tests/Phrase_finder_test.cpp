@@ -31,6 +31,12 @@ TEST(FindPhraseTest, FindsEveryOccurrenceInEitherCase)
             {"yo kept apart in Windows-1251", &ansi, "ёж ЁЖ", "ё", {{0, 1}}},
             {"yo together in UTF-8", &utf8, "ёж ЁЖ", "ё", {{0, 1}, {3, 1}}},
             {"characters, not bytes", &utf8, "ДОМ дом 𝔸 дом", "дом", {{0, 3}, {4, 3}, {10, 3}}},
+            {"across a line break", &utf8, "a big\xE2\x80\xA8house", "big house", {{2, 9}}},
+            {"long phrase across a line break", &utf8,
+                std::string(40, 'x') + "\xE2\x80\xA8" + std::string(40, 'y'),
+                std::string(20, 'x') + " " + std::string(20, 'y'), {{20, 41}}},
+            {"from a line break", &utf8, "a\xE2\x80\xA8house", " house", {{1, 6}}},
+            {"a blank is no line break", &utf8, "a big house", "big\xE2\x80\xA8house", {{2, 9}}},
         };
     for (const auto &[name, dictionary, text, phrase, expected] : rows)
         EXPECT_EQ(FindPhrase(*dictionary, text, phrase), expected) << name;

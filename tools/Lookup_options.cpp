@@ -21,6 +21,8 @@ const char LOOKUP_HELP[] =
     "  --order \"a;b;\"    consult the named dictionary folders first, in this order\n"
     "  --dic HEXID       search only the dictionary with this id\n"
     "  --article         add the article to each answer\n"
+    "  --lines           keep the article's line breaks: as U+2028 in tab-separated answers\n"
+    "                    (an answer stays one line), as \\n in JSON; without it they are spaces\n"
     "  --all             answer with every dictionary's exact match, in search order\n"
     "  --json            one JSON object per answer instead of tab-separated fields\n"
     "  --list            list the loaded dictionaries before the answers\n"
@@ -109,6 +111,11 @@ const OptionRule RULES[] = {
     {"--article", false,
         [](LookupOptions &o, const std::string &) {
             o.article = true;
+            return std::string();
+        }},
+    {"--lines", false,
+        [](LookupOptions &o, const std::string &) {
+            o.lines = true;
             return std::string();
         }},
     {"--list", false,

@@ -23,6 +23,7 @@ struct LookupOptions
     bool list = false;
     bool all = false; // every dictionary's exact match, not just the best answer
     bool json = false;
+    bool lines = false; // keep the articles' line breaks instead of writing spaces
     std::optional<std::string> text; // a phrase to find inside the articles instead
     bool count = false; // with text: only how many records each dictionary has
     bool suggest = false; // what each word may stand for, instead of the one answer

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "storage/Article_lines.h"
 #include "support/Code_page.h"
 
 namespace {
@@ -162,4 +163,11 @@ std::string JsonAnswer(const LookupAnswer &answer)
     if (answer.article)
         object += ",\"article\":" + orNull(JsonString(*answer.article));
     return object + "}";
+}
+
+std::string ArticleForAnswer(std::string article, bool keepLines, bool json)
+{
+    if (keepLines && !json)
+        return article;
+    return ReplaceLineBreaks(std::move(article), keepLines ? "\n" : " ");
 }

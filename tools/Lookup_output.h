@@ -43,6 +43,10 @@ void AppendTsvField(std::string &line, std::string_view text);
 // Whether the fields go to a terminal; set once, before any output.
 void SetTsvForTerminal(bool terminal);
 
+// An article as an answer carries it: its stored line breaks as spaces, so that answers read as
+// they always did, or kept (as "\n" for JSON, whose strings escape it).
+std::string ArticleForAnswer(std::string article, bool keepLines, bool json);
+
 // The id as the attribute files spell it, in small letters ("7a1c0001").
 std::string HexId(std::uint32_t id);
 

@@ -145,6 +145,8 @@ bool Answer(const Database &database, const LookupOptions &options, const std::s
     }
     for (LookupAnswer &answer : answers) {
         answer.query = query;
+        if (answer.article)
+            answer.article = ArticleForAnswer(*answer.article, options.lines, options.json);
         std::cout << (options.json ? JsonAnswer(answer) : TsvAnswer(answer, options.all)) << '\n';
     }
     // A blank line ends the answers to one query, which may be several.

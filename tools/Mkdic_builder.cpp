@@ -51,6 +51,7 @@ std::string AttributeFile(const DictionaryLabels &labels)
         {"SHORT_NAME", labels.shortName},
         {"LONG_NAME", labels.longName},
         {"SOURCE", labels.source},
+        {"MARKUP", labels.markup},
     };
     std::u16string text;
     for (const auto &[key, value] : lines)

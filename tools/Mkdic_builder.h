@@ -20,6 +20,7 @@ struct DictionaryLabels
     std::string shortName;
     std::string longName;
     std::string source;
+    std::string markup; // the MARKUP value
 };
 
 // Writes target (a folder named after the dictionary) through a hidden sibling folder: the

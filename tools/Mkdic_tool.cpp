@@ -12,6 +12,7 @@
 #include "Installed_dictionaries.h"
 #include "Mkdic_builder.h"
 #include "Mkdic_options.h"
+#include "lookup/Article_markup.h"
 #include "storage/Source_reader.h"
 #include "support/Code_page.h"
 
@@ -210,7 +211,11 @@ int main(int argc, char **argv)
         return *status;
 
     labels.encoding = options.dictionaryEncoding.value_or(
-        FitsWindows1251(data) ? DictionaryEncoding::Cp1251 : DictionaryEncoding::Utf8);
+        FitsWindows1251(data) && !ArticlesHaveLines(data) ? DictionaryEncoding::Cp1251
+                                                          : DictionaryEncoding::Utf8);
+    // StarDict's markup is taken out as the source is read; what is left is text with lines.
+    labels.markup = MarkupName(
+        *options.format == SourceFormat::Dictd ? ArticleMarkup::Dictd : ArticleMarkup::Plain);
     BuildReport report;
     const std::vector<BuiltEntry> entries =
         PrepareEntries(data, options.duplicates, labels.encoding, report);
