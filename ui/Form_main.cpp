@@ -30,8 +30,10 @@
 #include "ui/Article_pane.h"
 #include "ui/Colours.h"
 #include "ui/Dialog_window.h"
+#include "ui/Focus_frame.h"
 #include "ui/Form_splash.h"
 #include "ui/Go_menu.h"
+#include "ui/Layout_accelerators.h"
 #include "ui/Resources.h"
 #include "ui/Suggestion_strip.h"
 #include "ui/Window_place.h"
@@ -172,6 +174,7 @@ void TForm1::CreateControls()
     TrayIcon1->setContextMenu(trayMenu);
     TrayIcon1->show();
 
+    FrameFocusOf({ListBox1, RichEdit1});
     setTabOrder(WordInput, SuggestionStrip);
     setTabOrder(SuggestionStrip, FindButton);
     setTabOrder(FindButton, ListBox1);
@@ -209,6 +212,7 @@ void TForm1::CreateMenu()
     QAction *N3 = menuBar()->addAction(
         QStringLiteral("&О программе"), this, [this] { emit aboutRequested(); });
     N3->setObjectName(QStringLiteral("N3"));
+    new TLayoutAccelerators(menuBar());
 }
 
 void TForm1::FormCreate()

@@ -9,11 +9,8 @@
 
 #include "support/Window_geometry.h"
 
-void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile &settings)
+std::vector<ScreenRect> AvailableScreens()
 {
-    const std::optional<WindowGeometry> kept = ReadWindowGeometry(settings);
-    if (!kept)
-        return;
     std::vector<ScreenRect> screens;
     QList<QScreen *> all = QGuiApplication::screens();
     if (QScreen *primary = QGuiApplication::primaryScreen()) {
@@ -24,7 +21,15 @@ void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile 
         const QRect area = screen->availableGeometry();
         screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
-    const ScreenRect place = PlaceRestoredWindow(kept->frame, screens);
+    return screens;
+}
+
+void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile &settings)
+{
+    const std::optional<WindowGeometry> kept = ReadWindowGeometry(settings);
+    if (!kept)
+        return;
+    const ScreenRect place = PlaceRestoredWindow(kept->frame, AvailableScreens());
     window.setGeometry(place.x, place.y, place.width, place.height);
     if (kept->listWidth > 0) {
         const int total = splitter.width() - splitter.handleWidth();

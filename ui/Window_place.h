@@ -1,9 +1,16 @@
 #ifndef UI_WINDOW_PLACE_H
 #define UI_WINDOW_PLACE_H
 
+#include <vector>
+
+#include "support/Screen_placement.h"
+
 class IniFile;
 class QMainWindow;
 class QSplitter;
+
+// The screens' available areas, the primary screen first: it takes a window that no screen holds.
+std::vector<ScreenRect> AvailableScreens();
 
 // The main window's size, position and splitter, kept in the settings. A place saved on a larger
 // screen, or on a screen that is gone, is brought back into view.
