@@ -113,6 +113,16 @@ NeighbourWindow WordLookup::Neighbours()
     return {neighbours, neighboursFirst, row};
 }
 
+std::optional<NeighbourWindow> WordLookup::NeighboursFrom(WordPosition word, std::int32_t first)
+{
+    // A window is filled around the word WORDS_BEFORE rows below its first, except at the start.
+    if (!Select({word.dicId, first > 0 ? first + WORDS_BEFORE : 0}))
+        return std::nullopt;
+    const NeighbourWindow window = Neighbours();
+    Select(word);
+    return window;
+}
+
 const ShownArticle &WordLookup::Article()
 {
     shown = ShownArticle();

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,10 @@ public:
     // Up to WORDS_BEFORE words before the current one, the word and up to WORDS_AFTER after
     // it; no words when there is no current word.
     NeighbourWindow Neighbours();
+    // The window whose first row is first, as the list showed it when word was current, and word
+    // current again: what going back to word shows. Empty, changing nothing, when word's
+    // dictionary has no such window.
+    std::optional<NeighbourWindow> NeighboursFrom(WordPosition word, std::int32_t first);
     // The current word's article, kept for Marks.
     const ShownArticle &Article();
     // Where phrase occurs in the article Article last gave, letter case ignored by the rule of

@@ -155,8 +155,9 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
             const std::size_t stop = std::min(end, window.End());
             at = needle.FindIn(data, std::max(offset, window.Begin()), from, stop, matchEnd);
             // An occurrence starting this far from the window's end lies in it whole, and so
-            // does every earlier one: it is the first.
-            if (window.End() == held || (at != PhraseFinder::NOT_FOUND && at + reach + 2 <= stop))
+            // does every earlier one: it is the first. The window may hold more than this part
+            // needs: once it holds all of that, there is nothing further to look at.
+            if (window.End() >= held || (at != PhraseFinder::NOT_FOUND && at + reach + 2 <= stop))
                 break;
             at = PhraseFinder::NOT_FOUND;
             from = std::max(from + 1, stop - reach + 1);

@@ -147,6 +147,7 @@ bool Dictionary::LoadSource()
         loadError = DAMAGED + ErrorText(exception);
         return false;
     }
+    opened->UseIndex(index);
     attributes.encoding = "UTF-8";
     encoding = DictionaryEncoding::Utf8;
     attributes.category = "EXP";
@@ -182,7 +183,10 @@ std::string Dictionary::GetWord(std::int32_t i) const
 {
     if (i < 0 || static_cast<std::uint32_t>(i) >= GetWordCount())
         return std::string();
-    return index.GetWord(static_cast<std::size_t>(i));
+    const auto at = static_cast<std::size_t>(i);
+    if (source)
+        return source->Headword(static_cast<std::uint32_t>(index.GetOffset(at)), index.GetWord(at));
+    return index.GetWord(at);
 }
 
 void Dictionary::GetWords(std::int32_t first, std::int32_t last, WordRange &words) const
@@ -191,6 +195,26 @@ void Dictionary::GetWords(std::int32_t first, std::int32_t last, WordRange &word
     const std::int64_t end = std::min<std::int64_t>(last, GetWordCount());
     index.GetWords(
         static_cast<std::size_t>(begin), static_cast<std::size_t>(std::max(begin, end)), words);
+    if (!source || !source->SpellsFromArticles())
+        return;
+    std::vector<std::string> spelled;
+    spelled.reserve(words.size());
+    std::size_t length = 0;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        const auto at = static_cast<std::size_t>(begin) + k;
+        spelled.push_back(source->Headword(
+            static_cast<std::uint32_t>(index.GetOffset(at)), std::string(words[k])));
+        length += spelled.back().size();
+    }
+    words.converted.clear();
+    words.converted.reserve(length);
+    for (const std::string &word : spelled)
+        words.converted += word;
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < spelled.size(); ++k) {
+        words.words[k] = std::string_view(words.converted).substr(at, spelled[k].size());
+        at += spelled[k].size();
+    }
 }
 
 std::string Dictionary::GetArticle(std::int32_t i)

@@ -50,6 +50,7 @@ public:
 
 private:
     friend class DictionaryIndex;
+    friend class Dictionary;
     std::string converted;
     std::vector<std::string_view> words;
 };

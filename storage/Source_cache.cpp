@@ -11,7 +11,7 @@
 
 namespace {
 
-const char MAGIC[] = "Kalvora source cache 1\n";
+const char MAGIC[] = "Kalvora source cache 2\n";
 
 bool EndsWith(const std::string &text, const std::string &tail)
 {
@@ -184,6 +184,8 @@ bool ReadSourceCache(
         return false;
     data.utf8 = flags & 1;
     data.headwordLineFirst = flags & 2;
+    sorted.linesUndecided = flags & 4;
+    data.utf8Decided = !(flags & 8);
     // The structure is checked as well: a cache that passes is used without further doubt.
     if (sorted.partStart.size() < 2 || sorted.partStart.front() != 0
         || sorted.partStart.back() != parts.size())
@@ -211,7 +213,8 @@ bool WriteSourceCache(
     Writer out;
     out.bytes = MAGIC;
     out.Text(stamp);
-    out.Number((sorted.data.utf8 ? 1 : 0) | (sorted.data.headwordLineFirst ? 2 : 0));
+    out.Number((sorted.data.utf8 ? 1 : 0) | (sorted.data.headwordLineFirst ? 2 : 0)
+        | (sorted.linesUndecided ? 4 : 0) | (sorted.data.utf8Decided ? 0 : 8));
     out.Text(sorted.data.title);
     out.Text(sorted.data.origin);
     out.Text(sorted.data.dataPath);
@@ -240,7 +243,8 @@ bool WriteSourceCache(
             break;
         done += static_cast<std::size_t>(wrote);
     }
-    const bool written = done == out.bytes.size() && fsync(descriptor) == 0;
+    // Not synced: a copy a crash leaves cut short fails its checksum and is made again.
+    const bool written = done == out.bytes.size();
     close(descriptor);
     if (!written || rename(temporary.c_str(), cachePath.c_str()) != 0) {
         std::remove(temporary.c_str());

@@ -16,6 +16,9 @@ struct SourceSortResult
     std::string indexText;
     std::vector<std::uint32_t> partStart;
     std::vector<ArticlePart> parts;
+    // A dictd source read from its index alone: its articles' first lines are still to be
+    // looked at (SourceDictionary).
+    bool linesUndecided = false;
 };
 
 // The files a source is made of, with their sizes and modification times: a cache holds this

@@ -1,6 +1,42 @@
 #include "Source_dictionary.h"
 
+#include <algorithm>
+
+#include "storage/Dictionary_index.h"
 #include "storage/Source_cache.h"
+#include "support/Code_page.h"
+
+namespace {
+
+// Whether a dictd source's index alone gives the records and their order, whatever its articles
+// hold: its headwords read the same in either encoding (or it says it is UTF-8), and none has a
+// second spelling with ye, whose article's first line would be compared with the first spelling.
+bool IndexDecidesOrder(const SourceData &data)
+{
+    for (const SourceEntry &entry : data.entries) {
+        const std::string &word = entry.headword;
+        if (data.utf8Decided ? word.find("\xD1\x91") != std::string::npos
+                    || word.find("\xD0\x81") != std::string::npos
+                             : !IsAscii(word.data(), word.size()))
+            return false;
+    }
+    return true;
+}
+
+// The first line without the blanks and control bytes at either end, as a headword is trimmed.
+std::string FirstLineTrimmed(const std::string &text)
+{
+    const std::size_t end = std::min(text.find('\n'), text.size());
+    std::size_t begin = 0;
+    std::size_t last = end;
+    while (begin < last && static_cast<unsigned char>(text[begin]) <= 0x20)
+        ++begin;
+    while (last > begin && static_cast<unsigned char>(text[last - 1]) <= 0x20)
+        --last;
+    return text.substr(begin, last - begin);
+}
+
+} // namespace
 
 bool SourceDictionary::Open(
     const std::string &path, std::string &error, const std::string &cacheFolder)
@@ -17,10 +53,18 @@ bool SourceDictionary::Open(
     fromCache = !cacheFolder.empty() && ReadSourceCache(cachePath, stamp, sorted);
     if (!fromCache) {
         sorted = SourceSortResult();
-        // Only a dictd headword looks at its article, and only at the first line.
-        if (!ReadSource(path, *format, TextEncoding::Auto, sorted.data, error,
-                *format == SourceFormat::Dictd ? ArticleText::FirstLine : ArticleText::None))
+        // A dictd source's headwords are taken from its index alone, their spelling and the
+        // encoding settled as records are read, unless the index leaves the order in doubt.
+        if (!ReadSource(path, *format, TextEncoding::Auto, sorted.data, error, ArticleText::None))
             return false;
+        sorted.linesUndecided = *format == SourceFormat::Dictd;
+        if (sorted.linesUndecided && !IndexDecidesOrder(sorted.data)) {
+            sorted.linesUndecided = false;
+            // Only the first line: a dictd headword looks no further into its article.
+            if (!ReadSource(
+                    path, *format, TextEncoding::Auto, sorted.data, error, ArticleText::FirstLine))
+                return false;
+        }
         BuildReport report;
         const std::vector<BuiltEntry> entries =
             PrepareEntries(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report, false);
@@ -59,6 +103,8 @@ bool SourceDictionary::Open(
     indexText = std::move(sorted.indexText);
     partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
+    linesUndecided = sorted.linesUndecided;
+    encoding = !data.utf8Decided ? 0 : data.utf8 ? 1 : 2;
     for (const char type : data.typeSequence)
         if (std::string("mtygxh").find(type) == std::string::npos
             && skippedTypes.find(type) == std::string::npos)
@@ -71,29 +117,114 @@ std::uint64_t SourceDictionary::RecordPlace(std::uint32_t record) const
     return data.places[parts[partStart[record]].article].offset;
 }
 
+bool SourceDictionary::SourceUtf8(bool &utf8, std::string &error) const
+{
+    const std::lock_guard<std::mutex> lock(deciding);
+    int state = encoding;
+    if (state == 0) {
+        DictzipFile reader;
+        bool all = true;
+        state = reader.Open(data.dataPath, decideError)
+                && DictdArticlesUtf8(reader, data, all, decideError)
+            ? (all ? 1 : 2)
+            : 3;
+        encoding = state;
+    }
+    if (state == 3) {
+        error = decideError;
+        return false;
+    }
+    utf8 = state == 1;
+    return true;
+}
+
+bool SourceDictionary::ReadArticle(DictzipFile &reader, std::uint32_t article, std::string &raw,
+    std::string &converted, std::string &skipped, std::string &error) const
+{
+    if (!ReadSourceArticle(reader, data, article, raw, skipped, error))
+        return false;
+    // ASCII reads the same either way: only other text needs the encoding decided.
+    const int state = encoding;
+    bool utf8 = state != 2;
+    if (state != 1 && state != 2 && !IsAscii(raw.data(), raw.size()) && !SourceUtf8(utf8, error))
+        return false;
+    std::size_t unmapped = 0;
+    converted = ConvertedArticle(raw, utf8, DictionaryEncoding::Utf8, unmapped);
+    return true;
+}
+
+bool SourceDictionary::RepeatsHeadword(const std::string &converted, const std::string &key) const
+{
+    const std::string first = FirstLineTrimmed(converted);
+    return !first.empty() && DictionaryUpper(first, DictionaryEncoding::Utf8) == key;
+}
+
+std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed) const
+{
+    if (!linesUndecided || record >= RecordCount())
+        return indexed;
+    const std::lock_guard<std::mutex> lock(reading);
+    if (spellingAt.empty())
+        spellingAt.assign(RecordCount(), 0);
+    std::uint32_t &at = spellingAt[record];
+    if (at == 0) {
+        std::string raw;
+        std::string converted;
+        std::string skipped;
+        std::string error;
+        // An article that cannot be read leaves the index's spelling; reading it says why.
+        if (!ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error))
+            return indexed;
+        const std::string first = FirstLineTrimmed(converted);
+        if (first == indexed
+            || !RepeatsHeadword(converted, DictionaryUpper(indexed, DictionaryEncoding::Utf8)))
+            at = 1;
+        else if (spellings.size() < UINT32_MAX - first.size() - 3) {
+            at = static_cast<std::uint32_t>(spellings.size() + 2);
+            spellings += first;
+            spellings += '\0';
+        } else
+            return first;
+    }
+    return at == 1 ? indexed : std::string(spellings.c_str() + (at - 2));
+}
+
 bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::string &text,
     std::string &error, std::string &skipped) const
 {
     text.clear();
     if (record >= RecordCount())
         return true;
-    bool failed = false;
-    std::string raw;
-    const auto source = [&](std::uint32_t article) {
-        if (failed || !ReadSourceArticle(reader, data, article, raw, skipped, error)) {
-            failed = true;
-            return std::string();
-        }
-        std::size_t unmapped = 0;
-        return ConvertedArticle(raw, data.utf8, DictionaryEncoding::Utf8, unmapped);
-    };
-    const std::vector<ArticlePart> recordParts(
+    std::vector<ArticlePart> recordParts(
         parts.begin() + partStart[record], parts.begin() + partStart[record + 1]);
+    // A part's first line is dropped when it spells the record's headword.
+    std::string key;
+    if (linesUndecided) {
+        if (!index || record >= index->GetWordCount()) {
+            error = data.dataPath + ": read before its index was loaded";
+            return false;
+        }
+        key = DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8);
+    }
+    std::vector<std::pair<std::uint32_t, std::string>> converted;
+    for (ArticlePart &part : recordParts) {
+        std::string raw;
+        std::string article;
+        if (!ReadArticle(reader, part.article, raw, article, skipped, error))
+            return false;
+        if (linesUndecided)
+            part.dropFirstLine = RepeatsHeadword(article, key);
+        converted.emplace_back(part.article, std::move(article));
+    }
+    const auto source = [&converted](std::uint32_t article) {
+        for (const auto &[number, text] : converted)
+            if (number == article)
+                return text;
+        return std::string();
+    };
     std::size_t characters = 0;
     text = ComposeArticle(recordParts, source, DictionaryEncoding::Utf8, characters);
-    if (failed)
-        text.clear();
-    return !failed;
+    return true;
 }
 
 bool SourceDictionary::Article(std::uint32_t record, std::string &text, std::string &error)

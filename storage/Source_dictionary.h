@@ -1,6 +1,7 @@
 #ifndef STORAGE_SOURCE_DICTIONARY_H
 #define STORAGE_SOURCE_DICTIONARY_H
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -10,10 +11,16 @@
 #include "storage/Source_entries.h"
 #include "storage/Source_reader.h"
 
+class DictionaryIndex;
+
 // An installed dictd or StarDict dictionary read where it lies, as kalvora-mkdic would convert
 // it to UTF-8: the same records in the same order, each article made by the same rules when it
 // is asked for. Only the index and the records' parts are held; articles are read from the data
 // file through its own reader.
+//
+// A dictd source is opened from its index alone: what its articles decide (a headword spelled as
+// its article's first line spells it, that line then dropped, and whether the text is UTF-8) is
+// settled for each record when it is first read, so that opening inflates nothing.
 class SourceDictionary
 {
 public:
@@ -24,9 +31,17 @@ public:
     bool FromCache() const { return fromCache; }
 
     // The index as a UTF-8 index file would hold it, each record's offset being its number;
-    // handed over once.
+    // handed over once, to be loaded into the index given to UseIndex.
     std::string TakeIndexText() { return std::move(indexText); }
+    // The index loaded from TakeIndexText, which must outlive the reads: it gives each record's
+    // headword as the source's index spells it.
+    void UseIndex(const DictionaryIndex &loaded) { index = &loaded; }
     std::uint32_t RecordCount() const { return static_cast<std::uint32_t>(partStart.size() - 1); }
+    // Whether Headword may spell a record otherwise than the index does.
+    bool SpellsFromArticles() const { return linesUndecided; }
+    // The record's headword, given indexed, its spelling in the index: the same or the spelling
+    // of its article's first line. Safe to call from several threads.
+    std::string Headword(std::uint32_t record, std::string indexed) const;
     // The record's article, UTF-8, as the converted dictionary's data file holds it. False with a
     // reason naming the file when the data cannot be read; text is then empty. Safe to call
     // from several threads: reads take turns.
@@ -46,14 +61,35 @@ public:
     const std::string &SkippedTypes() const { return skippedTypes; }
 
 private:
+    // A source article as read and as converted to UTF-8.
+    bool ReadArticle(DictzipFile &reader, std::uint32_t article, std::string &raw,
+        std::string &converted, std::string &skipped, std::string &error) const;
+    // Whether the source's text is UTF-8; decided by reading every article when the source
+    // does not say and a text beyond ASCII needs it.
+    bool SourceUtf8(bool &utf8, std::string &error) const;
+    // Whether a dictd article's first line spells the headword whose upper-cased form is key.
+    bool RepeatsHeadword(const std::string &converted, const std::string &key) const;
+
     SourceData data; // without the articles' text
     std::string indexText;
     std::vector<std::uint32_t> partStart{0}; // record i's parts are parts[partStart[i]..[i+1])
     std::vector<ArticlePart> parts;
-    std::mutex reading;
-    DictzipFile file;
+    mutable std::mutex reading;
+    mutable DictzipFile file; // under reading
     std::string skippedTypes;
     bool fromCache = false;
+
+    // Whether the first lines are still to be looked at (a dictd source opened from its index).
+    bool linesUndecided = false;
+    const DictionaryIndex *index = nullptr;
+    // Under reading: for each record, 0 when its spelling is not known yet, 1 for the index's,
+    // else 2 + where the first line's spelling starts in spellings.
+    mutable std::vector<std::uint32_t> spellingAt;
+    mutable std::string spellings;
+    // Encoding: 0 undecided, 1 UTF-8, 2 Windows-1251, 3 the data could not be read to decide.
+    mutable std::atomic<int> encoding{0};
+    mutable std::mutex deciding;
+    mutable std::string decideError;
 };
 
 #endif // STORAGE_SOURCE_DICTIONARY_H

@@ -290,9 +290,10 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
     std::vector<BuiltEntry> entries;
     entries.reserve(data.entries.size());
     for (const SourceEntry &source : data.entries) {
-        const std::string shown = data.utf8 ? source.headword : AnsiToUtf8(source.headword);
+        // The headword as the report shows it, made only for a note.
         const auto note = [&](const char *action, const std::string &reason) {
-            report.notes.push_back({action, shown, reason});
+            report.notes.push_back(
+                {action, data.utf8 ? source.headword : AnsiToUtf8(source.headword), reason});
         };
         std::size_t unmapped = 0;
         bool stressed = false;
@@ -345,17 +346,28 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
         }
         for (const std::string &form : forms) {
             // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
-            const std::vector<std::string> spellings = encoding == DictionaryEncoding::Utf8
-                ? std::vector<std::string>{form}
-                : Spellings(form);
+            if (encoding == DictionaryEncoding::Utf8) {
+                entries.push_back({form, Upper(form, encoding), std::string(), {part}});
+                continue;
+            }
+            const std::vector<std::string> spellings = Spellings(form);
             report.yoAliases += spellings.size() - 1;
             for (const std::string &spelling : spellings)
                 entries.push_back({spelling, Upper(spelling, encoding), std::string(), {part}});
         }
     }
-    // Stable, so that entries with one headword keep the source's order.
-    std::stable_sort(entries.begin(), entries.end(),
-        [](const BuiltEntry &a, const BuiltEntry &b) { return a.key < b.key; });
+    // Stable, so that entries with one headword keep the source's order. Their places are sorted,
+    // so that each entry is moved once rather than at every step of the sort.
+    std::vector<std::uint32_t> order(entries.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+        [&entries](std::uint32_t a, std::uint32_t b) { return entries[a].key < entries[b].key; });
+    std::vector<BuiltEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const std::uint32_t i : order)
+        sorted.push_back(std::move(entries[i]));
+    entries = std::move(sorted);
     if (duplicates == Duplicates::Merge)
         entries = FoldDuplicates(std::move(entries), encoding, report);
     if (!composeArticles)

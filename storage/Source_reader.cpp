@@ -149,6 +149,27 @@ bool ReadTsv(const std::string &path, TextEncoding encoding, SourceData &data, s
     return true;
 }
 
+// Each article, in the order they lie in, so that each chunk is inflated once.
+template <class Take>
+bool ReadInPlaceOrder(
+    DictzipFile &file, const std::vector<SourcePlace> &places, std::string &error, Take take)
+{
+    std::vector<std::uint32_t> order(places.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&places](std::uint32_t a, std::uint32_t b) {
+        return places[a].offset < places[b].offset;
+    });
+    std::string article;
+    for (const std::uint32_t i : order) {
+        const SourcePlace &place = places[i];
+        if (!file.Read(place.offset, static_cast<std::size_t>(place.length), article, error))
+            return false;
+        take(i, article);
+    }
+    return true;
+}
+
 // The article's first line, with its line end: all that the headword rules look at.
 std::string FirstLine(const std::string &article)
 {
@@ -221,29 +242,27 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     if (data.origin.empty())
         data.origin = info;
 
-    // Articles are read in the order they lie in, so that each chunk is inflated once. The text
-    // is taken as UTF-8 when every article is.
-    std::vector<std::uint32_t> order(data.places.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&data](std::uint32_t a, std::uint32_t b) {
-        return data.places[a].offset < data.places[b].offset;
-    });
+    data.headwordLineFirst = true;
     data.articles.resize(data.places.size());
-    bool allUtf8 = true;
-    for (const std::uint32_t i : order) {
-        const SourcePlace &place = data.places[i];
-        if (!dict.Read(place.offset, static_cast<std::size_t>(place.length), article, error))
-            return false;
-        allUtf8 = allUtf8 && IsUtf8(article);
-        if (text == ArticleText::Whole)
-            data.articles[i] = article;
-        else if (text == ArticleText::FirstLine)
-            data.articles[i] = FirstLine(article);
+    if (text == ArticleText::None) {
+        data.utf8Decided = declaredUtf8 || encoding != TextEncoding::Auto;
+        data.utf8 = encoding != TextEncoding::Cp1251;
+        return true;
     }
+    // The text is taken as UTF-8 when every article is.
+    bool allUtf8 = true;
+    const bool read = ReadInPlaceOrder(
+        dict, data.places, error, [&](std::uint32_t i, const std::string &article) {
+            allUtf8 = allUtf8 && IsUtf8(article);
+            if (text == ArticleText::Whole)
+                data.articles[i] = article;
+            else
+                data.articles[i] = FirstLine(article);
+        });
+    if (!read)
+        return false;
     data.utf8 =
         encoding == TextEncoding::Auto ? declaredUtf8 || allUtf8 : encoding == TextEncoding::Utf8;
-    data.headwordLineFirst = true;
     return true;
 }
 
@@ -390,4 +409,11 @@ bool ReadSourceArticle(DictzipFile &file, const SourceData &data, std::uint32_t 
         return false;
     }
     return true;
+}
+
+bool DictdArticlesUtf8(DictzipFile &file, const SourceData &data, bool &utf8, std::string &error)
+{
+    utf8 = true;
+    return ReadInPlaceOrder(file, data.places, error,
+        [&utf8](std::uint32_t, const std::string &article) { utf8 = utf8 && IsUtf8(article); });
 }

@@ -34,7 +34,8 @@ struct SourcePlace
 };
 
 // How much of each article ReadSource takes: all of it (to convert a source), only its first
-// line (all a dictd source's headwords need), or nothing (a StarDict source's).
+// line (all a dictd source's headwords need), or nothing. Without any, a dictd source's data is
+// not read at all (its names apart), so whether its text is UTF-8 may be left undecided.
 enum class ArticleText
 {
     Whole,
@@ -53,6 +54,8 @@ struct SourceData
     std::string skippedTypes; // StarDict field types that give no text, met in the articles read
     std::vector<SourceEntry> entries;
     bool utf8 = true; // else Windows-1251
+    // False when utf8 is a guess: a dictd source read without its articles that does not say.
+    bool utf8Decided = true;
     // dictd articles begin with their headword on a line of its own.
     bool headwordLineFirst = false;
     std::string title; // the source's own name of itself, when it gives one
@@ -75,6 +78,11 @@ class DictzipFile;
 // it whole. False with a reason naming the file when it cannot be read.
 bool ReadSourceArticle(DictzipFile &file, const SourceData &data, std::uint32_t article,
     std::string &text, std::string &skippedTypes, std::string &error);
+
+// Whether every article of a dictd source is UTF-8, as ReadSource decides it when the source
+// does not say: for a source read without its articles. False with a reason naming the file when
+// an article cannot be read.
+bool DictdArticlesUtf8(DictzipFile &file, const SourceData &data, bool &utf8, std::string &error);
 
 // Index files larger than this are refused: they are read into memory whole.
 constexpr std::uint64_t SOURCE_INDEX_LIMIT = std::uint64_t{1} << 30;

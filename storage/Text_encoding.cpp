@@ -25,18 +25,6 @@ inline bool ThirtyTwoAscii(const char *text)
     return ((chunk[0] | chunk[1] | chunk[2] | chunk[3]) & HIGH_BITS) == 0;
 }
 
-bool IsAscii(const char *text, std::size_t length)
-{
-    std::size_t i = 0;
-    for (; i + 8 <= length; i += 8)
-        if (!EightAscii(text + i))
-            return false;
-    for (; i < length; ++i)
-        if (static_cast<unsigned char>(text[i]) >= 0x80)
-            return false;
-    return true;
-}
-
 // Whether ValidUtf8 would give text back unchanged.
 bool IsWellFormedUtf8(const char *text, std::size_t length)
 {

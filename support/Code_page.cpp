@@ -16,26 +16,6 @@ inline bool EightAscii(const char *text)
     return (chunk & HIGH_BITS) == 0;
 }
 
-bool IsAscii(const char *text, std::size_t length)
-{
-    std::size_t i = 0;
-    // Four words at once, one test for all: an article is checked whole before it is copied,
-    // and a test a word was a third of reading one.
-    for (; i + 32 <= length; i += 32) {
-        std::uint64_t chunk[4];
-        std::memcpy(chunk, text + i, sizeof chunk);
-        if (((chunk[0] | chunk[1] | chunk[2] | chunk[3]) & HIGH_BITS) != 0)
-            return false;
-    }
-    for (; i + 8 <= length; i += 8)
-        if (!EightAscii(text + i))
-            return false;
-    for (; i < length; ++i)
-        if (static_cast<unsigned char>(text[i]) >= 0x80)
-            return false;
-    return true;
-}
-
 // Every byte's UTF-8 form, up to three bytes, and its length: converting is then one lookup and
 // one four-byte store per byte.
 struct Utf8Form
@@ -104,6 +84,26 @@ char32_t ReadUtf16(const std::u16string &text, std::size_t &i)
 }
 
 } // namespace
+
+bool IsAscii(const char *text, std::size_t length)
+{
+    std::size_t i = 0;
+    // Four words at once, one test for all: an article is checked whole before it is copied,
+    // and a test a word was a third of reading one.
+    for (; i + 32 <= length; i += 32) {
+        std::uint64_t chunk[4];
+        std::memcpy(chunk, text + i, sizeof chunk);
+        if (((chunk[0] | chunk[1] | chunk[2] | chunk[3]) & HIGH_BITS) != 0)
+            return false;
+    }
+    for (; i + 8 <= length; i += 8)
+        if (!EightAscii(text + i))
+            return false;
+    for (; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
+}
 
 int Cp1251Byte(char32_t c)
 {

@@ -105,4 +105,7 @@ inline char32_t DecodeUtf8(const unsigned char *text, std::size_t left, std::siz
 // Whether every byte of text belongs to a well-formed UTF-8 character.
 bool IsWellFormedUtf8(const std::string &text);
 
+// Whether every byte is below 0x80: the same text in Windows-1251 and in UTF-8.
+bool IsAscii(const char *text, std::size_t length);
+
 #endif // SUPPORT_CODE_PAGE_H

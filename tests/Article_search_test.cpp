@@ -1,11 +1,19 @@
 #include "storage/Article_search.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 #include "Test_folder.h"
@@ -68,15 +76,27 @@ struct Outcome
     std::vector<std::pair<std::shared_ptr<const ArticleMatches>, std::size_t>> sources;
     std::size_t phraseLength = 0;
     bool completed = false;
+    std::vector<std::uint32_t> changed; // dictionaries whose data file changed
 };
 
+// A search that has not ended after a minute is stopped, and found not completed.
 Outcome Search(const Database &database, const std::string &phrase, unsigned threads)
 {
     Outcome outcome;
     std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::minutes(1), [&] { return done; }))
+            cancel = true;
+    });
     ArticleSearch search(database, phrase);
     outcome.completed = search.Run(
         [&](ArticleMatches &&found) {
+            if (found.FileChanged())
+                outcome.changed.push_back(found.DicId());
             const auto matches = std::make_shared<const ArticleMatches>(std::move(found));
             for (std::size_t i = 0; i < matches->Size(); ++i) {
                 outcome.found.emplace_back(
@@ -88,6 +108,12 @@ Outcome Search(const Database &database, const std::string &phrase, unsigned thr
             }
         },
         cancel, threads);
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    ended.notify_one();
+    watchdog.join();
     return outcome;
 }
 
@@ -199,6 +225,12 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
         // begins before it.
         {"article begun before a read boundary", "a\t0\nb\t1048526\n",
             std::string(1048525, 'x') + "\n" + std::string(150, 'y') + "needle\n", "needle", 1},
+        // The occurrence lies across the end of the first stretch read, a character of it too.
+        {"phrase across a read boundary", "a\t0\nb\t1048501\n",
+            std::string(1048500, 'x') + "\n" + std::string(72, 'y') + "needle\n", "needle", 1},
+        {"utf-8 phrase across a read boundary", "a\t0\nb\t1048501\n",
+            std::string(1048500, 'x') + "\n" + std::string(70, 'y') + "\xD0\xB4\xD0\xBE\xD0\xBC\n",
+            "\xD0\x94\xD0\xBE\xD0\xBC", 1, "UTF-8"},
         {"long phrase of one letter", "a\t0\nb\t5001\n",
             std::string(5000, 'a') + "\n" + std::string(4000, 'A') + "b\n",
             std::string(3000, 'a') + "b", 1},
@@ -274,7 +306,8 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomDictionaries)
 }
 
 // A data file of 17 MB is scanned in parts by several threads: records near the parts' borders
-// find occurrences past them, and articles are shared across them.
+// find occurrences past them, and articles are shared across them; a part's end may hold no
+// occurrence at all.
 TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
 {
     std::mt19937 random(7);
@@ -282,20 +315,24 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
     const std::string alphabet = "aAbBcC\xE0\xC0";
     for (char &c : data)
         c = random() % 40 == 0 ? '\n' : alphabet[random() % alphabet.size()];
+    data.replace(1000, 8, "\nneedle\n");
     std::string index;
     for (int r = 0; r < 30000; ++r)
-        index += "w\t" + std::to_string(random() % data.size()) + "\n";
+        index += "w\t" + std::to_string(r == 5 ? 1001 : random() % data.size()) + "\n";
     TestFolder folder;
     WriteRaw(folder, "large", "1", index, data);
     const auto database = Load(folder);
-    for (const std::string phrase : {"aBcA",
-             "\xD0\xB0\xD0\x90"
-             "a",
-             "cccccc", "b"}) {
+    const std::pair<std::string, bool> rows[] = {{"aBcA", true},
+        {"\xD0\xB0\xD0\x90"
+         "a",
+            true},
+        {"cccccc", true}, {"b", true}, {"needle", true}, {"zymurgy", false}};
+    for (const auto &[phrase, some] : rows) {
         const std::vector<Found> expected = BruteForce(*database, phrase);
         const Outcome outcome = Search(*database, phrase, 3);
+        EXPECT_TRUE(outcome.completed) << phrase;
         EXPECT_EQ(outcome.found, expected) << phrase;
-        EXPECT_FALSE(expected.empty()) << phrase;
+        EXPECT_EQ(expected.empty(), !some) << phrase;
     }
 }
 
@@ -337,6 +374,64 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOnRandomUtf8Dictionaries)
             EXPECT_EQ(outcome.found, BruteForce(*database, phrase))
                 << "round " << round << " phrase " << phrase;
         }
+    }
+}
+
+// The first data file changes after the load and before the search; the second stays.
+TEST(ArticleSearchTest, ADataFileChangedSinceTheLoadIsReportedAndTheOthersGoOn)
+{
+    enum class Change
+    {
+        None,
+        Cut,
+        Grown,
+        WrittenOverByAsMuch,
+        ReplacedWhole
+    };
+    // name, change, whether the search sees a change
+    const std::tuple<const char *, Change, bool> rows[] = {
+        {"untouched", Change::None, false},
+        {"cut", Change::Cut, true},
+        {"grown", Change::Grown, true},
+        // The same size: only the time of the last write tells.
+        {"written over by as much", Change::WrittenOverByAsMuch, true},
+        // A new file under the old name: the open one is still read, whole and unchanged.
+        {"replaced whole, as a dictionary tool does", Change::ReplacedWhole, false},
+    };
+    const std::string data = "the word\nno\n";
+    for (const auto &[name, change, changed] : rows) {
+        TestFolder folder;
+        WriteRaw(folder, "a", "a1", "one\t0\ntwo\t9\n", data);
+        WriteRaw(folder, "b", "b1", "one\t0\n", data);
+        const auto database = Load(folder);
+        const std::string path = folder.Path() + "dics/a/a.dat";
+        struct stat before
+        {
+        };
+        ASSERT_EQ(stat(path.c_str(), &before), 0);
+        if (change == Change::Cut) {
+            ASSERT_EQ(truncate(path.c_str(), 4), 0);
+        }
+        if (change == Change::Grown)
+            folder.WriteFile("dics/a/a.dat", data + "word\n");
+        if (change == Change::WrittenOverByAsMuch) {
+            folder.WriteFile("dics/a/a.dat", std::string(data.size(), 'b'));
+            const timespec times[2] = {before.st_atim, {before.st_mtim.tv_sec - 3600, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        }
+        if (change == Change::ReplacedWhole) {
+            folder.WriteFile("dics/a/new.dat", std::string(data.size(), 'b'));
+            ASSERT_EQ(std::rename((folder.Path() + "dics/a/new.dat").c_str(), path.c_str()), 0);
+        }
+        const Outcome outcome = Search(*database, "word", 2);
+        EXPECT_TRUE(outcome.completed) << name;
+        EXPECT_EQ(outcome.changed,
+            changed ? std::vector<std::uint32_t>{0xA1} : std::vector<std::uint32_t>{})
+            << name;
+        std::vector<Found> expected = {{0xB1, 0, "one"}};
+        if (!changed)
+            expected.insert(expected.begin(), {0xA1, 0, "one"});
+        EXPECT_EQ(outcome.found, expected) << name;
     }
 }
 

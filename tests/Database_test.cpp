@@ -1,19 +1,58 @@
 #include "storage/Database.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <tuple>
+#include <unistd.h>
 
 #include "Test_folder.h"
 #include "support/Code_page.h"
 #include "support/Log_file.h"
 #include "support/Utils.h"
+
+namespace {
+
+// A read of the file with this inode, set up by a test: the first read gets half of what it
+// asks for and the file is then changed; a later one fails when fail is set.
+struct ReadFault
+{
+    ino_t inode = 0;
+    int reads = 0;
+    std::function<void()> change;
+    bool fail = false;
+} readFault;
+
+} // namespace
+
+// The one seam between a file's size being taken and its bytes being read: another program can
+// change the file right there, and a disk can fail.
+extern "C" ssize_t pread(int descriptor, void *buffer, size_t count, off_t offset)
+{
+    struct stat status
+    {
+    };
+    if (readFault.inode != 0 && fstat(descriptor, &status) == 0 && status.st_ino == readFault.inode
+        && readFault.reads++ > 0 && readFault.fail) {
+        errno = EIO;
+        return -1;
+    }
+    if (readFault.inode == 0 || readFault.reads != 1)
+        return syscall(SYS_pread64, descriptor, buffer, count, offset);
+    const auto got = syscall(SYS_pread64, descriptor, buffer, count / 2, offset);
+    if (readFault.change)
+        readFault.change();
+    return got;
+}
 
 namespace {
 
@@ -249,8 +288,14 @@ TEST(DictionaryTest, BrokenFilesAreRejectedWithTheirReason)
         INDEX_MISSING,
         INDEX_DIR,
         INDEX_FIFO,
-        DATA_FIFO
+        DATA_FIFO,
+        INDEX_CUT_WHILE_READ,
+        INDEX_WRITTEN_OVER_WHILE_READ,
+        INDEX_READ_FAILS
     };
+    std::string records;
+    for (int i = 0; i < 100; ++i)
+        records += "w" + std::to_string(i) + "\t0\n";
     const std::tuple<const char *, std::string, std::string, Change, const char *> rows[] = {
         {"key without equals", "DIC_ID=1\r\nENCODING\r\n", "A\t1\n", NONE,
             "Data corrupt, Dictionary::LoadAttributes, 397"},
@@ -276,6 +321,13 @@ TEST(DictionaryTest, BrokenFilesAreRejectedWithTheirReason)
         {"sign alone", "", "A\t-\n", NONE, "Data corrupt, Dictionary::LoadIndexFile, 481"},
         {"beyond 32 bits", "", "A\t2147483648\n", NONE,
             "Data corrupt, Dictionary::LoadIndexFile, 481"},
+        // Half read when the file is cut where a record ends, written over or fails to read.
+        {"index cut while read", "", records, INDEX_CUT_WHILE_READ,
+            "Data corrupt, Dictionary::LoadIndexFile, 461"},
+        {"index written over by as much while read", "", records, INDEX_WRITTEN_OVER_WHILE_READ,
+            "Data corrupt, Dictionary::LoadIndexFile, 461"},
+        {"index read fails midway", "", records, INDEX_READ_FAILS,
+            "Data corrupt, Dictionary::LoadIndexFile, 461"},
     };
     for (const auto &[name, info, index, change, error] : rows) {
         LoggedFolder folder;
@@ -283,7 +335,28 @@ TEST(DictionaryTest, BrokenFilesAreRejectedWithTheirReason)
         const std::string base = folder.Path() + "dics/D/D.";
         const std::map<Change, std::string> replaced = {{INFO_DIR, "inf"}, {INFO_FIFO, "inf"},
             {INDEX_MISSING, "idx"}, {INDEX_DIR, "idx"}, {INDEX_FIFO, "idx"}, {DATA_FIFO, "dat"}};
-        if (change != NONE) {
+        const std::string indexPath = base + "idx";
+        struct stat status
+        {
+        };
+        ASSERT_EQ(stat(indexPath.c_str(), &status), 0);
+        readFault = {};
+        if (change == INDEX_CUT_WHILE_READ || change == INDEX_WRITTEN_OVER_WHILE_READ
+            || change == INDEX_READ_FAILS) {
+            readFault.inode = status.st_ino;
+            readFault.fail = change == INDEX_READ_FAILS;
+        }
+        if (change == INDEX_CUT_WHILE_READ)
+            readFault.change = [&] { truncate(indexPath.c_str(), 50 + 30 * 6); };
+        if (change == INDEX_WRITTEN_OVER_WHILE_READ)
+            readFault.change = [&] {
+                std::string over = records;
+                std::replace(over.begin(), over.end(), 'w', 'v');
+                folder.WriteFile("dics/D/D.idx", over);
+                const timespec times[2] = {status.st_atim, {status.st_mtim.tv_sec - 3600, 0}};
+                utimensat(AT_FDCWD, indexPath.c_str(), times, 0);
+            };
+        if (replaced.count(change) != 0) {
             const std::string path = base + replaced.at(change);
             std::remove(path.c_str());
             if (change == INFO_DIR || change == INDEX_DIR)
@@ -293,6 +366,7 @@ TEST(DictionaryTest, BrokenFilesAreRejectedWithTheirReason)
         }
         Dictionary dictionary(DictionaryPath(folder, "D"));
         EXPECT_FALSE(dictionary.Load()) << name;
+        readFault = {};
         const std::vector<std::string> expected =
             error ? std::vector<std::string>{error} : std::vector<std::string>{};
         EXPECT_EQ(Tagged(folder.Records(), "Dictionary::Load"), expected) << name;

@@ -55,20 +55,18 @@ std::string Deflate(const std::string &bytes, int windowBits, int flush, z_strea
     return out;
 }
 
-// A gzip file; with chunkLength, a dictzip one whose chunks hold that many bytes each.
-std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
+// A dictzip file whose table says chunkLength whatever the pieces hold: a chunk can be made to
+// inflate short. Without chunkLength, a gzip file without a table.
+std::string GzipPieces(const std::vector<std::string> &pieces, std::size_t chunkLength)
 {
     z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     std::vector<std::string> chunks;
-    if (chunkLength == 0) {
-        chunks.push_back(Deflate(text, 0, Z_FINISH, &stream));
-    } else {
-        for (std::size_t at = 0; at < text.size(); at += chunkLength) {
-            const bool last = at + chunkLength >= text.size();
-            chunks.push_back(
-                Deflate(text.substr(at, chunkLength), 0, last ? Z_FINISH : Z_FULL_FLUSH, &stream));
-        }
+    std::string text;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        text += pieces[i];
+        chunks.push_back(
+            Deflate(pieces[i], 0, i + 1 == pieces.size() ? Z_FINISH : Z_FULL_FLUSH, &stream));
     }
     deflateEnd(&stream);
     std::string header("\x1F\x8B\x08\x00\0\0\0\0\x02\x03", 10);
@@ -99,6 +97,17 @@ std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
     for (int i = 0; i < 4; ++i)
         out += static_cast<char>((text.size() >> (8 * i)) & 0xFF);
     return out;
+}
+
+// A gzip file; with chunkLength, a dictzip one whose chunks hold that many bytes each.
+std::string Gzip(const std::string &text, std::size_t chunkLength = 0)
+{
+    if (chunkLength == 0)
+        return GzipPieces({text}, 0);
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at < text.size(); at += chunkLength)
+        pieces.push_back(text.substr(at, chunkLength));
+    return GzipPieces(pieces, chunkLength);
 }
 
 // A dictd database: entries of (headword, article); articles equal in text are written once.
@@ -216,6 +225,13 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
         queries.push_back(a.GetWord(i));
         queries.push_back(a.GetWord(i).substr(0, 2) + "q");
     }
+    // The word list takes its words a stretch at a time.
+    WordRange listed[2];
+    a.GetWords(0, static_cast<std::int32_t>(a.GetWordCount()), listed[0]);
+    b.GetWords(0, static_cast<std::int32_t>(b.GetWordCount()), listed[1]);
+    ASSERT_EQ(listed[0].size(), listed[1].size()) << name;
+    for (std::size_t k = 0; k < listed[0].size(); ++k)
+        EXPECT_EQ(listed[0][k], listed[1][k]) << name << " listed word " << k;
     for (const std::string &query : queries) {
         WordPosition p, q;
         std::int32_t m = -5, n = -5;
@@ -239,6 +255,20 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     Dictd latin;
     latin.Add("caf\xE9", "caf\xE9\n  A place for coffee, caf\xE9 au lait.\n");
     latin.Add("na\xEFve", "Na\xEFve\n  Innocent.\n");
+    // Headwords in ASCII that say nothing of the encoding: the records come from the index alone,
+    // their spellings, first lines and encoding from the articles as they are read.
+    Dictd plain;
+    for (const auto &[headword, article] : std::vector<std::pair<std::string, std::string>>{
+             {"00-database-short", "00-database-short\n Plain\n"},
+             {"00-database-url", "00-database-url\n http://example.org/p\n"},
+             {"unix", "Unix\n A system.\n"}, {"cat", "Cat\n A small animal.\n"},
+             {"cat", "cat\n Also a lion.\n"}, {"dog", "dog\n Barks.\n"},
+             {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"}})
+        plain.Add(headword, article);
+    Dictd plainUtf8 = plain;
+    plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
+    Dictd plainLatin = plain;
+    plainLatin.Add("cafe", "Cafe\n   A caf\xE9.\n");
     const StarDict star32 = SampleStarDict(32);
     const StarDict star64 = SampleStarDict(64);
     StarDict typed;
@@ -252,6 +282,10 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
         {"dictd, gzip without chunks", {{"z.index", dictd.index}, {"z.dict.dz", Gzip(dictd.dict)}},
             "z.index"},
         {"dictd, not UTF-8", {{"l.index", latin.index}, {"l.dict", latin.dict}}, "l.index"},
+        {"dictd, ASCII headwords, UTF-8 articles",
+            {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
+        {"dictd, ASCII headwords, an article not UTF-8",
+            {{"p.index", plainLatin.index}, {"p.dict", plainLatin.dict}}, "p.index"},
         {"StarDict 2.4.2, 32-bit offsets, synonyms",
             {{"s.ifo", star32.Ifo("2.4.2", 32)}, {"s.idx", star32.idx}, {"s.dict", star32.dict},
                 {"s.syn", star32.syn}},
@@ -309,6 +343,15 @@ TEST(SourceDictionaryTest, ReadsDictzipChunksAtTheirBoundaries)
     std::string bytes;
     EXPECT_FALSE(file.Read(text.size() - 1, 2, bytes, error));
     EXPECT_NE(error.find("beyond its end"), std::string::npos) << error;
+
+    // A middle chunk that inflates short: a read ending inside what it holds fails all the same,
+    // for every byte after it would be read from the wrong place.
+    folder.WriteFile(
+        "short.dz", GzipPieces({std::string(100, 'a'), std::string(60, 'b'), "ccc"}, 100));
+    DictzipFile damaged;
+    ASSERT_TRUE(damaged.Open(folder.Path() + "short.dz", error)) << error;
+    EXPECT_FALSE(damaged.Read(110, 20, bytes, error));
+    EXPECT_NE(error.find("chunk 2 of 3 does not inflate"), std::string::npos) << error;
 }
 
 TEST(SourceDictionaryTest, RefusesDamagedSourcesAndLoadsTheOthers)
@@ -559,10 +602,13 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         EXPECT_TRUE(dictionary.Open(source, error, cacheFolder)) << error;
         fromCache = dictionary.FromCache();
         all = dictionary.TakeIndexText();
+        DictionaryIndex index;
+        index.LoadBytes(all.data(), all.size(), DictionaryEncoding::Utf8);
+        dictionary.UseIndex(index);
         for (std::uint32_t i = 0; i < dictionary.RecordCount(); ++i) {
             std::string text;
             dictionary.Article(i, text, error);
-            all += text + "\n";
+            all += dictionary.Headword(i, index.GetWord(i)) + " " + text + "\n";
         }
         return all;
     };

@@ -201,6 +201,35 @@ TEST(WordLookupTest, NeighbourWindowAroundTheCurrentWord)
     }
 }
 
+TEST(WordLookupTest, NeighboursFromTheFirstRowAListShowed)
+{
+    struct Row
+    {
+        const char *name;
+        std::int32_t index;
+        std::int32_t first;
+        std::size_t size; // 0: no such list
+    };
+    const Row rows[] = {
+        {"filled at the start", 30, 0, 100},
+        {"a row chosen after a refill", 53, 50, 200},
+        {"filled at the end", 249, 149, 101},
+        {"beyond the end", 10, 200, 0},
+    };
+    for (const Row &row : rows) {
+        WordLookup lookup(Both());
+        ASSERT_TRUE(lookup.Select({D, 7}));
+        const std::optional<NeighbourWindow> window =
+            lookup.NeighboursFrom({D, row.index}, row.first);
+        ASSERT_EQ(window.has_value(), row.size != 0) << row.name;
+        EXPECT_EQ(lookup.Current().index, row.size ? row.index : 7) << row.name;
+        if (!window)
+            continue;
+        EXPECT_EQ(window->first, row.first) << row.name;
+        EXPECT_EQ(window->words.size(), row.size) << row.name;
+    }
+}
+
 TEST(WordLookupTest, RowsAndPositionsSelectOnlyWords)
 {
     WordLookup lookup(Both());

@@ -67,7 +67,6 @@ std::string AttributeFile(const DictionaryLabels &labels)
 bool WriteDictionaryFiles(const fs::path &folder, const DictionaryLabels &labels,
     const std::vector<BuiltEntry> &entries, BuildReport &report, std::string &error)
 {
-    const std::string name = folder.filename().string();
     std::string data;
     std::string index;
     std::unordered_map<std::string, std::size_t> written;
@@ -86,9 +85,9 @@ bool WriteDictionaryFiles(const fs::path &folder, const DictionaryLabels &labels
     }
     report.headwords = entries.size();
     report.articles = written.size();
-    return WriteFile(folder / (name + ".dat"), data, error)
-        && WriteFile(folder / (name + ".idx"), index, error)
-        && WriteFile(folder / (name + ".inf"), AttributeFile(labels), error);
+    const DictionaryFiles files(folder.string());
+    return WriteFile(files.data, data, error) && WriteFile(files.index, index, error)
+        && WriteFile(files.attributes, AttributeFile(labels), error);
 }
 
 // The positions whose lookups are tried: the first word of every letter block, then an even
@@ -157,13 +156,13 @@ bool Verify(const fs::path &root, const DictionaryLabels &labels,
 // What --force may replace: an empty folder or one holding only a dictionary's own files.
 bool HoldsOnlyDictionary(const fs::path &folder)
 {
-    const std::string name = folder.filename().string();
+    const DictionaryFiles files(folder.string());
     std::error_code code;
     for (fs::directory_iterator entry(folder, code), end; !code && entry != end;
          entry.increment(code)) {
-        const std::string file = entry->path().filename().string();
+        const fs::path &file = entry->path();
         if (!entry->is_regular_file()
-            || (file != name + ".inf" && file != name + ".idx" && file != name + ".dat"))
+            || (file != files.attributes && file != files.index && file != files.data))
             return false;
     }
     return !code;
@@ -308,9 +307,9 @@ bool MakeDictionaryFolder(const std::string &target, bool replace, const Diction
         }
         work = pattern;
         built = work / name;
-        const std::vector<std::string> files = {(built / (name + ".dat")).string(),
-            (built / (name + ".idx")).string(), (built / (name + ".inf")).string()};
-        if (!ArmInterruptCleanup(files, {built.string(), work.string()})) {
+        const DictionaryFiles files(built.string());
+        if (!ArmInterruptCleanup(
+                {files.data, files.index, files.attributes}, {built.string(), work.string()})) {
             rmdir(work.c_str());
             error = "the path " + work.string() + " is too long";
             return false;

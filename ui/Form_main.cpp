@@ -1,44 +1,41 @@
 #include "ui/Form_main.h"
 
-#include <cmath>
-
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QSplitter>
-#include <QSystemTrayIcon>
-#include <QTimer>
 
 #include "controls/Grad_button.h"
+#include "lookup/Article_history.h"
 #include "lookup/Patterns.h"
-#include "lookup/Suggestion_note.h"
 #include "lookup/Suggestions.h"
-#include "lookup/Word_forms.h"
+#include "lookup/Word_lookup.h"
 #include "platform/Keyboard_layout.h"
-#include "storage/Installed_sources.h"
-#include "support/Added_dictionaries.h"
-#include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
 #include "support/User_folders.h"
 #include "support/Word_history.h"
 #include "ui/Ansi_text.h"
 #include "ui/Article_pane.h"
+#include "ui/Article_visits.h"
 #include "ui/Colours.h"
 #include "ui/Dialog_window.h"
 #include "ui/Focus_frame.h"
 #include "ui/Form_splash.h"
 #include "ui/Go_menu.h"
 #include "ui/Layout_accelerators.h"
+#include "ui/Main_fonts.h"
+#include "ui/Main_tray.h"
 #include "ui/Resources.h"
+#include "ui/Section_groups.h"
+#include "ui/Startup_load.h"
 #include "ui/Suggestion_strip.h"
 #include "ui/Window_place.h"
 #include "ui/Word_input.h"
 #include "ui/Word_list.h"
+#include "ui/Word_suggestions.h"
 
 TForm1 *Form1 = nullptr;
 
@@ -50,24 +47,6 @@ namespace {
 
 constexpr int CLIENT_WIDTH = 621;
 constexpr int CLIENT_HEIGHT = 466;
-
-const char *const LIST_FONT_KEY = "LIST_FONT";
-const char *const ARTICLE_FONT_KEY = "PARTICLE_FONT";
-
-// What a newly created font holds: the desktop's default face and size in the window-text
-// colour.
-FontDescription DefaultFont()
-{
-    const QFont font = QApplication::font();
-    FontDescription description;
-    description.name = ToAnsi(font.family());
-    const int pixels = font.pixelSize() > 0
-        ? font.pixelSize()
-        : static_cast<int>(std::lround(font.pointSizeF() * 96.0 / 72.0));
-    description.height = -pixels;
-    description.colour = WINDOW_TEXT_COLOUR;
-    return description;
-}
 
 } // namespace
 
@@ -92,8 +71,7 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
 
 TForm1::~TForm1()
 {
-    suggester.reset();
-    forms.reset();
+    suggestions.reset();
     lookup.reset();
     database.reset();
     settings.reset();
@@ -157,22 +135,9 @@ void TForm1::CreateControls()
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({168, 609 - 168 - 7});
 
-    TrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
-    TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
-    TrayIcon1->setToolTip(QStringLiteral("Kalvora"));
-    connect(TrayIcon1, &QSystemTrayIcon::activated, this,
-        [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                TrayIcon1Click();
-        });
-    auto *trayMenu = new QMenu(this);
-    trayMenu->setObjectName(QStringLiteral("TrayMenu"));
-    trayMenu->addAction(QStringLiteral("Показать"), this, [this] { BringToFront(); })
-        ->setObjectName(QStringLiteral("TrayShow"));
-    trayMenu->addAction(QStringLiteral("Выход"), this, [this] { ExitProgram(); })
-        ->setObjectName(QStringLiteral("TrayExit"));
-    TrayIcon1->setContextMenu(trayMenu);
-    TrayIcon1->show();
+    tray = new TMainTray(this);
+    tray->ShowIcon(
+        [this] { TrayIcon1Click(); }, [this] { BringToFront(); }, [this] { ExitProgram(); });
 
     FrameFocusOf({ListBox1, RichEdit1});
     setTabOrder(WordInput, SuggestionStrip);
@@ -218,20 +183,14 @@ void TForm1::CreateMenu()
 void TForm1::FormCreate()
 {
     splash = new TSplashForm(this);
-    splash->show();
-    // The splash window must reach the screen before the load blocks the event loop.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    splash->repaint();
+    splash->ShowAtOnce();
 
     uniformBarColours = true;
     settings = std::make_unique<IniFile>();
     database = std::make_unique<Database>(paths.programFolder, this);
-    if (!paths.userDicsFolder.empty())
-        database->AddDictionaryFolder(paths.userDicsFolder);
     lookup = std::make_unique<WordLookup>(*database);
-    // Nothing is read here: the morphology and the folded headwords wait for the first miss.
-    forms = std::make_unique<WordForms>();
-    suggester = std::make_unique<Suggester>(*database, forms.get());
+    suggestions =
+        std::make_unique<WordSuggestions>(*database, *SuggestionStrip, [this] { FormResize(); });
     listFont = DefaultFont();
     articleFont = DefaultFont();
 
@@ -241,13 +200,8 @@ void TForm1::FormCreate()
     RichEdit1->setPlainText(QString());
     SetLightBackground(RichEdit1, qRgb(239, 239, 225));
 
-    settings->Load(paths.settingsFolder + "Kalvora.ini");
+    LoadAtStart(paths, *settings, *database);
     WordInput->SetHistory(ReadWordHistory(*settings));
-    LoadDictionaryOrder();
-    database->AddSources(StandardSourceFolders());
-    database->AddSources(ReadAddedDictionaries(*settings));
-    database->SetSourceCache(SourceCacheFolder());
-    database->Load();
     if (database->GetCount() == 0) {
         // Before the message: its label still holds its design-time caption.
         splash->hide();
@@ -262,28 +216,12 @@ void TForm1::FormCreate()
     setWindowIcon(ProgramIcon());
 
     // The client area is what the layout is measured in; the menu bar comes on top of it.
-    resize(CLIENT_WIDTH, CLIENT_HEIGHT + menuBar()->sizeHint().height());
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    RestoreWindowPlace(*this, *Splitter1, *settings);
+    PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
 }
 
 void TForm1::BuildSectionBar()
 {
-    sectionBar->Clear();
-    sectionBar->SetUniformColours(uniformBarColours);
-    sectionBar->AddSection(ResourceBitmap(101), ResourceString(3), SectionKind::Group);
-    sectionBar->AddSection(ResourceBitmap(102), ResourceString(4), SectionKind::Group);
-    sectionBar->AddSection(ResourceBitmap(100), ResourceString(5), SectionKind::Group);
-    for (std::int32_t i = 0; i < database->GetCount(); ++i) {
-        const Dictionary *dictionary = database->GetDictionary(i);
-        const DictionaryAttributes &attributes = dictionary->GetAttributes();
-        const int section = attributes.category == "EXP" ? 0 : attributes.category == "ENC" ? 1 : 2;
-        sectionBar->AddItem(section, ToQString(attributes.shortName), dictionary->GetId());
-    }
-    sectionBar->AddSection(ResourceBitmap(103), ResourceString(6), SectionKind::CollapseAll);
-    sectionBar->AddSection(ResourceBitmap(104), ResourceString(7), SectionKind::ExpandAll);
-    sectionBar->ExpandAllSections();
+    FillSectionBar(*sectionBar, *database, uniformBarColours);
 }
 
 void TForm1::DictionariesChanged()
@@ -346,37 +284,19 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !isMinimized())
-        return;
-    // Without a notification area a hidden window could not be brought back: it stays an
-    // ordinary minimised window then.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
-    stateBeforeMinimise = static_cast<QWindowStateChangeEvent *>(event)->oldState();
-    OnMinimize();
+    if (tray->Minimising(*event))
+        OnMinimize();
 }
 
 void TForm1::OnMinimize()
 {
-    // Posted, so the window system has finished minimising before the window is hidden.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (isMinimized())
-                hide();
-        },
-        Qt::QueuedConnection);
+    tray->HideMinimised();
 }
 
 void TForm1::TrayIcon1Click()
 {
-    if (!isVisible() || isMinimized()) {
-        setWindowState(stateBeforeMinimise & ~Qt::WindowMinimized);
-        show();
-    }
     // A window under others is what the user is asking for too.
-    raise();
-    activateWindow();
+    tray->BringToFront();
 }
 
 void TForm1::LookUp(const QString &word)
@@ -389,12 +309,7 @@ void TForm1::LookUp(const QString &word)
 
 void TForm1::BringToFront()
 {
-    if (isHidden())
-        TrayIcon1Click();
-    else if (isMinimized())
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
+    tray->BringToFront();
 }
 
 void TForm1::ExitProgram()
@@ -402,6 +317,11 @@ void TForm1::ExitProgram()
     // Closing a hidden window is not the last window closing, so the program would go on.
     if (close())
         QCoreApplication::quit();
+}
+
+WordPosition TForm1::CurrentWord() const
+{
+    return lookup->Current();
 }
 
 std::string TForm1::WordText() const
@@ -417,25 +337,16 @@ void TForm1::WordInputKeyPress(char32_t key)
     }
     const Completion completion = lookup->Type(WordInput->TypedText(), key);
     if (!completion.taken) {
-        if (completion.query.empty() || IsPattern(completion.query)) {
-            // * and ? stay although no headword continues them: Enter lists what they match.
+        // * and ? stay although no headword continues them: Enter lists what they match.
+        if (completion.query.empty() || IsPattern(completion.query))
             WordInput->ShowWord(ToQString(completion.query));
-            return;
-        }
-        // After the key is handled, so that a refused key costs the key press nothing; without
-        // the morphology, which is never read on a key press.
-        QTimer::singleShot(0, this, [this, query = completion.query] {
-            SuggestionStrip->ShowNote(NoteFor(query, suggester->Suggest(query, 10, false)));
-            FormResize();
-        });
+        else
+            suggestions->ShowNoteLater(completion.query);
         return;
     }
     WordInput->ShowCompletion(completion.match.headword, completion.typedCharacters);
     sectionBar->SelectItem(completion.match.position.dicId);
-    if (SuggestionStrip->isVisible()) {
-        SuggestionStrip->ShowNote(SuggestionNote());
-        FormResize();
-    }
+    suggestions->HideNote();
     FillWordList();
 }
 
@@ -457,16 +368,16 @@ void TForm1::FindButtonClick()
     }
     FillWordList();
     ShowArticle();
-    ShowNote(word, match.exact);
+    suggestions->ShowNote(word, match.exact);
 }
 
 bool TForm1::ShowLemma(const QString &word)
 {
     Suggestion lemma;
-    if (!suggester->FindLemma(ToCoreText(word), lemma))
+    if (!suggestions->FindLemma(ToCoreText(word), lemma))
         return false;
     ChooseSuggestion(lemma);
-    ShowNote(ToCoreText(word), false);
+    suggestions->ShowNote(ToCoreText(word), false);
     return true;
 }
 
@@ -479,39 +390,30 @@ void TForm1::ChooseSuggestion(const Suggestion &suggestion)
     sectionBar->SelectItem(suggestion.position.dicId);
     FillWordList();
     ShowArticle();
-    ShowNote(std::string(), true);
-}
-
-void TForm1::ShowNote(const std::string &word, bool exact)
-{
-    SuggestionStrip->ShowNote(exact ? SuggestionNote() : NoteFor(word, suggester->Suggest(word)));
-    FormResize();
+    suggestions->ShowNote(std::string(), true);
 }
 
 void TForm1::ShowPatternMatches(const std::string &pattern)
 {
-    patternRows =
-        suggester->MatchPattern(pattern, 0, WordLookup::WORDS_BEFORE + 1 + WordLookup::WORDS_AFTER);
-    const bool found = !patternRows.empty() && lookup->Select(patternRows.front());
+    const std::vector<WordPosition> &rows = suggestions->MatchPattern(pattern);
+    const bool found = !rows.empty() && lookup->Select(rows.front());
     {
         // Filled here rather than by the list's own refill, which shows neighbours.
         const QSignalBlocker quiet(ListBox1);
         ListBox1->clear();
-        for (const WordPosition &position : patternRows)
+        for (const WordPosition &position : rows)
             ListBox1->addItem(ToQString(database->GetWord(position)));
         ListBox1->setCurrentRow(found ? 0 : -1);
     }
     ShowArticle();
-    SuggestionStrip->ShowNote(found ? SuggestionNote() : NoteFor(pattern, {}));
-    FormResize();
+    suggestions->ShowPatternNote(pattern, found);
 }
 
 void TForm1::ListBox1Click()
 {
     const int row = ListBox1->currentRow();
-    const bool chosen = patternRows.empty() ? lookup->SelectRow(row)
-                                            : row >= 0 && row < static_cast<int>(patternRows.size())
-            && lookup->Select(patternRows[static_cast<std::size_t>(row)]);
+    const bool chosen = suggestions->ListsPattern() ? lookup->Select(suggestions->PatternRow(row))
+                                                    : lookup->SelectRow(row);
     if (!chosen)
         return;
     WordInput->ShowWord(ListBox1->currentItem()->text());
@@ -530,7 +432,7 @@ void TForm1::OnDictionaryClick(std::uint32_t id)
 
 void TForm1::FillWordList()
 {
-    patternRows.clear();
+    suggestions->ForgetPattern();
     ListBox1->ShowWords(lookup->Neighbours());
 }
 
@@ -546,30 +448,13 @@ void TForm1::ShowArticle(const std::string &phrase)
 
 ArticleVisit TForm1::ShownVisit() const
 {
-    ArticleVisit visit;
-    visit.fieldText = WordText();
-    visit.word = lookup->Current();
-    visit.listRow = ListBox1->currentRow();
-    visit.listFirst = visit.word.index - visit.listRow;
-    visit.barItem = sectionBar->SelectedValue().value_or(0);
-    visit.phrase = shownPhrase;
-    return visit;
+    return CaptureVisit({*WordInput, *ListBox1, *sectionBar}, *lookup, shownPhrase);
 }
 
 void TForm1::ShowVisit(const ArticleVisit &visit)
 {
-    // The list as it was: filled around the word its first row was filled for, that row chosen.
-    const std::int32_t filledFor =
-        visit.listFirst > 0 ? visit.listFirst + WordLookup::WORDS_BEFORE : 0;
-    if (!lookup->Select({visit.word.dicId, filledFor}))
-        return;
-    const NeighbourWindow window = lookup->Neighbours();
-    lookup->Select(visit.word);
-    ListBox1->ShowWords({window.words, window.first, visit.listRow});
-    WordInput->ShowWord(ToQString(visit.fieldText));
-    if (visit.barItem)
-        sectionBar->SelectItem(visit.barItem);
-    ShowArticle(visit.phrase);
+    if (RestoreVisit({*WordInput, *ListBox1, *sectionBar}, *lookup, visit))
+        ShowArticle(visit.phrase);
 }
 
 void TForm1::RichEdit1DblClick()
@@ -581,7 +466,7 @@ void TForm1::RichEdit1DblClick()
     const Match match = lookup->Find(ToCoreText(word));
     FillWordList();
     ShowArticle();
-    ShowNote(ToCoreText(word), match.exact);
+    suggestions->ShowNote(ToCoreText(word), match.exact);
 }
 
 void TForm1::ShowRecord(WordPosition position, const QString &phrase)
@@ -600,22 +485,18 @@ void TForm1::ShowRecord(WordPosition position, const QString &phrase)
 
 void TForm1::LoadDictionaryOrder()
 {
-    std::string value;
-    settings->GetString("DIC_ORDER", value);
-    database->SetOrder(SplitDictionaryOrder(value));
+    ApplyDictionaryOrder(*settings, *database);
 }
 
 void TForm1::LoadFontSettings()
 {
-    ReadFontKeys(*settings, LIST_FONT_KEY, listFont, false);
-    ReadFontKeys(*settings, ARTICLE_FONT_KEY, articleFont, true);
+    ReadMainFonts(*settings, listFont, articleFont);
     ApplyFonts(&listFont, &articleFont);
 }
 
 void TForm1::SaveFontSettings(const FontDescription &list, const FontDescription &article)
 {
-    WriteFontKeys(*settings, LIST_FONT_KEY, list);
-    WriteFontKeys(*settings, ARTICLE_FONT_KEY, article);
+    WriteMainFonts(*settings, list, article);
 }
 
 void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *article)

@@ -5,13 +5,10 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <QMainWindow>
 
 #include "controls/Button_section_bar.h"
-#include "lookup/Article_history.h"
-#include "lookup/Word_lookup.h"
 #include "storage/Database.h"
 #include "support/Font_keys.h"
 #include "ui/Form_settings.h"
@@ -19,18 +16,19 @@
 
 class QFrame;
 class QSplitter;
-class QSystemTrayIcon;
 class IniFile;
 class TArticlePane;
 class TGoMenu;
 class TGradButton;
+class TMainTray;
 class TSplashForm;
 class TSuggestionStrip;
-class Suggester;
-class WordForms;
-struct Suggestion;
 class TWordInput;
 class TWordList;
+class WordLookup;
+class WordSuggestions;
+struct ArticleVisit;
+struct Suggestion;
 
 // The main window: owns the settings, the dictionaries, the section bar, the two fonts and the
 // lookup for the whole run. Its handlers ask the lookup and hand the answer to the field, the
@@ -106,7 +104,7 @@ public:
     SectionBar *GetSectionBar() const { return sectionBar.get(); }
     const FontDescription &ListFont() const { return listFont; }
     const FontDescription &ArticleFont() const { return articleFont; }
-    WordPosition CurrentWord() const { return lookup->Current(); }
+    WordPosition CurrentWord() const;
 
     // The whole text of the field, as the core takes it (UTF-8).
     std::string WordText() const;
@@ -137,19 +135,13 @@ private:
     // A word from outside the field: shows the headword of its form or folded spelling, when it
     // is no headword itself and has one.
     bool ShowLemma(const QString &word);
-    // The strip's note on word: nothing for an exact match, else what it may be.
-    void ShowNote(const std::string &word, bool exact);
     // The word list filled with the headwords the pattern matches, the first one shown.
     void ShowPatternMatches(const std::string &pattern);
 
     ProgramPaths paths;
     std::unique_ptr<Database> database;
     std::unique_ptr<WordLookup> lookup;
-    std::unique_ptr<WordForms> forms;
-    std::unique_ptr<Suggester> suggester;
-    // The headwords a pattern matched, as the word list shows them; empty when it shows the
-    // neighbours of the current word.
-    std::vector<WordPosition> patternRows;
+    std::unique_ptr<WordSuggestions> suggestions;
     std::unique_ptr<SectionBar> sectionBar;
     bool uniformBarColours = false;
     std::unique_ptr<IniFile> settings;
@@ -167,12 +159,11 @@ private:
     QSplitter *Splitter1 = nullptr;
     TArticlePane *RichEdit1 = nullptr;
     TSuggestionStrip *SuggestionStrip = nullptr;
-    QSystemTrayIcon *TrayIcon1 = nullptr;
+    TMainTray *tray = nullptr;
     TGoMenu *goMenu = nullptr;
     // The shown article, and the phrase marked in it (a search result); empty for none.
     WordPosition shownWord;
     std::string shownPhrase;
-    Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
 };
 
 extern TForm1 *Form1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -57,6 +58,14 @@ TSplashForm::TSplashForm(QWidget *owner)
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TSplashForm::ShowAtOnce()
+{
+    show();
+    // The window must reach the screen before the load blocks the event loop.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    repaint();
 }
 
 void TSplashForm::SetDictionaryText(const QString &text)

@@ -15,6 +15,9 @@ class TSplashForm : public QWidget
 public:
     explicit TSplashForm(QWidget *owner = nullptr);
 
+    // Shows the window and paints it before returning.
+    void ShowAtOnce();
+
     void SetDictionaryText(const QString &text);
     // The counts as they are, except that nothing to load (a maximum of 0) is an empty bar.
     void SetProgress(int max, int position);

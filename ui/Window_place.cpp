@@ -4,10 +4,20 @@
 
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 
 #include "support/Window_geometry.h"
+
+void PlaceWindow(
+    QMainWindow &window, QSplitter &splitter, const IniFile &settings, const QSize &clientSize)
+{
+    window.resize(clientSize.width(), clientSize.height() + window.menuBar()->sizeHint().height());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window.move(screen->availableGeometry().center() - window.rect().center());
+    RestoreWindowPlace(window, splitter, settings);
+}
 
 std::vector<ScreenRect> AvailableScreens()
 {
