@@ -48,6 +48,8 @@ namespace {
 constexpr int CLIENT_WIDTH = 621;
 constexpr int CLIENT_HEIGHT = 466;
 
+const char *const SHOW_ALL_DICTIONARIES_KEY = "SHOW_ALL_DICTIONARIES";
+
 } // namespace
 
 TForm1::TForm1(const std::string &programFolder, QWidget *parent)
@@ -59,12 +61,14 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
     : QMainWindow(parent)
     , paths(paths)
 {
-    CreateControls();
-    CreateMenu();
-    sectionBar = std::make_unique<SectionBar>(client, this);
+    // The log comes first: the dictionaries load, and log, while the window is built.
     logFile.Open(paths.logFolder + "file.log");
     logFile.WriteHeader(LOG_INFO, "TForm1::TForm1");
     logFile.Printf("Log created");
+    StartLoading();
+    CreateControls();
+    CreateMenu();
+    sectionBar = std::make_unique<SectionBar>(client, this);
     KeepRussianLayoutInProgramWindows();
     FormCreate();
 }
@@ -74,6 +78,7 @@ TForm1::~TForm1()
     suggestions.reset();
     lookup.reset();
     database.reset();
+    startup.reset();
     settings.reset();
     sectionBar.reset();
     if (Form1 == this)
@@ -82,6 +87,8 @@ TForm1::~TForm1()
 
 void TForm1::CreateControls()
 {
+    // Before anything that changes the window: each change reaches changeEvent, which asks it.
+    tray = new TMainTray(this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kalvora"));
     QFont formFont(QStringLiteral("Times New Roman"));
@@ -130,14 +137,11 @@ void TForm1::CreateControls()
     ListBox1->onChoose = [this] { ListBox1Click(); };
     RichEdit1 = new TArticlePane(Splitter1);
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
+    RichEdit1->onLinkClick = [this](const QString &word) { LookUpFromArticle(word); };
 
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({168, 609 - 168 - 7});
-
-    tray = new TMainTray(this);
-    tray->ShowIcon(
-        [this] { TrayIcon1Click(); }, [this] { BringToFront(); }, [this] { ExitProgram(); });
 
     FrameFocusOf({ListBox1, RichEdit1});
     setTabOrder(WordInput, SuggestionStrip);
@@ -180,15 +184,22 @@ void TForm1::CreateMenu()
     new TLayoutAccelerators(menuBar());
 }
 
-void TForm1::FormCreate()
+void TForm1::StartLoading()
 {
+    settings = std::make_unique<IniFile>();
+    startup = std::make_unique<StartupLoad>(*this);
+    database = std::make_unique<Database>(paths.programFolder, startup.get());
+    startup->Start(paths, *settings, *database);
+    // The splash window shows every report all the same: they wait for it in the queue.
     splash = new TSplashForm(this);
     splash->ShowAtOnce();
+}
 
+void TForm1::FormCreate()
+{
     uniformBarColours = true;
-    settings = std::make_unique<IniFile>();
-    database = std::make_unique<Database>(paths.programFolder, this);
     lookup = std::make_unique<WordLookup>(*database);
+    RichEdit1->SetLookup(lookup.get());
     suggestions =
         std::make_unique<WordSuggestions>(*database, *SuggestionStrip, [this] { FormResize(); });
     listFont = DefaultFont();
@@ -199,24 +210,28 @@ void TForm1::FormCreate()
     RichEdit1->clear();
     RichEdit1->setPlainText(QString());
     SetLightBackground(RichEdit1, qRgb(239, 239, 225));
-
-    LoadAtStart(paths, *settings, *database);
     WordInput->SetHistory(ReadWordHistory(*settings));
+    // The client area is what the layout is measured in; the menu bar comes on top of it.
+    PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
+
+    LoadFontSettings();
+    std::int32_t allArticles = 1;
+    settings->GetInt(SHOW_ALL_DICTIONARIES_KEY, allArticles);
+    lookup->ShowAllDictionaries(allArticles != 0);
+
+    // Everything from here on reads the dictionaries, and the first lookup comes later still.
+    startup->Finish();
     if (database->GetCount() == 0) {
         // Before the message: its label still holds its design-time caption.
         splash->hide();
         showErrorMessage(this, NoDictionaryMessage(database->SearchedFolders()));
         terminated = true;
     }
-    LoadFontSettings();
     BuildSectionBar();
     splash->hide();
     // Only now: the splash window would take the icon over from its owner and have every size
     // of it decoded for a window that shows no icon.
     setWindowIcon(ProgramIcon());
-
-    // The client area is what the layout is measured in; the menu bar comes on top of it.
-    PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
 }
 
 void TForm1::BuildSectionBar()
@@ -267,6 +282,10 @@ void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     FormShow();
+    // Once the window is on the screen: the icon costs the image plugins and the notification
+    // area's round trips, which the window need not wait for.
+    tray->ShowIconWhenExposed(
+        [this] { TrayIcon1Click(); }, [this] { BringToFront(); }, [this] { ExitProgram(); });
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
@@ -442,7 +461,7 @@ void TForm1::ShowArticle(const std::string &phrase)
     shownWord = lookup->Current();
     shownPhrase = phrase;
     if (!phrase.empty())
-        RichEdit1->MarkPhrase(lookup->Marks(phrase));
+        RichEdit1->MarkPhrase(phrase);
     goMenu->ArticleShown();
 }
 
@@ -459,7 +478,11 @@ void TForm1::ShowVisit(const ArticleVisit &visit)
 
 void TForm1::RichEdit1DblClick()
 {
-    const QString word = RichEdit1->FlashSelectedWord();
+    LookUpFromArticle(RichEdit1->FlashSelectedWord());
+}
+
+void TForm1::LookUpFromArticle(const QString &word)
+{
     if (ShowLemma(word))
         return;
     WordInput->setEditText(word);
@@ -497,6 +520,19 @@ void TForm1::LoadFontSettings()
 void TForm1::SaveFontSettings(const FontDescription &list, const FontDescription &article)
 {
     WriteMainFonts(*settings, list, article);
+}
+
+bool TForm1::ShowsAllArticles() const
+{
+    return lookup->ShowsAllDictionaries();
+}
+
+void TForm1::SaveArticleSettings(bool all)
+{
+    settings->SetInt(SHOW_ALL_DICTIONARIES_KEY, all ? 1 : 0);
+    lookup->ShowAllDictionaries(all);
+    if (RichEdit1->Shown())
+        ShowArticle(shownPhrase);
 }
 
 void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *article)

@@ -21,6 +21,7 @@ class TArticlePane;
 class TGoMenu;
 class TGradButton;
 class TMainTray;
+class StartupLoad;
 class TSplashForm;
 class TSuggestionStrip;
 class TWordInput;
@@ -62,6 +63,8 @@ public:
     void LoadDictionaryOrder();
     void LoadFontSettings() override;
     void SaveFontSettings(const FontDescription &list, const FontDescription &article) override;
+    void SaveArticleSettings(bool all) override;
+    bool ShowsAllArticles() const;
     void ApplyFonts(const FontDescription *list, const FontDescription *article) override;
 
     // Word search and article display.
@@ -76,6 +79,8 @@ public:
     // Back and forward: what the window shows, and the same shown again.
     ArticleVisit ShownVisit() const;
     void ShowVisit(const ArticleVisit &visit);
+    // Looks a word of the article up as a double-click does: a clicked link's.
+    void LookUpFromArticle(const QString &word);
     // A link of the suggestion strip followed.
     void ChooseSuggestion(const Suggestion &suggestion);
     // What choosing a result of the search inside articles does: what a click in the word list
@@ -125,6 +130,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Reads the settings, starts the dictionaries' load and shows the splash window.
+    void StartLoading();
     void CreateControls();
     void CreateMenu();
     void FormCreate();
@@ -139,6 +146,7 @@ private:
     void ShowPatternMatches(const std::string &pattern);
 
     ProgramPaths paths;
+    std::unique_ptr<StartupLoad> startup; // reports the load to the splash window
     std::unique_ptr<Database> database;
     std::unique_ptr<WordLookup> lookup;
     std::unique_ptr<WordSuggestions> suggestions;

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include "ui/Resources.h"
@@ -37,6 +38,30 @@ void TMainTray::ShowIcon(
         ->setObjectName(QStringLiteral("TrayExit"));
     TrayIcon1->setContextMenu(trayMenu);
     TrayIcon1->show();
+}
+
+void TMainTray::ShowIconWhenExposed(
+    std::function<void()> onClick, std::function<void()> onShow, std::function<void()> onExit)
+{
+    if (TrayIcon1 || showIcon)
+        return;
+    showIcon = [this, onClick = std::move(onClick), onShow = std::move(onShow),
+                   onExit = std::move(onExit)] { ShowIcon(onClick, onShow, onExit); };
+    QWindow *handle = window->windowHandle();
+    if (handle && !handle->isExposed())
+        handle->installEventFilter(this);
+    else
+        std::exchange(showIcon, nullptr)();
+}
+
+bool TMainTray::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && static_cast<QWindow *>(watched)->isExposed()) {
+        // The window is mapped by now; whoever waits for it to be exposed finds the icon there.
+        watched->removeEventFilter(this);
+        std::exchange(showIcon, nullptr)();
+    }
+    return false;
 }
 
 bool TMainTray::Minimising(const QEvent &event)

@@ -24,6 +24,10 @@ public:
     // "Показать" onShow and "Выход" onExit. Once; later calls change nothing.
     void ShowIcon(
         std::function<void()> onClick, std::function<void()> onShow, std::function<void()> onExit);
+    // The same once the shown window is first exposed on the screen; at once for a window that
+    // has no native window yet or is exposed already.
+    void ShowIconWhenExposed(
+        std::function<void()> onClick, std::function<void()> onShow, std::function<void()> onExit);
 
     // Whether event is the window being minimised with a notification area to hide it in; the
     // state it had before is kept for ShowAgain.
@@ -35,8 +39,12 @@ public:
     // The window shown from any state, then raised and activated.
     void BringToFront();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *window;
+    std::function<void()> showIcon; // waits for the window's first exposure
     QSystemTrayIcon *TrayIcon1 = nullptr;
     Qt::WindowStates stateBeforeMinimise = Qt::WindowNoState;
 };
