@@ -307,7 +307,9 @@ void FormSearchTest::stoppedSearchLeavesNothingBehind()
             QStringLiteral("Остановлено. Найдено: %1").arg(shown));
         QTest::qWait(300);
         QCOMPARE(search->ResultCount(), shown);
-        QVERIFY(shown < CountByHand(*form->GetDatabase(), QStringLiteral("о")));
+        // Once rows are shown the scan may already have passed its last record.
+        if (!waitForRows)
+            QVERIFY(shown < CountByHand(*form->GetDatabase(), QStringLiteral("о")));
         QVERIFY(search->findChild<QProgressBar *>("ProgressBar1")->isHidden());
     }
     // The window still works, and Escape with nothing running closes it, from the list too.
