@@ -129,6 +129,7 @@ int main(int argc, char *argv[])
         QObject::connect(&form, &TForm1::settingsRequested, &form, [&] {
             Named(OpenedOnce(formSettings, &form, &form), FormSettings)
                 ->SetFonts(form.ListFont(), form.ArticleFont());
+            FormSettings->SetAllArticles(form.ShowsAllArticles());
             FormSettings->exec();
         });
         QObject::connect(&form, &TForm1::aboutRequested, &form,

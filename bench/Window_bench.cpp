@@ -1,10 +1,13 @@
 // The main window on the benchmark set, generated or real, headless: a key press in WordInput
 // with its completion and list refill against a bare list refill, an article shown from the word
-// list, and the start-up until the window is shown against the index loads it is made of.
+// list, the start-up until the window is shown against the index loads it is made of, and a word
+// that five dictionaries hold shown with all their articles against its first article alone.
 
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -15,11 +18,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTextEdit>
 #include <QtTest>
 
 #include "Bench_dictionaries.h"
 #include "storage/Database.h"
 #include "support/Code_page.h"
+#include "ui/Article_pane.h"
 #include "ui/Form_main.h"
 
 namespace {
@@ -208,6 +213,119 @@ void BM_BareListRefill(benchmark::State &state)
 }
 BENCHMARK(BM_BareListRefill)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
 
+// About 20 KB of a dictd article as the maker keeps it: numbered senses of hard-wrapped lines, a
+// link and a pronunciation in each.
+std::string WrappedArticle(int dictionary)
+{
+    const std::string lineBreak = "\xE2\x80\xA8";
+    std::string text;
+    for (int sense = 1; text.size() < 20000; ++sense) {
+        text += "   " + std::to_string(sense) + ". Sense " + std::to_string(dictionary)
+            + " of the word, see {house} and \\haus\\; -- generally" + lineBreak;
+        for (int line = 0; line < 4; ++line)
+            text +=
+                "      applied to the undressed skins of the larger domestic animals," + lineBreak;
+        text += lineBreak;
+    }
+    return text;
+}
+
+// Five dictionaries holding "hide" alone, each its article of 20 KB.
+void WriteFiveDictionaries(const std::filesystem::path &folder)
+{
+    for (int d = 1; d <= 5; ++d) {
+        const std::string name = "d" + std::to_string(d);
+        const std::filesystem::path base = folder / "dics" / name / name;
+        std::filesystem::create_directories(base.parent_path());
+        const std::string attributes = "FORMAT_VERSION=1.0\r\nENCODING=UTF-8\r\nDIC_ID="
+            + std::to_string(d) + "\r\nCATEGORY=EXP\r\nSHORT_NAME=D" + std::to_string(d)
+            + "\r\nLONG_NAME=Dictionary " + std::to_string(d) + "\r\nMARKUP=dictd\r\n";
+        std::string utf16;
+        for (const char c : attributes)
+            utf16 += {c, '\0'};
+        std::ofstream(base.string() + ".inf", std::ios::binary) << utf16;
+        std::ofstream(base.string() + ".idx", std::ios::binary) << "HIDE\t0\n";
+        std::ofstream(base.string() + ".dat", std::ios::binary) << WrappedArticle(d) << '\n';
+    }
+}
+
+// The pane as it was before articles had lines and markup: the article read, set as plain text in
+// the article font, the headword bold, painted.
+void ShowAsBefore(const Database &database, QTextEdit &pane)
+{
+    WordPosition position;
+    database.Find(0, "hide", position);
+    std::string article = database.GetArticle(position);
+    for (std::size_t at = 0; (at = article.find("\xE2\x80\xA8", at)) != std::string::npos;)
+        article.replace(at, 3, " ");
+    const QString headword = QString::fromStdString(database.GetWord(position));
+    pane.setPlainText(headword + ' ' + QString::fromStdString(article));
+    QTextCursor cursor(pane.document());
+    cursor.select(QTextCursor::Document);
+    QTextCharFormat format;
+    format.setFontFamilies({QStringLiteral("Times New Roman")});
+    format.setFontPointSize(12);
+    cursor.setCharFormat(format);
+    cursor.setPosition(0);
+    cursor.setPosition(static_cast<int>(headword.size()), QTextCursor::KeepAnchor);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.mergeCharFormat(bold);
+    cursor.setPosition(0);
+    pane.setTextCursor(cursor);
+    pane.viewport()->repaint();
+}
+
+// Find on a word of five dictionaries until the pane is painted, in turn: as the pane showed it
+// before, its first article alone as the pane shows it now, and with the other four dictionaries'
+// articles.
+void BM_WordOfFiveDictionaries(benchmark::State &state)
+{
+    std::string own = (std::filesystem::temp_directory_path() / "kalvora-five-XXXXXX").string();
+    if (!mkdtemp(own.data())) {
+        state.SkipWithError("cannot make a temporary folder");
+        return;
+    }
+    WriteFiveDictionaries(own);
+    const std::unique_ptr<void, void (*)(void *)> removed(
+        own.data(), [](void *path) { std::filesystem::remove_all(static_cast<char *>(path)); });
+    TForm1 form(own + "/");
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        state.SkipWithError("the window was not shown");
+        return;
+    }
+    auto *edit = form.findChild<QComboBox *>("WordInput")->lineEdit();
+    auto *pane = form.findChild<TArticlePane *>("RichEdit1");
+    QTextEdit before;
+    before.resize(pane->size());
+    before.show();
+    std::size_t round = 0;
+    for (auto _ : state) {
+        const std::size_t kind = round++ % 3;
+        if (kind == 0) {
+            const Clock::time_point start = Clock::now();
+            ShowAsBefore(*form.GetDatabase(), before);
+            Record(state, "as before", Seconds(start));
+            continue;
+        }
+        const bool all = kind == 2;
+        form.SaveArticleSettings(all);
+        edit->setText(QStringLiteral("hide"));
+        const Clock::time_point start = Clock::now();
+        form.FindButtonClick();
+        QCoreApplication::processEvents();
+        pane->viewport()->repaint();
+        Record(state, all ? "five articles" : "first article alone", Seconds(start));
+        if (pane->ArticleCount() != (all ? 5 : 1))
+            state.SkipWithError(("the pane held " + std::to_string(pane->ArticleCount())).c_str());
+    }
+}
+BENCHMARK(BM_WordOfFiveDictionaries)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(90);
+
 void PrintSummary()
 {
     std::printf("\nSummary\n");
@@ -237,6 +355,21 @@ void PrintSummary()
             *clock ? " (thread time)" : " (wall clock)", keyTime * 1e6, floorTime * 1e6,
             keyTime / floorTime, keyTime <= 1.2 * floorTime ? "met" : "MISSED");
     }
+    if (timings.count("five articles") && timings.count("first article alone")) {
+        const double five = SpreadOf(timings["five articles"]).median;
+        const double alone = SpreadOf(timings["first article alone"]).median;
+        std::printf(
+            "a word of five dictionaries with their 20 KB articles shown %.2f ms, its first "
+            "article alone %.2f ms: %.2fx (target <= 2x) %s\n",
+            five * 1e3, alone * 1e3, five / alone, five <= 2 * alone ? "met" : "MISSED");
+        if (timings.count("as before")) {
+            const double before = SpreadOf(timings["as before"]).median;
+            std::printf(
+                "the first article as the plain pane showed it before %.2f ms: five articles "
+                "%.2fx (target <= 2x) %s, the first alone %.2fx\n",
+                before * 1e3, five / before, five <= 2 * before ? "met" : "MISSED", alone / before);
+        }
+    }
     if (timings.count("start-up") && timings.count("index loads")) {
         const double startUp = SpreadOf(timings["start-up"]).median;
         const double loads = SpreadOf(timings["index loads"]).median;
@@ -251,6 +384,8 @@ void PrintSummary()
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The figures are of the set alone, not of whatever dictionaries this machine has installed.
+    qputenv("KALVORA_DICTIONARY_PATH", "");
     // The notification area has no host off screen; its warnings would bury the figures.
     qputenv("QT_LOGGING_RULES", "qt.core.qobject.connect=false");
     QApplication application(argc, argv);

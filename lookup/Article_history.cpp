@@ -4,7 +4,8 @@ bool ArticleVisit::operator==(const ArticleVisit &other) const
 {
     return fieldText == other.fieldText && word.dicId == other.word.dicId
         && word.index == other.word.index && listFirst == other.listFirst
-        && listRow == other.listRow && barItem == other.barItem && phrase == other.phrase;
+        && listRow == other.listRow && barItem == other.barItem && phrase == other.phrase
+        && alone == other.alone;
 }
 
 void ArticleHistory::Record(const ArticleVisit &article)

@@ -17,6 +17,7 @@ struct ArticleVisit
     std::int32_t listRow = 0; // the list's selected line
     std::uint32_t barItem = 0; // the section bar's selected dictionary; 0 for none
     std::string phrase; // marked in the article (a search result); empty for none
+    bool alone = false; // the article without the other dictionaries' (a dictionary's button)
 
     bool operator==(const ArticleVisit &other) const;
     bool operator!=(const ArticleVisit &other) const { return !(*this == other); }

@@ -2,11 +2,22 @@
 
 #include <algorithm>
 
+#include "storage/Article_lines.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 
 namespace {
+
+// The pane's text as a phrase is looked for in it: its paragraph ends and line breaks are blanks,
+// one character each, so that the marks fall where the pane counts, and a Windows-1251
+// dictionary's rule can read every character.
+std::string PhraseText(std::string text)
+{
+    for (char &c : text)
+        c = c == '\n' ? ' ' : c;
+    return ReplaceLineBreaks(std::move(text), " ");
+}
 
 std::int32_t Characters(const std::string &utf8)
 {
@@ -72,16 +83,18 @@ Match WordLookup::Find(const std::string &query, std::uint32_t dicId)
 {
     std::int32_t matched = 0;
     const bool found = database.Find(dicId, query, current, &matched);
+    chosenAlone = dicId != 0;
     return MatchOf(found, matched);
 }
 
-bool WordLookup::Select(WordPosition position)
+bool WordLookup::Select(WordPosition position, bool alone)
 {
     const Dictionary *dictionary = database.FindById(position.dicId);
     if (!dictionary || position.index < 0
         || static_cast<std::uint32_t>(position.index) >= dictionary->GetWordCount())
         return false;
     current = position;
+    chosenAlone = alone;
     return true;
 }
 
@@ -132,8 +145,30 @@ const ShownArticle &WordLookup::Article()
     const std::string headword = database.GetWord(current);
     shown.found = true;
     shown.headwordCharacters = static_cast<std::size_t>(Characters(headword));
-    shown.text = headword + ' ' + database.GetArticle(current);
+    const PaneArticle article = ReadPaneArticle(database, current);
+    shown.headword = article.headword;
+    shown.text = article.ShownText();
+    shown.document = article.document;
+    if (allDictionaries && !chosenAlone)
+        shown.others = OtherArticles(database, current);
+    for (const WordPosition &other : shown.others)
+        shown.otherNames.push_back(database.FindById(other.dicId)->GetAttributes().shortName);
     return shown;
+}
+
+PaneArticle WordLookup::OtherArticle(WordPosition position) const
+{
+    return ReadPaneArticle(database, position);
+}
+
+std::vector<Mark> WordLookup::MarksIn(
+    WordPosition position, const std::string &text, const std::string &phrase) const
+{
+    std::vector<Mark> marks;
+    if (const Dictionary *dictionary = database.FindById(position.dicId))
+        for (const auto &[start, count] : FindPhrase(*dictionary, PhraseText(text), phrase))
+            marks.push_back({start, count});
+    return marks;
 }
 
 std::vector<Mark> WordLookup::Marks(const std::string &phrase) const
@@ -142,7 +177,7 @@ std::vector<Mark> WordLookup::Marks(const std::string &phrase) const
     const Dictionary *dictionary = shown.found ? database.FindById(shownPosition.dicId) : nullptr;
     if (!dictionary)
         return marks;
-    for (const auto &[start, count] : FindPhrase(*dictionary, shown.text, phrase))
+    for (const auto &[start, count] : FindPhrase(*dictionary, PhraseText(shown.text), phrase))
         marks.push_back({start, count});
     return marks;
 }

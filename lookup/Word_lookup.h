@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "lookup/Pane_articles.h"
 #include "storage/Database.h"
 
 // What a search found: the word, and how much of the query its headword holds.
@@ -47,8 +48,13 @@ struct NeighbourWindow
 struct ShownArticle
 {
     bool found = false; // false: there is no current word to show
-    std::string text; // UTF-8
+    std::string text; // UTF-8: the headword, a space and DocumentText(document)
     std::size_t headwordCharacters = 0;
+    std::string headword;
+    ArticleDocument document; // the article laid out by its dictionary's markup
+    // The other dictionaries' articles that follow it, not yet read, and their short names.
+    std::vector<WordPosition> others;
+    std::vector<std::string> otherNames;
 };
 
 // A stretch of the shown article, counted in characters.
@@ -90,8 +96,9 @@ public:
     // what is found, or none.
     Match Find(const std::string &query, std::uint32_t dicId = 0);
     // The current word becomes position when that names a word of a loaded dictionary;
-    // otherwise nothing changes and the result is false.
-    bool Select(WordPosition position);
+    // otherwise nothing changes and the result is false. Alone: shown without the other
+    // dictionaries' articles, as a dictionary's button shows it.
+    bool Select(WordPosition position, bool alone = false);
     // The current word becomes the one on row of the last neighbour window; false, changing
     // nothing, when there is no current dictionary or no such row.
     bool SelectRow(std::int32_t row);
@@ -109,6 +116,19 @@ public:
     // its dictionary; ascending, not overlapping.
     std::vector<Mark> Marks(const std::string &phrase) const;
 
+    // Whether the article of the current word is followed by the other dictionaries' articles of
+    // the same headword (on unless turned off). A word found in one dictionary chosen by its
+    // button is shown alone either way.
+    void ShowAllDictionaries(bool on) { allDictionaries = on; }
+    bool ShowsAllDictionaries() const { return allDictionaries; }
+    bool ShownAlone() const { return chosenAlone; }
+    // One of the articles Article named in others, read and laid out.
+    PaneArticle OtherArticle(WordPosition position) const;
+    // Where phrase occurs in the pane's text of the article at position (its ShownText),
+    // counted from its headword.
+    std::vector<Mark> MarksIn(
+        WordPosition position, const std::string &text, const std::string &phrase) const;
+
 private:
     Match MatchOf(bool found, std::int32_t matchedLength) const;
 
@@ -118,6 +138,8 @@ private:
     std::int32_t neighboursFirst = -1;
     ShownArticle shown;
     WordPosition shownPosition;
+    bool allDictionaries = true;
+    bool chosenAlone = false; // the current word was found in the one dictionary asked for
 };
 
 #endif // LOOKUP_WORD_LOOKUP_H

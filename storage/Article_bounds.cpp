@@ -8,19 +8,6 @@ std::size_t ArticleBytesMax(DictionaryEncoding encoding)
     return WithText(encoding, [](auto text) { return ARTICLE_MAX * text.MAX_CHARACTER_BYTES; });
 }
 
-bool WithinArticleLimit(
-    const unsigned char *data, std::size_t offset, std::size_t end, DictionaryEncoding encoding)
-{
-    if (end - offset <= ARTICLE_MAX)
-        return true;
-    if (end - offset > ArticleBytesMax(encoding))
-        return false;
-    return WithText(encoding, [&](auto text) {
-        return text.Count(reinterpret_cast<const char *>(data + offset), end - offset)
-            <= ARTICLE_MAX;
-    });
-}
-
 std::size_t LineStart(const unsigned char *data, std::size_t from, std::size_t at)
 {
     if (at <= from)

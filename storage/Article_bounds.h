@@ -14,10 +14,6 @@ constexpr std::size_t ARTICLE_MAX = 99999;
 // Bytes the longest article GetArticle returns may take.
 std::size_t ArticleBytesMax(DictionaryEncoding encoding);
 
-// Whether the text from offset to end is within GetArticle's length limit.
-bool WithinArticleLimit(
-    const unsigned char *data, std::size_t offset, std::size_t end, DictionaryEncoding encoding);
-
 // Where the line holding position at begins, looking back no further than from: GetArticle
 // stops at a line feed, and the text it returns at a zero byte.
 std::size_t LineStart(const unsigned char *data, std::size_t from, std::size_t at);

@@ -101,22 +101,70 @@ private:
     std::size_t end = 0;
 };
 
-// Whether a UTF-8 record starting at offset begins inside a well-formed character: it then
-// reads that character's remaining bytes as U+FFFD each, which a scan from an earlier record
-// reads as part of the character. The window holds offset - 3 on, as far as the file has it.
-bool BeginsInsideCharacter(const DataWindow &window, std::size_t offset)
+// Where the well-formed character that a UTF-8 record starting at offset begins inside ends, or
+// offset when it begins no such way. The record reads that character's remaining bytes as
+// U+FFFD each, which a scan from an earlier record reads as part of the character. The window
+// holds offset - 3 on, as far as the file has it.
+std::size_t EndOfCharacterBegunBefore(const DataWindow &window, std::size_t offset)
 {
     const unsigned char *data = window.Data() - window.Begin();
     if (offset >= window.End() || data[offset] < 0x80 || data[offset] >= 0xC0)
-        return false;
+        return offset;
     for (std::size_t back = 1; back <= 3 && back <= offset - window.Begin(); ++back) {
         std::size_t length;
         DecodeUtf8(data + offset - back, window.End() - (offset - back), length);
         if (length > back)
-            return true;
+            return offset - back + length;
     }
-    return false;
+    return offset;
 }
+
+// Whether the text from each of a run of ascending offsets to end is within GetArticle's length
+// limit, the characters counted in one pass for them all: counted from each offset alone, the
+// records of an article as long as the limit went over it once a record.
+class ArticleLimitCheck
+{
+public:
+    ArticleLimitCheck(const unsigned char *data, std::size_t end, DictionaryEncoding encoding)
+        : text(reinterpret_cast<const char *>(data))
+        , end(end)
+        , encoding(encoding)
+        , longest(ArticleBytesMax(encoding))
+    {
+    }
+
+    bool Within(std::size_t offset)
+    {
+        if (end - offset <= ARTICLE_MAX)
+            return true;
+        if (end - offset > longest)
+            return false;
+        return WithText(encoding, [&](auto encoded) {
+            if (!counted) {
+                counted = true;
+                cursor = offset;
+                total = encoded.Count(text + offset, end - offset);
+            }
+            const char *at = text + cursor;
+            for (; at < text + offset; ++passed)
+                encoded.Read(at, text + end);
+            cursor = static_cast<std::size_t>(at - text);
+            // An offset inside the character read last reads each of its remaining bytes as a
+            // character; from the character's end on, the text reads as it did.
+            return cursor - offset + total - passed <= ARTICLE_MAX;
+        });
+    }
+
+private:
+    const char *const text;
+    const std::size_t end;
+    const DictionaryEncoding encoding;
+    const std::size_t longest;
+    bool counted = false;
+    std::size_t cursor = 0; // where the characters counted from the first offset have reached
+    std::size_t total = 0; // characters from the first offset to end
+    std::size_t passed = 0; // characters from the first offset to cursor
+};
 
 // Every record's first occurrence at or after its offset decides it: the record matches when
 // that occurrence lies inside its article. Records are taken in the order of their offsets, so
@@ -168,11 +216,12 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
         // The articles that can hold the occurrence begin after the last line end before it.
         const std::size_t reachable = matchEnd > longest ? matchEnd - longest : 0;
         const std::size_t line = LineStart(data, std::max({offset, reachable, window.Begin()}), at);
+        ArticleLimitCheck limit(data, matchEnd, encoding);
         for (; k < count; ++k) {
             const std::size_t own = OffsetOf(k);
             if (own > at)
                 break;
-            if (own < line || !WithinArticleLimit(data, own, matchEnd, encoding))
+            if (own < line || !limit.Within(own))
                 continue;
             // A phrase ending in CR cannot take the one GetArticle drops.
             if (needle.EndsInCarriageReturn()
@@ -184,22 +233,27 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
     if (!needle.BeginsWithReplacement())
         return true;
     // A record that begins inside a character may hold the phrase in the U+FFFD it reads
-    // there, which the scan above, reading the character whole, did not see: each such record
-    // is looked at by itself.
+    // there, which the scan above, reading the character whole, did not see. Only an
+    // occurrence starting in those few bytes is new: from the character's end on, the record
+    // reads as the scan did.
     for (k = 0; k < count && !cancel.load(std::memory_order_relaxed); ++k) {
         const std::size_t own = OffsetOf(k);
         if (own >= size)
             break;
-        if (!window.Hold(own > 3 ? own - 3 : 0, std::min(size, own + longest + 2)))
+        if (!window.Hold(own > 3 ? own - 3 : 0, std::min(size, own + 4)))
             return false;
-        if (!BeginsInsideCharacter(window, own))
+        const std::size_t broken = EndOfCharacterBegunBefore(window, own);
+        if (broken == own)
             continue;
+        const std::size_t last = std::min(size, broken - 1 + reach);
+        if (!window.Hold(own > 3 ? own - 3 : 0, std::min(size, last + 2)))
+            return false;
         const unsigned char *data = window.Data() - window.Begin();
-        const std::size_t last = ArticleEnd(data, size, own, own, encoding);
+        const std::size_t articleEnd = ArticleEnd(data, size, own, own, encoding, last);
         std::size_t matchEnd = 0;
-        const std::size_t at = needle.FindIn(data, own, own, last, matchEnd);
-        firstAt[static_cast<std::uint32_t>(keys[k])] =
-            at == PhraseFinder::NOT_FOUND ? NO_HIT : static_cast<std::uint32_t>(at);
+        const std::size_t at = needle.FindIn(data, own, own, std::min(articleEnd, last), matchEnd);
+        if (at < broken)
+            firstAt[static_cast<std::uint32_t>(keys[k])] = static_cast<std::uint32_t>(at);
     }
     return true;
 }
@@ -387,12 +441,10 @@ private:
         if (!reader.Open(source.DataPath(), error))
             return;
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-        std::vector<std::pair<std::uint64_t, std::int32_t>> order;
-        order.reserve(static_cast<std::size_t>(count));
+        std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
         for (std::int32_t i = 0; i < count; ++i)
-            order.emplace_back(
-                source.RecordPlace(static_cast<std::uint32_t>(dictionary.GetArticleOffset(i))), i);
-        std::sort(order.begin(), order.end());
+            records[static_cast<std::size_t>(i)] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
         struct Hit
         {
             std::int32_t index;
@@ -400,22 +452,20 @@ private:
             std::string excerpt;
         };
         std::vector<Hit> hits;
-        std::string article;
         std::string skipped;
-        for (const auto &[place, i] : order) {
-            if (cancel.load(std::memory_order_relaxed))
+        const auto take = [&](std::size_t i, bool read, const std::string &article) {
+            if (!read)
                 return;
-            if (!source.Article(reader, static_cast<std::uint32_t>(dictionary.GetArticleOffset(i)),
-                    article, error, skipped))
-                continue;
             std::size_t matchEnd = 0;
             const auto *data = reinterpret_cast<const unsigned char *>(article.data());
             const std::size_t at = needle->FindIn(data, 0, 0, article.size(), matchEnd);
             if (at == PhraseFinder::NOT_FOUND)
-                continue;
-            hits.push_back({i, static_cast<std::uint32_t>(at),
+                return;
+            hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
                 withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
-        }
+        };
+        if (!source.Articles(reader, records, take, cancel, skipped))
+            return;
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
         for (const Hit &hit : hits) {

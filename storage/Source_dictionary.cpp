@@ -1,6 +1,8 @@
 #include "Source_dictionary.h"
 
 #include <algorithm>
+#include <optional>
+#include <unordered_map>
 
 #include "storage/Dictionary_index.h"
 #include "storage/Source_cache.h"
@@ -189,8 +191,9 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
     return at == 1 ? indexed : std::string(spellings.c_str() + (at - 2));
 }
 
-bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::string &text,
-    std::string &error, std::string &skipped) const
+bool SourceDictionary::Compose(std::uint32_t record,
+    const std::function<bool(std::uint32_t, std::string &)> &read, std::string &text,
+    std::string &error) const
 {
     text.clear();
     if (record >= RecordCount())
@@ -208,9 +211,8 @@ bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::s
     }
     std::vector<std::pair<std::uint32_t, std::string>> converted;
     for (ArticlePart &part : recordParts) {
-        std::string raw;
         std::string article;
-        if (!ReadArticle(reader, part.article, raw, article, skipped, error))
+        if (!read(part.article, article))
             return false;
         if (linesUndecided)
             part.dropFirstLine = RepeatsHeadword(article, key);
@@ -224,6 +226,90 @@ bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::s
     };
     std::size_t characters = 0;
     text = ComposeArticle(recordParts, source, DictionaryEncoding::Utf8, characters);
+    return true;
+}
+
+bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::string &text,
+    std::string &error, std::string &skipped) const
+{
+    std::string raw;
+    return Compose(
+        record,
+        [&](std::uint32_t article, std::string &converted) {
+            return ReadArticle(reader, article, raw, converted, skipped, error);
+        },
+        text, error);
+}
+
+bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
+    const std::function<void(std::size_t, bool, const std::string &)> &take,
+    const std::atomic<bool> &cancel, std::string &skipped) const
+{
+    // A record whose parts lie within this many bytes is read as its first part comes: the
+    // reader's chunks still hold the others.
+    constexpr std::uint64_t NEAR = 256 << 10;
+    std::vector<std::pair<std::uint64_t, std::size_t>> near;
+    std::vector<std::size_t> far;
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const std::uint32_t record = records[k];
+        if (record >= RecordCount()) {
+            near.emplace_back(0, k);
+            continue;
+        }
+        std::uint64_t low = UINT64_MAX;
+        std::uint64_t high = 0;
+        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
+            const SourcePlace &place = data.places[parts[p].article];
+            low = std::min(low, place.offset);
+            high = std::max(high, place.offset + place.length);
+        }
+        if (high - low <= NEAR)
+            near.emplace_back(RecordPlace(record), k);
+        else
+            far.push_back(k);
+    }
+    std::sort(near.begin(), near.end());
+    std::string text;
+    std::string error;
+    for (const auto &[place, k] : near) {
+        if (cancel.load(std::memory_order_relaxed))
+            return false;
+        const bool read = Article(reader, records[k], text, error, skipped);
+        take(k, read, text);
+    }
+    // The others' parts are read once more, in the order they lie in, and kept until the records
+    // are made: going back and forth for them would inflate chunks again and again.
+    std::vector<std::uint32_t> needed;
+    for (const std::size_t k : far)
+        for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
+            needed.push_back(parts[p].article);
+    std::sort(needed.begin(), needed.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return data.places[a].offset < data.places[b].offset
+            || (data.places[a].offset == data.places[b].offset && a < b);
+    });
+    needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
+    std::unordered_map<std::uint32_t, std::optional<std::string>> kept;
+    std::string raw;
+    for (const std::uint32_t article : needed) {
+        if (cancel.load(std::memory_order_relaxed))
+            return false;
+        std::string converted;
+        std::optional<std::string> &slot = kept[article];
+        if (ReadArticle(reader, article, raw, converted, skipped, error))
+            slot = std::move(converted);
+    }
+    for (const std::size_t k : far) {
+        const bool read = Compose(
+            records[k],
+            [&kept](std::uint32_t article, std::string &converted) {
+                const std::optional<std::string> &slot = kept[article];
+                if (slot)
+                    converted = *slot;
+                return slot.has_value();
+            },
+            text, error);
+        take(k, read, text);
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -49,6 +50,13 @@ public:
     // The same through a reader of the caller's (a search's own, for instance).
     bool Article(DictzipFile &reader, std::uint32_t record, std::string &text, std::string &error,
         std::string &skippedTypes) const;
+    // The articles of records (each below RecordCount), made as Article makes them, handed to
+    // take with their position in records and whether they could be read, in an order that reads
+    // the data file front to back: the chunks a record's parts lie in are inflated once, however
+    // far apart the parts lie. False when cancel stopped it.
+    bool Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
+        const std::function<void(std::size_t, bool, const std::string &)> &take,
+        const std::atomic<bool> &cancel, std::string &skippedTypes) const;
     // Where the record's first part lies in the data file: reading records in this order reads
     // the file front to back.
     std::uint64_t RecordPlace(std::uint32_t record) const;
@@ -61,6 +69,10 @@ public:
     const std::string &SkippedTypes() const { return skippedTypes; }
 
 private:
+    // The record's article from its parts, read gives each part's article converted.
+    bool Compose(std::uint32_t record,
+        const std::function<bool(std::uint32_t, std::string &)> &read, std::string &text,
+        std::string &error) const;
     // A source article as read and as converted to UTF-8.
     bool ReadArticle(DictzipFile &reader, std::uint32_t article, std::string &raw,
         std::string &converted, std::string &skipped, std::string &error) const;

@@ -170,31 +170,37 @@ std::string OneLine(const std::string &text)
 // is trimmed as OneLine trims it.
 std::string KeptLines(const std::string &text)
 {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        for (char &c : line)
-            c = c == '\0' ? ' ' : c;
-        while (!line.empty() && IsBlank(static_cast<unsigned char>(line.back())))
-            line.pop_back();
-        if (!line.empty() || (!lines.empty() && !lines.back().empty()))
-            lines.push_back(std::move(line));
+    // Written as it is read, in one pass: an empty line waits until a line of text follows it.
+    std::string out;
+    out.reserve(text.size());
+    std::size_t lines = 0;
+    bool emptyWaits = false;
+    for (std::size_t start = 0;;) {
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        std::size_t last = end;
+        while (last > start && IsBlank(static_cast<unsigned char>(text[last - 1])))
+            --last;
+        if (last > start) {
+            if (lines > 0 && emptyWaits) {
+                out.append(LINE_BREAK);
+                ++lines;
+            }
+            if (lines > 0)
+                out.append(LINE_BREAK);
+            emptyWaits = false;
+            for (std::size_t i = start; i < last; ++i)
+                out += text[i] == '\0' ? ' ' : text[i];
+            ++lines;
+        } else {
+            emptyWaits = lines > 0;
+        }
+        if (end >= text.size())
+            break;
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
-    while (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    if (lines.size() == 1)
-        return TrimBlanks(lines[0]);
-    std::string out;
-    for (const std::string &line : lines) {
-        if (&line != &lines.front())
-            out.append(LINE_BREAK);
-        out += line;
-    }
-    return out;
+    return lines == 1 ? TrimBlanks(out) : out;
 }
 
 // dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
@@ -408,6 +414,10 @@ std::string ComposeArticle(const std::vector<ArticlePart> &parts,
             article.erase(0, end == std::string::npos ? article.size() : end + 1);
         }
         article = encoding == DictionaryEncoding::Utf8 ? KeptLines(article) : OneLine(article);
+        if (parts.size() == 1) {
+            text = std::move(article);
+            break;
+        }
         if (!seen.insert(article).second)
             continue;
         text += seen.size() == 1 ? article : " | " + article;

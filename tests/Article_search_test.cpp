@@ -140,7 +140,11 @@ void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, co
         bool complete = false;
         const std::string article = Held(dictionary, dictionary.GetArticle(index), complete);
         const std::string phrase = article.substr(outcome.positions[i], outcome.phraseLength);
-        EXPECT_EQ(article.find(phrase), outcome.positions[i]) << name;
+        // Positions count the file's bytes: the bytes of a character an article begins inside
+        // read as U+FFFD, three bytes each.
+        if (article.compare(0, 3, "\xEF\xBF\xBD") != 0) {
+            EXPECT_EQ(article.find(phrase), outcome.positions[i]) << name;
+        }
         const auto &[set, place] = outcome.sources[i];
         EXPECT_EQ(ReadExcerpt(dictionary, *set, place), outcome.excerpts[i]) << name;
     }
@@ -225,6 +229,16 @@ TEST(ArticleSearchTest, AgreesWithAPlainScan)
         // begins before it.
         {"article begun before a read boundary", "a\t0\nb\t1048526\n",
             std::string(1048525, 'x') + "\n" + std::string(150, 'y') + "needle\n", "needle", 1},
+        // 99,999 letters of two bytes and x: from the first letter or inside it, 100,000
+        // characters; from the second letter or inside it, as many as GetArticle reads.
+        {"utf-8 occurrence at the length limit", "a\t0\nb\t1\nc\t2\nd\t3\n",
+            []() {
+                std::string text;
+                for (int i = 0; i < 99999; ++i)
+                    text += "\xD0\xB4";
+                return text + "x\n";
+            }(),
+            "x", 2, "UTF-8"},
         // The occurrence lies across the end of the first stretch read, a character of it too.
         {"phrase across a read boundary", "a\t0\nb\t1048501\n",
             std::string(1048500, 'x') + "\n" + std::string(72, 'y') + "needle\n", "needle", 1},

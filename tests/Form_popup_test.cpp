@@ -41,9 +41,13 @@ void FormPopupTest::initTestCase()
     WriteDictionary(folder,
         {"a", "A1", "EXP", "A",
             {{Ansi("ДОМ"), Ansi("Здание для жилья.")}, {Ansi("КОТ"), Ansi("Животное.")}}});
+    FixtureDictionary dictd{"b", "B2", "EXP", "B",
+        {{"лес", "Бор, см. {дуб}.\xE2\x80\xA8\xE2\x80\xA8   2. \\les\\ чаща"}}, "UTF-8"};
+    dictd.markup = "dictd";
+    WriteDictionary(folder, dictd);
     database = std::make_unique<Database>(folder.Path(), nullptr);
     database->Load();
-    QCOMPARE(database->GetCount(), 1);
+    QCOMPARE(database->GetCount(), 2);
     other = std::make_unique<QWidget>();
     other->resize(200, 100);
 }
@@ -72,6 +76,8 @@ void FormPopupTest::showsTheArticleInsideTheScreen_data()
         << QString("дом") << screen.center() << QString("ДОМ") << QString("Здание для жилья.");
     QTest::newRow("bottom right, blanks around")
         << QString("  кот ") << screen.bottomRight() << QString("КОТ") << QString("Животное.");
+    QTest::newRow("lines and markup of a dictd article") << QString(
+        "лес") << screen.center() << QString("лес") << QString("Бор, см. дуб.\n2. les чаща");
     QTest::newRow("top left, nothing found")
         << QString("ЯЯЯ") << screen.topLeft() << QString("ЯЯЯ") << QString("Не найдено");
 }

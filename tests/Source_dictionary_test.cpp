@@ -241,6 +241,28 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
     }
 }
 
+void ExpectSameFinds(Loaded &loaded, const std::vector<std::string> &phrases)
+{
+    for (const std::string &phrase : phrases) {
+        std::vector<std::string> found[2];
+        Database *databases[] = {&loaded.converted, &loaded.direct};
+        for (int k = 0; k < 2; ++k) {
+            ArticleSearch search(*databases[k], phrase);
+            std::atomic<bool> cancel{false};
+            search.Run(
+                [&](ArticleMatches &&matches) {
+                    for (std::size_t i = 0; i < matches.Size(); ++i)
+                        found[k].push_back(std::to_string(matches.Index(i)) + " "
+                            + std::to_string(matches.Position(i)) + " "
+                            + std::string(matches.Excerpt(i)) + " "
+                            + ReadExcerpt(*databases[k]->GetDictionary(0), matches, i));
+                },
+                cancel, 2);
+        }
+        EXPECT_EQ(found[0], found[1]) << phrase;
+    }
+}
+
 std::string ReadLog(const TestFolder &folder)
 {
     logFile.Open(folder.Path() + "other.log");
@@ -560,29 +582,18 @@ TEST(SourceDictionaryTest, GivesEveryDictionaryItsOwnStableIdAndPlace)
 
 TEST(SourceDictionaryTest, FindsPhrasesInInstalledArticlesAsInConvertedOnes)
 {
-    const Dictd d = SampleDictd();
-    TestFolder folder;
-    folder.WriteFile("src/z.index", d.index);
-    folder.WriteFile("src/z.dict.dz", Gzip(d.dict, 16));
-    ASSERT_TRUE(Convert(folder, folder.Path() + "src/z.index"));
-    Loaded loaded(folder, folder.Path() + "src/z.index");
-    for (const char *phrase : {"friend", "A SMALL", "зверёк", "zzz", "nothing like it"}) {
-        std::vector<std::string> found[2];
-        Database *databases[] = {&loaded.converted, &loaded.direct};
-        for (int k = 0; k < 2; ++k) {
-            ArticleSearch search(*databases[k], phrase);
-            std::atomic<bool> cancel{false};
-            search.Run(
-                [&](ArticleMatches &&matches) {
-                    for (std::size_t i = 0; i < matches.Size(); ++i)
-                        found[k].push_back(std::to_string(matches.Index(i)) + " "
-                            + std::to_string(matches.Position(i)) + " "
-                            + std::string(matches.Excerpt(i)) + " "
-                            + ReadExcerpt(*databases[k]->GetDictionary(0), matches, i));
-                },
-                cancel, 2);
-        }
-        EXPECT_EQ(found[0], found[1]) << phrase;
+    // A headword whose articles lie far apart: the search reads them apart from the others.
+    Dictd far = SampleDictd();
+    far.Add("filler", std::string(300000, 'f') + "\n");
+    far.Add("cat", "cat\n   A friend far away.\n");
+    for (const Dictd &d : {SampleDictd(), far}) {
+        TestFolder folder;
+        folder.WriteFile("src/z.index", d.index);
+        folder.WriteFile("src/z.dict.dz", Gzip(d.dict, 16));
+        ASSERT_TRUE(Convert(folder, folder.Path() + "src/z.index"));
+        Loaded loaded(folder, folder.Path() + "src/z.index");
+        ExpectSameFinds(
+            loaded, {"friend", "A SMALL", "зверёк", "zzz", "far away", "nothing like it"});
     }
 }
 

@@ -19,6 +19,7 @@ ArticleVisit CaptureVisit(
     visit.listFirst = visit.word.index - visit.listRow;
     visit.barItem = views.bar.SelectedValue().value_or(0);
     visit.phrase = phrase;
+    visit.alone = lookup.ShownAlone();
     return visit;
 }
 
@@ -28,6 +29,7 @@ bool RestoreVisit(const VisitViews &views, WordLookup &lookup, const ArticleVisi
         lookup.NeighboursFrom(visit.word, visit.listFirst);
     if (!window)
         return false;
+    lookup.Select(visit.word, visit.alone);
     views.list.ShowWords({window->words, window->first, visit.listRow});
     views.field.ShowWord(ToQString(visit.fieldText));
     if (visit.barItem)

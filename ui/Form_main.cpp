@@ -47,6 +47,8 @@ namespace {
 constexpr int CLIENT_WIDTH = 621;
 constexpr int CLIENT_HEIGHT = 466;
 
+const char *const SHOW_ALL_DICTIONARIES_KEY = "SHOW_ALL_DICTIONARIES";
+
 } // namespace
 
 TForm1::TForm1(const std::string &programFolder, QWidget *parent)
@@ -108,6 +110,7 @@ void TForm1::CreateControls()
     connect(FindButton, &TGradButton::clicked, this, [this] { FindButtonClick(); });
     ListBox1->onChoose = [this] { ListBox1Click(); };
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
+    RichEdit1->onLinkClick = [this](const QString &word) { LookUpFromArticle(word); };
     setMinimumSize(500, 300);
 }
 
@@ -157,6 +160,7 @@ void TForm1::FormCreate()
 {
     uniformBarColours = true;
     lookup = std::make_unique<WordLookup>(*database);
+    RichEdit1->SetLookup(lookup.get());
     suggestions =
         std::make_unique<WordSuggestions>(*database, *SuggestionStrip, [this] { FormResize(); });
     listFont = DefaultFont();
@@ -172,6 +176,9 @@ void TForm1::FormCreate()
     PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
 
     LoadFontSettings();
+    std::int32_t allArticles = 1;
+    settings->GetInt(SHOW_ALL_DICTIONARIES_KEY, allArticles);
+    lookup->ShowAllDictionaries(allArticles != 0);
 
     // Everything from here on reads the dictionaries, and the first lookup comes later still.
     startup->Finish();
@@ -399,7 +406,7 @@ void TForm1::ShowArticle(const std::string &phrase)
     shownWord = lookup->Current();
     shownPhrase = phrase;
     if (!phrase.empty())
-        RichEdit1->MarkPhrase(lookup->Marks(phrase));
+        RichEdit1->MarkPhrase(phrase);
     goMenu->ArticleShown();
 }
 
@@ -416,7 +423,11 @@ void TForm1::ShowVisit(const ArticleVisit &visit)
 
 void TForm1::RichEdit1DblClick()
 {
-    const QString word = RichEdit1->FlashSelectedWord();
+    LookUpFromArticle(RichEdit1->FlashSelectedWord());
+}
+
+void TForm1::LookUpFromArticle(const QString &word)
+{
     if (ShowLemma(word))
         return;
     WordInput->setEditText(word);
@@ -450,6 +461,19 @@ void TForm1::LoadFontSettings()
 void TForm1::SaveFontSettings(const FontDescription &list, const FontDescription &article)
 {
     WriteMainFonts(*settings, list, article);
+}
+
+bool TForm1::ShowsAllArticles() const
+{
+    return lookup->ShowsAllDictionaries();
+}
+
+void TForm1::SaveArticleSettings(bool all)
+{
+    settings->SetInt(SHOW_ALL_DICTIONARIES_KEY, all ? 1 : 0);
+    lookup->ShowAllDictionaries(all);
+    if (RichEdit1->Shown())
+        ShowArticle(shownPhrase);
 }
 
 void TForm1::ApplyFonts(const FontDescription *list, const FontDescription *article)

@@ -61,6 +61,8 @@ public:
     void LoadDictionaryOrder();
     void LoadFontSettings() override;
     void SaveFontSettings(const FontDescription &list, const FontDescription &article) override;
+    void SaveArticleSettings(bool all) override;
+    bool ShowsAllArticles() const;
     void ApplyFonts(const FontDescription *list, const FontDescription *article) override;
 
     // Word search and article display.
@@ -75,6 +77,8 @@ public:
     // Back and forward: what the window shows, and the same shown again.
     ArticleVisit ShownVisit() const;
     void ShowVisit(const ArticleVisit &visit);
+    // Looks a word of the article up as a double-click does: a clicked link's.
+    void LookUpFromArticle(const QString &word);
     // A link of the suggestion strip followed.
     void ChooseSuggestion(const Suggestion &suggestion);
     // What choosing a result of the search inside articles does: what a click in the word list

@@ -12,9 +12,11 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "lookup/Pane_articles.h"
 #include "storage/Database.h"
 #include "support/Screen_placement.h"
 #include "ui/Ansi_text.h"
+#include "ui/Article_render.h"
 
 namespace {
 
@@ -106,8 +108,11 @@ void TPopupForm::ShowArticle()
         PopupArticle->setPlainText(QStringLiteral("Не найдено"));
         return;
     }
-    PopupHeadword->setText(ToQString(database->GetWord(position)));
-    PopupArticle->setPlainText(ToQString(database->GetArticle(position)));
+    const PaneArticle article = ReadPaneArticle(*database, position);
+    PopupHeadword->setText(ToQString(article.headword));
+    PopupArticle->clear();
+    QTextCursor cursor(PopupArticle->document());
+    InsertArticle(cursor, QString(), article.document, PopupArticle->currentCharFormat());
 }
 
 void TPopupForm::OpenButtonClick()

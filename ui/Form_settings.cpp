@@ -1,5 +1,6 @@
 #include "ui/Form_settings.h"
 
+#include <QCheckBox>
 #include <QLabel>
 
 #include "controls/Dialog_keys.h"
@@ -38,17 +39,22 @@ TFormSettings::TFormSettings(FontSettingsOwner *fonts, QWidget *parent)
     : TDialogWindow(parent, Keys::Dialog)
     , Label1(MakeLabel(this, "Label1", QStringLiteral("Шрифт списка слов:"), 8, 24))
     , Label3(MakeLabel(this, "Label3", QStringLiteral("Шрифт статьи:"), 8, 69))
-    , GradButton1(MakeButton("GradButton1", QStringLiteral("OK"), 8, 114))
-    , GradButton2(MakeButton("GradButton2", QStringLiteral("Cancel"), 100, 114))
+    , GradButton1(MakeButton("GradButton1", QStringLiteral("OK"), 8, 138))
+    , GradButton2(MakeButton("GradButton2", QStringLiteral("Cancel"), 100, 138))
     , GradButton3(MakeButton("GradButton3", QStringLiteral("Изменить"), 132, 24))
     , GradButton4(MakeButton("GradButton4", QStringLiteral("Изменить"), 132, 69))
     , FontDialog1(MakeChooser(this, "FontDialog1", QStringLiteral("Шрифт списка слов")))
     , FontDialog2(MakeChooser(this, "FontDialog2", QStringLiteral("Шрифт статьи")))
+    , AllArticles(new QCheckBox(QStringLiteral("Показывать статьи всех словарей"), this))
     , fonts(fonts)
 {
     setObjectName(QStringLiteral("FormSettings"));
     SetUpDialogWindow(
-        this, QStringLiteral("Настройки"), 218, 147, PixelFont(QStringLiteral("Tahoma"), 11));
+        this, QStringLiteral("Настройки"), 218, 171, PixelFont(QStringLiteral("Tahoma"), 11));
+    AllArticles->setObjectName(QStringLiteral("AllArticles"));
+    AllArticles->setAccessibleName(AllArticles->text());
+    AllArticles->setChecked(true);
+    AllArticles->setGeometry(8, 106, 202, 20);
     Label1->setAccessibleName(Label1->text());
     Label3->setAccessibleName(Label3->text());
     GradButton1->setAccessibleName(QStringLiteral("Принять и сохранить шрифты"));
@@ -60,6 +66,7 @@ TFormSettings::TFormSettings(FontSettingsOwner *fonts, QWidget *parent)
     setTabOrder(GradButton1, GradButton2);
     setTabOrder(GradButton2, GradButton3);
     setTabOrder(GradButton3, GradButton4);
+    setTabOrder(GradButton4, AllArticles);
 
     connect(GradButton1, &TGradButton::clicked, this, [this] { GradButton1Click(); });
     connect(GradButton2, &TGradButton::clicked, this, [this] { GradButton2Click(); });
@@ -87,6 +94,11 @@ void TFormSettings::SetFonts(const FontDescription &list, const FontDescription 
     FontDialog2->SetFont(article);
 }
 
+void TFormSettings::SetAllArticles(bool on)
+{
+    AllArticles->setChecked(on);
+}
+
 void TFormSettings::Button1Click()
 {
     if (FontDialog1->Execute() && fonts)
@@ -101,8 +113,10 @@ void TFormSettings::Button2Click()
 
 void TFormSettings::GradButton1Click()
 {
-    if (fonts)
+    if (fonts) {
+        fonts->SaveArticleSettings(AllArticles->isChecked());
         fonts->SaveFontSettings(FontDialog1->Font(), FontDialog2->Font());
+    }
     accept();
 }
 

@@ -4,6 +4,7 @@
 #include "support/Font_keys.h"
 #include "ui/Dialog_window.h"
 
+class QCheckBox;
 class QLabel;
 class TFontChooser;
 class TGradButton;
@@ -19,6 +20,8 @@ public:
     virtual void SaveFontSettings(const FontDescription &list, const FontDescription &article) = 0;
     // Reads the stored fonts back and shows them.
     virtual void LoadFontSettings() = 0;
+    // Stores whether the pane follows an article with the other dictionaries' and shows it so.
+    virtual void SaveArticleSettings(bool) { }
 };
 
 // Chooses the fonts of the word list and of the article pane. A chosen font is shown in the main
@@ -34,6 +37,8 @@ public:
 
     // The starting points of the two font choices; the main window's fonts before each showing.
     void SetFonts(const FontDescription &list, const FontDescription &article);
+    // The starting point of "Показывать статьи всех словарей".
+    void SetAllArticles(bool on);
     TFontChooser *ListFontDialog() const { return FontDialog1; }
     TFontChooser *ArticleFontDialog() const { return FontDialog2; }
 
@@ -57,6 +62,7 @@ private:
     TGradButton *GradButton4;
     TFontChooser *FontDialog1;
     TFontChooser *FontDialog2;
+    QCheckBox *AllArticles;
     FontSettingsOwner *fonts;
 };
 
