@@ -44,7 +44,7 @@ void Measure(Suggester &suggester, const std::string &list)
         const std::string expected = Small(line.substr(tab + 1));
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = ThreadSeconds();
-        const std::vector<Suggestion> found = suggester.Suggest(query, 5);
+        const std::vector<Suggestion> found = suggester.Suggest(query);
         cpuTimes.push_back((ThreadSeconds() - cpuStart) * 1000);
         times.push_back(Seconds(start) * 1000);
         ++total;

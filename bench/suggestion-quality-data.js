@@ -22,11 +22,11 @@ function hash(text) {
   for (const c of text) h = Math.imul(h ^ c.codePointAt(0), 16777619) >>> 0;
   return h;
 }
-function sample(pairs) {
+function sample(pairs, part = 0) {
   const seen = new Set();
   const unique = pairs.filter(([q]) => !seen.has(q) && seen.add(q));
   unique.sort((a, b) => hash(a[0]) - hash(b[0]));
-  return unique.slice(0, SAMPLE);
+  return unique.slice(part * SAMPLE, (part + 1) * SAMPLE);
 }
 function write(name, pairs) {
   fs.writeFileSync(path.join(out, name), pairs.map((p) => p.join('\t')).join('\n') + '\n');
@@ -101,6 +101,8 @@ for (const line of fs
   if (gcide.has(right) && !english.has(wrong)) misspellings.push([wrong, right]);
 }
 write('english-misspellings.tsv', sample(misspellings));
+// A second list with none of the first's words, to tune the ranking on: the first is for checking.
+write('english-misspellings-tuning.tsv', sample(misspellings, 1));
 
 // Russian: the words of Russian dictionary articles (the sample dictionaries and FreeDict's
 // English-Russian one), lemmatised by az. Their lemmas make a headword list of their own.

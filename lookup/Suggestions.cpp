@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <unordered_set>
 
 #include "lookup/Folding.h"
@@ -13,6 +14,8 @@ namespace {
 
 // No index holds a longer headword.
 constexpr std::size_t MAX_HEADWORD_CHARACTERS = 199;
+// Words of this many letters or more are looked for up to three edits away.
+constexpr std::size_t THREE_EDIT_LETTERS = 7;
 // Keys a spelling walk may collect before it stops; far more than are ever shown.
 constexpr std::size_t WALK_LIMIT = 5000;
 // Only the nearest candidates are asked whether they are everyday words.
@@ -87,19 +90,21 @@ void Suggester::AddSpellings(
 {
     const std::u32string typed = DecodeText(folded);
     // The walk keeps a row of distances per character of the word for every character of a key:
-    // a word longer than any headword by more than two edits has no spelling to find, and a
+    // a word longer than any headword by more than three edits has no spelling to find, and a
     // pasted page of text must not cost memory by the square of its length.
-    if (typed.size() < 2 || typed.size() > MAX_HEADWORD_CHARACTERS + 2)
+    if (typed.size() < 2 || typed.size() > MAX_HEADWORD_CHARACTERS + 3)
         return;
-    const int reach = typed.size() <= 4 ? 1 : 2;
+    const int reach = typed.size() <= 4 ? 1 : typed.size() < THREE_EDIT_LETTERS ? 2 : 3;
     std::vector<SpellingMatch> matches = FindSpellings(keys, folded, 1, WALK_LIMIT);
     matches.erase(std::remove_if(matches.begin(), matches.end(),
                       [](const SpellingMatch &match) { return match.distance == 0; }),
         matches.end());
-    // Two edits only when one gives too few, and then under the word's own beginning.
-    if (reach > 1 && matches.size() < wanted)
-        for (const SpellingMatch &match : FindSpellings(keys, folded, reach, WALK_LIMIT, true))
-            if (match.distance > 1)
+    // Two edits only when one gives too few, and then under the word's own beginning; three
+    // likewise, for a long word, where a slip of three letters is as likely as one of two in a
+    // short one (indepently, incompatabily).
+    for (int distance = 2; distance <= reach && matches.size() < wanted; ++distance)
+        for (const SpellingMatch &match : FindSpellings(keys, folded, distance, WALK_LIMIT, true))
+            if (match.distance == distance)
                 matches.push_back(match);
     struct Scored
     {
@@ -139,14 +144,31 @@ void Suggester::AddSpellings(
         }
         std::sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(asked), byRank);
     }
-    for (const Scored &candidate : scored) {
-        const auto [first, last] = keys.EqualRange(keys.Key(candidate.match.entry));
-        std::size_t best = first;
-        for (std::size_t i = first; i < last; ++i)
-            if (Order(i) < Order(best))
-                best = i;
-        out.push_back(Ranked{best, SuggestionKind::Spelling});
+    for (const Scored &candidate : scored)
+        out.push_back(Ranked{candidate.match.entry, SuggestionKind::Spelling});
+}
+
+std::size_t Suggester::NearestSpelt(std::size_t entry, const std::string &typed) const
+{
+    const auto [first, last] = keys.EqualRange(keys.Key(entry));
+    if (last - first == 1)
+        return first;
+    // An accent the word lacks or has weighs more than any letter: diffrence is one edit from
+    // différence as from difference.
+    const bool typedPlain = typed == FoldText(typed);
+    const std::u32string typedCodes = DecodeText(typed);
+    std::size_t best = first;
+    std::tuple<bool, double, std::int32_t> bestRank;
+    for (std::size_t i = first; i < last; ++i) {
+        const std::string spelt = FoldCase(database.GetWord(keys.Position(i)));
+        const std::tuple<bool, double, std::int32_t> rank{(spelt == keys.Key(i)) != typedPlain,
+            TypingCost(typedCodes, DecodeText(spelt)), Order(i)};
+        if (i == first || rank < bestRank) {
+            best = i;
+            bestRank = rank;
+        }
     }
+    return best;
 }
 
 std::vector<Suggestion> Suggester::Suggest(
@@ -179,15 +201,28 @@ std::vector<Suggestion> Suggester::Suggest(
         for (const std::string &lemma : morphology->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);
     AddSpellings(FoldText(word), limit, morphology, ranked);
+    const std::string typed = FoldCase(word);
     for (const Ranked &item : ranked) {
         if (suggestions.size() >= limit)
             break;
-        const WordPosition position = keys.Position(item.entry);
+        const WordPosition position = keys.Position(
+            item.kind == SuggestionKind::Spelling ? NearestSpelt(item.entry, typed) : item.entry);
         std::string headword = database.GetWord(position);
         if (seen.insert(FoldCase(headword)).second)
             suggestions.push_back(Suggestion{std::move(headword), position, item.kind});
     }
     return suggestions;
+}
+
+void Suggester::ReadFormsInBackground()
+{
+    if (forms != nullptr)
+        forms->ReadInBackground();
+}
+
+bool Suggester::FormsReady() const
+{
+    return forms == nullptr || forms->Ready();
 }
 
 bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
@@ -198,9 +233,12 @@ bool Suggester::FindLemma(const std::string &word, Suggestion &suggestion)
     keys.Update(database);
     std::vector<Ranked> ranked;
     AddEqual(word, SuggestionKind::Folded, ranked);
-    if (ranked.empty() && forms != nullptr)
+    if (ranked.empty() && forms != nullptr) {
+        forms->ReadInBackground();
+        forms->WaitUntilReady();
         for (const std::string &lemma : forms->Lemmas(DropMarks(word)))
             AddEqual(lemma, SuggestionKind::Form, ranked);
+    }
     if (ranked.empty())
         return false;
     const WordPosition position = keys.Position(ranked.front().entry);

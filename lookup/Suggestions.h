@@ -46,17 +46,24 @@ public:
     // Best first, at most limit, no headword twice (letter case aside). A headword equal to the
     // word comes first (kind Exact); then the headwords that fold as the word does, those of its
     // lemmas, and, for a word without * or ?, those within two edits (one for words of up to
-    // four letters), nearest first, then likelier slips, everyday words, consultation order and
-    // index order. For a word with * or ?, the headwords matching it follow the exact one, in
-    // consultation and index order. Empty for an empty word. Without withForms no morphology is
-    // asked (nor read): for a key the field refused, where nothing may take the time of reading
-    // a dictionary.
+    // four letters, three for words of seven or more), nearest first, then likelier slips, everyday
+    // words, consultation order and index order. For a word with * or ?, the headwords matching it
+    // follow the exact one, in consultation and index order. Empty for an empty word. Without
+    // withForms no morphology is asked (nor read): for a key the field refused, where nothing may
+    // take the time of reading a dictionary.
     std::vector<Suggestion> Suggest(
         const std::string &word, std::size_t limit = MAX_SUGGESTIONS, bool withForms = true);
 
+    // Starts reading the word forms on a thread of their own (WordForms::ReadInBackground).
+    // Until they are there, Suggest goes on without them rather than wait.
+    void ReadFormsInBackground();
+    // False while the word forms are still being read in the background.
+    bool FormsReady() const;
+
     // The headword to show for a word that came from outside the field when it is no headword
     // itself: the first that folds as it does or is its lemma. False (suggestion untouched) when
-    // the word is a headword or none such is found.
+    // the word is a headword or none such is found. Waits for the word forms to be read: a word
+    // handed over is not a key press, and its lemma is what it is shown by.
     bool FindLemma(const std::string &word, Suggestion &suggestion);
 
     // The headwords of dictionary dicId (0: every dictionary) that match pattern, in consultation
@@ -70,6 +77,9 @@ private:
     void AddEqual(const std::string &text, SuggestionKind kind, std::vector<Ranked> &out);
     void AddSpellings(
         const std::string &folded, std::size_t wanted, WordForms *known, std::vector<Ranked> &out);
+    // Of the headwords under entry's key, the one spelt nearest to typed (case folded), then the
+    // first consulted: difference rather than différence for diffrence.
+    std::size_t NearestSpelt(std::size_t entry, const std::string &typed) const;
     std::int32_t Order(std::size_t entry) const;
 
     const Database &database;

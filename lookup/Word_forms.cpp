@@ -102,18 +102,17 @@ struct WordForms::Speller
     // The dictionary's own encoding when it is not UTF-8 (ISO8859-1 and the like).
     std::string encoding;
 
-    Hunspell *Get()
+    // Reads the dictionary on the first call; true when it was read by this one.
+    bool Read()
     {
-        if (!tried) {
-            tried = true;
-            hunspell = std::make_unique<Hunspell>(affPath.c_str(), dicPath.c_str());
-            const std::string set = hunspell->get_dict_encoding();
-            if (set != "UTF-8" && set != "utf-8")
-                encoding = set;
-            logFile.WriteHeader(LOG_INFO, "WordForms");
-            logFile.Printf("Read the word forms of %s", dicPath.c_str());
-        }
-        return hunspell.get();
+        if (tried)
+            return false;
+        tried = true;
+        hunspell = std::make_unique<Hunspell>(affPath.c_str(), dicPath.c_str());
+        const std::string set = hunspell->get_dict_encoding();
+        if (set != "UTF-8" && set != "utf-8")
+            encoding = set;
+        return true;
     }
     std::string In(const std::string &utf8) const
     {
@@ -159,7 +158,57 @@ WordForms::WordForms(std::string hunspellFolder, std::string wordnetFolder)
 {
 }
 
-WordForms::~WordForms() = default;
+WordForms::~WordForms()
+{
+    WaitUntilReady();
+}
+
+void WordForms::Log(LogLevel level, std::string text)
+{
+    pendingLog.emplace_back(level, std::move(text));
+}
+
+void WordForms::WriteLog()
+{
+    for (const auto &[level, text] : pendingLog) {
+        logFile.WriteHeader(level, "WordForms");
+        logFile.Printf("%s", text.c_str());
+    }
+    pendingLog.clear();
+}
+
+Hunspell *WordForms::Get(Speller &speller)
+{
+    if (speller.Read())
+        Log(LOG_INFO, "Read the word forms of " + speller.dicPath);
+    return speller.hunspell.get();
+}
+
+void WordForms::ReadInBackground()
+{
+    if (readStarted)
+        return;
+    readStarted = true;
+    reading.store(true, std::memory_order_release);
+    reader = std::thread([this] {
+        if (!searched)
+            FindDictionaries();
+        std::set<Script> scripts;
+        for (const auto &speller : spellers)
+            if (scripts.insert(speller->script).second)
+                Get(*speller);
+        if (!exceptionsRead)
+            LoadExceptions();
+        LoadCounts();
+        reading.store(false, std::memory_order_release);
+    });
+}
+
+void WordForms::WaitUntilReady()
+{
+    if (reader.joinable())
+        reader.join();
+}
 
 void WordForms::FindDictionaries()
 {
@@ -186,11 +235,9 @@ void WordForms::FindDictionaries()
         speller->script = ScriptOfDictionary(name);
         spellers.push_back(std::move(speller));
     }
-    if (spellers.empty()) {
-        logFile.WriteHeader(LOG_WARNING, "WordForms");
-        logFile.Printf(
-            "No Hunspell dictionary in %s: word forms are not available", hunspellFolder.c_str());
-    }
+    if (spellers.empty())
+        Log(LOG_WARNING,
+            "No Hunspell dictionary in " + hunspellFolder + ": word forms are not available");
 }
 
 void WordForms::LoadExceptions()
@@ -232,6 +279,8 @@ std::vector<WordForms::Speller *> WordForms::SpellersFor(const std::string &word
 std::vector<std::string> WordForms::Lemmas(const std::string &word)
 {
     std::vector<std::string> lemmas;
+    if (!Ready())
+        return lemmas;
     const std::string small = SmallLetters(word);
     auto add = [&](const std::string &lemma) {
         if (lemma != word && lemma != small
@@ -257,7 +306,7 @@ std::vector<std::string> WordForms::Lemmas(const std::string &word)
     }
     std::vector<std::string> stems;
     for (Speller *speller : SpellersFor(word)) {
-        Hunspell *hunspell = speller->Get();
+        Hunspell *hunspell = Get(*speller);
         // The first dictionary that knows the word speaks for it: a word of one language is not
         // also looked for in every other installed one.
         bool known = false;
@@ -279,21 +328,25 @@ std::vector<std::string> WordForms::Lemmas(const std::string &word)
         for (const std::string &stem : stems)
             addKnown(RussianLemmaGuesses(stem));
     }
+    WriteLog();
     return lemmas;
 }
 
 bool WordForms::Knows(const std::string &word)
 {
+    if (!Ready())
+        return false;
     const std::string small = SmallLetters(word);
     // Only the script's first dictionary: asking every installed one would read them all.
     const std::vector<Speller *> found = SpellersFor(word);
-    if (found.empty())
+    Hunspell *hunspell = found.empty() ? nullptr : Get(*found.front());
+    WriteLog();
+    if (hunspell == nullptr)
         return false;
-    Hunspell *hunspell = found.front()->Get();
     return hunspell->spell(found.front()->In(word)) || hunspell->spell(found.front()->In(small));
 }
 
-unsigned WordForms::UseCount(const std::string &word)
+void WordForms::LoadCounts()
 {
     if (!countsRead) {
         countsRead = true;
@@ -310,12 +363,21 @@ unsigned WordForms::UseCount(const std::string &word)
                 static_cast<unsigned>(std::strtoul(line.c_str() + space + 1, nullptr, 10));
         }
     }
+}
+
+unsigned WordForms::UseCount(const std::string &word)
+{
+    if (!Ready())
+        return 0;
+    LoadCounts();
     const auto found = useCounts.find(SmallLetters(word));
     return found == useCounts.end() ? 0 : found->second;
 }
 
 std::size_t WordForms::LoadedCount() const
 {
+    if (!Ready())
+        return 0;
     return static_cast<std::size_t>(std::count_if(spellers.begin(), spellers.end(),
         [](const auto &speller) { return speller->hunspell != nullptr; }));
 }
@@ -323,6 +385,8 @@ std::size_t WordForms::LoadedCount() const
 std::size_t WordForms::LoadedBytes() const
 {
     std::size_t bytes = 0;
+    if (!Ready())
+        return bytes;
     std::error_code error;
     for (const auto &speller : spellers)
         if (speller->hunspell) {

@@ -1,11 +1,16 @@
 #ifndef LOOKUP_WORD_FORMS_H
 #define LOOKUP_WORD_FORMS_H
 
+#include <atomic>
 #include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
+
+#include "support/Log_file.h"
 
 class Hunspell;
 
@@ -13,7 +18,8 @@ class Hunspell;
 // NAME.dic in one folder, and WordNet's lists of English irregular forms (*.exc), which Hunspell
 // keeps as words of their own. A Hunspell dictionary is read on the first word of its script
 // (Latin, Cyrillic, Greek) that needs it, never before: a large one takes a tenth of a second and
-// tens of megabytes. Not safe for use from several threads at once.
+// tens of megabytes. Or all of it read beforehand on a thread of its own (ReadInBackground), so
+// that no caller waits for it. Otherwise not safe for use from several threads at once.
 class WordForms
 {
 public:
@@ -39,6 +45,16 @@ public:
     // rare or unknown word, tens to hundreds for an everyday one. English only.
     unsigned UseCount(const std::string &word);
 
+    // Reads, on a thread of its own, what the lemmas and the spelling ranking take: the first
+    // Hunspell dictionary of the Latin and of the Cyrillic script and WordNet's lists. Meanwhile
+    // Lemmas, Knows and UseCount answer at once as though nothing were installed, and Ready is
+    // false. Once only; nothing to do when everything is read already.
+    void ReadInBackground();
+    // False while ReadInBackground is still reading.
+    bool Ready() const { return !reading.load(std::memory_order_acquire); }
+    // Returns when ReadInBackground is done, at once when none is under way.
+    void WaitUntilReady();
+
     // How many Hunspell dictionaries have been read so far, and their .dic files' total size.
     std::size_t LoadedCount() const;
     std::size_t LoadedBytes() const;
@@ -48,6 +64,10 @@ private:
     std::vector<Speller *> SpellersFor(const std::string &word);
     void FindDictionaries();
     void LoadExceptions();
+    void LoadCounts();
+    Hunspell *Get(Speller &speller);
+    void Log(LogLevel level, std::string text);
+    void WriteLog();
 
     std::string hunspellFolder;
     std::string wordnetFolder;
@@ -57,6 +77,11 @@ private:
     std::multimap<std::string, std::string> exceptions; // irregular form -> lemma
     bool countsRead = false;
     std::map<std::string, unsigned> useCounts;
+    // Records for the log, written by the thread that uses the object rather than by the reader.
+    std::vector<std::pair<LogLevel, std::string>> pendingLog;
+    bool readStarted = false;
+    std::atomic<bool> reading{false};
+    std::thread reader;
 };
 
 #endif // LOOKUP_WORD_FORMS_H

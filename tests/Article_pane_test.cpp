@@ -34,7 +34,8 @@ void WriteDictionaries(const TestFolder &folder)
     FixtureDictionary html{"c", "C3", "EXP", "C",
         {{"Дом",
             "<b>house</b><img src=\"file:///etc/passwd\"><img src=\"http://example.org/x.png\">"
-            "<link rel=stylesheet href=\"file:///tmp/x.css\"> <a href=\"bword://кот\">кот</a>"}},
+            "<link rel=stylesheet href=\"file:///tmp/x.css\"> <a "
+            "href=\"bword://кот\">кот</a><br>хата"}},
         "UTF-8"};
     html.markup = "html";
     WriteDictionary(folder, html);
@@ -159,13 +160,17 @@ void ArticlePaneTest::linesAndMarkupAreShown()
     const QString text = Pane()->toPlainText();
     const QStringList shown = {
         QString("дом Жилище, см. кот.\n2. dom семья"),
-        QString("Дом house кот"),
+        QString("Дом house кот\nхата"),
         QString("ДОМ строка один\nстрока два"),
         QString("дом дом dom"),
     };
     for (const QString &article : shown)
         QVERIFY2(text.contains(article), qPrintable(text));
     QVERIFY(!text.contains('{') && !text.contains('\\') && !text.contains('<'));
+    // A line break stays inside its paragraph; a blank line starts one.
+    const QString raw = Pane()->document()->toRawText();
+    QVERIFY(raw.contains(QString("кот") + QChar(QChar::LineSeparator) + "хата"));
+    QVERIFY(raw.contains(QString("кот.") + QChar(QChar::ParagraphSeparator) + "2. dom"));
     QCOMPARE(Pane()->AlsoLine()->text(),
         QString("Также: <a href=\"1\">B</a>, <a href=\"2\">C</a>, <a href=\"3\">D</a>, "
                 "<a href=\"4\">E</a>"));
@@ -220,23 +225,29 @@ void ArticlePaneTest::doubleClickInTheSecondArticle()
 
 void ArticlePaneTest::marksLandInEveryArticle()
 {
-    WordPosition first;
-    first.dicId = 0xA1;
-    first.index = 0;
-    form->ShowRecord(first, QString("ДОМ"));
-    DrawAll();
-    const QString text = Pane()->toPlainText();
-    QList<int> marked;
-    for (int at = text.indexOf("дом", 0, Qt::CaseInsensitive); at >= 0;
-         at = text.indexOf("дом", at + 1, Qt::CaseInsensitive)) {
-        QTextCursor cursor(Pane()->document());
-        cursor.setPosition(at + 1);
-        if (cursor.charFormat().background().color() == QColor(255, 255, 0))
-            marked << at;
+    // Marked as a search result shows the word, its other articles drawn after; and marked once
+    // every article is drawn.
+    for (const bool drawnFirst : {false, true}) {
+        WordPosition first;
+        first.dicId = 0xA1;
+        first.index = 0;
+        form->ShowRecord(first, drawnFirst ? QString() : QString("ДОМ"));
+        DrawAll();
+        if (drawnFirst)
+            Pane()->MarkPhrase(std::string("ДОМ"));
+        const QString text = Pane()->toPlainText();
+        QList<int> marked;
+        for (int at = text.indexOf("дом", 0, Qt::CaseInsensitive); at >= 0;
+             at = text.indexOf("дом", at + 1, Qt::CaseInsensitive)) {
+            QTextCursor cursor(Pane()->document());
+            cursor.setPosition(at + 1);
+            if (cursor.charFormat().background().color() == QColor(255, 255, 0))
+                marked << at;
+        }
+        // Every headword, the XDXF article's own "дом" and nothing in the headers.
+        QCOMPARE(marked.size(), 6);
+        QVERIFY(marked.contains(Pane()->ArticleStart(1) + QString("B long\n").size()));
     }
-    // Every headword, the XDXF article's own "дом" and nothing in the headers.
-    QCOMPARE(marked.size(), 6);
-    QVERIFY(marked.contains(Pane()->ArticleStart(1) + QString("B long\n").size()));
 }
 
 void ArticlePaneTest::altDownAndTheTopLineMoveBetweenArticles()
@@ -271,6 +282,10 @@ void ArticlePaneTest::settingTurnsTheOtherArticlesOff()
     Show("дом");
     QCOMPARE(Pane()->ArticleCount(), 1);
     QCOMPARE(Pane()->toPlainText(), QString("ДОМ Здание."));
+    // The next run starts with it off.
+    form->GetSettings()->Save();
+    TForm1 next(folder->Path());
+    QVERIFY(!next.ShowsAllArticles());
 }
 
 QTEST_MAIN(ArticlePaneTest)

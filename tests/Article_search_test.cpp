@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -150,6 +152,17 @@ void ExpectFirstOccurrences(const Database &database, const Outcome &outcome, co
     }
 }
 
+// Bytes this process has read so far, from any file.
+std::uint64_t BytesRead()
+{
+    std::ifstream io("/proc/self/io");
+    std::uint64_t value = 0;
+    for (std::string key; io >> key >> value;)
+        if (key == "rchar:")
+            return value;
+    return 0;
+}
+
 std::unique_ptr<Database> Load(const TestFolder &folder)
 {
     auto database = std::make_unique<Database>("", nullptr, folder.Path() + "dics");
@@ -277,6 +290,7 @@ TEST(ArticleSearchTest, FindsAPhraseAcrossALineBreak)
         {"big house", {"a big house cat"}},
         {"BIG HOUSE CAT", {"a big house cat"}},
         {"bighouse", {"bighouse"}},
+        {" house", {"a big house cat"}},
         {"big  house", {}},
     };
     for (const auto &[phrase, excerpts] : rows)
@@ -459,6 +473,76 @@ TEST(ArticleSearchTest, GivesDictionariesInTheDatabaseOrder)
     const Outcome outcome = Search(*database, "word", 2);
     const std::vector<Found> expected = {{0xC1, 0, "one"}, {0xA1, 0, "one"}, {0xB1, 0, "one"}};
     EXPECT_EQ(outcome.found, expected);
+}
+
+// Each dictionary holds a hole in its data file (nothing, a record every 64 KB) and then four
+// megabytes that are slow to search one way or another. Stopped once it has read so much, a
+// thread in the hole and one in the rest or while the excerpts are read, the search ends soon,
+// says it was stopped, and reads little more than a stretch a thread.
+TEST(ArticleSearchTest, StopsSoonAfterCancelWhateverTheDictionary)
+{
+    constexpr std::size_t GIGABYTE = 1 << 30;
+    constexpr std::size_t MEGABYTE = 1 << 20;
+    constexpr std::size_t REST = 4 * MEGABYTE;
+    const auto Repeat = [](const std::string &piece) {
+        std::string text;
+        while (text.size() + piece.size() <= REST)
+            text += piece;
+        return text;
+    };
+    std::string letters; // д, two bytes
+    for (int i = 0; i < 150000; ++i)
+        letters += "\xD0\xB4";
+    const std::string oneLetter = Repeat(std::string(49999, 'a') + "\n");
+    const std::string longPhrase = std::string(4000, 'a') + "b";
+    struct Row
+    {
+        const char *name;
+        const char *encoding;
+        std::size_t hole;
+        std::string rest;
+        std::size_t step; // between records in the rest
+        std::string phrase;
+        std::size_t stopAt; // bytes read
+    };
+    const Row rows[] = {
+        {"a long phrase of one letter over that letter", "cp1251", GIGABYTE / 4, oneLetter, 64,
+            longPhrase, 3 * MEGABYTE},
+        {"the same in utf-8", "UTF-8", GIGABYTE / 4, oneLetter, 64, longPhrase, 3 * MEGABYTE},
+        {"no line feed, articles run to the length limit", "UTF-8", GIGABYTE / 4,
+            Repeat(letters + "x"), 64, "x", 3 * MEGABYTE},
+        {"records begun inside characters", "UTF-8", GIGABYTE / 4, Repeat("\xE4\xB8\xAD"), 193,
+            "\xEF\xBF\xBD", 3 * MEGABYTE},
+        {"every record holds the phrase", "cp1251", GIGABYTE / 4,
+            Repeat("the word " + std::string(54, 'x') + "\n"), 64, "word", 3 * MEGABYTE},
+        // Stopped after the scan, while each record's excerpt is read.
+        {"every record's excerpt", "cp1251", 0, Repeat("the word xxxxxx\n"), 16, "word",
+            6 * MEGABYTE},
+    };
+    for (const Row &row : rows) {
+        TestFolder folder;
+        std::string index;
+        for (std::size_t offset = 0; offset < row.hole + row.rest.size();
+             offset += offset < row.hole ? 65536 : row.step)
+            index += "w\t" + std::to_string(offset) + "\n";
+        WriteRaw(folder, "h", "1", index, "", row.encoding);
+        std::ofstream(folder.Path() + "dics/h/h.dat", std::ios::binary)
+            .seekp(static_cast<std::streamoff>(row.hole))
+            .write(row.rest.data(), static_cast<std::streamsize>(row.rest.size()));
+        const auto database = Load(folder);
+        std::atomic<bool> cancel{false};
+        ArticleSearch search(*database, row.phrase);
+        const std::uint64_t before = BytesRead();
+        auto run = std::async(
+            std::launch::async, [&] { return search.Run([](ArticleMatches &&) {}, cancel, 2); });
+        while (BytesRead() - before < row.stopAt
+            && run.wait_for(std::chrono::milliseconds(1)) == std::future_status::timeout) { }
+        const std::uint64_t stopped = BytesRead();
+        cancel = true;
+        EXPECT_EQ(run.wait_for(std::chrono::seconds(10)), std::future_status::ready) << row.name;
+        EXPECT_FALSE(run.get()) << row.name;
+        EXPECT_LT(BytesRead() - stopped, 4 * MEGABYTE) << row.name;
+    }
 }
 
 TEST(ArticleSearchTest, StopsWhenCancelled)

@@ -1,5 +1,6 @@
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -672,6 +673,10 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
     folder.WriteFile("src/z.index", "unix\tA\tU\n"); // at 0, 20 bytes long
     folder.WriteFile("src/z.dict", article);
     const std::string source = folder.Path() + "src/z.index";
+    // What the tool keeps of an installed dictionary goes into the test's folder.
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    const std::string keptCache = cache ? cache : "";
+    setenv("XDG_CACHE_HOME", (folder.Path() + "cache").c_str(), 1);
     char installed[16];
     std::snprintf(installed, sizeof installed, "%x", InstalledDictionaryId(source, 0));
     const std::tuple<const char *, std::vector<std::string>, int, std::vector<std::string>> rows[] =
@@ -710,6 +715,10 @@ TEST(LookupToolTest, TextPrintsEachRecordWhoseArticleHoldsThePhrase)
         EXPECT_EQ(result.status, status) << name << result.errors;
         EXPECT_EQ(result.lines, lines) << name;
     }
+    if (cache)
+        setenv("XDG_CACHE_HOME", keptCache.c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
 }
 
 // A data file cut or copied over while the tool scans it, and an index file cut while it loads,

@@ -120,6 +120,8 @@ TEST_F(SuggestionsTest, FindsWhatAWordMayStandFor)
         {"swapped letters beat a wrong letter", "recieve", "receive/spelling", 0},
         {"swapped letters, the rival", "recieve", "relieve/spelling", 1},
         {"two edits", "reseeve", "receive/spelling", 0},
+        {"three edits in a long word", "cafteraaa", "cafeteria/spelling", 0},
+        {"of two spellings, the one without the accent not typed", "cafx", "cafe/spelling", 0},
         {"an everyday word before a nearer slip", "aquire", "acquire/spelling", 0},
         {"200 characters, one too many", LONG_WORD + "y", LONG_WORD + "/spelling", 0},
     };

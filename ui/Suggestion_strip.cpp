@@ -1,8 +1,17 @@
 #include "ui/Suggestion_strip.h"
 
 #include <QFocusEvent>
+#include <QTimer>
 
+#include "lookup/Suggestions.h"
 #include "ui/Ansi_text.h"
+
+namespace {
+
+// How often a strip waiting for the word forms looks whether they are there.
+constexpr int FORMS_POLL_MS = 50;
+
+} // namespace
 
 TSuggestionStrip::TSuggestionStrip(QWidget *parent)
     : QLabel(parent)
@@ -13,6 +22,9 @@ TSuggestionStrip::TSuggestionStrip(QWidget *parent)
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     setFocusPolicy(Qt::StrongFocus);
     hide();
+    formsWait = new QTimer(this);
+    formsWait->setInterval(FORMS_POLL_MS);
+    connect(formsWait, &QTimer::timeout, this, [this] { ShowWhenFormsAreRead(); });
     connect(this, &QLabel::linkActivated, this, [this](const QString &link) {
         bool number = false;
         const int index = link.toInt(&number);
@@ -30,8 +42,33 @@ void TSuggestionStrip::focusInEvent(QFocusEvent *event)
         QLabel::focusNextPrevChild(event->reason() == Qt::TabFocusReason);
 }
 
+void TSuggestionStrip::ShowSuggestions(
+    Suggester &suggester, const std::string &word, bool withForms)
+{
+    suggester.ReadFormsInBackground();
+    const bool waiting = withForms && !suggester.FormsReady();
+    ShowNote(NoteFor(word, suggester.Suggest(word, Suggester::MAX_SUGGESTIONS, withForms)));
+    if (waiting) {
+        waitingSuggester = &suggester;
+        waitingWord = word;
+        formsWait->start();
+    }
+}
+
+void TSuggestionStrip::ShowWhenFormsAreRead()
+{
+    if (waitingSuggester == nullptr || !waitingSuggester->FormsReady())
+        return;
+    Suggester *suggester = waitingSuggester;
+    const std::string word = waitingWord;
+    ShowSuggestions(*suggester, word);
+}
+
 void TSuggestionStrip::ShowNote(const SuggestionNote &shown)
 {
+    // Whatever is shown now replaces a note still waiting for the word forms.
+    formsWait->stop();
+    waitingSuggester = nullptr;
     note = shown;
     if (note.Empty()) {
         clear();

@@ -23,14 +23,17 @@ WordSuggestions::~WordSuggestions() = default;
 
 void WordSuggestions::ShowNote(const std::string &word, bool exact)
 {
-    strip.ShowNote(exact ? SuggestionNote() : NoteFor(word, suggester->Suggest(word)));
+    if (exact)
+        strip.ShowNote(SuggestionNote());
+    else
+        strip.ShowSuggestions(*suggester, word);
     relayout();
 }
 
 void WordSuggestions::ShowNoteLater(const std::string &query)
 {
     QTimer::singleShot(0, &strip, [this, query] {
-        strip.ShowNote(NoteFor(query, suggester->Suggest(query, 10, false)));
+        strip.ShowSuggestions(*suggester, query, false);
         relayout();
     });
 }
