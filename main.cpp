@@ -25,6 +25,7 @@ namespace {
 
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_HANDED_OVER = 1;
+constexpr int EXIT_NO_DICTIONARY = 1;
 
 // A dialog is built when it is first opened, so start-up pays for the main window alone; it then
 // lives, keeping its state between showings, until the program ends.
@@ -123,7 +124,9 @@ int main(int argc, char *argv[])
         std::unique_ptr<TFormSettings> formSettings;
         std::unique_ptr<TSearchForm> searchForm;
         QObject::connect(&form, &TForm1::dictionariesRequested, &form, [&] {
-            Named(OpenedOnce(dicsForm, form.GetDatabase(), form.GetSettings(), &form), DicsForm)
+            Named(OpenedOnce(dicsForm, form.GetDatabase(), form.GetSettings(), &form,
+                      [&form] { form.DictionariesChanged(); }),
+                DicsForm)
                 ->exec();
         });
         QObject::connect(&form, &TForm1::settingsRequested, &form, [&] {
@@ -146,7 +149,7 @@ int main(int argc, char *argv[])
             search->activateWindow();
         });
         if (form.Terminated())
-            return 0;
+            return EXIT_NO_DICTIONARY;
         form.show();
         // Goes before the main window, whose dictionaries it reads.
         TPopupForm popup(form.GetDatabase(), [](const QString &requested) {

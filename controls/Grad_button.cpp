@@ -363,6 +363,14 @@ void TGradButton::paintEvent(QPaintEvent *)
 {
     QPainter screen(this);
     screen.drawImage(0, 0, Paint());
+    // Where the keyboard is: a dotted ring inside the edges in the focus colour, on the screen
+    // only, so that the face drawn for a given state stays the same.
+    if (FHasFocus && isEnabled() && width() > 8 && height() > 8) {
+        QPen ring(ToQColor(FColors[ColorFocusRect]));
+        ring.setStyle(Qt::DotLine);
+        screen.setPen(ring);
+        screen.drawRect(3, 3, width() - 7, height() - 7);
+    }
 }
 
 QImage TGradButton::Paint() const

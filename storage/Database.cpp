@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
 #include <filesystem>
 #include <utility>
 
@@ -16,6 +17,39 @@ namespace {
 bool IsSeparator(char c)
 {
     return c == '/' || c == '\\';
+}
+
+// How a failed load's reason begins; the logged detail follows.
+const std::string DAMAGED = "файл повреждён или не читается: ";
+
+std::string IdText(std::uint32_t id)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(id));
+    return text;
+}
+
+// Why a folder of the dictionary root that PreLoadCheck turned down is no dictionary; empty for
+// a folder that holds none of a dictionary's files, which is no dictionary at all rather than a
+// damaged one.
+std::string WhyNotADictionary(const std::string &path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error))
+        return std::string();
+    std::filesystem::directory_iterator(path, error);
+    if (error)
+        return "папка не читается";
+    const DictionaryFiles files(path);
+    std::string missing;
+    bool any = false;
+    for (const std::string *file : {&files.attributes, &files.index, &files.data}) {
+        if (Exists(*file))
+            any = true;
+        else
+            missing += (missing.empty() ? "нет файла " : ", ") + *file;
+    }
+    return any ? missing : std::string();
 }
 
 } // namespace
@@ -79,9 +113,14 @@ bool Dictionary::Load()
     } catch (const VoException &exception) {
         logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
         logFile.Printf("%s", ErrorText(exception).c_str());
+        loadError = DAMAGED + ErrorText(exception);
         return false;
     }
-    return articles.Open(files.data, encoding);
+    if (!articles.Open(files.data, encoding)) {
+        loadError = DAMAGED + files.data;
+        return false;
+    }
+    return true;
 }
 
 bool Dictionary::LoadSource()
@@ -91,6 +130,7 @@ bool Dictionary::LoadSource()
     if (!opened->Open(sourcePath, error, cacheFolder)) {
         logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
         logFile.Printf("%s", error.c_str());
+        loadError = DAMAGED + error;
         return false;
     }
     if (!opened->SkippedTypes().empty()) {
@@ -104,6 +144,7 @@ bool Dictionary::LoadSource()
     } catch (const VoException &exception) {
         logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
         logFile.Printf("%s: %s", sourcePath.c_str(), ErrorText(exception).c_str());
+        loadError = DAMAGED + ErrorText(exception);
         return false;
     }
     opened->UseIndex(index);
@@ -278,6 +319,7 @@ void Database::Load()
         roots.push_back(DictionaryRoot());
     roots.insert(roots.end(), extraFolders.begin(), extraFolders.end());
     std::vector<Candidate> candidates;
+    failures.clear();
     for (const std::string &root : roots) {
         std::vector<std::string> names;
         std::error_code error;
@@ -294,6 +336,8 @@ void Database::Load()
                 logFile.WriteHeader(LOG_INFO, "Database::Load");
                 logFile.Printf("Found dictionary = %s", path.c_str());
                 candidates.push_back({std::move(path), std::move(name)});
+            } else if (std::string why = WhyNotADictionary(path); !why.empty()) {
+                failures.push_back({std::move(name), std::move(path), std::move(why)});
             }
         }
     }
@@ -392,6 +436,16 @@ void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int3
             logFile.Printf(why, static_cast<unsigned>(id));
             loaded = false;
         }
+        if (id == 0)
+            failures.push_back({candidate.name, candidate.path, "у словаря нет номера (DIC_ID)"});
+        else if (why)
+            failures.push_back({candidate.name, candidate.path,
+                "номер " + IdText(id) + " уже занят словарём «"
+                    + FindById(id)->GetAttributes().longName + "»"});
+    } else {
+        failures.push_back({candidate.name, candidate.path,
+            dictionary->LoadError().empty() ? std::string("не читается")
+                                            : dictionary->LoadError()});
     }
     if (loaded) {
         logFile.WriteHeader(LOG_INFO, "Database::Load");
@@ -404,6 +458,66 @@ void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int3
     ++done;
     if (observer)
         observer->OnLoadProgress(total, done);
+}
+
+std::int32_t Database::LoadSources(const std::vector<std::string> &paths)
+{
+    const std::int32_t before = GetCount();
+    std::vector<Candidate> candidates;
+    for (std::string &path : FindSources(paths)) {
+        const bool known = std::any_of(dictionaries.begin(), dictionaries.end(),
+            [&path](const auto &dictionary) { return dictionary->GetSourcePath() == path; });
+        if (known) {
+            logFile.WriteHeader(LOG_INFO, "Database::Load");
+            logFile.Printf("%s is loaded already: not read again", path.c_str());
+            continue;
+        }
+        std::string name = InstalledName(path);
+        candidates.push_back({std::move(path), std::move(name), true});
+    }
+    sourcePaths.insert(sourcePaths.end(), paths.begin(), paths.end());
+    const auto total = static_cast<std::int32_t>(candidates.size());
+    std::int32_t done = 0;
+    for (const Candidate &candidate : candidates)
+        LoadOne(candidate, total, done);
+    return GetCount() - before;
+}
+
+std::int32_t Database::RemoveSources(const std::string &path)
+{
+    std::string folder = path;
+    while (folder.size() > 1 && IsSeparator(folder.back()))
+        folder.pop_back();
+    const auto under = [&folder](const std::string &file) {
+        return file == folder
+            || (file.size() > folder.size() && file.compare(0, folder.size(), folder) == 0
+                && IsSeparator(file[folder.size()]));
+    };
+    std::int32_t removed = 0;
+    for (auto dictionary = dictionaries.begin(); dictionary != dictionaries.end();) {
+        if (!(*dictionary)->GetSourcePath().empty() && under((*dictionary)->GetSourcePath())) {
+            dropped.push_back(std::move(*dictionary));
+            dictionary = dictionaries.erase(dictionary);
+            ++removed;
+        } else {
+            ++dictionary;
+        }
+    }
+    failures.erase(std::remove_if(failures.begin(), failures.end(),
+                       [&under](const LoadFailure &failure) { return under(failure.path); }),
+        failures.end());
+    sourcePaths.erase(std::remove(sourcePaths.begin(), sourcePaths.end(), path), sourcePaths.end());
+    return removed;
+}
+
+std::vector<std::string> Database::SearchedFolders() const
+{
+    std::vector<std::string> folders;
+    if (!programFolder.empty() || !dicsFolder.empty())
+        folders.push_back(DictionaryRoot());
+    folders.insert(folders.end(), extraFolders.begin(), extraFolders.end());
+    folders.insert(folders.end(), sourcePaths.begin(), sourcePaths.end());
+    return folders;
 }
 
 std::int32_t Database::GetCount() const

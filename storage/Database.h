@@ -66,6 +66,8 @@ public:
     bool Load();
 
     std::uint32_t GetId() const { return attributes.dicId; }
+    // Why Load failed, in words for the user (Russian, with the logged detail); empty before.
+    const std::string &LoadError() const { return loadError; }
     // The installed dictionary's .index or .ifo; empty for a dictionary folder.
     const std::string &GetSourcePath() const { return sourcePath; }
     // For the search inside articles of an installed dictionary; null for a dictionary folder.
@@ -120,6 +122,16 @@ private:
     DictionaryIndex index;
     DictionaryAttributes attributes;
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
+    std::string loadError;
+};
+
+// A dictionary that was found but not loaded: its folder name (or InstalledName), its folder or
+// file, and why, in words for the user.
+struct LoadFailure
+{
+    std::string name;
+    std::string path;
+    std::string reason;
 };
 
 // Every loaded dictionary, in consultation order, and the only way to reach them.
@@ -148,6 +160,18 @@ public:
     // unless set.
     void SetSourceCache(std::string folder) { sourceCache = std::move(folder); }
     void Load();
+    // Installed dictionaries read after Load, at once: .index and .ifo files or folders of them.
+    // What is loaded already is not read again. Returns how many were added; a failure is kept
+    // in Failures like the others.
+    std::int32_t LoadSources(const std::vector<std::string> &paths);
+    // Drops the installed dictionaries read from path (the file itself, or the files under the
+    // folder). They are kept alive, unreachable, until the database goes, as another thread (a
+    // search) may still be reading them. Returns how many were dropped.
+    std::int32_t RemoveSources(const std::string &path);
+    // What Load and LoadSources found and could not load, in the order met.
+    const std::vector<LoadFailure> &Failures() const { return failures; }
+    // Where Load looked: the dictionary folders' roots, then the installed dictionaries' paths.
+    std::vector<std::string> SearchedFolders() const;
 
     std::int32_t GetCount() const;
     Dictionary *GetDictionary(std::int32_t i) const;
@@ -184,6 +208,8 @@ private:
     std::vector<std::string> sourcePaths;
     std::string sourceCache;
     std::vector<std::unique_ptr<Dictionary>> dictionaries;
+    std::vector<std::unique_ptr<Dictionary>> dropped;
+    std::vector<LoadFailure> failures;
     std::vector<std::string> loadOrder;
     IDictionaryLoadObserver *observer;
 };

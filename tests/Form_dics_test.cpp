@@ -1,8 +1,11 @@
 #include "ui/Form_dics.h"
 
+#include <cstdio>
 #include <memory>
+#include <tuple>
 
 #include <QHeaderView>
+#include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -31,6 +34,17 @@ void WriteDictionaries(const TestFolder &folder)
     WriteDictionary(folder,
         {"c", "F01D0C05", "TERM", "C",
             {{Ansi("ДОМ"), Ansi("Дом в C.")}, {Ansi("САД"), Ansi("Сад.")}}});
+    // Two that do not load: an id that is taken, and a folder without its index.
+    WriteDictionary(folder, {"d", "A1", "EXP", "D", {{Ansi("ЮГ"), Ansi("Юг.")}}});
+    WriteDictionary(folder, {"e", "E5", "EXP", "E", {{Ansi("ЯК"), Ansi("Як.")}}});
+    std::remove((folder.Path() + "dics/e/e.idx").c_str());
+}
+
+// An installed dictd dictionary of one article.
+void WriteInstalled(const TestFolder &folder)
+{
+    folder.WriteFile("src/cat.index", "cat\tA\tJ\n");
+    folder.WriteFile("src/cat.dict", "cat a pet");
 }
 
 } // namespace
@@ -50,6 +64,7 @@ private slots:
     void everyCloseCommitsTheOrder_data();
     void everyCloseCommitsTheOrder();
     void emptyListMovesNothingAndStoresNothing();
+    void addedDictionaryIsReadAtOnceAndKeptAcrossRestarts();
 
 private:
     QTreeWidget *List() const { return dialog->findChild<QTreeWidget *>("ListView1"); }
@@ -68,7 +83,8 @@ QString FormDicsTest::Order() const
 {
     QString order;
     for (int i = 0; i < List()->topLevelItemCount(); ++i)
-        order += List()->topLevelItem(i)->text(0).front();
+        if (List()->topLevelItem(i)->text(1) != QStringLiteral("не загружен"))
+            order += List()->topLevelItem(i)->text(0).front();
     return order;
 }
 
@@ -78,13 +94,17 @@ int FormDicsTest::SelectedRow() const
     return selected.isEmpty() ? -1 : List()->indexOfTopLevelItem(selected.first());
 }
 
-// "1" presses the up button, "2" the down button.
+// "1" presses the up button, "2" the down button; "u" and "d" are Alt+Up and Alt+Down.
 void FormDicsTest::Press(const QString &buttons)
 {
-    for (const QChar button : buttons)
-        QTest::mouseClick(
-            dialog->findChild<QToolButton *>(button == '1' ? "SpeedButton1" : "SpeedButton2"),
-            Qt::LeftButton);
+    for (const QChar button : buttons) {
+        if (button == 'u' || button == 'd')
+            QTest::keyClick(List(), button == 'u' ? Qt::Key_Up : Qt::Key_Down, Qt::AltModifier);
+        else
+            QTest::mouseClick(
+                dialog->findChild<QToolButton *>(button == '1' ? "SpeedButton1" : "SpeedButton2"),
+                Qt::LeftButton);
+    }
 }
 
 QString FormDicsTest::StoredOrder() const
@@ -118,15 +138,24 @@ void FormDicsTest::cleanup()
 
 void FormDicsTest::rowsShowTheDictionaries()
 {
+    // The reason of a failed one as its beginning.
     const QStringList captions[] = {
         {"A long", "3", "a source"},
         {"B long", "1", "b source"},
         {"C long", "2", "c source"},
+        {"e", "не загружен", "нет файла "},
+        {"d", "не загружен", "номер A1 уже занят словарём «A long»"},
     };
-    QCOMPARE(List()->topLevelItemCount(), 3);
-    for (int row = 0; row < 3; ++row)
+    QCOMPARE(List()->topLevelItemCount(), 5);
+    for (int row = 0; row < 5; ++row) {
         for (int column = 0; column < 3; ++column)
-            QCOMPARE(List()->topLevelItem(row)->text(column), captions[row][column]);
+            QVERIFY2(List()->topLevelItem(row)->text(column).startsWith(captions[row][column]),
+                qPrintable(List()->topLevelItem(row)->text(column)));
+        QCOMPARE(List()->topLevelItem(row)->foreground(0).color()
+                == List()->palette().color(QPalette::Disabled, QPalette::Text),
+            row >= 3);
+    }
+    QVERIFY(List()->accessibleDescription().contains(QStringLiteral("Alt+Вверх")));
     QCOMPARE(List()->headerItem()->text(1), QStringLiteral("Количество статей"));
     QCOMPARE(SelectedRow(), 0);
 }
@@ -146,6 +175,10 @@ void FormDicsTest::buttonsMoveTheSelectedRow_data()
     QTest::newRow("first down twice") << 0 << QString("22") << QString("BCA") << 2;
     QTest::newRow("none down") << -1 << QString("2") << QString("ABC") << -1;
     QTest::newRow("last up then down") << 2 << QString("12") << QString("ABC") << 2;
+    QTest::newRow("middle Alt+Up") << 1 << QString("u") << QString("BAC") << 0;
+    QTest::newRow("first Alt+Down twice") << 0 << QString("dd") << QString("BCA") << 2;
+    QTest::newRow("one that did not load stays") << 3 << QString("1u") << QString("ABC") << 3;
+    QTest::newRow("the last loaded stays above it") << 2 << QString("2d") << QString("ABC") << 2;
 }
 
 void FormDicsTest::buttonsMoveTheSelectedRow()
@@ -233,6 +266,47 @@ void FormDicsTest::emptyListMovesNothingAndStoresNothing()
     std::string stored = "absent";
     emptyForm.GetSettings()->GetString("DIC_ORDER", stored);
     QCOMPARE(stored, std::string());
+}
+
+void FormDicsTest::addedDictionaryIsReadAtOnceAndKeptAcrossRestarts()
+{
+    TestFolder own;
+    WriteDictionary(own, {"a", "A1", "EXP", "A", {{"A", "a"}}});
+    WriteInstalled(own);
+    const QString added = QString::fromStdString(own.Path() + "src");
+    TDicsForm::chooseSource = [&added](QWidget *) { return added; };
+    // Added, taken away, and nothing chosen: what each start finds, and the settings line.
+    const std::tuple<const char *, const char *, int, std::string> steps[] = {
+        {"added", "AddButton", 2, "ADDED_DICS=" + own.Path() + "src;\r\n"},
+        {"removed", "RemoveButton", 1, "ADDED_DICS=\r\n"},
+    };
+    for (const auto &[name, button, count, line] : steps) {
+        {
+            TForm1 window(own.Path());
+            TDicsForm dics(window.GetDatabase(), window.GetSettings(), &window,
+                [&window] { window.DictionariesChanged(); });
+            QTreeWidget *list = dics.findChild<QTreeWidget *>("ListView1");
+            list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() - 1));
+            QTest::mouseClick(dics.findChild<QPushButton *>(button), Qt::LeftButton);
+            QCOMPARE(window.GetDatabase()->GetCount(), count);
+            QCOMPARE(list->topLevelItemCount(), count);
+            int buttons = 0;
+            for (int section = 0; section < window.GetSectionBar()->SectionCount(); ++section)
+                buttons +=
+                    static_cast<int>(window.GetSectionBar()->GetSection(section).items.size());
+            QCOMPARE(buttons, count);
+            WordPosition found;
+            QCOMPARE(
+                window.GetDatabase()->Find(0, "cat", found) && found.dicId != ID_A, count == 2);
+            dics.close();
+            window.close();
+        }
+        const std::string ini = own.ReadFile("Kalvora.ini");
+        QVERIFY2(ini.find(line) != std::string::npos, name);
+        TForm1 restarted(own.Path());
+        QCOMPARE(restarted.GetDatabase()->GetCount(), count);
+    }
+    TDicsForm::chooseSource = nullptr;
 }
 
 QTEST_MAIN(FormDicsTest)

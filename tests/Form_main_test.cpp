@@ -561,11 +561,22 @@ void FormMainTest::emptyDicsEndsTheProgram()
     TestFolder empty;
     empty.MakeFolder("dics");
     messages.clear();
+    // Nothing of the splash window is in sight while the message is.
+    bool splashShown = false;
+    TForm1::showErrorMessage = [this, &splashShown](QWidget *owner, const QString &text) {
+        messages << text;
+        for (const QWidget *child : owner->findChildren<QWidget *>("DicLabel"))
+            splashShown = splashShown || child->isVisible();
+    };
     {
         TForm1 doomed(empty.Path());
         QVERIFY(doomed.Terminated());
     }
-    QCOMPARE(messages, QStringList{QStringLiteral("Не найдено ни одного словаря")});
+    TForm1::showErrorMessage = [this](QWidget *, const QString &text) { messages << text; };
+    QCOMPARE(messages,
+        QStringList{QStringLiteral("Не найдено ни одного словаря\n\nСловари искались в папках:\n")
+            + QString::fromStdString(empty.Path() + "dics")});
+    QVERIFY(!splashShown);
     QVERIFY(!empty.Exists("Kalvora.ini"));
     QVERIFY(empty.ReadFile("file.log").find("[TForm1::TForm1] Log created\n") != std::string::npos);
 }

@@ -325,8 +325,10 @@ void FormSettingsTest::previewShowsAtOnceAndCloseRestoresStoredFonts()
     QCOMPARE(form->ListFont().height, -Pixels(*dialog, 16));
     QCOMPARE(form->ArticleFont().colour, 0xFF0000);
 
+    auto *cancel = dialog->findChild<TGradButton *>("GradButton2");
+    QCOMPARE(cancel->Caption(), QStringLiteral("Отмена"));
     if (route == "cancel")
-        QTest::mouseClick(dialog->findChild<TGradButton *>("GradButton2"), Qt::LeftButton);
+        QTest::mouseClick(cancel, Qt::LeftButton);
     else
         dialog->close();
 
@@ -371,10 +373,12 @@ void FormSettingsTest::okStoresBothFonts()
     }
     const FontDescription list = dialog->ListFontDialog()->Font();
     const FontDescription article = dialog->ArticleFontDialog()->Font();
+    auto *ok = dialog->findChild<TGradButton *>("GradButton1");
+    QCOMPARE(ok->Caption(), QStringLiteral("ОК"));
     if (key != 0)
         QTest::keyClick(dialog.get(), static_cast<Qt::Key>(key));
     else
-        QTest::mouseClick(dialog->findChild<TGradButton *>("GradButton1"), Qt::LeftButton);
+        QTest::mouseClick(ok, Qt::LeftButton);
 
     QVERIFY(!dialog->isVisible());
     QCOMPARE(StoredText("LIST_FONT"), choose ? family : QStringLiteral("Arial"));

@@ -215,6 +215,26 @@ GLib.MainLoop().run()' >owner.log 2>&1 &
     xdotool key ctrl+q
     wait "$pid" || fail "without a session bus the program ended with status $?"
     echo "a word, a later start and the selection reached the one running window"
+
+    # No dictionary anywhere: the message box, then the end with status 1. The splash window
+    # carries the same title, so the box is looked for once it has gone.
+    mkdir -p none/dics
+    cp kalvora none/
+    (cd none && DBUS_SESSION_BUS_ADDRESS=unix:path=$PWD/no-bus timeout 60 ./kalvora >program.log 2>&1) &
+    pid=$!
+    local box=""
+    for _ in $(seq 1 300); do
+        sleep 0.2
+        box=$(xdotool search --onlyvisible --name '^Kalvora$' 2>/dev/null | tail -n 1 || true)
+        [ -n "$box" ] && sleep 0.5 && [ "$(xdotool search --onlyvisible --name '^Kalvora$' | tail -n 1)" = "$box" ] && break
+    done
+    [ -n "$box" ] || fail "without a dictionary no message appeared"
+    xdotool windowfocus --sync "$box"
+    xdotool key Return
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" -eq 1 ] || fail "without a dictionary the program ended with status $status"
+    echo "without a dictionary the program said so and ended with status 1"
 }
 
 start_session_test "$@"

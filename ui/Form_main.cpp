@@ -22,8 +22,10 @@
 #include "ui/Article_visits.h"
 #include "ui/Colours.h"
 #include "ui/Dialog_window.h"
+#include "ui/Focus_frame.h"
 #include "ui/Form_splash.h"
 #include "ui/Go_menu.h"
+#include "ui/Layout_accelerators.h"
 #include "ui/Main_fonts.h"
 #include "ui/Main_layout.h"
 #include "ui/Main_tray.h"
@@ -111,6 +113,7 @@ void TForm1::CreateControls()
     ListBox1->onChoose = [this] { ListBox1Click(); };
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
     RichEdit1->onLinkClick = [this](const QString &word) { LookUpFromArticle(word); };
+    FrameFocusOf({ListBox1, RichEdit1});
     setMinimumSize(500, 300);
 }
 
@@ -143,6 +146,7 @@ void TForm1::CreateMenu()
     QAction *N3 = menuBar()->addAction(
         QStringLiteral("&О программе"), this, [this] { emit aboutRequested(); });
     N3->setObjectName(QStringLiteral("N3"));
+    new TLayoutAccelerators(menuBar());
 }
 
 void TForm1::StartLoading()
@@ -183,7 +187,9 @@ void TForm1::FormCreate()
     // Everything from here on reads the dictionaries, and the first lookup comes later still.
     startup->Finish();
     if (database->GetCount() == 0) {
-        showErrorMessage(this, ResourceString(2));
+        // Before the message: its label still holds its design-time caption.
+        splash->hide();
+        showErrorMessage(this, NoDictionaryMessage(database->SearchedFolders()));
         terminated = true;
     }
     BuildSectionBar();
@@ -196,6 +202,12 @@ void TForm1::FormCreate()
 void TForm1::BuildSectionBar()
 {
     FillSectionBar(*sectionBar, *database, uniformBarColours);
+}
+
+void TForm1::DictionariesChanged()
+{
+    BuildSectionBar();
+    FillWordList();
 }
 
 void TForm1::OnDictionaryLoading(std::string name)
@@ -260,7 +272,8 @@ void TForm1::OnMinimize()
 
 void TForm1::TrayIcon1Click()
 {
-    tray->ShowAgain();
+    // A window under others is what the user is asking for too.
+    tray->BringToFront();
 }
 
 void TForm1::LookUp(const QString &word)
@@ -441,6 +454,10 @@ void TForm1::ShowRecord(WordPosition position, const QString &phrase)
 {
     if (!lookup->Select(position))
         return;
+    // Posted: the clicks that chose the result would otherwise hand the activation back to
+    // their own window.
+    QMetaObject::invokeMethod(
+        this, [this] { BringToFront(); }, Qt::QueuedConnection);
     WordInput->ShowWord(ToQString(lookup->CurrentHeadword()));
     sectionBar->SelectItem(position.dicId);
     FillWordList();

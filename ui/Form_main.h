@@ -57,6 +57,9 @@ public:
     // True when start-up found no dictionary: the program must end without showing the window.
     bool Terminated() const { return terminated; }
 
+    // Dictionaries were added to or taken from the database after start-up.
+    void DictionariesChanged();
+
     // Settings keys.
     void LoadDictionaryOrder();
     void LoadFontSettings() override;
@@ -82,10 +85,12 @@ public:
     // A link of the suggestion strip followed.
     void ChooseSuggestion(const Suggestion &suggestion);
     // What choosing a result of the search inside articles does: what a click in the word list
-    // does, with the phrase marked in the article.
+    // does, with the phrase marked in the article, and the window brought forward from the
+    // notification area or from under other windows.
     void ShowRecord(WordPosition position, const QString &phrase);
 
-    // Minimising hides the window into the notification area; the icon brings it back.
+    // Minimising hides the window into the notification area; the icon brings it back, or up
+    // from under other windows.
     void OnMinimize();
     void TrayIcon1Click();
 

@@ -3,12 +3,10 @@
 #include <utility>
 #include <vector>
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -17,26 +15,7 @@
 #include "support/Screen_placement.h"
 #include "ui/Ansi_text.h"
 #include "ui/Article_render.h"
-
-namespace {
-
-std::vector<ScreenRect> AvailableScreens()
-{
-    std::vector<ScreenRect> screens;
-    // The primary screen first: it takes a pointer that no screen holds.
-    QList<QScreen *> all = QGuiApplication::screens();
-    if (QScreen *primary = QGuiApplication::primaryScreen()) {
-        all.removeAll(primary);
-        all.prepend(primary);
-    }
-    for (const QScreen *screen : all) {
-        const QRect area = screen->availableGeometry();
-        screens.push_back({area.x(), area.y(), area.width(), area.height()});
-    }
-    return screens;
-}
-
-} // namespace
+#include "ui/Window_place.h"
 
 TPopupForm::TPopupForm(const Database *database, Opener openInWindow, QWidget *parent)
     : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "storage/Article_search.h"
+#include "storage/Shared_articles.h"
 #include "ui/Ansi_text.h"
 
 namespace {
@@ -26,8 +29,9 @@ constexpr int PROGRESS_STEPS = 1000;
 
 } // namespace
 
-// The rows as the search delivered them, one set per dictionary, eight bytes a row: the texts
+// The rows as the search delivered them, one set per dictionary, sixteen bytes a row: the texts
 // of the few rows in sight are made when the list asks for them, from the dictionary itself.
+// Records that share an article make one row, which names the headwords of them all.
 class SearchResultsModel : public QAbstractTableModel
 {
 public:
@@ -44,36 +48,61 @@ public:
 
     void Append(std::shared_ptr<ArticleMatches> matches)
     {
-        if (!matches || matches->Empty())
+        const Dictionary *dictionary =
+            database && matches ? database->FindById(matches->DicId()) : nullptr;
+        if (!dictionary || matches->Empty())
             return;
-        const auto first = static_cast<int>(count);
-        beginInsertRows(QModelIndex(), first, first + static_cast<int>(matches->Size()) - 1);
-        starts.push_back(count);
-        count += matches->Size();
+        const auto set = static_cast<std::uint32_t>(sets.size());
         sets.push_back(std::move(matches));
-        endInsertRows();
+        const ArticleMatches &added = *sets.back();
+        SharedArticles &shared = articles[added.DicId()];
+        std::vector<Row> fresh;
+        std::vector<std::uint32_t> joined;
+        for (std::size_t i = 0; i < added.Size(); ++i) {
+            const Row record{set, static_cast<std::uint32_t>(i)};
+            const auto next = static_cast<std::uint32_t>(rows.size() + fresh.size());
+            const std::optional<std::uint32_t> shownBy =
+                shared.Claim(dictionary->GetArticleOffset(added.Index(i)), next);
+            if (!shownBy) {
+                fresh.push_back(record);
+                continue;
+            }
+            sharers[*shownBy].push_back(record);
+            if (*shownBy < rows.size())
+                joined.push_back(*shownBy);
+        }
+        if (!fresh.empty()) {
+            const auto first = static_cast<int>(rows.size());
+            beginInsertRows(QModelIndex(), first, first + static_cast<int>(fresh.size()) - 1);
+            rows.insert(rows.end(), fresh.begin(), fresh.end());
+            endInsertRows();
+        }
+        for (const std::uint32_t row : joined)
+            emit dataChanged(index(static_cast<int>(row), 1), index(static_cast<int>(row), 1));
     }
 
     void Clear()
     {
         beginResetModel();
         std::vector<std::shared_ptr<ArticleMatches>>().swap(sets);
-        std::vector<std::size_t>().swap(starts);
-        count = 0;
+        std::vector<Row>().swap(rows);
+        sharers.clear();
+        articles.clear();
         endResetModel();
     }
 
-    std::size_t Count() const { return count; }
+    std::size_t Count() const { return rows.size(); }
 
     WordPosition PositionAt(int row) const
     {
-        const auto [set, i] = Locate(row);
-        return {set->DicId(), set->Index(i)};
+        const Row &record = rows[static_cast<std::size_t>(row)];
+        const ArticleMatches &set = *sets[record.set];
+        return {set.DicId(), set.Index(record.i)};
     }
 
     int rowCount(const QModelIndex &parent) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(count);
+        return parent.isValid() ? 0 : static_cast<int>(rows.size());
     }
     int columnCount(const QModelIndex &parent) const override { return parent.isValid() ? 0 : 3; }
 
@@ -81,19 +110,27 @@ public:
     {
         if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
             return QVariant();
-        const auto [set, i] = Locate(index.row());
-        Dictionary *dictionary = database ? database->FindById(set->DicId()) : nullptr;
+        const auto row = static_cast<std::uint32_t>(index.row());
+        const ArticleMatches &set = *sets[rows[row].set];
+        const std::size_t i = rows[row].i;
+        Dictionary *dictionary = database ? database->FindById(set.DicId()) : nullptr;
         if (!dictionary)
             return QVariant();
         switch (index.column()) {
         case 0: {
-            const auto name = dictionaryNames.find(set->DicId());
+            const auto name = dictionaryNames.find(set.DicId());
             return name == dictionaryNames.end() ? QString() : name->second;
         }
-        case 1:
-            return ToQString(dictionary->GetWord(set->Index(i)));
+        case 1: {
+            std::string headwords = dictionary->GetWord(set.Index(i));
+            const auto shared = sharers.find(row);
+            if (shared != sharers.end())
+                for (const Row &record : shared->second)
+                    headwords += ", " + dictionary->GetWord(sets[record.set]->Index(record.i));
+            return ToQString(headwords);
+        }
         default:
-            return ToQString(ReadExcerpt(*dictionary, *set, i));
+            return ToQString(ReadExcerpt(*dictionary, set, i));
         }
     }
 
@@ -106,18 +143,19 @@ public:
     }
 
 private:
-    std::pair<const ArticleMatches *, std::size_t> Locate(int row) const
+    // Record i of set number set.
+    struct Row
     {
-        const auto r = static_cast<std::size_t>(row);
-        const auto set = std::upper_bound(starts.begin(), starts.end(), r) - starts.begin() - 1;
-        return {
-            sets[static_cast<std::size_t>(set)].get(), r - starts[static_cast<std::size_t>(set)]};
-    }
+        std::uint32_t set;
+        std::uint32_t i;
+    };
 
     const Database *database;
     std::vector<std::shared_ptr<ArticleMatches>> sets;
-    std::vector<std::size_t> starts; // the first row of each set
-    std::size_t count = 0;
+    std::vector<Row> rows;
+    // The further records of a row's article, for the few rows that have any.
+    std::unordered_map<std::uint32_t, std::vector<Row>> sharers;
+    std::map<std::uint32_t, SharedArticles> articles;
     std::map<std::uint32_t, QString> dictionaryNames;
 };
 
@@ -265,6 +303,7 @@ void TSearchForm::CancelSearch()
     worker = Worker();
     ++searchNumber;
     ProgressBar1->hide();
+    CountLabel->setText(QStringLiteral("Остановлено. Найдено: %1").arg(results->Count()));
 }
 
 void TSearchForm::ReapWorkers()

@@ -38,7 +38,7 @@ public:
     // Starts a search for the phrase in the field; an empty phrase only clears the results.
     void FindButtonClick();
     // Stops a running search at once, without waiting for its thread, which ends by itself
-    // soon after; what was shown stays.
+    // soon after; what was shown stays, counted as found until the search was stopped.
     void CancelSearch();
     // Hands the current result to the chooser.
     void ChooseResult();

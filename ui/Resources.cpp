@@ -35,3 +35,11 @@ QIcon ProgramIcon()
         icon.addFile(QStringLiteral(":/icons/kalvora-%1.png").arg(size), QSize(size, size));
     return icon;
 }
+
+QString NoDictionaryMessage(const std::vector<std::string> &folders)
+{
+    QString text = ResourceString(2) + QStringLiteral("\n\nСловари искались в папках:");
+    for (const std::string &folder : folders)
+        text += QLatin1Char('\n') + QString::fromStdString(folder);
+    return text;
+}

@@ -1,6 +1,9 @@
 #ifndef UI_RESOURCES_H
 #define UI_RESOURCES_H
 
+#include <string>
+#include <vector>
+
 #include <QIcon>
 #include <QImage>
 #include <QString>
@@ -9,5 +12,9 @@
 QImage ResourceBitmap(int id);
 QString ResourceString(int id);
 QIcon ProgramIcon();
+
+// What start-up says when no dictionary loaded: string 2, then the folders that were searched,
+// one a line.
+QString NoDictionaryMessage(const std::vector<std::string> &folders);
 
 #endif // UI_RESOURCES_H

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "storage/Installed_sources.h"
+#include "support/Added_dictionaries.h"
 #include "support/Dictionary_order.h"
 #include "support/Ini_file.h"
 #include "ui/Program_paths.h"
@@ -26,6 +27,7 @@ void StartupLoad::Start(const ProgramPaths &paths, IniFile &settings, Database &
         database.AddDictionaryFolder(paths.userDicsFolder);
     ApplyDictionaryOrder(settings, database);
     database.AddSources(StandardSourceFolders());
+    database.AddSources(ReadAddedDictionaries(settings));
     database.SetSourceCache(SourceCacheFolder());
     running = true;
     worker = std::thread([this, &database] {

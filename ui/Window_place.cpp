@@ -19,11 +19,8 @@ void PlaceWindow(
     RestoreWindowPlace(window, splitter, settings);
 }
 
-void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile &settings)
+std::vector<ScreenRect> AvailableScreens()
 {
-    const std::optional<WindowGeometry> kept = ReadWindowGeometry(settings);
-    if (!kept)
-        return;
     std::vector<ScreenRect> screens;
     QList<QScreen *> all = QGuiApplication::screens();
     if (QScreen *primary = QGuiApplication::primaryScreen()) {
@@ -34,7 +31,15 @@ void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile 
         const QRect area = screen->availableGeometry();
         screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
-    const ScreenRect place = PlaceRestoredWindow(kept->frame, screens);
+    return screens;
+}
+
+void RestoreWindowPlace(QMainWindow &window, QSplitter &splitter, const IniFile &settings)
+{
+    const std::optional<WindowGeometry> kept = ReadWindowGeometry(settings);
+    if (!kept)
+        return;
+    const ScreenRect place = PlaceRestoredWindow(kept->frame, AvailableScreens());
     window.setGeometry(place.x, place.y, place.width, place.height);
     if (kept->listWidth > 0) {
         const int total = splitter.width() - splitter.handleWidth();

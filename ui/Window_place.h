@@ -1,10 +1,17 @@
 #ifndef UI_WINDOW_PLACE_H
 #define UI_WINDOW_PLACE_H
 
+#include <vector>
+
+#include "support/Screen_placement.h"
+
 class IniFile;
 class QMainWindow;
 class QSize;
 class QSplitter;
+
+// The screens' available areas, the primary screen first: it takes a window that no screen holds.
+std::vector<ScreenRect> AvailableScreens();
 
 // The window with a client area of clientSize below its menu bar, centred on the primary screen,
 // unless the settings keep a place of its own (RestoreWindowPlace).
