@@ -27,6 +27,7 @@
 #include "ui/Go_menu.h"
 #include "ui/Layout_accelerators.h"
 #include "ui/Main_fonts.h"
+#include "ui/Main_layout.h"
 #include "ui/Main_tray.h"
 #include "ui/Resources.h"
 #include "ui/Section_groups.h"
@@ -95,60 +96,24 @@ void TForm1::CreateControls()
     formFont.setPixelSize(16);
     setFont(formFont);
 
-    client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    setCentralWidget(client);
-
-    WordInput = new TWordInput(client);
-    WordInput->setGeometry(7, 38, 218, WordInput->sizeHint().height());
+    controls = CreateMainControls(*this, CLIENT_WIDTH);
+    // The handlers use the controls by their own names.
+    client = controls.client;
+    WordInput = controls.WordInput;
+    SuggestionStrip = controls.SuggestionStrip;
+    FindButton = controls.FindButton;
+    Bevel1 = controls.Bevel1;
+    Panel1 = controls.Panel1;
+    Splitter1 = controls.Splitter1;
+    ListBox1 = controls.ListBox1;
+    RichEdit1 = controls.RichEdit1;
     WordInput->onKeyPress = [this](char32_t key) { WordInputKeyPress(key); };
-
-    SuggestionStrip = new TSuggestionStrip(client);
-    SuggestionStrip->onChoose = [this](
-                                    const Suggestion &suggestion) { ChooseSuggestion(suggestion); };
-
-    FindButton = new TGradButton(client);
-    FindButton->setObjectName(QStringLiteral("FindButton"));
-    FindButton->setAccessibleName(QStringLiteral("Найти"));
-    FindButton->SetColorScheme(csSilver);
-    FindButton->SetCaption(QStringLiteral("Найти"));
-    FindButton->setGeometry(231, 40, 75, 25);
+    SuggestionStrip->onChoose = [this](const Suggestion &chosen) { ChooseSuggestion(chosen); };
     connect(FindButton, &TGradButton::clicked, this, [this] { FindButtonClick(); });
-
-    Bevel1 = new QFrame(client);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameShape(QFrame::HLine);
-    Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(4, 71, CLIENT_WIDTH, 3);
-
-    Panel1 = new QWidget(client);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setAccessibleName(QStringLiteral("Слова и статья"));
-    Panel1->setGeometry(8, 80, 609, 378);
-
-    Splitter1 = new QSplitter(Qt::Horizontal, Panel1);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setAccessibleName(QStringLiteral("Разделитель списка и статьи"));
-    Splitter1->setHandleWidth(7);
-    Splitter1->setChildrenCollapsible(false);
-    Splitter1->setGeometry(Panel1->rect());
-
-    ListBox1 = new TWordList(Splitter1);
     ListBox1->onChoose = [this] { ListBox1Click(); };
-    RichEdit1 = new TArticlePane(Splitter1);
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
     RichEdit1->onLinkClick = [this](const QString &word) { LookUpFromArticle(word); };
-
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({168, 609 - 168 - 7});
-
     FrameFocusOf({ListBox1, RichEdit1});
-    setTabOrder(WordInput, SuggestionStrip);
-    setTabOrder(SuggestionStrip, FindButton);
-    setTabOrder(FindButton, ListBox1);
-    setTabOrder(ListBox1, RichEdit1);
-
     setMinimumSize(500, 300);
 }
 
@@ -262,14 +227,7 @@ void TForm1::FormShow()
 
 void TForm1::FormResize()
 {
-    Bevel1->setFixedWidth(client->width());
-    // The strip takes its line from the top of the panel while it has something to say.
-    const int stripHeight =
-        SuggestionStrip->isHidden() ? 0 : SuggestionStrip->sizeHint().height() + 4;
-    SuggestionStrip->setGeometry(8, 78, client->width() - 16, stripHeight);
-    Panel1->setGeometry(
-        8, 80 + stripHeight, client->width() - 16, client->height() - 88 - stripHeight);
-    Splitter1->setGeometry(Panel1->rect());
+    LayOutMainControls(controls);
 }
 
 void TForm1::FormClose()

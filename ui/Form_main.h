@@ -12,6 +12,7 @@
 #include "storage/Database.h"
 #include "support/Font_keys.h"
 #include "ui/Form_settings.h"
+#include "ui/Main_layout.h"
 #include "ui/Program_paths.h"
 
 class QFrame;
@@ -158,6 +159,7 @@ private:
     bool terminated = false;
 
     TSplashForm *splash = nullptr;
+    MainControls controls{};
     QWidget *client = nullptr;
     TWordInput *WordInput = nullptr;
     TGradButton *FindButton = nullptr;
