@@ -460,14 +460,23 @@ void Database::LoadOne(const Candidate &candidate, std::int32_t total, std::int3
         observer->OnLoadProgress(total, done);
 }
 
-std::int32_t Database::LoadSources(const std::vector<std::string> &paths)
+std::int32_t Database::LoadSources(
+    const std::vector<std::string> &paths, std::int32_t *alreadyLoaded)
 {
     const std::int32_t before = GetCount();
     std::vector<Candidate> candidates;
     for (std::string &path : FindSources(paths)) {
-        const bool known = std::any_of(dictionaries.begin(), dictionaries.end(),
-            [&path](const auto &dictionary) { return dictionary->GetSourcePath() == path; });
+        // The same file may come by another name (a link, "dir/../dir"); a path that cannot be
+        // reached is the same as none.
+        const bool known =
+            std::any_of(dictionaries.begin(), dictionaries.end(), [&path](const auto &dictionary) {
+                std::error_code error;
+                return !dictionary->GetSourcePath().empty()
+                    && std::filesystem::equivalent(dictionary->GetSourcePath(), path, error);
+            });
         if (known) {
+            if (alreadyLoaded)
+                ++*alreadyLoaded;
             logFile.WriteHeader(LOG_INFO, "Database::Load");
             logFile.Printf("%s is loaded already: not read again", path.c_str());
             continue;

@@ -161,9 +161,11 @@ public:
     void SetSourceCache(std::string folder) { sourceCache = std::move(folder); }
     void Load();
     // Installed dictionaries read after Load, at once: .index and .ifo files or folders of them.
-    // What is loaded already is not read again. Returns how many were added; a failure is kept
-    // in Failures like the others.
-    std::int32_t LoadSources(const std::vector<std::string> &paths);
+    // What is loaded already, by whatever path, is not read again and is counted in
+    // alreadyLoaded when given. Returns how many were added; a failure is kept in Failures like
+    // the others.
+    std::int32_t LoadSources(
+        const std::vector<std::string> &paths, std::int32_t *alreadyLoaded = nullptr);
     // Drops the installed dictionaries read from path (the file itself, or the files under the
     // folder). They are kept alive, unreachable, until the database goes, as another thread (a
     // search) may still be reading them. Returns how many were dropped.

@@ -273,14 +273,20 @@ void FormDicsTest::addedDictionaryIsReadAtOnceAndKeptAcrossRestarts()
     TestFolder own;
     WriteDictionary(own, {"a", "A1", "EXP", "A", {{"A", "a"}}});
     WriteInstalled(own);
-    const QString added = QString::fromStdString(own.Path() + "src");
-    TDicsForm::chooseSource = [&added](QWidget *) { return added; };
-    // Added, taken away, and nothing chosen: what each start finds, and the settings line.
-    const std::tuple<const char *, const char *, int, std::string> steps[] = {
-        {"added", "AddButton", 2, "ADDED_DICS=" + own.Path() + "src;\r\n"},
-        {"removed", "RemoveButton", 1, "ADDED_DICS=\r\n"},
+    QString chosen;
+    QString told;
+    TDicsForm::chooseSource = [&chosen](QWidget *) { return chosen; };
+    TDicsForm::tellUser = [&told](QWidget *, const QString &text) { told = text; };
+    // Added, added again by another name (read once, and the user is told), taken away, and
+    // nothing chosen: what each start finds, and the settings line.
+    const std::tuple<const char *, const char *, const char *, int, bool, std::string> steps[] = {
+        {"added", "src", "AddButton", 2, false, "ADDED_DICS=" + own.Path() + "src;\r\n"},
+        {"again", "src/../src", "AddButton", 2, true, "ADDED_DICS=" + own.Path() + "src;\r\n"},
+        {"removed", "src", "RemoveButton", 1, false, "ADDED_DICS=\r\n"},
     };
-    for (const auto &[name, button, count, line] : steps) {
+    for (const auto &[name, source, button, count, repeated, line] : steps) {
+        chosen = QString::fromStdString(own.Path() + source);
+        told.clear();
         {
             TForm1 window(own.Path());
             TDicsForm dics(window.GetDatabase(), window.GetSettings(), &window,
@@ -298,6 +304,7 @@ void FormDicsTest::addedDictionaryIsReadAtOnceAndKeptAcrossRestarts()
             WordPosition found;
             QCOMPARE(
                 window.GetDatabase()->Find(0, "cat", found) && found.dicId != ID_A, count == 2);
+            QCOMPARE(told.contains("уже есть в списке"), repeated);
             dics.close();
             window.close();
         }
@@ -307,6 +314,7 @@ void FormDicsTest::addedDictionaryIsReadAtOnceAndKeptAcrossRestarts()
         QCOMPARE(restarted.GetDatabase()->GetCount(), count);
     }
     TDicsForm::chooseSource = nullptr;
+    TDicsForm::tellUser = nullptr;
 }
 
 QTEST_MAIN(FormDicsTest)

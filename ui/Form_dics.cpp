@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
@@ -85,6 +86,10 @@ TDicsForm::SourceChooser TDicsForm::chooseSource = [](QWidget *parent) {
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         return dialog.selectedFiles().front();
     return folder;
+};
+
+TDicsForm::Notice TDicsForm::tellUser = [](QWidget *parent, const QString &text) {
+    QMessageBox::information(parent, QStringLiteral("Словари"), text);
 };
 
 TDicsForm::TDicsForm(
@@ -212,7 +217,15 @@ void TDicsForm::AddButtonClick()
     const std::string path = chosen.toStdString();
     // The order edited so far is kept before the list is filled again.
     FormClose();
-    database->LoadSources({path});
+    std::int32_t known = 0;
+    const std::size_t failed = database->Failures().size();
+    if (database->LoadSources({path}, &known) == 0 && known > 0
+        && database->Failures().size() == failed) {
+        tellUser(this,
+            QStringLiteral("Словарь «%1» уже есть в списке, второй раз он не добавляется.")
+                .arg(chosen));
+        return;
+    }
     std::vector<std::string> added = ReadAddedDictionaries(*settings);
     if (std::find(added.begin(), added.end(), path) == added.end())
         added.push_back(path);

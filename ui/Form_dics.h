@@ -30,6 +30,9 @@ public:
     // it so that nothing blocks.
     using SourceChooser = std::function<QString(QWidget *parent)>;
     static SourceChooser chooseSource;
+    // Tells the user something in a message box; tests replace it likewise.
+    using Notice = std::function<void(QWidget *parent, const QString &text)>;
+    static Notice tellUser;
 
     // database and settings, when given, must outlive the dialog. changed, when given, is
     // called after dictionaries were added or taken away.
