@@ -57,6 +57,30 @@ TGradButton *ItemWithValue(const SectionBar &bar, std::uint32_t value)
     return nullptr;
 }
 
+// How many device pixels wide the caption's ink is: the button drawn with it, against the same
+// button drawn without; -1 when the ink touches the button's edge, where it would be cut.
+int InkWidth(TGradButton *button, const QString &caption)
+{
+    button->SetCaption(caption);
+    const QImage with = button->grab().toImage();
+    button->SetCaption(QString());
+    const QImage without = button->grab().toImage();
+    button->SetCaption(caption);
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < with.width(); ++x)
+        for (int y = 0; y < with.height(); ++y)
+            if (with.pixel(x, y) != without.pixel(x, y)) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    if (first <= 0 || last >= with.width() - 1)
+        return -1;
+    return last - first + 1;
+}
+
 } // namespace
 
 class Button_section_barTest : public QObject
@@ -70,6 +94,8 @@ private slots:
     void layout();
     void itemWidths_data();
     void itemWidths();
+    void captionsFitAtEveryScale_data();
+    void captionsFitAtEveryScale();
     void selection_data();
     void selection();
     void colours_data();
@@ -218,6 +244,33 @@ void Button_section_barTest::itemWidths()
     QCOMPARE(first->Caption(), caption);
     QCOMPARE(first->x(), 40);
     QCOMPARE(section.items[1].button->x(), 40 + expected);
+}
+
+void Button_section_barTest::captionsFitAtEveryScale_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("cyrillic words")
+        << QString::fromUtf8("\xD0\xA2\xD0\xBE\xD0\xBB\xD0\xBA\xD0\xBE\xD0\xB2\xD1\x8B\xD0\xB9 "
+                             "\xD1\x81\xD0\xBB\xD0\xBE\xD0\xB2\xD0\xB0\xD1\x80\xD1\x8C");
+    QTest::newRow("latin") << QString("WordNet");
+    QTest::newRow("narrow letters") << QString("illicit");
+    QTest::newRow("wide letters") << QString("MWMWM");
+}
+
+// Run once at each of the scales the tests are registered with: the width an item is given must
+// hold its caption's ink whole, in device pixels too.
+void Button_section_barTest::captionsFitAtEveryScale()
+{
+    QFETCH(QString, caption);
+    SectionBar bar(form.get(), &recorder);
+    bar.AddSection(Glyph(), "group", SectionKind::Group);
+    bar.AddItem(0, caption, 1);
+    TGradButton *item = bar.GetSection(0).items[0].button;
+    const int fitted = InkWidth(item, caption);
+    item->resize(item->width() + 200, item->height());
+    const int roomy = InkWidth(item, caption);
+    QVERIFY(roomy > 0);
+    QCOMPARE(fitted, roomy);
 }
 
 void Button_section_barTest::selection_data()

@@ -3,8 +3,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSplitter>
 
 #include "controls/Grad_button.h"
@@ -15,7 +13,6 @@
 #include "platform/Keyboard_layout.h"
 #include "support/Ini_file.h"
 #include "support/Log_file.h"
-#include "support/User_folders.h"
 #include "support/Word_history.h"
 #include "ui/Ansi_text.h"
 #include "ui/Article_pane.h"
@@ -24,10 +21,9 @@
 #include "ui/Dialog_window.h"
 #include "ui/Focus_frame.h"
 #include "ui/Form_splash.h"
-#include "ui/Go_menu.h"
-#include "ui/Layout_accelerators.h"
 #include "ui/Main_fonts.h"
 #include "ui/Main_layout.h"
+#include "ui/Main_menu.h"
 #include "ui/Main_tray.h"
 #include "ui/Resources.h"
 #include "ui/Section_groups.h"
@@ -48,8 +44,6 @@ namespace {
 
 constexpr int CLIENT_WIDTH = 621;
 constexpr int CLIENT_HEIGHT = 466;
-
-const char *const SHOW_ALL_DICTIONARIES_KEY = "SHOW_ALL_DICTIONARIES";
 
 } // namespace
 
@@ -119,34 +113,13 @@ void TForm1::CreateControls()
 
 void TForm1::CreateMenu()
 {
-    QMenu *N4 = menuBar()->addMenu(QStringLiteral("&Файл"));
-    N4->setObjectName(QStringLiteral("N4"));
-    QAction *N7 = N4->addAction(
-        QStringLiteral("&Поиск в статьях..."), this, [this] { emit searchRequested(); });
-    N7->setObjectName(QStringLiteral("N7"));
-    N7->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    QAction *N5 = N4->addAction(QStringLiteral("&Выход"), this, [this] { close(); });
-    N5->setObjectName(QStringLiteral("N5"));
-    N5->setShortcut(QKeySequence::Quit);
-
-    QMenu *N1 = menuBar()->addMenu(QStringLiteral("&Настройки"));
-    N1->setObjectName(QStringLiteral("N1"));
-    QAction *N2 =
-        N1->addAction(QStringLiteral("&Словари"), this, [this] { emit dictionariesRequested(); });
-    N2->setObjectName(QStringLiteral("N2"));
-    QAction *N6 =
-        N1->addAction(QStringLiteral("Н&астройки..."), this, [this] { emit settingsRequested(); });
-    N6->setObjectName(QStringLiteral("N6"));
-
-    goMenu = new TGoMenu(this,
+    goMenu = CreateMainMenu(*this,
+        {[this] { emit searchRequested(); }, [this] { close(); },
+            [this] { emit dictionariesRequested(); }, [this] { emit settingsRequested(); },
+            [this] { emit aboutRequested(); }},
         {[this] { return ShownVisit(); }, [this](const ArticleVisit &visit) { ShowVisit(visit); },
             [this] { return ToQString(database->GetWord(shownWord)); },
-            [this](const QString &word) { LookUp(word); }},
-        UserDataFolder().empty() ? std::string() : UserDataFolder() + "/kalvora/favourites.txt");
-    QAction *N3 = menuBar()->addAction(
-        QStringLiteral("&О программе"), this, [this] { emit aboutRequested(); });
-    N3->setObjectName(QStringLiteral("N3"));
-    new TLayoutAccelerators(menuBar());
+            [this](const QString &word) { LookUp(word); }});
 }
 
 void TForm1::StartLoading()
@@ -180,9 +153,7 @@ void TForm1::FormCreate()
     PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
 
     LoadFontSettings();
-    std::int32_t allArticles = 1;
-    settings->GetInt(SHOW_ALL_DICTIONARIES_KEY, allArticles);
-    lookup->ShowAllDictionaries(allArticles != 0);
+    lookup->ShowAllDictionaries(ReadShowAllDictionaries(*settings));
 
     // Everything from here on reads the dictionaries, and the first lookup comes later still.
     startup->Finish();
@@ -487,7 +458,7 @@ bool TForm1::ShowsAllArticles() const
 
 void TForm1::SaveArticleSettings(bool all)
 {
-    settings->SetInt(SHOW_ALL_DICTIONARIES_KEY, all ? 1 : 0);
+    WriteShowAllDictionaries(*settings, all);
     lookup->ShowAllDictionaries(all);
     if (RichEdit1->Shown())
         ShowArticle(shownPhrase);

@@ -1,16 +1,19 @@
 #include "ui/Main_fonts.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include <QApplication>
 #include <QFont>
 
+#include "support/Ini_file.h"
 #include "ui/Ansi_text.h"
 
 namespace {
 
 const char *const LIST_FONT_KEY = "LIST_FONT";
 const char *const ARTICLE_FONT_KEY = "PARTICLE_FONT";
+const char *const SHOW_ALL_DICTIONARIES_KEY = "SHOW_ALL_DICTIONARIES";
 
 } // namespace
 
@@ -37,4 +40,16 @@ void WriteMainFonts(IniFile &settings, const FontDescription &list, const FontDe
 {
     WriteFontKeys(settings, LIST_FONT_KEY, list);
     WriteFontKeys(settings, ARTICLE_FONT_KEY, article);
+}
+
+bool ReadShowAllDictionaries(const IniFile &settings)
+{
+    std::int32_t all = 1;
+    settings.GetInt(SHOW_ALL_DICTIONARIES_KEY, all);
+    return all != 0;
+}
+
+void WriteShowAllDictionaries(IniFile &settings, bool all)
+{
+    settings.SetInt(SHOW_ALL_DICTIONARIES_KEY, all ? 1 : 0);
 }

@@ -14,4 +14,9 @@ FontDescription DefaultFont();
 void ReadMainFonts(const IniFile &settings, FontDescription &list, FontDescription &article);
 void WriteMainFonts(IniFile &settings, const FontDescription &list, const FontDescription &article);
 
+// Whether the article pane shows the word's article from every dictionary, under
+// SHOW_ALL_DICTIONARIES; true when the key is missing.
+bool ReadShowAllDictionaries(const IniFile &settings);
+void WriteShowAllDictionaries(IniFile &settings, bool all);
+
 #endif // UI_MAIN_FONTS_H
