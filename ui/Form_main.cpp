@@ -345,14 +345,10 @@ void TForm1::ShowPatternMatches(const std::string &pattern)
 {
     const std::vector<WordPosition> &rows = suggestions->MatchPattern(pattern);
     const bool found = !rows.empty() && lookup->Select(rows.front());
-    {
-        // Filled here rather than by the list's own refill, which shows neighbours.
-        const QSignalBlocker quiet(ListBox1);
-        ListBox1->clear();
-        for (const WordPosition &position : rows)
-            ListBox1->addItem(ToQString(database->GetWord(position)));
-        ListBox1->setCurrentRow(found ? 0 : -1);
-    }
+    QStringList words;
+    for (const WordPosition &position : rows)
+        words.append(ToQString(database->GetWord(position)));
+    ListBox1->ShowMatches(words, found);
     ShowArticle();
     suggestions->ShowPatternNote(pattern, found);
 }

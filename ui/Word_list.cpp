@@ -87,3 +87,12 @@ void TWordList::SetListFont(const FontDescription &font)
     setPalette(palette);
     setUpdatesEnabled(true);
 }
+
+void TWordList::ShowMatches(const QStringList &words, bool first)
+{
+    // Filled anew rather than as ShowWords does: the rows are no window around one word.
+    const QSignalBlocker quiet(this);
+    clear();
+    addItems(words);
+    setCurrentRow(first ? 0 : -1);
+}

@@ -21,6 +21,9 @@ public:
 
     // Shows the window's words with its current row selected and in sight.
     void ShowWords(const NeighbourWindow &window);
+    // Shows the words a pattern matched, the first one current when first is true; the refill
+    // calls no onChoose.
+    void ShowMatches(const QStringList &words, bool first);
     // Rows are as high as the font needs, 19 pixels at the least.
     void SetListFont(const FontDescription &font);
 
