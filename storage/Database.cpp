@@ -52,6 +52,13 @@ std::string WhyNotADictionary(const std::string &path)
     return any ? missing : std::string();
 }
 
+// Installed dictionaries' folders that could not be read are shown with the failures.
+void AddUnreadable(std::vector<LoadFailure> &failures, const std::vector<std::string> &folders)
+{
+    for (const std::string &folder : folders)
+        failures.push_back({InstalledName(folder), folder, "папка не читается"});
+}
+
 } // namespace
 
 DictionaryFiles::DictionaryFiles(const std::string &folderPath)
@@ -342,12 +349,14 @@ void Database::Load()
         }
     }
 
-    for (std::string &path : FindSources(sourcePaths)) {
+    std::vector<std::string> unreadable;
+    for (std::string &path : FindSources(sourcePaths, &unreadable)) {
         logFile.WriteHeader(LOG_INFO, "Database::Load");
         logFile.Printf("Found installed dictionary = %s", path.c_str());
         std::string name = InstalledName(path);
         candidates.push_back({std::move(path), std::move(name), true});
     }
+    AddUnreadable(failures, unreadable);
 
     const auto total = static_cast<std::int32_t>(candidates.size());
     std::int32_t done = 0;
@@ -465,7 +474,8 @@ std::int32_t Database::LoadSources(
 {
     const std::int32_t before = GetCount();
     std::vector<Candidate> candidates;
-    for (std::string &path : FindSources(paths)) {
+    std::vector<std::string> unreadable;
+    for (std::string &path : FindSources(paths, &unreadable)) {
         // The same file may come by another name (a link, "dir/../dir"); a path that cannot be
         // reached is the same as none.
         const bool known =
@@ -484,6 +494,7 @@ std::int32_t Database::LoadSources(
         std::string name = InstalledName(path);
         candidates.push_back({std::move(path), std::move(name), true});
     }
+    AddUnreadable(failures, unreadable);
     sourcePaths.insert(sourcePaths.end(), paths.begin(), paths.end());
     const auto total = static_cast<std::int32_t>(candidates.size());
     std::int32_t done = 0;

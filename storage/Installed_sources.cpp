@@ -47,6 +47,7 @@ class Finder
 {
 public:
     std::vector<std::string> found;
+    std::vector<std::string> *unreadable = nullptr;
 
     void AddFile(const std::string &path)
     {
@@ -70,6 +71,8 @@ public:
             if (depth == 0 && Exists(folder)) {
                 logFile.WriteHeader(LOG_WARNING, "Database::Load");
                 logFile.Printf("Cannot read the dictionary folder %s", folder.c_str());
+                if (unreadable)
+                    unreadable->push_back(folder);
             }
             return;
         }
@@ -135,9 +138,11 @@ std::string SourceCacheFolder()
     return cache.empty() ? cache : cache + "/kalvora";
 }
 
-std::vector<std::string> FindSources(const std::vector<std::string> &paths)
+std::vector<std::string> FindSources(
+    const std::vector<std::string> &paths, std::vector<std::string> *unreadable)
 {
     Finder finder;
+    finder.unreadable = unreadable;
     for (std::string path : paths) {
         while (path.size() > 1 && path.back() == '/')
             path.pop_back();

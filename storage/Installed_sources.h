@@ -18,8 +18,9 @@ std::string SourceCacheFolder();
 // The dictd .index and StarDict .ifo files these paths hold: a file as it is named, a folder's
 // files and those of its subfolders one level down, each folder's in name order. A file reached
 // twice (by two paths or links) is taken once and the log says so; unreadable folders are
-// passed over with a log line.
-std::vector<std::string> FindSources(const std::vector<std::string> &paths);
+// passed over with a log line, and put into unreadable when it is given.
+std::vector<std::string> FindSources(
+    const std::vector<std::string> &paths, std::vector<std::string> *unreadable = nullptr);
 
 // The installed dictionary's name in the saved dictionary order: its file's absolute path,
 // which no dictionary folder's name can be (it holds "/"), with ";" and "%" written as %3B and

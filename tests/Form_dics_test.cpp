@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 #include <tuple>
 
 #include <QHeaderView>
@@ -38,6 +39,14 @@ void WriteDictionaries(const TestFolder &folder)
     WriteDictionary(folder, {"d", "A1", "EXP", "D", {{Ansi("ЮГ"), Ansi("Юг.")}}});
     WriteDictionary(folder, {"e", "E5", "EXP", "E", {{Ansi("ЯК"), Ansi("Як.")}}});
     std::remove((folder.Path() + "dics/e/e.idx").c_str());
+}
+
+// A folder of installed dictionaries that cannot be read, even by root: not a folder at all.
+std::string WriteUnreadable(const TestFolder &folder)
+{
+    const std::string path = folder.Path() + "fifo";
+    mkfifo(path.c_str(), 0600);
+    return path;
 }
 
 // An installed dictd dictionary of one article.
@@ -119,6 +128,7 @@ void FormDicsTest::initTestCase()
     TForm1::showErrorMessage = [](QWidget *, const QString &) {};
     WriteDictionaries(folder);
     form = std::make_unique<TForm1>(folder.Path());
+    QCOMPARE(form->GetDatabase()->LoadSources({WriteUnreadable(folder)}), 0);
     QCOMPARE(form->GetDatabase()->GetCount(), 3);
 }
 
@@ -145,9 +155,10 @@ void FormDicsTest::rowsShowTheDictionaries()
         {"C long", "2", "c source"},
         {"e", "не загружен", "нет файла "},
         {"d", "не загружен", "номер A1 уже занят словарём «A long»"},
+        {QString::fromStdString(folder.Path() + "fifo"), "не загружен", "папка не читается"},
     };
-    QCOMPARE(List()->topLevelItemCount(), 5);
-    for (int row = 0; row < 5; ++row) {
+    QCOMPARE(List()->topLevelItemCount(), 6);
+    for (int row = 0; row < 6; ++row) {
         for (int column = 0; column < 3; ++column)
             QVERIFY2(List()->topLevelItem(row)->text(column).startsWith(captions[row][column]),
                 qPrintable(List()->topLevelItem(row)->text(column)));
