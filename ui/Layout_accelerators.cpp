@@ -21,6 +21,41 @@ char32_t RussianLetterOf(const QKeyEvent &key)
     return RussianLetterOnKey(latin);
 }
 
+// The Latin letter on the key when the layout gave a Russian letter (й gives q), else the Latin
+// letter of the key's native code; 0 when neither is there or the key is a Latin letter already.
+char32_t LatinLetterOf(const QKeyEvent &key)
+{
+    if (key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z)
+        return 0;
+    const QString text = key.text();
+    if (text.size() == 1) {
+        const char32_t russian = text.front().toLower().unicode();
+        for (char32_t latin = 'a'; latin <= 'z'; ++latin)
+            if (RussianLetterOnKey(latin) == russian)
+                return latin;
+    }
+    const quint32 native = key.nativeVirtualKey();
+    if (native >= 'a' && native <= 'z')
+        return native;
+    return native >= 'A' && native <= 'Z' ? native - 'A' + 'a' : 0;
+}
+
+// The usable menu item, in these menus or their submenus, that has this shortcut.
+QAction *ActionWithShortcut(const QList<QAction *> &actions, const QKeySequence &wanted)
+{
+    for (QAction *action : actions) {
+        if (!action->isVisible() || !action->isEnabled())
+            continue;
+        if (action->menu()) {
+            if (QAction *found = ActionWithShortcut(action->menu()->actions(), wanted))
+                return found;
+        } else if (action->shortcuts().contains(wanted)) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
 // Whether the action's text marks letter as its accelerator.
 bool HasAccelerator(const QAction *action, char32_t letter)
 {
@@ -60,6 +95,17 @@ bool TLayoutAccelerators::KeyPress(QObject *receiver, const QKeyEvent &key)
             }
         }
         return false;
+    }
+    if (modifiers == Qt::ControlModifier) {
+        // The shortcuts are Latin letters, which a Russian layout does not give (Ctrl+Й for
+        // Ctrl+Q): the item is found by the letter on the same key.
+        const char32_t latin = LatinLetterOf(key);
+        QAction *action = latin ? ActionWithShortcut(menuBar->actions(),
+                              QKeySequence(Qt::CTRL | QChar(latin).toUpper().unicode()))
+                                : nullptr;
+        if (action)
+            action->trigger();
+        return action != nullptr;
     }
     if (modifiers != Qt::AltModifier)
         return false;

@@ -10,6 +10,7 @@ class QMenuBar;
 // The menus' Russian accelerators from any keyboard layout: with a Latin layout, Alt and the key
 // where the accelerator's letter sits in the Russian layout opens that menu (Alt+A opens "&Файл"
 // as Alt+Ф does), and in an open menu that key alone chooses the item. F10 opens the first menu.
+// Likewise the menu items' Ctrl shortcuts work from a Russian layout (Ctrl+Й quits as Ctrl+Q).
 // Watches the whole application while it lives, for the keys of the menu bar's window only; a
 // child of the menu bar.
 class TLayoutAccelerators : public QObject
