@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "storage/Article_lines.h"
 #include "support/Code_page.h"
@@ -919,38 +920,31 @@ ArticleDocument ParseTags(std::string_view article, ArticleMarkup markup, const 
 
 } // namespace
 
+namespace {
+
+// The attribute's values, read and written through the one table.
+constexpr std::pair<ArticleMarkup, const char *> MARKUP_NAMES[] = {{ArticleMarkup::Plain, "plain"},
+    {ArticleMarkup::Dictd, "dictd"}, {ArticleMarkup::Pango, "pango"}, {ArticleMarkup::Xdxf, "xdxf"},
+    {ArticleMarkup::Html, "html"}};
+
+} // namespace
+
 ArticleMarkup MarkupNamed(const std::string &value)
 {
     if (value.empty())
         return ArticleMarkup::None;
     const std::string name = Lower(value);
-    if (name == "dictd")
-        return ArticleMarkup::Dictd;
-    if (name == "pango")
-        return ArticleMarkup::Pango;
-    if (name == "xdxf")
-        return ArticleMarkup::Xdxf;
-    if (name == "html")
-        return ArticleMarkup::Html;
+    for (const auto &[markup, markupName] : MARKUP_NAMES)
+        if (name == markupName)
+            return markup;
     return ArticleMarkup::Plain;
 }
 
 const char *MarkupName(ArticleMarkup markup)
 {
-    switch (markup) {
-    case ArticleMarkup::None:
-        return "";
-    case ArticleMarkup::Plain:
-        return "plain";
-    case ArticleMarkup::Dictd:
-        return "dictd";
-    case ArticleMarkup::Pango:
-        return "pango";
-    case ArticleMarkup::Xdxf:
-        return "xdxf";
-    case ArticleMarkup::Html:
-        return "html";
-    }
+    for (const auto &[known, name] : MARKUP_NAMES)
+        if (markup == known)
+            return name;
     return "";
 }
 

@@ -27,3 +27,14 @@ void WriteDictionary(
     programFolder.WriteFile(base + ".idx", index);
     programFolder.WriteFile(base + ".dat", data);
 }
+
+std::string DictdNumber(std::uint64_t value)
+{
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    do {
+        out.insert(out.begin(), digits[value % 64]);
+        value /= 64;
+    } while (value > 0);
+    return out;
+}

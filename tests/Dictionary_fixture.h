@@ -1,6 +1,7 @@
 #ifndef TESTS_DICTIONARY_FIXTURE_H
 #define TESTS_DICTIONARY_FIXTURE_H
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,9 @@ struct FixtureDictionary
 
 // Windows-1251 bytes of UTF-8 text, for the entries of a Windows-1251 dictionary.
 std::string Ansi(const char *utf8);
+
+// A number as an installed dictd index writes it: base 64, most significant digit first.
+std::string DictdNumber(std::uint64_t value);
 
 // Writes <root>/<folder>/<folder>.{inf,idx,dat} under the test folder: UTF-16LE attributes, the
 // index and one article per line in the order given.

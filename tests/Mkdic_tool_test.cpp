@@ -13,6 +13,7 @@
 #include <vector>
 #include <zlib.h>
 
+#include "Dictionary_fixture.h"
 #include "Test_folder.h"
 #include "storage/Database.h"
 #include "support/Code_page.h"
@@ -137,18 +138,6 @@ std::string Gzip(const std::string &bytes)
     deflate(&stream, Z_FINISH);
     out.resize(stream.total_out);
     deflateEnd(&stream);
-    return out;
-}
-
-// dictd's numbers: base 64, most significant digit first.
-std::string Base64Number(std::size_t value)
-{
-    const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[value % 64]);
-        value /= 64;
-    } while (value > 0);
     return out;
 }
 
@@ -331,8 +320,8 @@ TEST(MkdicToolTest, ConvertsDictdDatabasesPlainAndCompressed)
     std::string index;
     const auto add = [&](const std::vector<std::string> &headwords, const std::string &text) {
         for (const std::string &headword : headwords)
-            index += headword + "\t" + Base64Number(dict.size()) + "\t" + Base64Number(text.size())
-                + "\n";
+            index +=
+                headword + "\t" + DictdNumber(dict.size()) + "\t" + DictdNumber(text.size()) + "\n";
         dict += text;
     };
     add({"00-database-utf8"}, "\n");
@@ -648,7 +637,7 @@ TEST(MkdicToolTest, AcceptsAByteOrderMarkAtTheStartOfEveryTextInput)
         {"tab-separated, UTF-8 named", {{"a.tsv", bom + "кот\tзверь\n"}}, "a.tsv",
             {"--encoding", "utf-8"}},
         {"dictd index",
-            {{"d.index", bom + "кот\tA\t" + Base64Number(article.size()) + "\n"},
+            {{"d.index", bom + "кот\tA\t" + DictdNumber(article.size()) + "\n"},
                 {"d.dict", article}},
             "d.index", {}},
         {"StarDict ifo",
@@ -859,7 +848,7 @@ TEST(MkdicToolTest, KeepsTheLinesOfItsSourcesInAUtf8Dictionary)
     const std::string LS = "\xE2\x80\xA8";
     const std::string dictdText = "кот\n   1. зверь,  \n      мурлычет.\n\n\n   2. игрушка\n";
     const Files dictd = {
-        {"d.index", "кот\tA\t" + Base64Number(dictdText.size()) + "\n"}, {"d.dict", dictdText}};
+        {"d.index", "кот\tA\t" + DictdNumber(dictdText.size()) + "\n"}, {"d.dict", dictdText}};
     const std::string starDictText = "<b>друг</b><br>человека";
     const Files starDict = {
         {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=h\n"},

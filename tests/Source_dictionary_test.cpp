@@ -31,17 +31,6 @@ std::string BigEndian(std::uint64_t value, int bytes)
     return out;
 }
 
-std::string Base64(std::uint64_t value)
-{
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[value % 64]);
-        value /= 64;
-    } while (value > 0);
-    return out;
-}
-
 std::string Deflate(const std::string &bytes, int windowBits, int flush, z_stream *stream)
 {
     std::string out(deflateBound(stream, bytes.size()) + 64, '\0');
@@ -122,7 +111,7 @@ struct Dictd
         const std::size_t offset = at == std::string::npos ? dict.size() : at;
         if (at == std::string::npos)
             dict += article;
-        index += headword + "\t" + Base64(offset) + "\t" + Base64(article.size()) + "\n";
+        index += headword + "\t" + DictdNumber(offset) + "\t" + DictdNumber(article.size()) + "\n";
     }
 };
 
@@ -451,7 +440,8 @@ TEST(SourceDictionaryTest, ReadsGiantDataFilesWhereAskedAndRefusesGiantIndexes)
     logFile.Open(folder.Path() + "file.log");
     // Sparse: gigabytes on paper, nothing on the disk.
     const std::string far = "far\n   beyond two gigabytes\n";
-    folder.WriteFile("src/big.index", good.index + "far\tCAAAAA\t" + Base64(far.size()) + "\n");
+    folder.WriteFile(
+        "src/big.index", good.index + "far\tCAAAAA\t" + DictdNumber(far.size()) + "\n");
     folder.WriteFile("src/big.dict", good.dict);
     ASSERT_EQ(truncate((folder.Path() + "src/big.dict").c_str(), 3LL << 30), 0);
     {
