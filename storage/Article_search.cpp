@@ -15,6 +15,7 @@
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
 #include "storage/Text_encoding.h"
+#include "support/Code_page.h"
 #include "support/Log_file.h"
 
 namespace {
@@ -258,6 +259,100 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
     return true;
 }
 
+// What the text rules make of the bytes an installed dictd dictionary stores an article as: the
+// conversion to UTF-8 turns each ASCII byte into itself and every other byte or sequence into
+// whole characters beyond ASCII; line ends become line breaks, and parts are joined by " | ";
+// dropped lines and blanks, a cut end and a repeated part take text away. So an ASCII character
+// other than a blank, a control and '|' is, wherever an article holds it, the same byte in the
+// same run of such bytes in the stored article, unless a character beyond ASCII upper-cases to
+// it (the dotless i, the long s): such a one is stored as its own UTF-8 bytes.
+struct StoredCharacters
+{
+    std::array<bool, 128> kept{}; // ASCII characters that survive the rules as said
+    std::array<std::string, 128> standIns; // the UTF-8 of the one beyond ASCII matching each
+};
+
+const StoredCharacters &Stored()
+{
+    static const StoredCharacters stored = [] {
+        StoredCharacters s;
+        for (unsigned char c = 0x21; c < 0x7F; ++c)
+            s.kept[c] = c != '|';
+        for (char32_t c = 0x80; c < UPPER_TABLE_LIMIT; ++c) {
+            const char32_t upper = Utf8Text::Upper(c);
+            if (upper >= 0x80)
+                continue;
+            // More than one would need more than one look for it.
+            if (!s.standIns[upper].empty())
+                s.kept[upper] = false;
+            AppendUtf8(s.standIns[upper], c);
+        }
+        // A Windows-1251 byte that converts to something else would break the argument.
+        for (unsigned byte = 0x80; byte < 0x100; ++byte) {
+            const char c = static_cast<char>(byte);
+            const std::string converted = AnsiToUtf8(&c, 1);
+            if (converted.empty())
+                return StoredCharacters();
+            for (unsigned char a = 0; a < 0x80; ++a)
+                if (converted.find(static_cast<char>(a)) != std::string::npos
+                    || (!s.standIns[a].empty() && converted == s.standIns[a]))
+                    s.kept[a] = false;
+        }
+        return s;
+    }();
+    return stored;
+}
+
+} // namespace
+
+SourcePrefilter::SourcePrefilter(const std::string &phrase)
+{
+    const StoredCharacters &stored = Stored();
+    const auto Kept = [&](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && stored.kept[static_cast<unsigned char>(c)];
+    };
+    std::size_t best = 0;
+    std::size_t bestLength = 0;
+    for (std::size_t i = 0; i < phrase.size();) {
+        std::size_t end = i;
+        while (end < phrase.size() && Kept(phrase[end]))
+            ++end;
+        if (end - i > bestLength) {
+            best = i;
+            bestLength = end - i;
+        }
+        i = end + 1;
+    }
+    piece = phrase.substr(best, bestLength);
+    if (piece.empty())
+        return;
+    // The bytes are searched as Windows-1251 text, whose case rule for ASCII is UTF-8's.
+    finder = MakePhraseFinder(DictionaryEncoding::Cp1251, piece);
+    for (const char c : piece) {
+        const std::string &standIn = stored.standIns[ToUpperByte(static_cast<unsigned char>(c))];
+        if (!standIn.empty()
+            && std::find(standIns.begin(), standIns.end(), standIn) == standIns.end())
+            standIns.push_back(standIn);
+    }
+}
+
+SourcePrefilter::~SourcePrefilter() = default;
+
+bool SourcePrefilter::MayHold(std::string_view stored) const
+{
+    if (!finder)
+        return true;
+    std::size_t end = 0;
+    if (finder->FindIn(
+            reinterpret_cast<const unsigned char *>(stored.data()), 0, 0, stored.size(), end)
+        != PhraseFinder::NOT_FOUND)
+        return true;
+    return std::any_of(standIns.begin(), standIns.end(),
+        [stored](const std::string &standIn) { return stored.find(standIn) != std::string::npos; });
+}
+
+namespace {
+
 // A few words either side of the occurrence at [position, phraseEnd) of an article, in UTF-8,
 // control bytes shown as blanks. shown holds the article's bytes from first on, at least from
 // EXCERPT_BEFORE + 1 before the occurrence; it may stop short of the article's end once it
@@ -330,11 +425,12 @@ std::string ReadExcerptAt(const Dictionary &dictionary, std::size_t offset, std:
 class DictionaryScan
 {
 public:
-    DictionaryScan(
-        const Dictionary &dictionary, const std::string &phrase, bool withTexts, std::size_t parts)
+    DictionaryScan(const Dictionary &dictionary, const std::string &phrase, bool withTexts,
+        bool prefilter, std::size_t parts)
         : dictionary(dictionary)
         , phrase(phrase)
         , withTexts(withTexts)
+        , prefilter(prefilter)
         , parts(parts)
         , partsLeft(parts)
         , gathersLeft(parts)
@@ -409,8 +505,11 @@ private:
                          : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         if (!needle)
             return;
-        if (dictionary.GetSource())
+        if (dictionary.GetSource()) {
+            if (prefilter)
+                sifter = std::make_unique<SourcePrefilter>(*own);
             return;
+        }
 
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
         keys.reserve(static_cast<std::size_t>(count));
@@ -464,7 +563,12 @@ private:
             hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
                 withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
         };
-        if (!source.Articles(reader, records, take, cancel, skipped))
+        // Only the articles whose stored bytes hold a piece of the phrase that the text rules
+        // keep whole are made, when the phrase has one.
+        const auto mayHold = [this](const std::string &stored) { return sifter->MayHold(stored); };
+        if (!source.Articles(reader, records, take, cancel, skipped,
+                sifter && sifter->Active() ? std::function<bool(const std::string &)>(mayHold)
+                                           : nullptr))
             return;
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
@@ -500,6 +604,7 @@ private:
     const Dictionary &dictionary;
     const std::string &phrase;
     const bool withTexts;
+    const bool prefilter;
     const std::size_t parts;
     std::atomic<std::size_t> partsLeft;
     std::atomic<std::size_t> gathersLeft;
@@ -510,6 +615,7 @@ private:
     std::atomic<bool> changed{false};
     const DictionaryEncoding encoding;
     std::shared_ptr<const PhraseFinder> needle;
+    std::unique_ptr<SourcePrefilter> sifter;
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
     std::vector<ArticleMatches> matches;
@@ -627,8 +733,8 @@ bool ArticleSearch::Run(
             ? 1
             : std::clamp<std::size_t>(
                 static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
-        scans.push_back(
-            std::make_unique<DictionaryScan>(*dictionaries[d], phrase, withTexts, parts));
+        scans.push_back(std::make_unique<DictionaryScan>(
+            *dictionaries[d], phrase, withTexts, prefilter, parts));
         for (const bool gather : {false, true})
             for (std::size_t part = 0; part < parts; ++part)
                 tasks.push_back({d, part, gather});

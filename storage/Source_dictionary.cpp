@@ -267,7 +267,8 @@ bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::s
 
 bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
     const std::function<void(std::size_t, bool, const std::string &)> &take,
-    const std::atomic<bool> &cancel, std::string &skipped) const
+    const std::atomic<bool> &cancel, std::string &skipped,
+    const std::function<bool(const std::string &)> &mayHold) const
 {
     // A record whose parts lie within this many bytes is read as its first part comes: the
     // reader's chunks still hold the others.
@@ -295,9 +296,32 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     std::sort(near.begin(), near.end());
     std::string text;
     std::string error;
+    std::string raw;
+    // Only a dictd source's articles are stored as the text rules read them.
+    const bool filtered = mayHold && data.typeSequence.empty() && data.headwordLineFirst;
+    // The records of one article come one after another: it is looked at once for them all.
+    std::uint32_t looked = UINT32_MAX;
+    bool accepted = false;
+    const auto anyPartAccepted = [&](std::uint32_t record) {
+        if (!filtered || record >= RecordCount())
+            return true;
+        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
+            if (parts[p].article != looked) {
+                looked = parts[p].article;
+                // One that cannot be read is made, so that reading it again says why.
+                accepted =
+                    !ReadSourceArticle(reader, data, looked, raw, skipped, error) || mayHold(raw);
+            }
+            if (accepted)
+                return true;
+        }
+        return false;
+    };
     for (const auto &[place, k] : near) {
         if (cancel.load(std::memory_order_relaxed))
             return false;
+        if (!anyPartAccepted(records[k]))
+            continue;
         const bool read = Article(reader, records[k], text, error, skipped);
         take(k, read, text);
     }
@@ -313,16 +337,23 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     });
     needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
     std::unordered_map<std::uint32_t, std::optional<std::string>> kept;
-    std::string raw;
+    std::unordered_map<std::uint32_t, bool> acceptedParts;
     for (const std::uint32_t article : needed) {
         if (cancel.load(std::memory_order_relaxed))
             return false;
         std::string converted;
         std::optional<std::string> &slot = kept[article];
-        if (ReadArticle(reader, article, raw, converted, skipped, error))
+        const bool read = ReadArticle(reader, article, raw, converted, skipped, error);
+        if (read)
             slot = std::move(converted);
+        acceptedParts[article] = !filtered || !read || mayHold(raw);
     }
     for (const std::size_t k : far) {
+        bool any = false;
+        for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
+            any = any || acceptedParts[parts[p].article];
+        if (!any)
+            continue;
         const bool read = Compose(
             records[k],
             [&kept](std::uint32_t article, std::string &converted) {
