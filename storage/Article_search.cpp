@@ -259,13 +259,14 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
     return true;
 }
 
-// What the text rules make of the bytes an installed dictd dictionary stores an article as: the
-// conversion to UTF-8 turns each ASCII byte into itself and every other byte or sequence into
-// whole characters beyond ASCII; line ends become line breaks, and parts are joined by " | ";
-// dropped lines and blanks, a cut end and a repeated part take text away. So an ASCII character
-// other than a blank, a control and '|' is, wherever an article holds it, the same byte in the
-// same run of such bytes in the stored article, unless a character beyond ASCII upper-cases to
-// it (the dotless i, the long s): such a one is stored as its own UTF-8 bytes.
+// What the text rules make of an installed dictionary's article as its source gives it (a dictd
+// one's bytes, a StarDict one's fields decoded): the conversion to UTF-8 turns each ASCII byte into
+// itself and every other byte or sequence into whole characters beyond ASCII; line ends become line
+// breaks, and parts are joined by " | "; dropped lines and blanks, a cut end and a repeated part
+// take text away. So an ASCII character other than a blank, a control and '|' is, wherever an
+// article holds it, the same byte in the same run of such bytes in the source's article, unless a
+// character beyond ASCII upper-cases to it (the dotless i, the long s): such a one is stored as its
+// own UTF-8 bytes.
 struct StoredCharacters
 {
     std::array<bool, 128> kept{}; // ASCII characters that survive the rules as said
@@ -338,17 +339,17 @@ SourcePrefilter::SourcePrefilter(const std::string &phrase)
 
 SourcePrefilter::~SourcePrefilter() = default;
 
-bool SourcePrefilter::MayHold(std::string_view stored) const
+bool SourcePrefilter::MayHold(std::string_view source) const
 {
     if (!finder)
         return true;
     std::size_t end = 0;
     if (finder->FindIn(
-            reinterpret_cast<const unsigned char *>(stored.data()), 0, 0, stored.size(), end)
+            reinterpret_cast<const unsigned char *>(source.data()), 0, 0, source.size(), end)
         != PhraseFinder::NOT_FOUND)
         return true;
     return std::any_of(standIns.begin(), standIns.end(),
-        [stored](const std::string &standIn) { return stored.find(standIn) != std::string::npos; });
+        [source](const std::string &standIn) { return source.find(standIn) != std::string::npos; });
 }
 
 namespace {
@@ -563,9 +564,9 @@ private:
             hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
                 withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
         };
-        // Only the articles whose stored bytes hold a piece of the phrase that the text rules
+        // Only the articles whose source text holds a piece of the phrase that the text rules
         // keep whole are made, when the phrase has one.
-        const auto mayHold = [this](const std::string &stored) { return sifter->MayHold(stored); };
+        const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
         if (!source.Articles(reader, records, take, cancel, skipped,
                 sifter && sifter->Active() ? std::function<bool(const std::string &)>(mayHold)
                                            : nullptr))

@@ -107,7 +107,7 @@ public:
     bool Run(const Sink &sink, const std::atomic<bool> &cancel, unsigned threads = 0,
         const Progress &progress = Progress());
 
-    // Whether an installed dictionary's articles are first sifted by their stored bytes (on by
+    // Whether an installed dictionary's articles are first sifted by their source text (on by
     // default). Off, every article is made and searched: what the sifting must agree with.
     void SetSourcePrefilter(bool on) { prefilter = on; }
 
@@ -118,9 +118,9 @@ private:
     bool prefilter = true;
 };
 
-// Tells, by the bytes an installed dictd dictionary's data file stores an article as, that the
-// article as the text rules make it cannot hold a phrase: it holds the longest piece of the
-// phrase those rules keep whole, letter case aside, or else one of the few characters beyond
+// Tells, by an installed dictionary's article as its source gives it, before the text rules,
+// that the article those rules make cannot hold a phrase: any that can holds the longest piece of
+// the phrase the rules keep whole, letter case aside, or else one of the few characters beyond
 // ASCII that may stand for a letter of that piece in another case.
 class SourcePrefilter
 {
@@ -131,7 +131,7 @@ public:
     // Whether the phrase has such a piece: without one every article may hold it.
     bool Active() const { return !piece.empty(); }
     const std::string &Piece() const { return piece; }
-    bool MayHold(std::string_view stored) const;
+    bool MayHold(std::string_view source) const;
 
 private:
     std::string piece;

@@ -297,8 +297,7 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     std::string text;
     std::string error;
     std::string raw;
-    // Only a dictd source's articles are stored as the text rules read them.
-    const bool filtered = mayHold && data.typeSequence.empty() && data.headwordLineFirst;
+    const bool filtered = static_cast<bool>(mayHold);
     // The records of one article come one after another: it is looked at once for them all.
     std::uint32_t looked = UINT32_MAX;
     bool accepted = false;

@@ -55,9 +55,8 @@ public:
     // the data file front to back: the chunks a record's parts lie in are inflated once, however
     // far apart the parts lie. False when cancel stopped it.
     //
-    // With mayHold, a record none of whose parts it accepts, given the part's bytes as the data
-    // file holds them, is passed over unmade; it is asked only where those bytes are the text
-    // the rules start from (a dictd source), and every record is made elsewhere.
+    // With mayHold, a record none of whose parts it accepts, given each part as the source gives
+    // it before the text rules (a StarDict one's fields decoded), is passed over unmade.
     bool Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
         const std::function<void(std::size_t, bool, const std::string &)> &take,
         const std::atomic<bool> &cancel, std::string &skippedTypes,
