@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +26,7 @@ constexpr std::size_t EXCERPT_BEFORE = 40;
 constexpr std::size_t EXCERPT_AFTER = 60;
 constexpr unsigned MAX_THREADS = 4;
 constexpr std::uint64_t PART_BYTES = 8 << 20;
+constexpr std::uint64_t SOURCE_PART_BYTES = 1 << 20;
 constexpr std::size_t MAX_PARTS = 16;
 // Read from the data file at a time; also how far a scan goes between looks at the cancel flag.
 constexpr std::size_t READ_BYTES = 1 << 20;
@@ -446,7 +448,7 @@ public:
     {
         std::call_once(prepared, [this] { Prepare(); });
         if (needle && dictionary.GetSource()) {
-            ScanSource(cancel);
+            ScanSource(part, cancel);
         } else if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
@@ -458,6 +460,8 @@ public:
         if (partsLeft.fetch_sub(1) != 1)
             return;
         std::vector<RecordKey>().swap(keys);
+        if (needle && dictionary.GetSource())
+            GatherSourceHits();
         {
             const std::lock_guard<std::mutex> lock(mutex);
             scanned = true;
@@ -506,9 +510,24 @@ private:
                          : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         if (!needle)
             return;
-        if (dictionary.GetSource()) {
+        if (const SourceDictionary *source = dictionary.GetSource()) {
             if (prefilter)
                 sifter = std::make_unique<SourcePrefilter>(*own);
+            // Each part takes the records whose articles lie in one stretch of the data file,
+            // read through a reader of its own, so that the parts inflate different chunks.
+            const std::size_t count = dictionary.GetWordCount();
+            std::vector<std::pair<std::uint64_t, std::int32_t>> order(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto record = static_cast<std::uint32_t>(
+                    dictionary.GetArticleOffset(static_cast<std::int32_t>(i)));
+                order[i] = {record < source->RecordCount() ? source->RecordPlace(record) : 0,
+                    static_cast<std::int32_t>(i)};
+            }
+            std::sort(order.begin(), order.end());
+            placeOrder.reserve(count);
+            for (const auto &[place, index] : order)
+                placeOrder.push_back(index);
+            sourceHits.resize(parts);
             return;
         }
 
@@ -531,29 +550,24 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
-    // An installed dictionary's articles are made one by one through a reader of the search's
-    // own, in the order of their places in the data file so that each chunk is inflated once.
-    void ScanSource(const std::atomic<bool> &cancel)
+    // An installed dictionary's articles are made one by one through a reader of the part's own,
+    // in the order of their places in the data file so that each chunk is inflated once.
+    void ScanSource(std::size_t part, const std::atomic<bool> &cancel)
     {
         const SourceDictionary &source = *dictionary.GetSource();
         DictzipFile reader;
         std::string error;
         if (!reader.Open(source.DataPath(), error))
             return;
-        const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-        std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
-        for (std::int32_t i = 0; i < count; ++i)
-            records[static_cast<std::size_t>(i)] =
-                static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
-        struct Hit
-        {
-            std::int32_t index;
-            std::uint32_t position;
-            std::string excerpt;
-        };
-        std::vector<Hit> hits;
+        const std::size_t begin = placeOrder.size() * part / parts;
+        const std::size_t end = placeOrder.size() * (part + 1) / parts;
+        std::vector<std::uint32_t> records(end - begin);
+        for (std::size_t k = begin; k < end; ++k)
+            records[k - begin] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(placeOrder[k]));
+        std::vector<SourceHit> &hits = sourceHits[part];
         std::string skipped;
-        const auto take = [&](std::size_t i, bool read, const std::string &article) {
+        const auto take = [&](std::size_t k, bool read, const std::string &article) {
             if (!read)
                 return;
             std::size_t matchEnd = 0;
@@ -561,7 +575,7 @@ private:
             const std::size_t at = needle->FindIn(data, 0, 0, article.size(), matchEnd);
             if (at == PhraseFinder::NOT_FOUND)
                 return;
-            hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
+            hits.push_back({placeOrder[begin + k], static_cast<std::uint32_t>(at),
                 withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
         };
         // Only the articles whose source text holds a piece of the phrase that the text rules
@@ -570,10 +584,22 @@ private:
         if (!source.Articles(reader, records, take, cancel, skipped,
                 sifter && sifter->Active() ? std::function<bool(const std::string &)>(mayHold)
                                            : nullptr))
-            return;
-        std::sort(
-            hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
-        for (const Hit &hit : hits) {
+            sourceCancelled = true;
+    }
+
+    // The parts' matches in index order; none when a part was stopped.
+    void GatherSourceHits()
+    {
+        std::vector<SourceHit> hits;
+        for (std::vector<SourceHit> &own : sourceHits) {
+            if (!sourceCancelled)
+                std::move(own.begin(), own.end(), std::back_inserter(hits));
+            std::vector<SourceHit>().swap(own);
+        }
+        std::vector<std::int32_t>().swap(placeOrder);
+        std::sort(hits.begin(), hits.end(),
+            [](const SourceHit &a, const SourceHit &b) { return a.index < b.index; });
+        for (const SourceHit &hit : hits) {
             matches[0].Add(hit.index, hit.position);
             if (withTexts)
                 matches[0].AddTexts(dictionary.GetWord(hit.index), hit.excerpt);
@@ -617,6 +643,15 @@ private:
     const DictionaryEncoding encoding;
     std::shared_ptr<const PhraseFinder> needle;
     std::unique_ptr<SourcePrefilter> sifter;
+    struct SourceHit
+    {
+        std::int32_t index;
+        std::uint32_t position;
+        std::string excerpt;
+    };
+    std::vector<std::int32_t> placeOrder; // an installed dictionary's indexes as its data lies
+    std::vector<std::vector<SourceHit>> sourceHits; // by part
+    std::atomic<bool> sourceCancelled{false};
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
     std::vector<ArticleMatches> matches;
@@ -729,11 +764,13 @@ bool ArticleSearch::Run(
     std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = dictionaries[d]->DataSize();
-        // An installed dictionary's data is read in one pass.
-        const std::size_t parts = dictionaries[d]->GetSource()
-            ? 1
-            : std::clamp<std::size_t>(
-                static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
+        // An installed dictionary's articles cost far more a byte, each made by the text rules;
+        // but a part reads the parts of its records that lie in other parts' stretches too, so
+        // there are no more of them than threads to take them at once.
+        const bool source = dictionaries[d]->GetSource() != nullptr;
+        const std::size_t parts = std::clamp<std::size_t>(
+            static_cast<std::size_t>(sizes[d] / (source ? SOURCE_PART_BYTES : PART_BYTES)), 1,
+            source ? threads : MAX_PARTS);
         scans.push_back(std::make_unique<DictionaryScan>(
             *dictionaries[d], phrase, withTexts, prefilter, parts));
         for (const bool gather : {false, true})

@@ -316,16 +316,8 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
         }
         return false;
     };
-    for (const auto &[place, k] : near) {
-        if (cancel.load(std::memory_order_relaxed))
-            return false;
-        if (!anyPartAccepted(records[k]))
-            continue;
-        const bool read = Article(reader, records[k], text, error, skipped);
-        take(k, read, text);
-    }
-    // The others' parts are read once more, in the order they lie in, and kept until the records
-    // are made: going back and forth for them would inflate chunks again and again.
+    // The others' parts are read as the pass over the near ones comes to them, and kept until
+    // the records are made: going back and forth for them would inflate chunks again and again.
     std::vector<std::uint32_t> needed;
     for (const std::size_t k : far)
         for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
@@ -337,15 +329,27 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
     std::unordered_map<std::uint32_t, std::optional<std::string>> kept;
     std::unordered_map<std::uint32_t, bool> acceptedParts;
-    for (const std::uint32_t article : needed) {
+    auto nextNear = near.begin();
+    auto nextNeeded = needed.begin();
+    while (nextNear != near.end() || nextNeeded != needed.end()) {
         if (cancel.load(std::memory_order_relaxed))
             return false;
-        std::string converted;
-        std::optional<std::string> &slot = kept[article];
-        const bool read = ReadArticle(reader, article, raw, converted, skipped, error);
-        if (read)
-            slot = std::move(converted);
-        acceptedParts[article] = !filtered || !read || mayHold(raw);
+        if (nextNeeded != needed.end()
+            && (nextNear == near.end() || data.places[*nextNeeded].offset < nextNear->first)) {
+            const std::uint32_t article = *nextNeeded++;
+            std::string converted;
+            std::optional<std::string> &slot = kept[article];
+            const bool read = ReadArticle(reader, article, raw, converted, skipped, error);
+            if (read)
+                slot = std::move(converted);
+            acceptedParts[article] = !filtered || !read || mayHold(raw);
+            continue;
+        }
+        const std::size_t k = (nextNear++)->second;
+        if (!anyPartAccepted(records[k]))
+            continue;
+        const bool read = Article(reader, records[k], text, error, skipped);
+        take(k, read, text);
     }
     for (const std::size_t k : far) {
         bool any = false;

@@ -619,6 +619,17 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     Dictd broken;
     broken.Add("broken", "broken\n   \xC3red \xE9t\xE9 \xFFwine\n");
     broken.Add("plain", "plain\n   Red wine.\n");
+    // Large enough to be searched in parts, each on its own thread: a headword's articles lie
+    // in either part's stretch of the data file, some far apart.
+    Dictd large;
+    for (int i = 0; i < 6000; ++i) {
+        const std::string word = "w" + std::to_string(i * 7919 % 6000);
+        large.Add(word,
+            word + "\n   " + std::string(300, 'x') + (i % 97 == 0 ? " bright red" : "") + " number "
+                + std::to_string(i) + ".\n");
+        if (i % 1000 == 0)
+            large.Add("w" + std::to_string((i + 3000) % 6000), "another red " + word + "\n");
+    }
     StarDict star;
     star.Add("cat", std::string("h<b>Sm</b>all &amp; soft") + '\0', 32);
     star.Add("owl", std::string("mHoots.") + '\0', 32);
@@ -629,6 +640,8 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
                 "\xC3\xA9"
                 "clair",
                 "clair", "a b", "x\ty", "unix", "tail words", "far away", "lion"}},
+        {"dictd, in parts", {{"l.index", large.index}, {"l.dict.dz", Gzip(large.dict, 4096)}},
+            "l.index", {"bright red", "red", "number 5999.", "w42"}},
         {"dictd, not UTF-8", {{"b.index", broken.index}, {"b.dict", broken.dict}}, "b.index",
             {"red", "\xD0\xB3red", "wine", "\xD1\x8Fwine"}},
         {"StarDict, markup",
