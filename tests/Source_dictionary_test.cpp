@@ -625,7 +625,7 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     for (int i = 0; i < 6000; ++i) {
         const std::string word = "w" + std::to_string(i * 7919 % 6000);
         large.Add(word,
-            word + "\n   " + std::string(300, 'x') + (i % 97 == 0 ? " bright red" : "") + " number "
+            word + "\n   " + std::string(400, 'x') + (i % 97 == 0 ? " bright red" : "") + " number "
                 + std::to_string(i) + ".\n");
         if (i % 1000 == 0)
             large.Add("w" + std::to_string((i + 3000) % 6000), "another red " + word + "\n");
