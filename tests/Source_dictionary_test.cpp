@@ -641,7 +641,7 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
                 "clair",
                 "clair", "a b", "x\ty", "unix", "tail words", "far away", "lion"}},
         {"dictd, in parts", {{"l.index", large.index}, {"l.dict.dz", Gzip(large.dict, 4096)}},
-            "l.index", {"bright red", "red", "number 5999.", "w42"}},
+            "l.index", {"bright red", "red", "number", "number 5999.", "w42"}},
         {"dictd, not UTF-8", {{"b.index", broken.index}, {"b.dict", broken.dict}}, "b.index",
             {"red", "\xD0\xB3red", "wine", "\xD1\x8Fwine"}},
         {"StarDict, markup",
