@@ -56,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         const std::string data = provider.ConsumeRemainingBytesAsString();
         std::string text;
         std::string skipped;
-        DecodeStarDictArticle(data, sequence, StarDictMarkup(StarDictTextTypes(data, sequence)),
-            text, skipped);
+        DecodeStarDictArticle(
+            data, sequence, StarDictMarkup(StarDictTextTypes(data, sequence)), text, skipped);
         return 0;
     }
     default:

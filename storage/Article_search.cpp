@@ -513,8 +513,8 @@ private:
             for (const RecordKey key : keys) {
                 if (cancel.load(std::memory_order_relaxed))
                     return;
-                if (!ReadStoredArticle(window, static_cast<std::size_t>(key >> 32), encoding,
-                        article)) {
+                if (!ReadStoredArticle(
+                        window, static_cast<std::size_t>(key >> 32), encoding, article)) {
                     changed = true;
                     return;
                 }
@@ -620,8 +620,8 @@ std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matc
         if (source)
             source->Article(static_cast<std::uint32_t>(offset), article, error);
         else if (offset < 0
-            || !ReadStoredArticle(window, static_cast<std::size_t>(offset), dictionary.Encoding(),
-                article))
+            || !ReadStoredArticle(
+                window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
             return std::string();
         article = PlainText(article, shown);
         const std::size_t position = matches.Position(i);

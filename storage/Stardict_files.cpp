@@ -267,8 +267,8 @@ ArticleMarkup StarDictMarkup(const std::string &types)
     return ArticleMarkup::Plain;
 }
 
-bool DecodeStarDictArticle(std::string_view data, const std::string &sequence,
-    ArticleMarkup markup, std::string &text, std::string &skipped)
+bool DecodeStarDictArticle(std::string_view data, const std::string &sequence, ArticleMarkup markup,
+    std::string &text, std::string &skipped)
 {
     text.clear();
     // Fields go on lines of their own, which HTML would run together.

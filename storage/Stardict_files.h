@@ -67,7 +67,7 @@ ArticleMarkup StarDictMarkup(const std::string &types);
 // nothing, and their letters are added to skipped once each. Fields are either typed one by one
 // or, with a same-type sequence, typed once for the whole dictionary; the last field then runs
 // to the article's end. False when a field runs past the article's end.
-bool DecodeStarDictArticle(std::string_view data, const std::string &sequence,
-    ArticleMarkup markup, std::string &text, std::string &skipped);
+bool DecodeStarDictArticle(std::string_view data, const std::string &sequence, ArticleMarkup markup,
+    std::string &text, std::string &skipped);
 
 #endif // STORAGE_STARDICT_FILES_H
