@@ -682,4 +682,17 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         EXPECT_EQ(Read(fromCache), expected) << name;
         EXPECT_EQ(fromCache, cached) << name;
     }
+    // Which markup the articles carry is settled from the source, cached records or not.
+    StarDict tags;
+    tags.Add("cat", std::string("h<b>Small</b>") + '\0', 32);
+    folder.WriteFile("src/h.ifo", tags.Ifo("2.4.2", 32));
+    folder.WriteFile("src/h.idx", tags.idx);
+    folder.WriteFile("src/h.dict", tags.dict);
+    for (const bool cached : {false, true}) {
+        SourceDictionary dictionary;
+        std::string error;
+        ASSERT_TRUE(dictionary.Open(folder.Path() + "src/h.ifo", error, cacheFolder)) << error;
+        EXPECT_EQ(dictionary.FromCache(), cached);
+        EXPECT_EQ(dictionary.Markup(), ArticleMarkup::Html) << cached;
+    }
 }
