@@ -12,6 +12,7 @@
 
 #include "storage/Article_bounds.h"
 #include "storage/Article_lines.h"
+#include "storage/Article_markup.h"
 #include "storage/Database.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
@@ -120,6 +121,34 @@ std::size_t EndOfCharacterBegunBefore(const DataWindow &window, std::size_t offs
             return offset - back + length;
     }
     return offset;
+}
+
+// Which markup a dictionary's articles carry when a phrase is looked for in their text as shown
+// rather than in their bytes: tags, whose names and attributes no reader sees. None otherwise.
+ArticleMarkup ShownMarkup(const Dictionary &dictionary)
+{
+    const ArticleMarkup markup = MarkupNamed(dictionary.GetAttributes().markup);
+    return MarkupHasTags(markup) ? markup : ArticleMarkup::None;
+}
+
+// The article at offset of a stored dictionary as GetArticle gives it, in UTF-8, read through
+// the window. False when the file turns out cut or changed.
+bool ReadStoredArticle(
+    DataWindow &window, std::size_t offset, DictionaryEncoding encoding, std::string &text)
+{
+    text.clear();
+    const std::size_t size = window.FileSize();
+    if (offset >= size)
+        return true;
+    const std::size_t reach = std::min(size, offset + ArticleBytesMax(encoding));
+    if (!window.Hold(offset, std::min(size, reach + 2)))
+        return false;
+    const unsigned char *data = window.Data() - window.Begin();
+    const std::size_t end = ArticleEnd(data, size, offset, offset, encoding, reach);
+    const char *bytes = reinterpret_cast<const char *>(data + offset);
+    text = WithText(encoding,
+        [&](auto dictionaryText) { return dictionaryText.ProgramText(bytes, end - offset); });
+    return true;
 }
 
 // Whether the text from each of a run of ascending offsets to end is within GetArticle's length
@@ -438,6 +467,7 @@ public:
         , partsLeft(parts)
         , gathersLeft(parts)
         , encoding(dictionary.Encoding())
+        , shown(ShownMarkup(dictionary))
         , matches(parts)
     {
     }
@@ -449,6 +479,8 @@ public:
         std::call_once(prepared, [this] { Prepare(); });
         if (needle && dictionary.GetSource()) {
             ScanSource(part, cancel);
+        } else if (needle && shown != ArticleMarkup::None) {
+            ScanTagged(cancel);
         } else if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
@@ -460,8 +492,8 @@ public:
         if (partsLeft.fetch_sub(1) != 1)
             return;
         std::vector<RecordKey>().swap(keys);
-        if (needle && dictionary.GetSource())
-            GatherSourceHits();
+        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
+            GatherHits();
         {
             const std::lock_guard<std::mutex> lock(mutex);
             scanned = true;
@@ -478,7 +510,7 @@ public:
             allScanned.wait(lock, [this] { return scanned; });
         }
         const std::size_t count = firstAt.size();
-        if (!changed && !dictionary.GetSource())
+        if (!changed && !dictionary.GetSource() && shown == ArticleMarkup::None)
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
@@ -498,20 +530,33 @@ public:
     std::vector<ArticleMatches> TakeMatches() { return std::move(matches); }
 
 private:
+    struct Hit
+    {
+        std::int32_t index;
+        std::uint32_t position;
+        std::string excerpt;
+    };
+
     void Prepare()
     {
-        const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
+        // Text as shown is UTF-8 whatever the dictionary's encoding.
+        const std::optional<std::string> own = shown != ArticleMarkup::None
+            ? std::optional<std::string>(phrase)
+            : PhraseInDictionaryText(dictionary, phrase);
         // No article holds a line end or a zero byte: GetArticle stops at them.
         if (own && !own->empty() && own->find_first_of(std::string("\n\0", 2)) == std::string::npos
             && dictionary.DataSize() > 0)
-            needle = MakePhraseFinder(encoding, *own);
+            needle = MakePhraseFinder(
+                shown != ArticleMarkup::None ? DictionaryEncoding::Utf8 : encoding, *own);
         for (ArticleMatches &set : matches)
             set = needle ? ArticleMatches(dictionary.GetId(), needle)
                          : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         if (!needle)
             return;
+        partHits.resize(parts);
         if (const SourceDictionary *source = dictionary.GetSource()) {
-            if (prefilter)
+            // Tags and entities may spell a piece of the phrase otherwise than the text shows it.
+            if (prefilter && shown == ArticleMarkup::None)
                 sifter = std::make_unique<SourcePrefilter>(*own);
             // Each part takes the records whose articles lie in one stretch of the data file,
             // read through a reader of its own, so that the parts inflate different chunks.
@@ -527,7 +572,6 @@ private:
             placeOrder.reserve(count);
             for (const auto &[place, index] : order)
                 placeOrder.push_back(index);
-            sourceHits.resize(parts);
             return;
         }
 
@@ -550,6 +594,23 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
+    // Looks for the phrase in an article as the dictionary gives it out, in its text as shown
+    // for a dictionary of tags.
+    void Look(std::int32_t index, const std::string &article, std::vector<Hit> &hits,
+        std::string &shownText) const
+    {
+        const std::string &text =
+            shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown));
+        std::size_t matchEnd = 0;
+        const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+        const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
+        if (at == PhraseFinder::NOT_FOUND)
+            return;
+        hits.push_back({index, static_cast<std::uint32_t>(at),
+            withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
+                      : std::string()});
+    }
+
     // An installed dictionary's articles are made one by one through a reader of the part's own,
     // in the order of their places in the data file so that each chunk is inflated once.
     void ScanSource(std::size_t part, const std::atomic<bool> &cancel)
@@ -565,18 +626,11 @@ private:
         for (std::size_t k = begin; k < end; ++k)
             records[k - begin] =
                 static_cast<std::uint32_t>(dictionary.GetArticleOffset(placeOrder[k]));
-        std::vector<SourceHit> &hits = sourceHits[part];
         std::string skipped;
+        std::string shownText;
         const auto take = [&](std::size_t k, bool read, const std::string &article) {
-            if (!read)
-                return;
-            std::size_t matchEnd = 0;
-            const auto *data = reinterpret_cast<const unsigned char *>(article.data());
-            const std::size_t at = needle->FindIn(data, 0, 0, article.size(), matchEnd);
-            if (at == PhraseFinder::NOT_FOUND)
-                return;
-            hits.push_back({placeOrder[begin + k], static_cast<std::uint32_t>(at),
-                withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
+            if (read)
+                Look(placeOrder[begin + k], article, partHits[part], shownText);
         };
         // Only the articles whose source text holds a piece of the phrase that the text rules
         // keep whole are made, when the phrase has one.
@@ -584,22 +638,44 @@ private:
         if (!source.Articles(reader, records, take, cancel, skipped,
                 sifter && sifter->Active() ? std::function<bool(const std::string &)>(mayHold)
                                            : nullptr))
-            sourceCancelled = true;
+            stopped = true;
+    }
+
+    // A dictionary of tags' articles are read in the order they lie in the data file and looked
+    // at in their text as shown.
+    void ScanTagged(const std::atomic<bool> &cancel)
+    {
+        DataWindow window(dictionary);
+        std::string article;
+        std::string shownText;
+        for (const RecordKey key : keys) {
+            if (cancel.load(std::memory_order_relaxed)) {
+                stopped = true;
+                return;
+            }
+            if (!ReadStoredArticle(
+                    window, static_cast<std::size_t>(key >> 32), encoding, article)) {
+                changed = true;
+                return;
+            }
+            Look(static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), article, partHits[0],
+                shownText);
+        }
     }
 
     // The parts' matches in index order; none when a part was stopped.
-    void GatherSourceHits()
+    void GatherHits()
     {
-        std::vector<SourceHit> hits;
-        for (std::vector<SourceHit> &own : sourceHits) {
-            if (!sourceCancelled)
+        std::vector<Hit> hits;
+        for (std::vector<Hit> &own : partHits) {
+            if (!stopped && !changed)
                 std::move(own.begin(), own.end(), std::back_inserter(hits));
-            std::vector<SourceHit>().swap(own);
+            std::vector<Hit>().swap(own);
         }
         std::vector<std::int32_t>().swap(placeOrder);
-        std::sort(hits.begin(), hits.end(),
-            [](const SourceHit &a, const SourceHit &b) { return a.index < b.index; });
-        for (const SourceHit &hit : hits) {
+        std::sort(
+            hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
+        for (const Hit &hit : hits) {
             matches[0].Add(hit.index, hit.position);
             if (withTexts)
                 matches[0].AddTexts(dictionary.GetWord(hit.index), hit.excerpt);
@@ -641,17 +717,13 @@ private:
     bool scanned = false;
     std::atomic<bool> changed{false};
     const DictionaryEncoding encoding;
+    const ArticleMarkup shown; // None when the articles' bytes are searched
     std::shared_ptr<const PhraseFinder> needle;
     std::unique_ptr<SourcePrefilter> sifter;
-    struct SourceHit
-    {
-        std::int32_t index;
-        std::uint32_t position;
-        std::string excerpt;
-    };
     std::vector<std::int32_t> placeOrder; // an installed dictionary's indexes as its data lies
-    std::vector<std::vector<SourceHit>> sourceHits; // by part
-    std::atomic<bool> sourceCancelled{false};
+    // The matches found in articles looked at one by one, by part, till all are in.
+    std::vector<std::vector<Hit>> partHits;
+    std::atomic<bool> stopped{false};
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
     std::vector<ArticleMatches> matches;
@@ -697,11 +769,19 @@ void ArticleMatches::Clear()
 
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
-    if (SourceDictionary *source = dictionary.GetSource()) {
+    const ArticleMarkup shown = ShownMarkup(dictionary);
+    if (SourceDictionary *source = dictionary.GetSource(); source || shown != ArticleMarkup::None) {
+        const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
         std::string article;
         std::string error;
-        source->Article(static_cast<std::uint32_t>(dictionary.GetArticleOffset(matches.Index(i))),
-            article, error);
+        DataWindow window(dictionary);
+        if (source)
+            source->Article(static_cast<std::uint32_t>(offset), article, error);
+        else if (offset < 0
+            || !ReadStoredArticle(
+                window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
+            return std::string();
+        article = PlainText(article, shown);
         const std::size_t position = matches.Position(i);
         std::size_t matchEnd = position + matches.PhraseLength();
         // The occurrence's letters may be spelt longer or shorter than the phrase's.
@@ -766,11 +846,14 @@ bool ArticleSearch::Run(
         total += sizes[d] = dictionaries[d]->DataSize();
         // An installed dictionary's articles cost far more a byte, each made by the text rules;
         // but a part reads the parts of its records that lie in other parts' stretches too, so
-        // there are no more of them than threads to take them at once.
+        // there are no more of them than threads to take them at once. A dictionary of tags is
+        // read in one pass.
         const bool source = dictionaries[d]->GetSource() != nullptr;
-        const std::size_t parts = std::clamp<std::size_t>(
-            static_cast<std::size_t>(sizes[d] / (source ? SOURCE_PART_BYTES : PART_BYTES)), 1,
-            source ? threads : MAX_PARTS);
+        const std::size_t parts = ShownMarkup(*dictionaries[d]) != ArticleMarkup::None && !source
+            ? 1
+            : std::clamp<std::size_t>(
+                static_cast<std::size_t>(sizes[d] / (source ? SOURCE_PART_BYTES : PART_BYTES)), 1,
+                source ? threads : MAX_PARTS);
         scans.push_back(std::make_unique<DictionaryScan>(
             *dictionaries[d], phrase, withTexts, prefilter, parts));
         for (const bool gather : {false, true})
