@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -478,9 +479,7 @@ private:
         };
         std::vector<Hit> hits;
         std::string shownText;
-        const auto look = [&](std::int32_t index, const std::string &article) {
-            const std::string &text =
-                shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown));
+        const auto look = [&](std::int32_t index, const std::string &text) {
             std::size_t matchEnd = 0;
             const auto *data = reinterpret_cast<const unsigned char *>(text.data());
             const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
@@ -503,22 +502,31 @@ private:
             std::string skipped;
             const auto take = [&](std::size_t i, bool read, const std::string &article) {
                 if (read)
-                    look(static_cast<std::int32_t>(i), article);
+                    look(static_cast<std::int32_t>(i),
+                        shown == ArticleMarkup::None ? article
+                                                     : (shownText = PlainText(article, shown)));
             };
             if (!source->Articles(reader, records, take, cancel, skipped))
                 return;
         } else {
+            // Only a dictionary of tags is read here. Records sharing an article (synonyms,
+            // merged headwords) come one after another: its text is made once for them all.
             DataWindow window(dictionary);
             std::string article;
+            std::size_t read = SIZE_MAX;
             for (const RecordKey key : keys) {
                 if (cancel.load(std::memory_order_relaxed))
                     return;
-                if (!ReadStoredArticle(
-                        window, static_cast<std::size_t>(key >> 32), encoding, article)) {
-                    changed = true;
-                    return;
+                const auto offset = static_cast<std::size_t>(key >> 32);
+                if (offset != read) {
+                    if (!ReadStoredArticle(window, offset, encoding, article)) {
+                        changed = true;
+                        return;
+                    }
+                    shownText = PlainText(article, shown);
+                    read = offset;
                 }
-                look(static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), article);
+                look(static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), shownText);
             }
         }
         std::sort(
