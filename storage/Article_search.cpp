@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <condition_variable>
+#include <cstdint>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -594,13 +595,10 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
-    // Looks for the phrase in an article as the dictionary gives it out, in its text as shown
-    // for a dictionary of tags.
-    void Look(std::int32_t index, const std::string &article, std::vector<Hit> &hits,
-        std::string &shownText) const
+    // Looks for the phrase in an article's text: as the dictionary gives it out, or as it is
+    // shown for a dictionary of tags.
+    void Look(std::int32_t index, const std::string &text, std::vector<Hit> &hits) const
     {
-        const std::string &text =
-            shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown));
         std::size_t matchEnd = 0;
         const auto *data = reinterpret_cast<const unsigned char *>(text.data());
         const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
@@ -630,7 +628,10 @@ private:
         std::string shownText;
         const auto take = [&](std::size_t k, bool read, const std::string &article) {
             if (read)
-                Look(placeOrder[begin + k], article, partHits[part], shownText);
+                Look(placeOrder[begin + k],
+                    shown == ArticleMarkup::None ? article
+                                                 : (shownText = PlainText(article, shown)),
+                    partHits[part]);
         };
         // Only the articles whose source text holds a piece of the phrase that the text rules
         // keep whole are made, when the phrase has one.
@@ -642,24 +643,30 @@ private:
     }
 
     // A dictionary of tags' articles are read in the order they lie in the data file and looked
-    // at in their text as shown.
+    // at in their text as shown. Records sharing an article (synonyms, merged headwords) come
+    // one after another: its text is made once for them all.
     void ScanTagged(const std::atomic<bool> &cancel)
     {
         DataWindow window(dictionary);
         std::string article;
         std::string shownText;
+        std::size_t read = SIZE_MAX;
         for (const RecordKey key : keys) {
             if (cancel.load(std::memory_order_relaxed)) {
                 stopped = true;
                 return;
             }
-            if (!ReadStoredArticle(
-                    window, static_cast<std::size_t>(key >> 32), encoding, article)) {
-                changed = true;
-                return;
+            const auto offset = static_cast<std::size_t>(key >> 32);
+            if (offset != read) {
+                if (!ReadStoredArticle(window, offset, encoding, article)) {
+                    changed = true;
+                    return;
+                }
+                shownText = PlainText(article, shown);
+                read = offset;
             }
-            Look(static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), article, partHits[0],
-                shownText);
+            Look(
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), shownText, partHits[0]);
         }
     }
 
