@@ -78,21 +78,21 @@ bool SourceDictionary::Open(
         std::size_t length = 0;
         for (const BuiltEntry &entry : entries)
             length += entry.headword.size() + 12;
-        sorted.indexText.reserve(length);
+        indexText.reserve(length);
         sorted.partStart.reserve(entries.size() + 1);
         sorted.partStart.push_back(0);
         for (const BuiltEntry &entry : entries) {
-            sorted.indexText += entry.headword;
-            sorted.indexText += '\t';
-            sorted.indexText += std::to_string(sorted.partStart.size() - 1);
-            sorted.indexText += '\n';
+            indexText += entry.headword;
+            indexText += '\t';
+            indexText += std::to_string(sorted.partStart.size() - 1);
+            indexText += '\n';
             sorted.parts.insert(sorted.parts.end(), entry.parts.begin(), entry.parts.end());
             sorted.partStart.push_back(static_cast<std::uint32_t>(sorted.parts.size()));
         }
         sorted.parts.shrink_to_fit();
-        // A cache that cannot be written costs the next start time, nothing else.
-        if (!cacheFolder.empty())
-            WriteSourceCache(cachePath, stamp, sorted);
+        // Written once the index is loaded: the cache keeps it as loaded.
+        this->cachePath = cachePath;
+        this->stamp = stamp;
     }
     if (!file.Open(sorted.data.dataPath, error))
         return false;
@@ -102,7 +102,7 @@ bool SourceDictionary::Open(
             return false;
         }
     data = std::move(sorted.data);
-    indexText = std::move(sorted.indexText);
+    cachedIndex = std::move(sorted.index);
     partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
     linesUndecided = sorted.linesUndecided;
@@ -112,6 +112,21 @@ bool SourceDictionary::Open(
             && skippedTypes.find(type) == std::string::npos)
             skippedTypes += type;
     return true;
+}
+
+void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
+{
+    if (fromCache) {
+        loaded = std::move(cachedIndex);
+    } else {
+        loaded.LoadBytes(indexText.data(), indexText.size(), DictionaryEncoding::Utf8);
+        indexText = std::string();
+    }
+    index = &loaded;
+    // A cache that cannot be written costs the next start time, nothing else.
+    if (!cachePath.empty())
+        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, loaded);
+    cachePath.clear();
 }
 
 std::uint64_t SourceDictionary::RecordPlace(std::uint32_t record) const

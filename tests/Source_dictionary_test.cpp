@@ -609,10 +609,10 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         std::string all;
         EXPECT_TRUE(dictionary.Open(source, error, cacheFolder)) << error;
         fromCache = dictionary.FromCache();
-        all = dictionary.TakeIndexText();
         DictionaryIndex index;
-        index.LoadBytes(all.data(), all.size(), DictionaryEncoding::Utf8);
-        dictionary.UseIndex(index);
+        dictionary.LoadIndex(index);
+        for (std::uint32_t i = 0; i < index.GetWordCount(); ++i)
+            all += index.GetWord(i) + "\t" + std::to_string(index.GetOffset(i)) + "\n";
         for (std::uint32_t i = 0; i < dictionary.RecordCount(); ++i) {
             std::string text;
             dictionary.Article(i, text, error);
