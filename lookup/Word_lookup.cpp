@@ -51,6 +51,15 @@ std::string WordLookup::CurrentHeadword() const
     return database.GetWord(current);
 }
 
+std::vector<std::string> WordLookup::Headwords(const std::vector<WordPosition> &positions) const
+{
+    std::vector<std::string> words;
+    words.reserve(positions.size());
+    for (const WordPosition &position : positions)
+        words.push_back(database.GetWord(position));
+    return words;
+}
+
 Match WordLookup::MatchOf(bool found, std::int32_t matchedLength) const
 {
     Match match;

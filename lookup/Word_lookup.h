@@ -85,6 +85,8 @@ public:
     WordPosition Current() const { return current; }
     // The current word's headword; empty when there is none.
     std::string CurrentHeadword() const;
+    // The headwords at positions, in their order.
+    std::vector<std::string> Headwords(const std::vector<WordPosition> &positions) const;
 
     // typed is what the user has typed of the field's word (the text before the selected
     // completion); key is a character, or KEY_BACKSPACE, which takes the last character away.

@@ -18,6 +18,8 @@
 #include "Test_folder.h"
 #include "lookup/Suggestions.h"
 #include "lookup/Word_forms.h"
+#include "support/Ini_file.h"
+#include "support/Word_history.h"
 #include "ui/Form_main.h"
 
 namespace {
@@ -238,6 +240,12 @@ void SuggestionStripTest::linksAreReachedByKeyboardAndMouse()
     form->FindButtonClick();
     emit Strip()->linkActivated(QStringLiteral("1"));
     QCOMPARE(Article()->toPlainText(), QStringLiteral("relieve ease"));
+    // A chosen word is in the history on disk at once, as a word found by Enter is.
+    IniFile settings;
+    settings.Load(folder->Path() + "Kalvora.ini");
+    const std::vector<std::string> history = ReadWordHistory(settings);
+    QVERIFY(!history.empty());
+    QCOMPARE(history.front(), std::string("relieve"));
 }
 
 void SuggestionStripTest::refusedKeyShowsWhatTheWordMayHaveBeen()

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QSplitter>
 
 #include "controls/Grad_button.h"
@@ -17,7 +16,6 @@
 #include "ui/Ansi_text.h"
 #include "ui/Article_pane.h"
 #include "ui/Article_visits.h"
-#include "ui/Colours.h"
 #include "ui/Dialog_window.h"
 #include "ui/Focus_frame.h"
 #include "ui/Form_splash.h"
@@ -70,12 +68,6 @@ TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
 
 TForm1::~TForm1()
 {
-    suggestions.reset();
-    lookup.reset();
-    database.reset();
-    startup.reset();
-    settings.reset();
-    sectionBar.reset();
     if (Form1 == this)
         Form1 = nullptr;
 }
@@ -91,19 +83,9 @@ void TForm1::CreateControls()
     setFont(formFont);
 
     controls = CreateMainControls(*this, CLIENT_WIDTH);
-    // The handlers use the controls by their own names.
-    client = controls.client;
-    WordInput = controls.WordInput;
-    SuggestionStrip = controls.SuggestionStrip;
-    FindButton = controls.FindButton;
-    Bevel1 = controls.Bevel1;
-    Panel1 = controls.Panel1;
-    Splitter1 = controls.Splitter1;
-    ListBox1 = controls.ListBox1;
-    RichEdit1 = controls.RichEdit1;
     WordInput->onKeyPress = [this](char32_t key) { WordInputKeyPress(key); };
     SuggestionStrip->onChoose = [this](const Suggestion &chosen) { ChooseSuggestion(chosen); };
-    connect(FindButton, &TGradButton::clicked, this, [this] { FindButtonClick(); });
+    connect(controls.FindButton, &TGradButton::clicked, this, [this] { FindButtonClick(); });
     ListBox1->onChoose = [this] { ListBox1Click(); };
     RichEdit1->onDoubleClick = [this] { RichEdit1DblClick(); };
     RichEdit1->onLinkClick = [this](const QString &word) { LookUpFromArticle(word); };
@@ -143,12 +125,8 @@ void TForm1::FormCreate()
     listFont = DefaultFont();
     articleFont = DefaultFont();
 
-    SetLightBackground(ListBox1, qRgb(246, 247, 223));
-    ListBox1->clear();
-    RichEdit1->clear();
-    RichEdit1->setPlainText(QString());
-    SetLightBackground(RichEdit1, qRgb(239, 239, 225));
     WordInput->SetHistory(ReadWordHistory(*settings));
+    WordInput->onHistoryChange = [this] { SaveWordHistory(*settings, WordInput->History()); };
     // The client area is what the layout is measured in; the menu bar comes on top of it.
     PlaceWindow(*this, *Splitter1, *settings, QSize(CLIENT_WIDTH, CLIENT_HEIGHT));
 
@@ -300,7 +278,6 @@ void TForm1::WordInputKeyPress(char32_t key)
 
 void TForm1::FindButtonClick()
 {
-    // The history keeps what was looked up, at once, so that a killed program loses none of it.
     const std::string word = WordText();
     if (IsPattern(word)) {
         ShowPatternMatches(word);
@@ -311,7 +288,6 @@ void TForm1::FindButtonClick()
     if (match.Found()) {
         WordInput->ShowCompletion(match.headword, match.sharedCharacters);
         WordInput->AddToHistory(typed.trimmed().isEmpty() ? ToQString(match.headword) : typed);
-        SaveWordHistory(*settings, WordInput->History());
         sectionBar->SelectItem(match.position.dicId);
     }
     FillWordList();
@@ -345,10 +321,7 @@ void TForm1::ShowPatternMatches(const std::string &pattern)
 {
     const std::vector<WordPosition> &rows = suggestions->MatchPattern(pattern);
     const bool found = !rows.empty() && lookup->Select(rows.front());
-    QStringList words;
-    for (const WordPosition &position : rows)
-        words.append(ToQString(database->GetWord(position)));
-    ListBox1->ShowMatches(words, found);
+    ListBox1->ShowMatches(lookup->Headwords(rows), found);
     ShowArticle();
     suggestions->ShowPatternNote(pattern, found);
 }

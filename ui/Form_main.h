@@ -15,7 +15,6 @@
 #include "ui/Main_layout.h"
 #include "ui/Program_paths.h"
 
-class QFrame;
 class QSplitter;
 class IniFile;
 class TArticlePane;
@@ -147,28 +146,27 @@ private:
     void ShowPatternMatches(const std::string &pattern);
 
     ProgramPaths paths;
+    // In this order, so that each goes before what it uses, and all before the controls.
+    std::unique_ptr<SectionBar> sectionBar;
+    std::unique_ptr<IniFile> settings;
     std::unique_ptr<StartupLoad> startup; // reports the load to the splash window
     std::unique_ptr<Database> database;
     std::unique_ptr<WordLookup> lookup;
     std::unique_ptr<WordSuggestions> suggestions;
-    std::unique_ptr<SectionBar> sectionBar;
     bool uniformBarColours = false;
-    std::unique_ptr<IniFile> settings;
     FontDescription listFont;
     FontDescription articleFont;
     bool terminated = false;
 
     TSplashForm *splash = nullptr;
     MainControls controls{};
-    QWidget *client = nullptr;
-    TWordInput *WordInput = nullptr;
-    TGradButton *FindButton = nullptr;
-    QFrame *Bevel1 = nullptr;
-    QWidget *Panel1 = nullptr;
-    TWordList *ListBox1 = nullptr;
-    QSplitter *Splitter1 = nullptr;
-    TArticlePane *RichEdit1 = nullptr;
-    TSuggestionStrip *SuggestionStrip = nullptr;
+    // The handlers use the controls by their own names.
+    QWidget *&client = controls.client;
+    TWordInput *&WordInput = controls.WordInput;
+    TWordList *&ListBox1 = controls.ListBox1;
+    QSplitter *&Splitter1 = controls.Splitter1;
+    TArticlePane *&RichEdit1 = controls.RichEdit1;
+    TSuggestionStrip *&SuggestionStrip = controls.SuggestionStrip;
     TMainTray *tray = nullptr;
     TGoMenu *goMenu = nullptr;
     // The shown article, and the phrase marked in it (a search result); empty for none.

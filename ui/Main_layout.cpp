@@ -6,6 +6,7 @@
 
 #include "controls/Grad_button.h"
 #include "ui/Article_pane.h"
+#include "ui/Colours.h"
 #include "ui/Suggestion_strip.h"
 #include "ui/Word_input.h"
 #include "ui/Word_list.h"
@@ -47,7 +48,9 @@ MainControls CreateMainControls(QMainWindow &window, int clientWidth)
     c.Splitter1->setGeometry(c.Panel1->rect());
 
     c.ListBox1 = new TWordList(c.Splitter1);
+    SetLightBackground(c.ListBox1, qRgb(246, 247, 223));
     c.RichEdit1 = new TArticlePane(c.Splitter1);
+    SetLightBackground(c.RichEdit1, qRgb(239, 239, 225));
     c.Splitter1->setStretchFactor(0, 0);
     c.Splitter1->setStretchFactor(1, 1);
     c.Splitter1->setSizes({168, 609 - 168 - 7});

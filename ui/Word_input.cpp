@@ -94,6 +94,8 @@ void TWordInput::AddToHistory(const QString &word)
         else
             edit->setCursorPosition(cursor);
     }
+    if (onHistoryChange)
+        onHistoryChange();
 }
 
 bool TWordInput::eventFilter(QObject *watched, QEvent *event)

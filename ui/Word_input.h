@@ -25,6 +25,8 @@ public:
 
     // A typed character, KEY_BACKSPACE or KEY_ENTER.
     std::function<void(char32_t key)> onKeyPress;
+    // The history changed: it is kept at once, so that a killed program loses none of it.
+    std::function<void()> onHistoryChange;
 
     // The whole text, as the core takes it (UTF-8).
     std::string Text() const;

@@ -88,11 +88,12 @@ void TWordList::SetListFont(const FontDescription &font)
     setUpdatesEnabled(true);
 }
 
-void TWordList::ShowMatches(const QStringList &words, bool first)
+void TWordList::ShowMatches(const std::vector<std::string> &words, bool first)
 {
     // Filled anew rather than as ShowWords does: the rows are no window around one word.
     const QSignalBlocker quiet(this);
     clear();
-    addItems(words);
+    for (const std::string &word : words)
+        addItem(QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size())));
     setCurrentRow(first ? 0 : -1);
 }

@@ -23,7 +23,7 @@ public:
     void ShowWords(const NeighbourWindow &window);
     // Shows the words a pattern matched, the first one current when first is true; the refill
     // calls no onChoose.
-    void ShowMatches(const QStringList &words, bool first);
+    void ShowMatches(const std::vector<std::string> &words, bool first);
     // Rows are as high as the font needs, 19 pixels at the least.
     void SetListFont(const FontDescription &font);
 
