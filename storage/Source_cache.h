@@ -19,7 +19,7 @@ struct SourceSortResult
     // A dictd source read from its index alone: its articles' first lines are still to be
     // looked at (SourceDictionary).
     bool linesUndecided = false;
-    // The records' index, as loaded from the text the source's headwords make.
+    // The records' index, entry i's offset being i.
     DictionaryIndex index;
 };
 

@@ -1,6 +1,7 @@
 #include "Source_dictionary.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 
@@ -68,28 +69,36 @@ bool SourceDictionary::Open(
                 return false;
         }
         BuildReport report;
-        const std::vector<BuiltEntry> entries =
-            PrepareEntries(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report, false);
+        PreparedRecords prepared =
+            PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
         sorted.data.articles = std::vector<std::string>();
-        if (entries.empty()) {
+        const std::vector<std::string> &headwords = prepared.headwords;
+        if (headwords.empty()) {
             error = path + ": holds no usable entries";
             return false;
         }
+        // The index as loading "headword TAB number" lines would make it: each headword, which
+        // holds no control byte and is no longer than a line's field, then a zero byte.
         std::size_t length = 0;
-        for (const BuiltEntry &entry : entries)
-            length += entry.headword.size() + 12;
-        indexText.reserve(length);
-        sorted.partStart.reserve(entries.size() + 1);
-        sorted.partStart.push_back(0);
-        for (const BuiltEntry &entry : entries) {
-            indexText += entry.headword;
-            indexText += '\t';
-            indexText += std::to_string(sorted.partStart.size() - 1);
-            indexText += '\n';
-            sorted.parts.insert(sorted.parts.end(), entry.parts.begin(), entry.parts.end());
-            sorted.partStart.push_back(static_cast<std::uint32_t>(sorted.parts.size()));
+        for (const std::string &headword : headwords)
+            length += headword.size() + 1;
+        if (length > INT32_MAX) {
+            error = path + ": its headwords take more room than an index has";
+            return false;
         }
-        sorted.parts.shrink_to_fit();
+        ByteArena arena;
+        arena.Allocate(length);
+        std::vector<DictionaryIndex::IndexEntry> records(headwords.size());
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < headwords.size(); ++i) {
+            records[i] = {static_cast<std::uint32_t>(at), static_cast<std::int32_t>(i)};
+            std::memcpy(arena.data() + at, headwords[i].data(), headwords[i].size());
+            at += headwords[i].size();
+            arena[at++] = '\0';
+        }
+        sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
+        sorted.parts = std::move(prepared.parts);
+        sorted.partStart = std::move(prepared.partStart);
         // Written once the index is loaded: the cache keeps it as loaded.
         this->cachePath = cachePath;
         this->stamp = stamp;
@@ -102,7 +111,7 @@ bool SourceDictionary::Open(
             return false;
         }
     data = std::move(sorted.data);
-    cachedIndex = std::move(sorted.index);
+    heldIndex = std::move(sorted.index);
     partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
     linesUndecided = sorted.linesUndecided;
@@ -116,12 +125,7 @@ bool SourceDictionary::Open(
 
 void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
 {
-    if (fromCache) {
-        loaded = std::move(cachedIndex);
-    } else {
-        loaded.LoadBytes(indexText.data(), indexText.size(), DictionaryEncoding::Utf8);
-        indexText = std::string();
-    }
+    loaded = std::move(heldIndex);
     index = &loaded;
     // A cache that cannot be written costs the next start time, nothing else.
     if (!cachePath.empty())

@@ -30,9 +30,9 @@ public:
     // Whether Open took its records from the cache.
     bool FromCache() const { return fromCache; }
 
-    // Loads the records' index into loaded, which must outlive the reads: it gives each record's
-    // headword as the source's index spells it. Throws VoException as DictionaryIndex::LoadBytes
-    // does. Call once, after Open; a cache folder given to Open then gets what it lacked.
+    // Moves the records' index into loaded, which must outlive the reads: it gives each record's
+    // headword as the source's index spells it. Call once, after Open; a cache folder given to
+    // Open then gets what it lacked.
     void LoadIndex(DictionaryIndex &loaded);
     std::uint32_t RecordCount() const { return static_cast<std::uint32_t>(partStart.size() - 1); }
     // Whether Headword may spell a record otherwise than the index does.
@@ -83,10 +83,8 @@ private:
     bool RepeatsHeadword(const std::string &converted, const std::string &key) const;
 
     SourceData data; // without the articles' text
-    // Until LoadIndex: the index as a UTF-8 index file would hold it, each record's offset being
-    // its number, or the index the cache held.
-    std::string indexText;
-    DictionaryIndex cachedIndex;
+    // The records' index until LoadIndex takes it, each record's offset being its number.
+    DictionaryIndex heldIndex;
     std::string cachePath; // where what Open made is to be kept, when it was not read from there
     std::string stamp;
     std::vector<std::uint32_t> partStart{0}; // record i's parts are parts[partStart[i]..[i+1])

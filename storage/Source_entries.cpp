@@ -52,6 +52,8 @@ std::string WithoutStress(const std::string &utf8, bool &dropped)
 {
     static const std::string STRESS = "\xCC\x81"; // U+0301
     dropped = false;
+    if (utf8.find(STRESS) == std::string::npos)
+        return utf8;
     std::string plain;
     plain.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -97,6 +99,9 @@ std::string Shown(const std::string &text, DictionaryEncoding encoding)
 std::string Upper(const std::string &text, DictionaryEncoding encoding)
 {
     if (encoding == DictionaryEncoding::Cp1251)
+        return ToUpper(text);
+    // Most headwords are ASCII, whose letters alone change, as in either encoding.
+    if (IsAscii(text.data(), text.size()))
         return ToUpper(text);
     bool complete;
     return Utf8Text::UpperQuery(text, complete);
@@ -306,10 +311,14 @@ bool ArticlesHaveLines(const SourceData &data)
     });
 }
 
-std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
-    DictionaryEncoding encoding, BuildReport &report, bool composeArticles)
+namespace {
+
+// The records without their articles; articles receives each source article the records take,
+// converted.
+PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding,
+    BuildReport &report, std::vector<std::optional<std::string>> &articles)
 {
-    std::vector<std::optional<std::string>> articles(data.articles.size());
+    articles.assign(data.articles.size(), std::nullopt);
     std::vector<Candidate> candidates;
     candidates.reserve(data.entries.size());
     for (const SourceEntry &source : data.entries) {
@@ -381,24 +390,51 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
     }
     // Stable, so that entries with one headword keep the source's order; each entry is moved
     // once, into its place.
-    std::vector<BuiltEntry> entries;
-    entries.reserve(candidates.size());
+    PreparedRecords records;
+    records.headwords.reserve(candidates.size());
+    records.keys.reserve(candidates.size());
+    records.parts.reserve(candidates.size());
+    records.partStart.reserve(candidates.size() + 1);
     for (const std::uint32_t i : KeyOrder(candidates)) {
         Candidate &candidate = candidates[i];
-        if (duplicates == Duplicates::Merge && !entries.empty()
-            && entries.back().key == candidate.key) {
-            BuiltEntry &folded = entries.back();
+        if (duplicates == Duplicates::Merge && !records.keys.empty()
+            && records.keys.back() == candidate.key) {
             ++report.mergedHeadwords;
             report.notes.push_back({"merged", Shown(candidate.headword, encoding),
-                "reads the same as " + Shown(folded.headword, encoding) + ": articles joined"});
-            folded.parts.push_back(candidate.part);
-            continue;
+                "reads the same as " + Shown(records.headwords.back(), encoding)
+                    + ": articles joined"});
+        } else {
+            records.headwords.push_back(std::move(candidate.headword));
+            records.keys.push_back(std::move(candidate.key));
+            records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
         }
-        entries.push_back({std::move(candidate.headword), std::move(candidate.key), std::string(),
-            {candidate.part}});
+        records.parts.push_back(candidate.part);
     }
-    if (!composeArticles)
-        return entries;
+    records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
+    return records;
+}
+
+} // namespace
+
+PreparedRecords PrepareRecords(
+    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
+{
+    std::vector<std::optional<std::string>> articles;
+    return Prepare(data, duplicates, encoding, report, articles);
+}
+
+std::vector<BuiltEntry> PrepareEntries(
+    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
+{
+    std::vector<std::optional<std::string>> articles;
+    PreparedRecords records = Prepare(data, duplicates, encoding, report, articles);
+    std::vector<BuiltEntry> entries;
+    entries.reserve(records.headwords.size());
+    for (std::size_t i = 0; i < records.headwords.size(); ++i)
+        entries.push_back(
+            {std::move(records.headwords[i]), std::move(records.keys[i]), std::string(),
+                std::vector<ArticlePart>(records.parts.begin() + records.partStart[i],
+                    records.parts.begin() + records.partStart[i + 1])});
     const auto source = [&articles](std::uint32_t article) { return *articles[article]; };
     for (BuiltEntry &entry : entries) {
         std::size_t characters = 0;
