@@ -53,9 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     }
     case 5: {
         const std::string sequence = provider.ConsumeRandomLengthString(8);
+        const std::string data = provider.ConsumeRemainingBytesAsString();
         std::string text;
         std::string skipped;
-        DecodeStarDictArticle(provider.ConsumeRemainingBytesAsString(), sequence, text, skipped);
+        DecodeStarDictArticle(
+            data, sequence, StarDictMarkup(StarDictTextTypes(data, sequence)), text, skipped);
         return 0;
     }
     default:

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "lookup/Article_markup.h"
+#include "storage/Article_markup.h"
 #include "storage/Database.h"
 
 // One dictionary's article as the pane shows it. Texts are UTF-8.

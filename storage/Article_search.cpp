@@ -11,6 +11,7 @@
 
 #include "storage/Article_bounds.h"
 #include "storage/Article_lines.h"
+#include "storage/Article_markup.h"
 #include "storage/Database.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
@@ -117,6 +118,34 @@ std::size_t EndOfCharacterBegunBefore(const DataWindow &window, std::size_t offs
             return offset - back + length;
     }
     return offset;
+}
+
+// Which markup a dictionary's articles carry when a phrase is looked for in their text as shown
+// rather than in their bytes: tags, whose names and attributes no reader sees. None otherwise.
+ArticleMarkup ShownMarkup(const Dictionary &dictionary)
+{
+    const ArticleMarkup markup = MarkupNamed(dictionary.GetAttributes().markup);
+    return MarkupHasTags(markup) ? markup : ArticleMarkup::None;
+}
+
+// The article at offset of a stored dictionary as GetArticle gives it, in UTF-8, read through
+// the window. False when the file turns out cut or changed.
+bool ReadStoredArticle(
+    DataWindow &window, std::size_t offset, DictionaryEncoding encoding, std::string &text)
+{
+    text.clear();
+    const std::size_t size = window.FileSize();
+    if (offset >= size)
+        return true;
+    const std::size_t reach = std::min(size, offset + ArticleBytesMax(encoding));
+    if (!window.Hold(offset, std::min(size, reach + 2)))
+        return false;
+    const unsigned char *data = window.Data() - window.Begin();
+    const std::size_t end = ArticleEnd(data, size, offset, offset, encoding, reach);
+    const char *bytes = reinterpret_cast<const char *>(data + offset);
+    text = WithText(encoding,
+        [&](auto dictionaryText) { return dictionaryText.ProgramText(bytes, end - offset); });
+    return true;
 }
 
 // Whether the text from each of a run of ascending offsets to end is within GetArticle's length
@@ -339,6 +368,7 @@ public:
         , partsLeft(parts)
         , gathersLeft(parts)
         , encoding(dictionary.Encoding())
+        , shown(ShownMarkup(dictionary))
         , matches(parts)
     {
     }
@@ -348,8 +378,8 @@ public:
     void ScanPart(std::size_t part, const std::atomic<bool> &cancel)
     {
         std::call_once(prepared, [this] { Prepare(); });
-        if (needle && dictionary.GetSource()) {
-            ScanSource(cancel);
+        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None)) {
+            ScanArticles(cancel);
         } else if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
@@ -377,7 +407,7 @@ public:
             allScanned.wait(lock, [this] { return scanned; });
         }
         const std::size_t count = firstAt.size();
-        if (!changed && !dictionary.GetSource())
+        if (!changed && !dictionary.GetSource() && shown == ArticleMarkup::None)
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
@@ -399,11 +429,15 @@ public:
 private:
     void Prepare()
     {
-        const std::optional<std::string> own = PhraseInDictionaryText(dictionary, phrase);
+        // Text as shown is UTF-8 whatever the dictionary's encoding.
+        const std::optional<std::string> own = shown != ArticleMarkup::None
+            ? std::optional<std::string>(phrase)
+            : PhraseInDictionaryText(dictionary, phrase);
         // No article holds a line end or a zero byte: GetArticle stops at them.
         if (own && !own->empty() && own->find_first_of(std::string("\n\0", 2)) == std::string::npos
             && dictionary.DataSize() > 0)
-            needle = MakePhraseFinder(encoding, *own);
+            needle = MakePhraseFinder(
+                shown != ArticleMarkup::None ? DictionaryEncoding::Utf8 : encoding, *own);
         for (ArticleMatches &set : matches)
             set = needle ? ArticleMatches(dictionary.GetId(), needle)
                          : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
@@ -431,20 +465,11 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
-    // An installed dictionary's articles are made one by one through a reader of the search's
-    // own, in the order of their places in the data file so that each chunk is inflated once.
-    void ScanSource(const std::atomic<bool> &cancel)
+    // The articles are looked at one by one, in the order they lie in the data file: an
+    // installed dictionary's made through a reader of the search's own, so that each chunk is
+    // inflated once, and a dictionary of tags' read and looked at in their text as shown.
+    void ScanArticles(const std::atomic<bool> &cancel)
     {
-        const SourceDictionary &source = *dictionary.GetSource();
-        DictzipFile reader;
-        std::string error;
-        if (!reader.Open(source.DataPath(), error))
-            return;
-        const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-        std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
-        for (std::int32_t i = 0; i < count; ++i)
-            records[static_cast<std::size_t>(i)] =
-                static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
         struct Hit
         {
             std::int32_t index;
@@ -452,20 +477,50 @@ private:
             std::string excerpt;
         };
         std::vector<Hit> hits;
-        std::string skipped;
-        const auto take = [&](std::size_t i, bool read, const std::string &article) {
-            if (!read)
-                return;
+        std::string shownText;
+        const auto look = [&](std::int32_t index, const std::string &article) {
+            const std::string &text =
+                shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown));
             std::size_t matchEnd = 0;
-            const auto *data = reinterpret_cast<const unsigned char *>(article.data());
-            const std::size_t at = needle->FindIn(data, 0, 0, article.size(), matchEnd);
+            const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+            const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
             if (at == PhraseFinder::NOT_FOUND)
                 return;
-            hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
-                withTexts ? MakeExcerpt(article, 0, at, matchEnd, encoding) : std::string()});
+            hits.push_back({index, static_cast<std::uint32_t>(at),
+                withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
+                          : std::string()});
         };
-        if (!source.Articles(reader, records, take, cancel, skipped))
-            return;
+        if (const SourceDictionary *source = dictionary.GetSource()) {
+            DictzipFile reader;
+            std::string error;
+            if (!reader.Open(source->DataPath(), error))
+                return;
+            const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
+            std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
+            for (std::int32_t i = 0; i < count; ++i)
+                records[static_cast<std::size_t>(i)] =
+                    static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
+            std::string skipped;
+            const auto take = [&](std::size_t i, bool read, const std::string &article) {
+                if (read)
+                    look(static_cast<std::int32_t>(i), article);
+            };
+            if (!source->Articles(reader, records, take, cancel, skipped))
+                return;
+        } else {
+            DataWindow window(dictionary);
+            std::string article;
+            for (const RecordKey key : keys) {
+                if (cancel.load(std::memory_order_relaxed))
+                    return;
+                if (!ReadStoredArticle(
+                        window, static_cast<std::size_t>(key >> 32), encoding, article)) {
+                    changed = true;
+                    return;
+                }
+                look(static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), article);
+            }
+        }
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
         for (const Hit &hit : hits) {
@@ -509,6 +564,7 @@ private:
     bool scanned = false;
     std::atomic<bool> changed{false};
     const DictionaryEncoding encoding;
+    const ArticleMarkup shown; // None when the articles' bytes are searched
     std::shared_ptr<const PhraseFinder> needle;
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
@@ -555,11 +611,19 @@ void ArticleMatches::Clear()
 
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
-    if (SourceDictionary *source = dictionary.GetSource()) {
+    const ArticleMarkup shown = ShownMarkup(dictionary);
+    if (SourceDictionary *source = dictionary.GetSource(); source || shown != ArticleMarkup::None) {
+        const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
         std::string article;
         std::string error;
-        source->Article(static_cast<std::uint32_t>(dictionary.GetArticleOffset(matches.Index(i))),
-            article, error);
+        DataWindow window(dictionary);
+        if (source)
+            source->Article(static_cast<std::uint32_t>(offset), article, error);
+        else if (offset < 0
+            || !ReadStoredArticle(
+                window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
+            return std::string();
+        article = PlainText(article, shown);
         const std::size_t position = matches.Position(i);
         std::size_t matchEnd = position + matches.PhraseLength();
         // The occurrence's letters may be spelt longer or shorter than the phrase's.
@@ -622,8 +686,9 @@ bool ArticleSearch::Run(
     std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = dictionaries[d]->DataSize();
-        // An installed dictionary's data is read in one pass.
-        const std::size_t parts = dictionaries[d]->GetSource()
+        // An installed dictionary's data is read in one pass, and so is a dictionary of tags.
+        const std::size_t parts =
+            dictionaries[d]->GetSource() || ShownMarkup(*dictionaries[d]) != ArticleMarkup::None
             ? 1
             : std::clamp<std::size_t>(
                 static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);

@@ -152,6 +152,7 @@ bool Dictionary::LoadSource()
     attributes.longName = opened->Title().empty() ? files.folderName : opened->Title();
     attributes.shortName = ButtonName(opened->Title(), sourcePath);
     attributes.source = opened->Origin();
+    attributes.markup = MarkupName(opened->Markup());
     source = std::move(opened);
     return true;
 }

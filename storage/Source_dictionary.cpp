@@ -110,6 +110,9 @@ bool SourceDictionary::Open(
             error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
             return false;
         }
+    // The cache keeps what sorting made; the markup is settled again from the source.
+    if (fromCache && !SettleSourceMarkup(file, *format, sorted.data, error))
+        return false;
     data = std::move(sorted.data);
     heldIndex = std::move(sorted.index);
     partStart = std::move(sorted.partStart);

@@ -61,6 +61,8 @@ public:
     const std::string &Title() const { return data.title; }
     const std::string &Origin() const { return data.origin; }
     const std::string &DataPath() const { return data.dataPath; }
+    // Which markup the articles carry.
+    ArticleMarkup Markup() const { return data.markup; }
     std::uint64_t DataSize() const { return file.Size(); }
     // StarDict field types met so far that hold no text.
     const std::string &SkippedTypes() const { return skippedTypes; }

@@ -373,6 +373,18 @@ bool ReadStarDict(const std::string &path, SourceData &data, std::string &error,
         return false;
     data.dataPath = dictPath;
     data.typeSequence = info.sameTypeSequence;
+    if (!words.empty()) {
+        const StarDictWord &first = words.front();
+        if (first.offset > dictFile.Size() || first.size > dictFile.Size() - first.offset) {
+            error = idxPath + ": word 1 points beyond the end of " + dictPath;
+            return false;
+        }
+        data.places.push_back({first.offset, first.size});
+        const bool settled = SettleSourceMarkup(dictFile, SourceFormat::StarDict, data, error);
+        data.places.clear();
+        if (!settled)
+            return false;
+    }
 
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> shared;
     std::vector<std::uint32_t> articleOfWord;
@@ -388,7 +400,7 @@ bool ReadStarDict(const std::string &path, SourceData &data, std::string &error,
             std::string article;
             if (text == ArticleText::Whole
                 && !DecodeStarDictArticle(std::string_view(dict).substr(word.offset, word.size),
-                    info.sameTypeSequence, article, data.skippedTypes)) {
+                    info.sameTypeSequence, data.markup, article, data.skippedTypes)) {
                 error = where + ": its article's fields run past its end";
                 return false;
             }
@@ -444,6 +456,7 @@ bool ReadSource(const std::string &path, SourceFormat format, TextEncoding encod
     case SourceFormat::Tsv:
         return ReadTsv(path, encoding, data, error);
     case SourceFormat::Dictd:
+        data.markup = ArticleMarkup::Dictd;
         return ReadDictd(path, encoding, data, error, text);
     case SourceFormat::StarDict:
         return ReadStarDict(path, data, error, text);
@@ -464,11 +477,29 @@ bool ReadSourceArticle(DictzipFile &file, const SourceData &data, std::uint32_t 
     std::string bytes;
     if (!file.Read(place.offset, static_cast<std::size_t>(place.length), bytes, error))
         return false;
-    if (!DecodeStarDictArticle(bytes, data.typeSequence, text, skippedTypes)) {
+    if (!DecodeStarDictArticle(bytes, data.typeSequence, data.markup, text, skippedTypes)) {
         error = file.Path() + ": the article at " + std::to_string(place.offset)
             + ": its fields run past its end";
         return false;
     }
+    return true;
+}
+
+bool SettleSourceMarkup(
+    DictzipFile &file, SourceFormat format, SourceData &data, std::string &error)
+{
+    data.markup = format == SourceFormat::Dictd ? ArticleMarkup::Dictd : ArticleMarkup::Plain;
+    if (format != SourceFormat::StarDict)
+        return true;
+    std::string first;
+    // An article too long to be read (ReadSourceArticle refuses it) leaves the text plain.
+    if (data.typeSequence.empty() && !data.places.empty()
+        && data.places.front().length <= ARTICLE_SOURCE_LIMIT) {
+        const SourcePlace &place = data.places.front();
+        if (!file.Read(place.offset, static_cast<std::size_t>(place.length), first, error))
+            return false;
+    }
+    data.markup = StarDictMarkup(StarDictTextTypes(first, data.typeSequence));
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "storage/Article_markup.h"
+
 enum class SourceFormat
 {
     Tsv,
@@ -51,6 +53,9 @@ struct SourceData
     std::vector<SourcePlace> places;
     std::string dataPath;
     std::string typeSequence; // StarDict's sametypesequence
+    // What the articles carry as they are handed out: dictd's markup, a StarDict dictionary's
+    // tags (StarDictMarkup of its text types), or plain text.
+    ArticleMarkup markup = ArticleMarkup::Plain;
     std::string skippedTypes; // StarDict field types that give no text, met in the articles read
     std::vector<SourceEntry> entries;
     bool utf8 = true; // else Windows-1251
@@ -78,6 +83,12 @@ class DictzipFile;
 // it whole. False with a reason naming the file when it cannot be read.
 bool ReadSourceArticle(DictzipFile &file, const SourceData &data, std::uint32_t article,
     std::string &text, std::string &skippedTypes, std::string &error);
+
+// Settles data.markup for a source read with ReadSource, its data file open in file: a StarDict
+// dictionary that types each article by itself is taken to use the text types of its first
+// word's article, which is read. False with a reason naming the file when it cannot be.
+bool SettleSourceMarkup(
+    DictzipFile &file, SourceFormat format, SourceData &data, std::string &error);
 
 // Whether every article of a dictd source is UTF-8, as ReadSource decides it when the source
 // does not say: for a source read without its articles. False with a reason naming the file when

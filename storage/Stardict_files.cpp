@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "storage/Article_lines.h"
 #include "storage/Text_encoding.h"
 
 namespace {
@@ -35,32 +36,107 @@ std::uint64_t BigEndian(std::string_view bytes, std::size_t at, std::size_t size
     return value;
 }
 
-// A character reference may name anything: NUL or what is no character would break the
-// line-based files written from this text.
-void AppendReferencedCharacter(std::string &out, std::uint32_t code)
-{
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        code = 0xFFFD;
-    AppendUtf8(out, code);
-}
-
 bool IsTextType(char type)
 {
-    return std::strchr("mtygxh", type) != nullptr && type != '\0';
+    return type != '\0' && std::strchr("mtygxh", type) != nullptr;
 }
 
-std::string FieldText(char type, std::string_view field)
+// The markup a field type's text carries.
+ArticleMarkup TypeMarkup(char type)
 {
-    switch (type) {
-    case 'g':
-    case 'h':
-    case 'x':
-        return StripMarkup(field);
-    case 't':
-        return "[" + std::string(field) + "]";
-    default:
-        return std::string(field);
+    return type == 'g' ? ArticleMarkup::Pango
+        : type == 'x'  ? ArticleMarkup::Xdxf
+        : type == 'h'  ? ArticleMarkup::Html
+                       : ArticleMarkup::Plain;
+}
+
+// Text set into tags: its own <, > and & would be read as markup, and in HTML a line end is a
+// blank where the author meant a line.
+std::string Escaped(std::string_view text, ArticleMarkup markup)
+{
+    if (!MarkupHasTags(markup))
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else if (markup == ArticleMarkup::Html && (c == '\n' || c == '\r')) {
+            out += "<br>";
+            if (text.compare(i, 2, "\r\n") == 0)
+                ++i;
+        } else
+            out += c;
     }
+    return out;
+}
+
+// Tags kept as written. A line end is a stored line break in Pango and XDXF text, but a blank in
+// HTML and inside any tag, where a break would cut a name or a value.
+std::string TagsKept(std::string_view text, ArticleMarkup markup)
+{
+    std::string out(text);
+    bool inTag = false;
+    for (char &c : out) {
+        if (c == '<')
+            inTag = true;
+        else if (c == '>')
+            inTag = false;
+        else if ((c == '\n' || c == '\r') && (inTag || markup == ArticleMarkup::Html))
+            c = ' ';
+    }
+    return out;
+}
+
+std::string FieldText(char type, std::string_view field, ArticleMarkup markup)
+{
+    const ArticleMarkup own = TypeMarkup(type);
+    if (own == markup && MarkupHasTags(own))
+        return TagsKept(field, markup);
+    if (MarkupHasTags(own))
+        return Escaped(ReplaceLineBreaks(PlainText(field, own), "\n"), markup);
+    if (type == 't')
+        return Escaped("[" + std::string(field) + "]", markup);
+    return Escaped(field, markup);
+}
+
+// Hands each field of an article to take, with its type; false when a field runs past the end.
+template <class Take>
+bool ForEachField(std::string_view data, const std::string &sequence, Take take)
+{
+    std::size_t at = 0;
+    std::size_t field = 0;
+    while (sequence.empty() ? at < data.size() : field < sequence.size()) {
+        const char type = sequence.empty() ? data[at++] : sequence[field];
+        const bool last = !sequence.empty() && field + 1 == sequence.size();
+        ++field;
+        std::string_view value;
+        if (last) {
+            value = data.substr(std::min(at, data.size()));
+            at = data.size();
+        } else if (std::islower(static_cast<unsigned char>(type))) {
+            const std::size_t end = data.find('\0', at);
+            if (end == std::string_view::npos)
+                return false;
+            value = data.substr(at, end - at);
+            at = end + 1;
+        } else {
+            if (data.size() < at + 4)
+                return false;
+            const std::uint64_t size = BigEndian(data, at, 4);
+            at += 4;
+            if (size > data.size() - at)
+                return false;
+            at += size;
+        }
+        take(type, value);
+    }
+    return true;
 }
 
 } // namespace
@@ -169,98 +245,45 @@ bool ParseSyn(std::string_view syn, std::uint64_t wordCount, std::vector<StarDic
     return true;
 }
 
-std::string StripMarkup(std::string_view text)
+std::string StarDictTextTypes(std::string_view data, const std::string &sequence)
 {
-    static const char *const breaking[] = {
-        "br", "p", "/p", "div", "/div", "li", "tr", "/tr", "dd", "dt"};
-    static const std::pair<const char *, const char *> entities[] = {
-        {"lt", "<"}, {"gt", ">"}, {"amp", "&"}, {"quot", "\""}, {"apos", "'"}, {"nbsp", " "}};
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '<') {
-            const std::size_t close = text.find('>', i);
-            if (close == std::string_view::npos)
-                break;
-            std::string name;
-            for (std::size_t j = i + 1; j < close && !std::strchr(" \t\r\n>", text[j]); ++j)
-                name += static_cast<char>(std::tolower(static_cast<unsigned char>(text[j])));
-            if (!name.empty() && name.back() == '/')
-                name.pop_back();
-            for (const char *tag : breaking)
-                if (name == tag)
-                    out += '\n';
-            i = close;
-        } else if (c == '&') {
-            const std::size_t end = text.find(';', i);
-            const std::string name = end == std::string_view::npos || end - i > 10
-                ? std::string()
-                : std::string(text.substr(i + 1, end - i - 1));
-            bool known = false;
-            if (name.size() > 1 && name[0] == '#') {
-                const bool hex = name[1] == 'x' || name[1] == 'X';
-                const std::string digits = name.substr(hex ? 2 : 1);
-                if (!digits.empty()
-                    && digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789")
-                        == std::string::npos) {
-                    AppendReferencedCharacter(out,
-                        static_cast<std::uint32_t>(std::stoul(digits, nullptr, hex ? 16 : 10)));
-                    known = true;
-                }
-            }
-            for (const auto &[entity, replacement] : entities)
-                if (!known && name == entity) {
-                    out += replacement;
-                    known = true;
-                }
-            if (known)
-                i = end;
-            else
-                out += c;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    std::string types;
+    const auto add = [&types](char type, std::string_view = {}) {
+        if (IsTextType(type) && types.find(type) == std::string::npos)
+            types += type;
+    };
+    if (sequence.empty())
+        ForEachField(data, sequence, add);
+    for (const char type : sequence)
+        add(type);
+    return types;
 }
 
-bool DecodeStarDictArticle(
-    std::string_view data, const std::string &sequence, std::string &text, std::string &skipped)
+ArticleMarkup StarDictMarkup(const std::string &types)
 {
-    std::size_t at = 0;
-    std::size_t field = 0;
+    for (const char type : {'h', 'x', 'g'})
+        if (types.find(type) != std::string::npos)
+            return TypeMarkup(type);
+    return ArticleMarkup::Plain;
+}
+
+bool DecodeStarDictArticle(std::string_view data, const std::string &sequence, ArticleMarkup markup,
+    std::string &text, std::string &skipped)
+{
     text.clear();
-    while (sequence.empty() ? at < data.size() : field < sequence.size()) {
-        const char type = sequence.empty() ? data[at++] : sequence[field];
-        const bool last = !sequence.empty() && field + 1 == sequence.size();
-        ++field;
-        std::string_view value;
-        if (last) {
-            value = data.substr(std::min(at, data.size()));
-            at = data.size();
-        } else if (std::islower(static_cast<unsigned char>(type))) {
-            const std::size_t end = data.find('\0', at);
-            if (end == std::string_view::npos)
-                return false;
-            value = data.substr(at, end - at);
-            at = end + 1;
-        } else {
-            if (data.size() < at + 4)
-                return false;
-            const std::uint64_t size = BigEndian(data, at, 4);
-            at += 4;
-            if (size > data.size() - at)
-                return false;
-            at += size;
-        }
+    // Fields go on lines of their own, which HTML would run together.
+    const char *between = markup == ArticleMarkup::Html ? "<br>" : "\n";
+    return ForEachField(data, sequence, [&](char type, std::string_view value) {
         if (!IsTextType(type)) {
             if (skipped.find(type) == std::string::npos)
                 skipped += type;
-            continue;
+            return;
         }
-        const std::string part = FieldText(type, value);
-        if (!part.empty())
-            text += (text.empty() ? "" : "\n") + part;
-    }
-    return true;
+        const std::string part = FieldText(type, value, markup);
+        if (part.empty())
+            return;
+        if (!text.empty())
+            text += between;
+        text += part;
+    });
 }

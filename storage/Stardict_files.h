@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/Article_markup.h"
+
 // What a StarDict .ifo file says.
 struct StarDictInfo
 {
@@ -50,16 +52,22 @@ struct StarDictSynonym
 bool ParseSyn(std::string_view syn, std::uint64_t wordCount, std::vector<StarDictSynonym> &synonyms,
     std::string &reason);
 
-// An article's fields as text: plain text (m), phonetics (t, in brackets), readings (y) as they
-// are; Pango (g), XDXF (x) and HTML (h) without their markup. Other types, pictures and sounds
-// among them, give nothing, and their letters are added to skipped once each. Fields are either
-// typed one by one or, with a same-type sequence, typed once for the whole dictionary; the last
-// field then runs to the article's end. False when a field runs past the article's end.
-bool DecodeStarDictArticle(
-    std::string_view data, const std::string &sequence, std::string &text, std::string &skipped);
+// The text types an article uses, each once in the order met: those of the same-type sequence,
+// or those an article typed field by field names (up to a field that runs past its end).
+std::string StarDictTextTypes(std::string_view data, const std::string &sequence);
 
-// Text without its markup: tags go, the ones that break a line leave a line end, and entities
-// and character references become their characters.
-std::string StripMarkup(std::string_view text);
+// The markup a dictionary's stored articles carry, given its text types: tags of one kind keep
+// that kind (HTML, else XDXF, else Pango when it mixes them), text alone is plain.
+ArticleMarkup StarDictMarkup(const std::string &types);
+
+// An article's fields as text in markup (StarDictMarkup's), one field a line: plain text (m),
+// phonetics (t, in brackets), readings (y) as they are, with their <, > and & escaped when the
+// markup is tags; a field of the markup's own kind (Pango g, XDXF x, HTML h) with its tags. A
+// field of other tags is reduced to its text. Other types, pictures and sounds among them, give
+// nothing, and their letters are added to skipped once each. Fields are either typed one by one
+// or, with a same-type sequence, typed once for the whole dictionary; the last field then runs
+// to the article's end. False when a field runs past the article's end.
+bool DecodeStarDictArticle(std::string_view data, const std::string &sequence, ArticleMarkup markup,
+    std::string &text, std::string &skipped);
 
 #endif // STORAGE_STARDICT_FILES_H

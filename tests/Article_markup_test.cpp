@@ -1,4 +1,4 @@
-#include "lookup/Article_markup.h"
+#include "storage/Article_markup.h"
 
 #include <gtest/gtest.h>
 #include <tuple>

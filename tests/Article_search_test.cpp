@@ -297,6 +297,43 @@ TEST(ArticleSearchTest, FindsAPhraseAcrossALineBreak)
         EXPECT_EQ(Search(*database, phrase, 1).excerpts, excerpts) << phrase;
 }
 
+TEST(ArticleSearchTest, FindsAPhraseInTheTextTagsShowAndNeverInTheTags)
+{
+    const std::string LS = "\xE2\x80\xA8";
+    // markup, the articles (one a line), phrase, the excerpts found
+    const std::tuple<const char *, std::string, const char *, std::vector<std::string>> rows[] = {
+        {"html", "<b>bright</b> red\nbrightred\n", "bright red", {"bright red"}},
+        {"html", "<a href=\"bword://red\">x</a>\n<span class=\"red\">y</span>\n", "red", {}},
+        {"html", "a &amp; b<br>c &#x41;\n", "& b c a", {"a & b c A"}},
+        {"pango", "<span weight=\"bold\">on</span>" + LS + "<i>weight</i>\n", "on weight",
+            {"on weight"}},
+        {"pango", "<span weight=\"bold\">on</span>\n", "weight", {}},
+        {"xdxf", "<k>cat</k>" + LS + "<kref k=\"dog\">hound</kref>\n", "dog", {}},
+        {"xdxf", "<k>cat</k>" + LS + "<kref k=\"dog\">hound</kref>\n", "cat hound", {"cat hound"}},
+        {"plain", "<b>bright</b> red\n", "b>bright", {"<b>bright</b> red"}},
+    };
+    for (const auto &[markup, data, phrase, excerpts] : rows) {
+        TestFolder folder;
+        std::string index;
+        for (std::size_t at = 0, i = 0; at < data.size(); at = data.find('\n', at) + 1, ++i)
+            index += std::string(1, static_cast<char>('a' + i)) + "\t" + std::to_string(at) + "\n";
+        const std::string base = "dics/t/t";
+        folder.WriteFile(base + ".inf",
+            Utf16le(Attributes("11", "UTF-8") + "MARKUP=" + std::string(markup) + "\r\n"));
+        folder.WriteFile(base + ".idx", index);
+        folder.WriteFile(base + ".dat", data);
+        const auto database = Load(folder);
+        const Outcome outcome = Search(*database, phrase, 1);
+        EXPECT_EQ(outcome.excerpts, excerpts) << markup << ": " << phrase;
+        // Read again from the file, the excerpt is the same.
+        for (std::size_t i = 0; i < outcome.sources.size(); ++i)
+            EXPECT_EQ(ReadExcerpt(*database->GetDictionary(0), *outcome.sources[i].first,
+                          outcome.sources[i].second),
+                outcome.excerpts[i])
+                << markup << ": " << phrase;
+    }
+}
+
 // Dictionaries of random bytes from a small alphabet (both cases of Latin and Cyrillic letters,
 // blanks, CR, LF, zero) with random offsets, some shared, some inside lines, some past the end;
 // phrases cut from the data itself.

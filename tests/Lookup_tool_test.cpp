@@ -402,6 +402,10 @@ TEST(LookupToolTest, WritesLineBreaksAsSpacesUnlessAskedToKeepThem)
     FixtureDictionary lines{"lines", "1A", "EXP", "L", {{"A", "one\xE2\x80\xA8two"}}, "UTF-8"};
     lines.markup = "plain";
     WriteDictionary(folder, lines);
+    FixtureDictionary tags{
+        "tags", "2B", "EXP", "T", {{"A", "<b>one</b><br>two &amp;<p a='x'>&#x33;</p>"}}, "UTF-8"};
+    tags.markup = "html";
+    WriteDictionary(folder, tags);
     const std::string json = R"({"query":"a","found":true,"exact":true,"id":"1a","short_name":)"
                              R"("L","index":0,"matched_length":-1,"headword":"A","article":)";
     const std::tuple<const char *, std::vector<std::string>, std::string> rows[] = {
@@ -410,6 +414,11 @@ TEST(LookupToolTest, WritesLineBreaksAsSpacesUnlessAskedToKeepThem)
         {"every dictionary", {"--all"}, "1\t1a\t0\t-1\tA\tone two\tL"},
         {"json spaces", {"--json", "--article"}, json + R"("one two"})"},
         {"json line feeds", {"--json", "--article", "--lines"}, json + R"("one\ntwo"})"},
+        {"tags as the text they show", {"--article", "--dic", "2b"},
+            "1\t2b\t0\t-1\tA\tone two & 3"},
+        {"tags, lines kept", {"--article", "--lines", "--dic", "2b"},
+            "1\t2b\t0\t-1\tA\tone\xE2\x80\xA8two &\xE2\x80\xA8"
+            "3"},
     };
     for (const auto &[name, options, line] : rows) {
         std::vector<std::string> arguments = options;

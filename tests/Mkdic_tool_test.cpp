@@ -849,11 +849,16 @@ TEST(MkdicToolTest, KeepsTheLinesOfItsSourcesInAUtf8Dictionary)
     const std::string dictdText = "кот\n   1. зверь,  \n      мурлычет.\n\n\n   2. игрушка\n";
     const Files dictd = {
         {"d.index", "кот\tA\t" + DictdNumber(dictdText.size()) + "\n"}, {"d.dict", dictdText}};
-    const std::string starDictText = "<b>друг</b><br>человека";
-    const Files starDict = {
-        {"s.ifo", "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\nsametypesequence=h\n"},
-        {"s.idx", std::string("пёс") + '\0' + BigEndian(0, 4) + BigEndian(starDictText.size(), 4)},
-        {"s.dict", starDictText}};
+    // A StarDict dictionary of one article, its types in the .ifo or, without types, in the
+    // article.
+    const auto starDict = [](const std::string &types, const std::string &text) {
+        return Files{{"s.ifo",
+                         "StarDict's dict ifo file\nversion=2.4.2\nwordcount=1\n"
+                             + (types.empty() ? "" : "sametypesequence=" + types + "\n")},
+            {"s.idx", std::string("пёс") + '\0' + BigEndian(0, 4) + BigEndian(text.size(), 4)},
+            {"s.dict", text}};
+    };
+    const std::string z(1, '\0');
     const std::tuple<const char *, Files, std::string, std::vector<std::string>, std::string,
         std::string, std::string>
         rows[] = {
@@ -862,8 +867,24 @@ TEST(MkdicToolTest, KeepsTheLinesOfItsSourcesInAUtf8Dictionary)
             {"dictd in Windows-1251 joins them", dictd, "d.index",
                 {"--dictionary-encoding", "cp1251"}, "cp1251", "dictd",
                 "Кот | 1. зверь, мурлычет. 2. игрушка"},
-            {"StarDict line break", starDict, "s.ifo", {}, "UTF-8", "plain",
-                "пёс | друг" + LS + "человека"},
+            {"StarDict HTML keeps its tags; a line end in it is a blank",
+                starDict("h", "<b>друг</b>\n<br><a\nhref='bword://кот'>кот</a>"), "s.ifo", {},
+                "UTF-8", "html", "пёс | <b>друг</b> <br><a href='bword://кот'>кот</a>"},
+            {"StarDict Pango keeps its tags and lines, a tag whole",
+                starDict("g", "<b>друг</b>\n<span\nstyle='italic'>человека</span>"), "s.ifo", {},
+                "UTF-8", "pango",
+                "пёс | <b>друг</b>" + LS + "<span style='italic'>человека</span>"},
+            {"StarDict XDXF keeps its tags and lines",
+                starDict("x", "<k>пёс</k>\n<kref>кот</kref>"), "s.ifo", {}, "UTF-8", "xdxf",
+                "пёс | <k>пёс</k>" + LS + "<kref>кот</kref>"},
+            {"StarDict text among HTML is escaped, fields on lines of their own",
+                starDict("th", "a<b & c" + z + "<i>друг</i>"), "s.ifo", {}, "UTF-8", "html",
+                "пёс | [a&lt;b &amp; c]<br><i>друг</i>"},
+            {"StarDict typing its article: HTML, its text field escaped, XDXF reduced to text",
+                starDict("", "h<b>друг</b>" + z + "ma<b" + z + "x<k>x&amp;y</k>" + z), "s.ifo", {},
+                "UTF-8", "html", "пёс | <b>друг</b><br>a&lt;b<br>x&amp;y"},
+            {"StarDict of text alone stays plain", starDict("m", "друг\nчеловека"), "s.ifo", {},
+                "UTF-8", "plain", "пёс | друг" + LS + "человека"},
             {"one-line text stays Windows-1251", {{"t.tsv", "кот\t  зверь  \n"}}, "t.tsv", {},
                 "cp1251", "plain", "Кот | зверь"},
         };

@@ -208,6 +208,7 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
         EXPECT_EQ(a.GetAttributes().longName, b.GetAttributes().longName) << name;
         EXPECT_EQ(a.GetAttributes().source, b.GetAttributes().source) << name;
     }
+    EXPECT_EQ(a.GetAttributes().markup, b.GetAttributes().markup) << name;
     std::vector<std::string> queries;
     for (std::int32_t i = 0; i < static_cast<std::int32_t>(a.GetWordCount()); ++i) {
         EXPECT_EQ(a.GetWord(i), b.GetWord(i)) << name << " word " << i;
@@ -291,6 +292,16 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     StarDict typed;
     typed.Add("alpha", std::string("'a") + '\0' + "First letter.", 32);
     typed.Add("beta", std::string("'b") + '\0' + "Second letter.", 32);
+    // Tags of one kind for every article, and an article typing HTML first.
+    StarDict html, pango, xdxf;
+    html.Add("cat", "<b>Small</b>\n<a\nhref=\"bword://dog\">dog</a> &amp; soft", 32);
+    html.Add("dog", "<i>Loyal</i><br>\n  friend", 32);
+    pango.Add("cat", "<b>Small</b>\n<span\nweight=\"bold\">soft</span>", 32);
+    xdxf.Add("cat", "<k>cat</k>\n<kref>dog</kref> &lt;3", 32);
+    StarDict mixed;
+    mixed.Add("aardvark", std::string("h<b>Digs</b>\n&lt;") + '\0' + "t'a:d" + '\0', 32);
+    mixed.Add("bear", std::string("mBig & <brown>") + '\0', 32);
+    mixed.Add("ёж", std::string("xКолючий <k>ёж</k>") + '\0' + "gA <b>b</b>" + '\0', 32);
     using Files = std::vector<std::pair<std::string, std::string>>;
     const std::tuple<const char *, Files, std::string> rows[] = {
         {"dictd, plain data", {{"z.index", dictd.index}, {"z.dict", dictd.dict}}, "z.index"},
@@ -313,6 +324,21 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
             {{"s.ifo", star64.Ifo("3.0.0", 64)}, {"s.idx.gz", Gzip(star64.idx)},
                 {"s.dict.dz", Gzip(star64.dict, 5)}, {"s.syn", star64.syn}},
             "s.ifo"},
+        {"StarDict HTML",
+            {{"h.ifo", html.Ifo("2.4.2", 32, "sametypesequence=h\n")}, {"h.idx", html.idx},
+                {"h.dict", html.dict}},
+            "h.ifo"},
+        {"StarDict Pango, compressed",
+            {{"g.ifo", pango.Ifo("2.4.2", 32, "sametypesequence=g\n")}, {"g.idx", pango.idx},
+                {"g.dict.dz", Gzip(pango.dict, 7)}},
+            "g.ifo"},
+        {"StarDict XDXF",
+            {{"x.ifo", xdxf.Ifo("2.4.2", 32, "sametypesequence=x\n")}, {"x.idx", xdxf.idx},
+                {"x.dict", xdxf.dict}},
+            "x.ifo"},
+        {"StarDict typing each article, HTML first",
+            {{"m.ifo", mixed.Ifo("2.4.2", 32)}, {"m.idx", mixed.idx}, {"m.dict", mixed.dict}},
+            "m.ifo"},
         {"StarDict, one type sequence",
             {{"t.ifo", typed.Ifo("2.4.2", 32, "sametypesequence=tm\n")}, {"t.idx", typed.idx},
                 {"t.dict", typed.dict}},
@@ -593,6 +619,17 @@ TEST(SourceDictionaryTest, FindsPhrasesInInstalledArticlesAsInConvertedOnes)
         ExpectSameFinds(
             loaded, {"friend", "A SMALL", "зверёк", "zzz", "far away", "nothing like it"});
     }
+    // Articles of tags are searched in the text they show, whether installed or converted.
+    StarDict tags;
+    tags.Add("cat", "<b>Small</b>\n<a href=\"bword://dog\">dog</a> &amp; soft", 32);
+    tags.Add("dog", "<i>Loyal</i> <span class='dog'>friend</span>", 32);
+    TestFolder folder;
+    folder.WriteFile("src/h.ifo", tags.Ifo("2.4.2", 32, "sametypesequence=h\n"));
+    folder.WriteFile("src/h.idx", tags.idx);
+    folder.WriteFile("src/h.dict.dz", Gzip(tags.dict, 16));
+    ASSERT_TRUE(Convert(folder, folder.Path() + "src/h.ifo"));
+    Loaded loaded(folder, folder.Path() + "src/h.ifo");
+    ExpectSameFinds(loaded, {"small dog", "dog & soft", "href", "class", "loyal friend"});
 }
 
 TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
@@ -705,5 +742,18 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         change();
         EXPECT_EQ(Read(fromCache), expected) << name;
         EXPECT_EQ(fromCache, cached) << name;
+    }
+    // Which markup the articles carry is settled from the source, cached records or not.
+    StarDict tags;
+    tags.Add("cat", std::string("h<b>Small</b>") + '\0', 32);
+    folder.WriteFile("src/h.ifo", tags.Ifo("2.4.2", 32));
+    folder.WriteFile("src/h.idx", tags.idx);
+    folder.WriteFile("src/h.dict", tags.dict);
+    for (const bool cached : {false, true}) {
+        SourceDictionary dictionary;
+        std::string error;
+        ASSERT_TRUE(dictionary.Open(folder.Path() + "src/h.ifo", error, cacheFolder)) << error;
+        EXPECT_EQ(dictionary.FromCache(), cached);
+        EXPECT_EQ(dictionary.Markup(), ArticleMarkup::Html) << cached;
     }
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lookup/Word_lookup.h"
+#include "storage/Article_markup.h"
 #include "storage/Database.h"
 #include "storage/Installed_sources.h"
 #include "support/Code_page.h"
@@ -108,8 +109,13 @@ LookupAnswer MakeAnswer(const Database &database, const Match &match, bool withA
         answer.shortName = database.FindById(match.position.dicId)->GetAttributes().shortName;
         answer.headword = match.headword;
     }
-    if (withArticle)
-        answer.article = answer.found ? database.GetArticle(match.position) : std::string();
+    if (withArticle && answer.found) {
+        const Dictionary *dictionary = database.FindById(match.position.dicId);
+        answer.article = PlainText(
+            database.GetArticle(match.position), MarkupNamed(dictionary->GetAttributes().markup));
+    } else if (withArticle) {
+        answer.article = std::string();
+    }
     return answer;
 }
 

@@ -12,7 +12,7 @@
 #include "Installed_dictionaries.h"
 #include "Mkdic_builder.h"
 #include "Mkdic_options.h"
-#include "lookup/Article_markup.h"
+#include "storage/Article_markup.h"
 #include "storage/Source_reader.h"
 #include "support/Code_page.h"
 
@@ -210,12 +210,12 @@ int main(int argc, char **argv)
     if (const auto status = MakeLabels(options, data, labels))
         return *status;
 
+    // Tags lay out lines and entities may name any character: their text stays UTF-8.
     labels.encoding = options.dictionaryEncoding.value_or(
-        FitsWindows1251(data) && !ArticlesHaveLines(data) ? DictionaryEncoding::Cp1251
-                                                          : DictionaryEncoding::Utf8);
-    // StarDict's markup is taken out as the source is read; what is left is text with lines.
-    labels.markup = MarkupName(
-        *options.format == SourceFormat::Dictd ? ArticleMarkup::Dictd : ArticleMarkup::Plain);
+        FitsWindows1251(data) && !ArticlesHaveLines(data) && !MarkupHasTags(data.markup)
+            ? DictionaryEncoding::Cp1251
+            : DictionaryEncoding::Utf8);
+    labels.markup = MarkupName(data.markup);
     BuildReport report;
     const std::vector<BuiltEntry> entries =
         PrepareEntries(data, options.duplicates, labels.encoding, report);

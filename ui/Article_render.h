@@ -7,7 +7,7 @@
 #include <QTextCharFormat>
 #include <QTextDocument>
 
-#include "lookup/Article_markup.h"
+#include "storage/Article_markup.h"
 
 class QTextCursor;
 

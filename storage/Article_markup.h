@@ -1,5 +1,5 @@
-#ifndef LOOKUP_ARTICLE_MARKUP_H
-#define LOOKUP_ARTICLE_MARKUP_H
+#ifndef STORAGE_ARTICLE_MARKUP_H
+#define STORAGE_ARTICLE_MARKUP_H
 
 #include <string>
 #include <string_view>
@@ -68,4 +68,13 @@ ArticleDocument ParseArticle(std::string_view article, ArticleMarkup markup);
 // U+2028: what a phrase is found in and where a double-click picks its word.
 std::string DocumentText(const ArticleDocument &document);
 
-#endif // LOOKUP_ARTICLE_MARKUP_H
+// Whether the markup is tags (Pango, XDXF, HTML), which no reader should see.
+bool MarkupHasTags(ArticleMarkup markup);
+
+// The article as text for what shows no styles (the console's answers, the search inside
+// articles): an article of tags reads as the pane shows it, its paragraphs and line breaks both
+// as stored line breaks and its entities decoded; any other article reads as stored, so that the
+// console answers as it always has.
+std::string PlainText(std::string_view article, ArticleMarkup markup);
+
+#endif // STORAGE_ARTICLE_MARKUP_H

@@ -970,12 +970,15 @@ ArticleDocument ParseArticle(std::string_view article, ArticleMarkup markup)
     return document;
 }
 
-std::string DocumentText(const ArticleDocument &document)
+namespace {
+
+// The document's characters, its paragraphs parted by between and its line breaks stored ones.
+std::string JoinedText(const ArticleDocument &document, std::string_view between)
 {
     std::string text;
     for (const ArticleParagraph &paragraph : document) {
         if (!text.empty())
-            text += '\n';
+            text.append(between);
         for (const ArticleSpan &span : paragraph.spans)
             for (const char c : span.text)
                 if (c == '\n')
@@ -984,4 +987,24 @@ std::string DocumentText(const ArticleDocument &document)
                     text += c;
     }
     return text;
+}
+
+} // namespace
+
+std::string DocumentText(const ArticleDocument &document)
+{
+    return JoinedText(document, "\n");
+}
+
+bool MarkupHasTags(ArticleMarkup markup)
+{
+    return markup == ArticleMarkup::Pango || markup == ArticleMarkup::Xdxf
+        || markup == ArticleMarkup::Html;
+}
+
+std::string PlainText(std::string_view article, ArticleMarkup markup)
+{
+    if (!MarkupHasTags(markup))
+        return std::string(article);
+    return JoinedText(ParseArticle(article, markup), LINE_BREAK);
 }
