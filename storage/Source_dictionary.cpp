@@ -99,9 +99,10 @@ bool SourceDictionary::Open(
         sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
         sorted.parts = std::move(prepared.parts);
         sorted.partStart = std::move(prepared.partStart);
-        // Written once the index is loaded: the cache keeps it as loaded.
-        this->cachePath = cachePath;
-        this->stamp = stamp;
+        // A cache that cannot be written costs the next start time, nothing else.
+        if (!cacheFolder.empty())
+            WriteSourceCache(cachePath, stamp, sorted.data, sorted.partStart, sorted.parts,
+                sorted.linesUndecided, sorted.index);
     }
     if (!file.Open(sorted.data.dataPath, error))
         return false;
@@ -130,10 +131,6 @@ void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
 {
     loaded = std::move(heldIndex);
     index = &loaded;
-    // A cache that cannot be written costs the next start time, nothing else.
-    if (!cachePath.empty())
-        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, loaded);
-    cachePath.clear();
 }
 
 std::uint64_t SourceDictionary::RecordPlace(std::uint32_t record) const

@@ -31,8 +31,7 @@ public:
     bool FromCache() const { return fromCache; }
 
     // Moves the records' index into loaded, which must outlive the reads: it gives each record's
-    // headword as the source's index spells it. Call once, after Open; a cache folder given to
-    // Open then gets what it lacked.
+    // headword as the source's index spells it. Call once, after Open.
     void LoadIndex(DictionaryIndex &loaded);
     std::uint32_t RecordCount() const { return static_cast<std::uint32_t>(partStart.size() - 1); }
     // Whether Headword may spell a record otherwise than the index does.
@@ -87,8 +86,6 @@ private:
     SourceData data; // without the articles' text
     // The records' index until LoadIndex takes it, each record's offset being its number.
     DictionaryIndex heldIndex;
-    std::string cachePath; // where what Open made is to be kept, when it was not read from there
-    std::string stamp;
     std::vector<std::uint32_t> partStart{0}; // record i's parts are parts[partStart[i]..[i+1])
     std::vector<ArticlePart> parts;
     mutable std::mutex reading;
