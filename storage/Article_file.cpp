@@ -47,7 +47,7 @@ bool ArticleFile::Open(const std::string &path, DictionaryEncoding dictionaryEnc
         return false;
     size = status.st_size;
     modified = ModifiedAt(status);
-    buffer.resize(lineLimit);
+    buffer.reset(new char[lineLimit]);
     return true;
 }
 
@@ -94,14 +94,14 @@ std::string ArticleFile::Read(std::int32_t offset, std::int64_t next)
     std::size_t length = 0;
     for (;;) {
         want = std::min(want, lineLimit - length);
-        const ssize_t got = pread(descriptor, buffer.data() + length, want,
+        const ssize_t got = pread(descriptor, buffer.get() + length, want,
             static_cast<off_t>(offset) + static_cast<off_t>(length));
         if (got <= 0)
             break;
         const auto *lf = static_cast<const char *>(
-            std::memchr(buffer.data() + length, '\n', static_cast<std::size_t>(got)));
+            std::memchr(buffer.get() + length, '\n', static_cast<std::size_t>(got)));
         if (lf) {
-            length = static_cast<std::size_t>(lf - buffer.data());
+            length = static_cast<std::size_t>(lf - buffer.get());
             break;
         }
         length += static_cast<std::size_t>(got);
@@ -109,7 +109,7 @@ std::string ArticleFile::Read(std::int32_t offset, std::int64_t next)
             break;
         want = READ_BLOCK;
     }
-    const char *line = buffer.data();
+    const char *line = buffer.get();
     if (const void *zero = std::memchr(line, '\0', length))
         length = static_cast<std::size_t>(static_cast<const char *>(zero) - line);
     std::string article = WithText(encoding, [&](auto text) {

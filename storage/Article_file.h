@@ -2,8 +2,8 @@
 #define STORAGE_ARTICLE_FILE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "storage/Text_encoding.h"
 
@@ -38,7 +38,8 @@ private:
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     // The longest line kept, in bytes: ARTICLE_MAX characters of the longest form.
     std::size_t lineLimit = 0;
-    std::vector<char> buffer;
+    // Left uninitialised: a page of it takes memory only once a line as long as that is read.
+    std::unique_ptr<char[]> buffer;
     int descriptor = -1;
     std::int64_t size = 0;
     std::int64_t modified = 0; // nanoseconds
