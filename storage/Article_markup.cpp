@@ -29,6 +29,13 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
 }
 
+// Whether a stored line break starts at text[at]; its first byte tells most places apart
+// without a comparison, which a scan of every byte would otherwise make.
+bool IsLineBreakAt(std::string_view text, std::size_t at)
+{
+    return text[at] == LINE_BREAK[0] && text.compare(at, LINE_BREAK.size(), LINE_BREAK) == 0;
+}
+
 // The article's lines, split at its stored line breaks.
 std::vector<std::string_view> SplitLines(std::string_view article)
 {
@@ -640,7 +647,7 @@ public:
     {
         lineStart = true;
         for (std::size_t at = 0; at < text.size();) {
-            if (text.compare(at, LINE_BREAK.size(), LINE_BREAK) == 0) {
+            if (IsLineBreakAt(text, at)) {
                 at += LINE_BREAK.size();
                 NewLine();
             } else if (text[at] == '<' && text.compare(at, 4, "<!--") == 0) {
@@ -657,7 +664,7 @@ public:
             } else {
                 std::size_t end = at + 1;
                 while (end < text.size() && text[end] != '<' && text[end] != '&'
-                    && text.compare(end, LINE_BREAK.size(), LINE_BREAK) != 0)
+                    && !IsLineBreakAt(text, end))
                     ++end;
                 AddText(text.substr(at, end - at));
                 at = end;
@@ -682,8 +689,9 @@ private:
 
     const TagRule *Rule(const std::string &name) const
     {
+        // The first letter rules out most names without a comparison.
         for (const TagRule *rule = rules; rule != rulesEnd; ++rule)
-            if (name == rule->name)
+            if (!name.empty() && name[0] == rule->name[0] && name == rule->name)
                 return rule;
         return nullptr;
     }
@@ -730,6 +738,7 @@ private:
     {
         std::string collapsed;
         if (html) {
+            collapsed.reserve(text.size());
             bool started = builder.InParagraph();
             for (const char c : text) {
                 if (IsBlank(c)) {
@@ -980,11 +989,13 @@ std::string JoinedText(const ArticleDocument &document, std::string_view between
         if (!text.empty())
             text.append(between);
         for (const ArticleSpan &span : paragraph.spans)
-            for (const char c : span.text)
-                if (c == '\n')
+            for (std::size_t start = 0; start < span.text.size();) {
+                const std::size_t end = std::min(span.text.find('\n', start), span.text.size());
+                text.append(span.text, start, end - start);
+                if (end < span.text.size())
                     text.append(LINE_BREAK);
-                else
-                    text += c;
+                start = end + 1;
+            }
     }
     return text;
 }

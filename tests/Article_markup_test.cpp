@@ -204,6 +204,24 @@ TEST(ArticleMarkupTest, ShownTextSeparatesParagraphsAndLines)
         EXPECT_EQ(DocumentText(ParseArticle(article, markup)), text) << name;
 }
 
+TEST(ArticleMarkupTest, PlainTextOfTagsIsWhatThePaneShows)
+{
+    const std::tuple<const char *, ArticleMarkup, std::string, std::string> rows[] = {
+        {"paragraphs and breaks as stored ones", ArticleMarkup::Html, "<p>a</p><p>b<br>c</p>",
+            "a" + LS + "b" + LS + "c"},
+        {"Pango lines", ArticleMarkup::Pango, "<b>a</b>" + LS + "  <i>b</i>", "a" + LS + "b"},
+        {"entities decoded", ArticleMarkup::Xdxf, "&lt;&amp;&gt;&quot;&apos;&#x44;&#69;",
+            "<&>\"'DE"},
+        {"a lone < keeps the rest", ArticleMarkup::Pango, "1 < 2 <b>x</b> 3", "1 < 2 x 3"},
+        {"unknown tags give their text", ArticleMarkup::Html, "<blink>x</blink><q a='1'>y</q>",
+            "xy"},
+        {"dictd as stored", ArticleMarkup::Dictd, "{a} &amp;" + LS + "b", "{a} &amp;" + LS + "b"},
+        {"plain as stored", ArticleMarkup::Plain, "<b>a</b>", "<b>a</b>"},
+    };
+    for (const auto &[name, markup, article, text] : rows)
+        EXPECT_EQ(PlainText(article, markup), text) << name;
+}
+
 TEST(ArticleMarkupTest, MarkupNamesReadInAnyCase)
 {
     const std::tuple<std::string, ArticleMarkup> rows[] = {
