@@ -354,6 +354,33 @@ std::string ReadExcerptAt(const Dictionary &dictionary, std::size_t offset, std:
         std::string_view(room.data(), last), first, position, matchEnd + first, encoding);
 }
 
+// The excerpt of the occurrence at position in the text record's article shows, read now: an
+// installed dictionary's article as made, a dictionary of tags' as shown (shown its markup).
+// Empty when the file cannot be read there.
+std::string ShownExcerpt(const Dictionary &dictionary, ArticleMarkup shown, std::int32_t record,
+    std::size_t position, const PhraseFinder *needle, std::size_t phraseLength)
+{
+    const std::int32_t offset = dictionary.GetArticleOffset(record);
+    std::string article;
+    std::string error;
+    DataWindow window(dictionary);
+    if (SourceDictionary *source = dictionary.GetSource())
+        source->Article(static_cast<std::uint32_t>(offset), article, error);
+    else if (offset < 0
+        || !ReadStoredArticle(
+            window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
+        return std::string();
+    article = PlainText(article, shown);
+    std::size_t matchEnd = position + phraseLength;
+    // The occurrence's letters may be spelt longer or shorter than the phrase's.
+    if (needle
+        && needle->FindIn(reinterpret_cast<const unsigned char *>(article.data()), 0, position,
+               article.size(), matchEnd)
+            != position)
+        return std::string();
+    return MakeExcerpt(article, 0, position, matchEnd, DictionaryEncoding::Utf8);
+}
+
 // One dictionary's search, shared by the threads that take its parts: the first of them orders
 // the records, each scans its share of the records; once every part is scanned, each gathers
 // the matches of its share of the index.
@@ -379,11 +406,14 @@ public:
     void ScanPart(std::size_t part, const std::atomic<bool> &cancel)
     {
         std::call_once(prepared, [this] { Prepare(); });
-        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None)) {
-            ScanArticles(cancel);
+        const std::size_t begin = keys.size() * part / parts;
+        const std::size_t end = keys.size() * (part + 1) / parts;
+        if (needle && dictionary.GetSource()) {
+            ScanSource(cancel);
+        } else if (needle && shown != ArticleMarkup::None) {
+            if (!ScanShown(keys.data() + begin, end - begin, cancel))
+                changed = true;
         } else if (needle) {
-            const std::size_t begin = keys.size() * part / parts;
-            const std::size_t end = keys.size() * (part + 1) / parts;
             DataWindow window(dictionary);
             if (!ScanRecords(
                     window, *needle, encoding, keys.data() + begin, end - begin, firstAt, cancel))
@@ -408,7 +438,7 @@ public:
             allScanned.wait(lock, [this] { return scanned; });
         }
         const std::size_t count = firstAt.size();
-        if (!changed && !dictionary.GetSource() && shown == ArticleMarkup::None)
+        if (!changed && !dictionary.GetSource())
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
@@ -466,11 +496,20 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
-    // The articles are looked at one by one, in the order they lie in the data file: an
-    // installed dictionary's made through a reader of the search's own, so that each chunk is
-    // inflated once, and a dictionary of tags' read and looked at in their text as shown.
-    void ScanArticles(const std::atomic<bool> &cancel)
+    // An installed dictionary's articles are made one by one through a reader of the search's
+    // own, in the order of their places in the data file so that each chunk is inflated once.
+    void ScanSource(const std::atomic<bool> &cancel)
     {
+        const SourceDictionary &source = *dictionary.GetSource();
+        DictzipFile reader;
+        std::string error;
+        if (!reader.Open(source.DataPath(), error))
+            return;
+        const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
+        std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i)
+            records[static_cast<std::size_t>(i)] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
         struct Hit
         {
             std::int32_t index;
@@ -478,57 +517,24 @@ private:
             std::string excerpt;
         };
         std::vector<Hit> hits;
+        std::string skipped;
         std::string shownText;
-        const auto look = [&](std::int32_t index, const std::string &text) {
+        const auto take = [&](std::size_t i, bool read, const std::string &article) {
+            if (!read)
+                return;
+            const std::string &text =
+                shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown));
             std::size_t matchEnd = 0;
             const auto *data = reinterpret_cast<const unsigned char *>(text.data());
             const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
             if (at == PhraseFinder::NOT_FOUND)
                 return;
-            hits.push_back({index, static_cast<std::uint32_t>(at),
+            hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
                 withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
                           : std::string()});
         };
-        if (const SourceDictionary *source = dictionary.GetSource()) {
-            DictzipFile reader;
-            std::string error;
-            if (!reader.Open(source->DataPath(), error))
-                return;
-            const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-            std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
-            for (std::int32_t i = 0; i < count; ++i)
-                records[static_cast<std::size_t>(i)] =
-                    static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
-            std::string skipped;
-            const auto take = [&](std::size_t i, bool read, const std::string &article) {
-                if (read)
-                    look(static_cast<std::int32_t>(i),
-                        shown == ArticleMarkup::None ? article
-                                                     : (shownText = PlainText(article, shown)));
-            };
-            if (!source->Articles(reader, records, take, cancel, skipped))
-                return;
-        } else {
-            // Only a dictionary of tags is read here. Records sharing an article (synonyms,
-            // merged headwords) come one after another: its text is made once for them all.
-            DataWindow window(dictionary);
-            std::string article;
-            std::size_t read = SIZE_MAX;
-            for (const RecordKey key : keys) {
-                if (cancel.load(std::memory_order_relaxed))
-                    return;
-                const auto offset = static_cast<std::size_t>(key >> 32);
-                if (offset != read) {
-                    if (!ReadStoredArticle(window, offset, encoding, article)) {
-                        changed = true;
-                        return;
-                    }
-                    shownText = PlainText(article, shown);
-                    read = offset;
-                }
-                look(static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), shownText);
-            }
-        }
+        if (!source.Articles(reader, records, take, cancel, skipped))
+            return;
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
         for (const Hit &hit : hits) {
@@ -536,6 +542,34 @@ private:
             if (withTexts)
                 matches[0].AddTexts(dictionary.GetWord(hit.index), hit.excerpt);
         }
+    }
+
+    // A dictionary of tags: each article of these records is read and the phrase looked for in
+    // the text it shows; firstAt takes where it lies there. Records sharing an article (synonyms,
+    // merged headwords) come one after another and are settled by one look. False when the file
+    // changed under the scan.
+    bool ScanShown(const RecordKey *records, std::size_t count, const std::atomic<bool> &cancel)
+    {
+        DataWindow window(dictionary);
+        std::string article;
+        std::size_t read = SIZE_MAX;
+        std::uint32_t at = NO_HIT;
+        for (std::size_t k = 0; k < count && !cancel.load(std::memory_order_relaxed); ++k) {
+            const auto offset = static_cast<std::size_t>(records[k] >> 32);
+            if (offset != read) {
+                if (!ReadStoredArticle(window, offset, encoding, article))
+                    return false;
+                const std::string text = PlainText(article, shown);
+                std::size_t matchEnd = 0;
+                const std::size_t found =
+                    needle->FindIn(reinterpret_cast<const unsigned char *>(text.data()), 0, 0,
+                        text.size(), matchEnd);
+                at = found == PhraseFinder::NOT_FOUND ? NO_HIT : static_cast<std::uint32_t>(found);
+                read = offset;
+            }
+            firstAt[static_cast<std::uint32_t>(records[k])] = at;
+        }
+        return true;
     }
 
     void Gather(std::size_t begin, std::size_t end, ArticleMatches &matches,
@@ -548,11 +582,15 @@ private:
             if (at == NO_HIT)
                 continue;
             const auto offset = static_cast<std::size_t>(dictionary.GetArticleOffset(i));
-            matches.Add(i, static_cast<std::uint32_t>(at - offset));
+            // A dictionary of tags has its matches where they lie in the text shown.
+            const bool inText = shown != ArticleMarkup::None;
+            matches.Add(i, static_cast<std::uint32_t>(inText ? at : at - offset));
             if (!withTexts)
                 continue;
-            const std::string excerpt =
-                ReadExcerptAt(dictionary, offset, at - offset, needle.get(), needle->Size(), room);
+            const std::string excerpt = inText
+                ? ShownExcerpt(dictionary, shown, i, at, needle.get(), needle->Size())
+                : ReadExcerptAt(
+                    dictionary, offset, at - offset, needle.get(), needle->Size(), room);
             // The file changed since the scan read that place.
             if (excerpt.empty())
                 changed = true;
@@ -620,28 +658,9 @@ void ArticleMatches::Clear()
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
     const ArticleMarkup shown = ShownMarkup(dictionary);
-    if (SourceDictionary *source = dictionary.GetSource(); source || shown != ArticleMarkup::None) {
-        const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
-        std::string article;
-        std::string error;
-        DataWindow window(dictionary);
-        if (source)
-            source->Article(static_cast<std::uint32_t>(offset), article, error);
-        else if (offset < 0
-            || !ReadStoredArticle(
-                window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
-            return std::string();
-        article = PlainText(article, shown);
-        const std::size_t position = matches.Position(i);
-        std::size_t matchEnd = position + matches.PhraseLength();
-        // The occurrence's letters may be spelt longer or shorter than the phrase's.
-        if (matches.Finder()
-            && matches.Finder()->FindIn(reinterpret_cast<const unsigned char *>(article.data()), 0,
-                   position, article.size(), matchEnd)
-                != position)
-            return std::string();
-        return MakeExcerpt(article, 0, position, matchEnd, DictionaryEncoding::Utf8);
-    }
+    if (dictionary.GetSource() || shown != ArticleMarkup::None)
+        return ShownExcerpt(dictionary, shown, matches.Index(i), matches.Position(i),
+            matches.Finder(), matches.PhraseLength());
     const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
     if (offset < 0)
         return std::string();
@@ -694,9 +713,8 @@ bool ArticleSearch::Run(
     std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = dictionaries[d]->DataSize();
-        // An installed dictionary's data is read in one pass, and so is a dictionary of tags.
-        const std::size_t parts =
-            dictionaries[d]->GetSource() || ShownMarkup(*dictionaries[d]) != ArticleMarkup::None
+        // An installed dictionary's data is read in one pass.
+        const std::size_t parts = dictionaries[d]->GetSource()
             ? 1
             : std::clamp<std::size_t>(
                 static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
