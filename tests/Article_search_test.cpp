@@ -303,7 +303,7 @@ TEST(ArticleSearchTest, FindsAPhraseInTheTextTagsShowAndNeverInTheTags)
     const std::string LS = "\xE2\x80\xA8";
     // markup, the articles (one a line), phrase, the excerpts found
     const std::tuple<const char *, std::string, const char *, std::vector<std::string>> rows[] = {
-        {"html", "<b>bright</b> red\nbrightred\n", "bright red", {"bright red"}},
+        {"html", "brightred\n<b>bright</b> red\n", "bright red", {"bright red"}},
         {"html", "<a href=\"bword://red\">x</a>\n<span class=\"red\">y</span>\n", "red", {}},
         {"html", "a &amp; b<br>c &#x41;\n", "& b c a", {"a & b c A"}},
         {"pango", "<span weight=\"bold\">on</span>" + LS + "<i>weight</i>\n", "on weight",
