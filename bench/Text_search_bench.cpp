@@ -3,11 +3,21 @@
 // and after the window is closed; how soon Escape is handled during a search.
 //
 // usage: Text_search_bench DICS_FOLDER [PHRASE...]   (QT_QPA_PLATFORM=offscreen is set here)
+//
+// With --sources, the installed dictionaries named (dictd .index or StarDict .ifo files) are
+// searched for each phrase with their articles sifted by their source text and with every article
+// made: the records, positions and excerpts must agree. Prints both times; exits 1 on a
+// difference.
+//
+// usage: Text_search_bench --sources SOURCE... -- PHRASE...
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -16,6 +26,7 @@
 #include <QSignalSpy>
 #include <QTreeView>
 
+#include "storage/Article_search.h"
 #include "storage/Database.h"
 #include "ui/Form_search.h"
 
@@ -76,10 +87,58 @@ double EscapeLatency(TSearchForm &form, const QString &phrase)
     return taken;
 }
 
+// Every match of phrase in the database, one line each, and the milliseconds the search took.
+std::vector<std::string> Matches(
+    const Database &database, const std::string &phrase, bool sifted, double &milliseconds)
+{
+    std::vector<std::string> lines;
+    ArticleSearch search(database, phrase);
+    search.SetSourcePrefilter(sifted);
+    const std::atomic<bool> cancel{false};
+    const auto start = std::chrono::steady_clock::now();
+    search.Run(
+        [&lines](ArticleMatches &&matches) {
+            for (std::size_t i = 0; i < matches.Size(); ++i)
+                lines.push_back(std::to_string(matches.DicId()) + ' '
+                    + std::to_string(matches.Index(i)) + ' ' + std::to_string(matches.Position(i))
+                    + ' ' + std::string(matches.Excerpt(i)));
+        },
+        cancel);
+    milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return lines;
+}
+
+int CompareSifting(int argc, char **argv)
+{
+    std::vector<std::string> sources;
+    int i = 2;
+    for (; i < argc && std::string(argv[i]) != "--"; ++i)
+        sources.emplace_back(argv[i]);
+    Database database("", nullptr, "");
+    database.AddSources(sources);
+    database.Load();
+    std::printf("%d installed dictionaries\n", static_cast<int>(database.GetCount()));
+    std::printf("%-16s %9s %10s %10s  %s\n", "phrase", "matches", "sifted ms", "all ms", "agree");
+    bool agree = true;
+    for (++i; i < argc; ++i) {
+        double sifted = 0;
+        double all = 0;
+        const std::vector<std::string> a = Matches(database, argv[i], true, sifted);
+        const std::vector<std::string> b = Matches(database, argv[i], false, all);
+        agree = agree && a == b;
+        std::printf("%-16s %9zu %10.0f %10.0f  %s\n", argv[i], b.size(), sifted, all,
+            a == b ? "yes" : "NO");
+    }
+    return agree ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::string(argv[1]) == "--sources")
+        return CompareSifting(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: Text_search_bench DICS_FOLDER [PHRASE...]\n");
         return 2;

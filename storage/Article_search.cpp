@@ -4,6 +4,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
 #include "storage/Text_encoding.h"
+#include "support/Code_page.h"
 #include "support/Log_file.h"
 
 namespace {
@@ -26,6 +28,7 @@ constexpr std::size_t EXCERPT_BEFORE = 40;
 constexpr std::size_t EXCERPT_AFTER = 60;
 constexpr unsigned MAX_THREADS = 4;
 constexpr std::uint64_t PART_BYTES = 8 << 20;
+constexpr std::uint64_t SOURCE_PART_BYTES = 1 << 20;
 constexpr std::size_t MAX_PARTS = 16;
 // Read from the data file at a time; also how far a scan goes between looks at the cancel flag.
 constexpr std::size_t READ_BYTES = 1 << 20;
@@ -288,6 +291,101 @@ bool ScanRecords(DataWindow &window, const PhraseFinder &needle, DictionaryEncod
     return true;
 }
 
+// What the text rules make of an installed dictionary's article as its source gives it (a dictd
+// one's bytes, a StarDict one's fields decoded): the conversion to UTF-8 turns each ASCII byte into
+// itself and every other byte or sequence into whole characters beyond ASCII; line ends become line
+// breaks, and parts are joined by " | "; dropped lines and blanks, a cut end and a repeated part
+// take text away. So an ASCII character other than a blank, a control and '|' is, wherever an
+// article holds it, the same byte in the same run of such bytes in the source's article, unless a
+// character beyond ASCII upper-cases to it (the dotless i, the long s): such a one is stored as its
+// own UTF-8 bytes.
+struct StoredCharacters
+{
+    std::array<bool, 128> kept{}; // ASCII characters that survive the rules as said
+    std::array<std::string, 128> standIns; // the UTF-8 of the one beyond ASCII matching each
+};
+
+const StoredCharacters &Stored()
+{
+    static const StoredCharacters stored = [] {
+        StoredCharacters s;
+        for (unsigned char c = 0x21; c < 0x7F; ++c)
+            s.kept[c] = c != '|';
+        for (char32_t c = 0x80; c < UPPER_TABLE_LIMIT; ++c) {
+            const char32_t upper = Utf8Text::Upper(c);
+            if (upper >= 0x80)
+                continue;
+            // More than one would need more than one look for it.
+            if (!s.standIns[upper].empty())
+                s.kept[upper] = false;
+            AppendUtf8(s.standIns[upper], c);
+        }
+        // A Windows-1251 byte that converts to something else would break the argument.
+        for (unsigned byte = 0x80; byte < 0x100; ++byte) {
+            const char c = static_cast<char>(byte);
+            const std::string converted = AnsiToUtf8(&c, 1);
+            if (converted.empty())
+                return StoredCharacters();
+            for (unsigned char a = 0; a < 0x80; ++a)
+                if (converted.find(static_cast<char>(a)) != std::string::npos
+                    || (!s.standIns[a].empty() && converted == s.standIns[a]))
+                    s.kept[a] = false;
+        }
+        return s;
+    }();
+    return stored;
+}
+
+} // namespace
+
+SourcePrefilter::SourcePrefilter(const std::string &phrase)
+{
+    const StoredCharacters &stored = Stored();
+    const auto Kept = [&](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && stored.kept[static_cast<unsigned char>(c)];
+    };
+    std::size_t best = 0;
+    std::size_t bestLength = 0;
+    for (std::size_t i = 0; i < phrase.size();) {
+        std::size_t end = i;
+        while (end < phrase.size() && Kept(phrase[end]))
+            ++end;
+        if (end - i > bestLength) {
+            best = i;
+            bestLength = end - i;
+        }
+        i = end + 1;
+    }
+    piece = phrase.substr(best, bestLength);
+    if (piece.empty())
+        return;
+    // The bytes are searched as Windows-1251 text, whose case rule for ASCII is UTF-8's.
+    finder = MakePhraseFinder(DictionaryEncoding::Cp1251, piece);
+    for (const char c : piece) {
+        const std::string &standIn = stored.standIns[ToUpperByte(static_cast<unsigned char>(c))];
+        if (!standIn.empty()
+            && std::find(standIns.begin(), standIns.end(), standIn) == standIns.end())
+            standIns.push_back(standIn);
+    }
+}
+
+SourcePrefilter::~SourcePrefilter() = default;
+
+bool SourcePrefilter::MayHold(std::string_view source) const
+{
+    if (!finder)
+        return true;
+    std::size_t end = 0;
+    if (finder->FindIn(
+            reinterpret_cast<const unsigned char *>(source.data()), 0, 0, source.size(), end)
+        != PhraseFinder::NOT_FOUND)
+        return true;
+    return std::any_of(standIns.begin(), standIns.end(),
+        [source](const std::string &standIn) { return source.find(standIn) != std::string::npos; });
+}
+
+namespace {
+
 // A few words either side of the occurrence at [position, phraseEnd) of an article, in UTF-8,
 // control bytes shown as blanks. shown holds the article's bytes from first on, at least from
 // EXCERPT_BEFORE + 1 before the occurrence; it may stop short of the article's end once it
@@ -354,44 +452,18 @@ std::string ReadExcerptAt(const Dictionary &dictionary, std::size_t offset, std:
         std::string_view(room.data(), last), first, position, matchEnd + first, encoding);
 }
 
-// The excerpt of the occurrence at position in the text record's article shows, read now: an
-// installed dictionary's article as made, a dictionary of tags' as shown (shown its markup).
-// Empty when the file cannot be read there.
-std::string ShownExcerpt(const Dictionary &dictionary, ArticleMarkup shown, std::int32_t record,
-    std::size_t position, const PhraseFinder *needle, std::size_t phraseLength)
-{
-    const std::int32_t offset = dictionary.GetArticleOffset(record);
-    std::string article;
-    std::string error;
-    DataWindow window(dictionary);
-    if (SourceDictionary *source = dictionary.GetSource())
-        source->Article(static_cast<std::uint32_t>(offset), article, error);
-    else if (offset < 0
-        || !ReadStoredArticle(
-            window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
-        return std::string();
-    article = PlainText(article, shown);
-    std::size_t matchEnd = position + phraseLength;
-    // The occurrence's letters may be spelt longer or shorter than the phrase's.
-    if (needle
-        && needle->FindIn(reinterpret_cast<const unsigned char *>(article.data()), 0, position,
-               article.size(), matchEnd)
-            != position)
-        return std::string();
-    return MakeExcerpt(article, 0, position, matchEnd, DictionaryEncoding::Utf8);
-}
-
 // One dictionary's search, shared by the threads that take its parts: the first of them orders
 // the records, each scans its share of the records; once every part is scanned, each gathers
 // the matches of its share of the index.
 class DictionaryScan
 {
 public:
-    DictionaryScan(
-        const Dictionary &dictionary, const std::string &phrase, bool withTexts, std::size_t parts)
+    DictionaryScan(const Dictionary &dictionary, const std::string &phrase, bool withTexts,
+        bool prefilter, std::size_t parts)
         : dictionary(dictionary)
         , phrase(phrase)
         , withTexts(withTexts)
+        , prefilter(prefilter)
         , parts(parts)
         , partsLeft(parts)
         , gathersLeft(parts)
@@ -406,14 +478,13 @@ public:
     void ScanPart(std::size_t part, const std::atomic<bool> &cancel)
     {
         std::call_once(prepared, [this] { Prepare(); });
-        const std::size_t begin = keys.size() * part / parts;
-        const std::size_t end = keys.size() * (part + 1) / parts;
         if (needle && dictionary.GetSource()) {
-            ScanSource(cancel);
+            ScanSource(part, cancel);
         } else if (needle && shown != ArticleMarkup::None) {
-            if (!ScanShown(keys.data() + begin, end - begin, cancel))
-                changed = true;
+            ScanTagged(cancel);
         } else if (needle) {
+            const std::size_t begin = keys.size() * part / parts;
+            const std::size_t end = keys.size() * (part + 1) / parts;
             DataWindow window(dictionary);
             if (!ScanRecords(
                     window, *needle, encoding, keys.data() + begin, end - begin, firstAt, cancel))
@@ -422,6 +493,8 @@ public:
         if (partsLeft.fetch_sub(1) != 1)
             return;
         std::vector<RecordKey>().swap(keys);
+        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
+            GatherHits();
         {
             const std::lock_guard<std::mutex> lock(mutex);
             scanned = true;
@@ -438,7 +511,7 @@ public:
             allScanned.wait(lock, [this] { return scanned; });
         }
         const std::size_t count = firstAt.size();
-        if (!changed && !dictionary.GetSource())
+        if (!changed && !dictionary.GetSource() && shown == ArticleMarkup::None)
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
@@ -458,6 +531,13 @@ public:
     std::vector<ArticleMatches> TakeMatches() { return std::move(matches); }
 
 private:
+    struct Hit
+    {
+        std::int32_t index;
+        std::uint32_t position;
+        std::string excerpt;
+    };
+
     void Prepare()
     {
         // Text as shown is UTF-8 whatever the dictionary's encoding.
@@ -474,8 +554,27 @@ private:
                          : ArticleMatches(dictionary.GetId(), own ? own->size() : 0);
         if (!needle)
             return;
-        if (dictionary.GetSource())
+        partHits.resize(parts);
+        if (const SourceDictionary *source = dictionary.GetSource()) {
+            // Tags and entities may spell a piece of the phrase otherwise than the text shows it.
+            if (prefilter && shown == ArticleMarkup::None)
+                sifter = std::make_unique<SourcePrefilter>(*own);
+            // Each part takes the records whose articles lie in one stretch of the data file,
+            // read through a reader of its own, so that the parts inflate different chunks.
+            const std::size_t count = dictionary.GetWordCount();
+            std::vector<std::pair<std::uint64_t, std::int32_t>> order(count);
+            for (std::size_t i = 0; i < count; ++i) {
+                const auto record = static_cast<std::uint32_t>(
+                    dictionary.GetArticleOffset(static_cast<std::int32_t>(i)));
+                order[i] = {record < source->RecordCount() ? source->RecordPlace(record) : 0,
+                    static_cast<std::int32_t>(i)};
+            }
+            std::sort(order.begin(), order.end());
+            placeOrder.reserve(count);
+            for (const auto &[place, index] : order)
+                placeOrder.push_back(index);
             return;
+        }
 
         const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
         keys.reserve(static_cast<std::size_t>(count));
@@ -496,45 +595,91 @@ private:
         firstAt.assign(static_cast<std::size_t>(count), NO_HIT);
     }
 
-    // An installed dictionary's articles are made one by one through a reader of the search's
-    // own, in the order of their places in the data file so that each chunk is inflated once.
-    void ScanSource(const std::atomic<bool> &cancel)
+    // Looks for the phrase in an article's text: as the dictionary gives it out, or as it is
+    // shown for a dictionary of tags.
+    void Look(std::int32_t index, const std::string &text, std::vector<Hit> &hits) const
+    {
+        std::size_t matchEnd = 0;
+        const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+        const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
+        if (at == PhraseFinder::NOT_FOUND)
+            return;
+        hits.push_back({index, static_cast<std::uint32_t>(at),
+            withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
+                      : std::string()});
+    }
+
+    // An installed dictionary's articles are made one by one through a reader of the part's own,
+    // in the order of their places in the data file so that each chunk is inflated once.
+    void ScanSource(std::size_t part, const std::atomic<bool> &cancel)
     {
         const SourceDictionary &source = *dictionary.GetSource();
         DictzipFile reader;
         std::string error;
         if (!reader.Open(source.DataPath(), error))
             return;
-        const auto count = static_cast<std::int32_t>(dictionary.GetWordCount());
-        std::vector<std::uint32_t> records(static_cast<std::size_t>(count));
-        for (std::int32_t i = 0; i < count; ++i)
-            records[static_cast<std::size_t>(i)] =
-                static_cast<std::uint32_t>(dictionary.GetArticleOffset(i));
-        struct Hit
-        {
-            std::int32_t index;
-            std::uint32_t position;
-            std::string excerpt;
-        };
-        std::vector<Hit> hits;
+        const std::size_t begin = placeOrder.size() * part / parts;
+        const std::size_t end = placeOrder.size() * (part + 1) / parts;
+        std::vector<std::uint32_t> records(end - begin);
+        for (std::size_t k = begin; k < end; ++k)
+            records[k - begin] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(placeOrder[k]));
         std::string skipped;
         std::string shownText;
-        const auto take = [&](std::size_t i, bool read, const std::string &article) {
-            if (!read)
-                return;
-            const std::string &text =
-                shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown));
-            std::size_t matchEnd = 0;
-            const auto *data = reinterpret_cast<const unsigned char *>(text.data());
-            const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
-            if (at == PhraseFinder::NOT_FOUND)
-                return;
-            hits.push_back({static_cast<std::int32_t>(i), static_cast<std::uint32_t>(at),
-                withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
-                          : std::string()});
+        const auto take = [&](std::size_t k, bool read, const std::string &article) {
+            if (read)
+                Look(placeOrder[begin + k],
+                    shown == ArticleMarkup::None ? article
+                                                 : (shownText = PlainText(article, shown)),
+                    partHits[part]);
         };
-        if (!source.Articles(reader, records, take, cancel, skipped))
-            return;
+        // Only the articles whose source text holds a piece of the phrase that the text rules
+        // keep whole are made, when the phrase has one.
+        const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
+        if (!source.Articles(reader, records, take, cancel, skipped,
+                sifter && sifter->Active() ? std::function<bool(const std::string &)>(mayHold)
+                                           : nullptr))
+            stopped = true;
+    }
+
+    // A dictionary of tags' articles are read in the order they lie in the data file and looked
+    // at in their text as shown. Records sharing an article (synonyms, merged headwords) come
+    // one after another: its text is made once for them all.
+    void ScanTagged(const std::atomic<bool> &cancel)
+    {
+        DataWindow window(dictionary);
+        std::string article;
+        std::string shownText;
+        std::size_t read = SIZE_MAX;
+        for (const RecordKey key : keys) {
+            if (cancel.load(std::memory_order_relaxed)) {
+                stopped = true;
+                return;
+            }
+            const auto offset = static_cast<std::size_t>(key >> 32);
+            if (offset != read) {
+                if (!ReadStoredArticle(window, offset, encoding, article)) {
+                    changed = true;
+                    return;
+                }
+                shownText = PlainText(article, shown);
+                read = offset;
+            }
+            Look(
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(key)), shownText, partHits[0]);
+        }
+    }
+
+    // The parts' matches in index order; none when a part was stopped.
+    void GatherHits()
+    {
+        std::vector<Hit> hits;
+        for (std::vector<Hit> &own : partHits) {
+            if (!stopped && !changed)
+                std::move(own.begin(), own.end(), std::back_inserter(hits));
+            std::vector<Hit>().swap(own);
+        }
+        std::vector<std::int32_t>().swap(placeOrder);
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
         for (const Hit &hit : hits) {
@@ -542,34 +687,6 @@ private:
             if (withTexts)
                 matches[0].AddTexts(dictionary.GetWord(hit.index), hit.excerpt);
         }
-    }
-
-    // A dictionary of tags: each article of these records is read and the phrase looked for in
-    // the text it shows; firstAt takes where it lies there. Records sharing an article (synonyms,
-    // merged headwords) come one after another and are settled by one look. False when the file
-    // changed under the scan.
-    bool ScanShown(const RecordKey *records, std::size_t count, const std::atomic<bool> &cancel)
-    {
-        DataWindow window(dictionary);
-        std::string article;
-        std::size_t read = SIZE_MAX;
-        std::uint32_t at = NO_HIT;
-        for (std::size_t k = 0; k < count && !cancel.load(std::memory_order_relaxed); ++k) {
-            const auto offset = static_cast<std::size_t>(records[k] >> 32);
-            if (offset != read) {
-                if (!ReadStoredArticle(window, offset, encoding, article))
-                    return false;
-                const std::string text = PlainText(article, shown);
-                std::size_t matchEnd = 0;
-                const std::size_t found =
-                    needle->FindIn(reinterpret_cast<const unsigned char *>(text.data()), 0, 0,
-                        text.size(), matchEnd);
-                at = found == PhraseFinder::NOT_FOUND ? NO_HIT : static_cast<std::uint32_t>(found);
-                read = offset;
-            }
-            firstAt[static_cast<std::uint32_t>(records[k])] = at;
-        }
-        return true;
     }
 
     void Gather(std::size_t begin, std::size_t end, ArticleMatches &matches,
@@ -582,15 +699,11 @@ private:
             if (at == NO_HIT)
                 continue;
             const auto offset = static_cast<std::size_t>(dictionary.GetArticleOffset(i));
-            // A dictionary of tags has its matches where they lie in the text shown.
-            const bool inText = shown != ArticleMarkup::None;
-            matches.Add(i, static_cast<std::uint32_t>(inText ? at : at - offset));
+            matches.Add(i, static_cast<std::uint32_t>(at - offset));
             if (!withTexts)
                 continue;
-            const std::string excerpt = inText
-                ? ShownExcerpt(dictionary, shown, i, at, needle.get(), needle->Size())
-                : ReadExcerptAt(
-                    dictionary, offset, at - offset, needle.get(), needle->Size(), room);
+            const std::string excerpt =
+                ReadExcerptAt(dictionary, offset, at - offset, needle.get(), needle->Size(), room);
             // The file changed since the scan read that place.
             if (excerpt.empty())
                 changed = true;
@@ -601,6 +714,7 @@ private:
     const Dictionary &dictionary;
     const std::string &phrase;
     const bool withTexts;
+    const bool prefilter;
     const std::size_t parts;
     std::atomic<std::size_t> partsLeft;
     std::atomic<std::size_t> gathersLeft;
@@ -612,6 +726,11 @@ private:
     const DictionaryEncoding encoding;
     const ArticleMarkup shown; // None when the articles' bytes are searched
     std::shared_ptr<const PhraseFinder> needle;
+    std::unique_ptr<SourcePrefilter> sifter;
+    std::vector<std::int32_t> placeOrder; // an installed dictionary's indexes as its data lies
+    // The matches found in articles looked at one by one, by part, till all are in.
+    std::vector<std::vector<Hit>> partHits;
+    std::atomic<bool> stopped{false};
     std::vector<RecordKey> keys;
     std::vector<std::uint32_t> firstAt;
     std::vector<ArticleMatches> matches;
@@ -658,9 +777,28 @@ void ArticleMatches::Clear()
 std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matches, std::size_t i)
 {
     const ArticleMarkup shown = ShownMarkup(dictionary);
-    if (dictionary.GetSource() || shown != ArticleMarkup::None)
-        return ShownExcerpt(dictionary, shown, matches.Index(i), matches.Position(i),
-            matches.Finder(), matches.PhraseLength());
+    if (SourceDictionary *source = dictionary.GetSource(); source || shown != ArticleMarkup::None) {
+        const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
+        std::string article;
+        std::string error;
+        DataWindow window(dictionary);
+        if (source)
+            source->Article(static_cast<std::uint32_t>(offset), article, error);
+        else if (offset < 0
+            || !ReadStoredArticle(
+                window, static_cast<std::size_t>(offset), dictionary.Encoding(), article))
+            return std::string();
+        article = PlainText(article, shown);
+        const std::size_t position = matches.Position(i);
+        std::size_t matchEnd = position + matches.PhraseLength();
+        // The occurrence's letters may be spelt longer or shorter than the phrase's.
+        if (matches.Finder()
+            && matches.Finder()->FindIn(reinterpret_cast<const unsigned char *>(article.data()), 0,
+                   position, article.size(), matchEnd)
+                != position)
+            return std::string();
+        return MakeExcerpt(article, 0, position, matchEnd, DictionaryEncoding::Utf8);
+    }
     const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
     if (offset < 0)
         return std::string();
@@ -713,13 +851,18 @@ bool ArticleSearch::Run(
     std::vector<Task> tasks;
     for (std::size_t d = 0; d < count; ++d) {
         total += sizes[d] = dictionaries[d]->DataSize();
-        // An installed dictionary's data is read in one pass.
-        const std::size_t parts = dictionaries[d]->GetSource()
+        // An installed dictionary's articles cost far more a byte, each made by the text rules;
+        // but a part reads the parts of its records that lie in other parts' stretches too, so
+        // there are no more of them than threads to take them at once. A dictionary of tags is
+        // read in one pass.
+        const bool source = dictionaries[d]->GetSource() != nullptr;
+        const std::size_t parts = ShownMarkup(*dictionaries[d]) != ArticleMarkup::None && !source
             ? 1
             : std::clamp<std::size_t>(
-                static_cast<std::size_t>(sizes[d] / PART_BYTES), 1, MAX_PARTS);
-        scans.push_back(
-            std::make_unique<DictionaryScan>(*dictionaries[d], phrase, withTexts, parts));
+                static_cast<std::size_t>(sizes[d] / (source ? SOURCE_PART_BYTES : PART_BYTES)), 1,
+                source ? threads : MAX_PARTS);
+        scans.push_back(std::make_unique<DictionaryScan>(
+            *dictionaries[d], phrase, withTexts, prefilter, parts));
         for (const bool gather : {false, true})
             for (std::size_t part = 0; part < parts; ++part)
                 tasks.push_back({d, part, gather});

@@ -107,10 +107,36 @@ public:
     bool Run(const Sink &sink, const std::atomic<bool> &cancel, unsigned threads = 0,
         const Progress &progress = Progress());
 
+    // Whether an installed dictionary's articles are first sifted by their source text (on by
+    // default). Off, every article is made and searched: what the sifting must agree with.
+    void SetSourcePrefilter(bool on) { prefilter = on; }
+
 private:
     std::vector<const Dictionary *> dictionaries;
     std::string phrase;
     bool withTexts;
+    bool prefilter = true;
+};
+
+// Tells, by an installed dictionary's article as its source gives it, before the text rules,
+// that the article those rules make cannot hold a phrase: any that can holds the longest piece of
+// the phrase the rules keep whole, letter case aside, or else one of the few characters beyond
+// ASCII that may stand for a letter of that piece in another case.
+class SourcePrefilter
+{
+public:
+    // phrase is UTF-8, upper-cased as a search takes it.
+    explicit SourcePrefilter(const std::string &phrase);
+    ~SourcePrefilter();
+    // Whether the phrase has such a piece: without one every article may hold it.
+    bool Active() const { return !piece.empty(); }
+    const std::string &Piece() const { return piece; }
+    bool MayHold(std::string_view source) const;
+
+private:
+    std::string piece;
+    std::unique_ptr<PhraseFinder> finder;
+    std::vector<std::string> standIns;
 };
 
 #endif // STORAGE_ARTICLE_SEARCH_H

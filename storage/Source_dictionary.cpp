@@ -270,7 +270,8 @@ bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::s
 
 bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
     const std::function<void(std::size_t, bool, const std::string &)> &take,
-    const std::atomic<bool> &cancel, std::string &skipped) const
+    const std::atomic<bool> &cancel, std::string &skipped,
+    const std::function<bool(const std::string &)> &mayHold) const
 {
     // A record whose parts lie within this many bytes is read as its first part comes: the
     // reader's chunks still hold the others.
@@ -298,14 +299,28 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     std::sort(near.begin(), near.end());
     std::string text;
     std::string error;
-    for (const auto &[place, k] : near) {
-        if (cancel.load(std::memory_order_relaxed))
-            return false;
-        const bool read = Article(reader, records[k], text, error, skipped);
-        take(k, read, text);
-    }
-    // The others' parts are read once more, in the order they lie in, and kept until the records
-    // are made: going back and forth for them would inflate chunks again and again.
+    std::string raw;
+    const bool filtered = static_cast<bool>(mayHold);
+    // The records of one article come one after another: it is looked at once for them all.
+    std::uint32_t looked = UINT32_MAX;
+    bool accepted = false;
+    const auto anyPartAccepted = [&](std::uint32_t record) {
+        if (!filtered || record >= RecordCount())
+            return true;
+        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
+            if (parts[p].article != looked) {
+                looked = parts[p].article;
+                // One that cannot be read is made, so that reading it again says why.
+                accepted =
+                    !ReadSourceArticle(reader, data, looked, raw, skipped, error) || mayHold(raw);
+            }
+            if (accepted)
+                return true;
+        }
+        return false;
+    };
+    // The others' parts are read as the pass over the near ones comes to them, and kept until
+    // the records are made: going back and forth for them would inflate chunks again and again.
     std::vector<std::uint32_t> needed;
     for (const std::size_t k : far)
         for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
@@ -316,16 +331,35 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     });
     needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
     std::unordered_map<std::uint32_t, std::optional<std::string>> kept;
-    std::string raw;
-    for (const std::uint32_t article : needed) {
+    std::unordered_map<std::uint32_t, bool> acceptedParts;
+    auto nextNear = near.begin();
+    auto nextNeeded = needed.begin();
+    while (nextNear != near.end() || nextNeeded != needed.end()) {
         if (cancel.load(std::memory_order_relaxed))
             return false;
-        std::string converted;
-        std::optional<std::string> &slot = kept[article];
-        if (ReadArticle(reader, article, raw, converted, skipped, error))
-            slot = std::move(converted);
+        if (nextNeeded != needed.end()
+            && (nextNear == near.end() || data.places[*nextNeeded].offset < nextNear->first)) {
+            const std::uint32_t article = *nextNeeded++;
+            std::string converted;
+            std::optional<std::string> &slot = kept[article];
+            const bool read = ReadArticle(reader, article, raw, converted, skipped, error);
+            if (read)
+                slot = std::move(converted);
+            acceptedParts[article] = !filtered || !read || mayHold(raw);
+            continue;
+        }
+        const std::size_t k = (nextNear++)->second;
+        if (!anyPartAccepted(records[k]))
+            continue;
+        const bool read = Article(reader, records[k], text, error, skipped);
+        take(k, read, text);
     }
     for (const std::size_t k : far) {
+        bool any = false;
+        for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
+            any = any || acceptedParts[parts[p].article];
+        if (!any)
+            continue;
         const bool read = Compose(
             records[k],
             [&kept](std::uint32_t article, std::string &converted) {

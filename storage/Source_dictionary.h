@@ -54,9 +54,13 @@ public:
     // take with their position in records and whether they could be read, in an order that reads
     // the data file front to back: the chunks a record's parts lie in are inflated once, however
     // far apart the parts lie. False when cancel stopped it.
+    //
+    // With mayHold, a record none of whose parts it accepts, given each part as the source gives
+    // it before the text rules (a StarDict one's fields decoded), is passed over unmade.
     bool Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
         const std::function<void(std::size_t, bool, const std::string &)> &take,
-        const std::atomic<bool> &cancel, std::string &skippedTypes) const;
+        const std::atomic<bool> &cancel, std::string &skippedTypes,
+        const std::function<bool(const std::string &)> &mayHold = nullptr) const;
     // Where the record's first part lies in the data file: reading records in this order reads
     // the file front to back.
     std::uint64_t RecordPlace(std::uint32_t record) const;

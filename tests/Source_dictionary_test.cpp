@@ -231,13 +231,16 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
     }
 }
 
-void ExpectSameFinds(Loaded &loaded, const std::vector<std::string> &phrases)
+// The converted dictionary, the installed one, and the installed one with every article made.
+void ExpectSameFinds(
+    Loaded &loaded, const std::vector<std::string> &phrases, const std::string &name = "")
 {
     for (const std::string &phrase : phrases) {
-        std::vector<std::string> found[2];
-        Database *databases[] = {&loaded.converted, &loaded.direct};
-        for (int k = 0; k < 2; ++k) {
+        std::vector<std::string> found[3];
+        Database *databases[] = {&loaded.converted, &loaded.direct, &loaded.direct};
+        for (int k = 0; k < 3; ++k) {
             ArticleSearch search(*databases[k], phrase);
+            search.SetSourcePrefilter(k != 2);
             std::atomic<bool> cancel{false};
             search.Run(
                 [&](ArticleMatches &&matches) {
@@ -249,7 +252,8 @@ void ExpectSameFinds(Loaded &loaded, const std::vector<std::string> &phrases)
                 },
                 cancel, 2);
         }
-        EXPECT_EQ(found[0], found[1]) << phrase;
+        EXPECT_EQ(found[0], found[1]) << name << ": " << phrase;
+        EXPECT_EQ(found[2], found[1]) << name << ": " << phrase;
     }
 }
 
@@ -629,6 +633,67 @@ TEST(SourceDictionaryTest, FindsPhrasesInInstalledArticlesAsInConvertedOnes)
     ASSERT_TRUE(Convert(folder, folder.Path() + "src/h.ifo"));
     Loaded loaded(folder, folder.Path() + "src/h.ifo");
     ExpectSameFinds(loaded, {"small dog", "dog & soft", "href", "class", "loyal friend"});
+}
+
+TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch)
+{
+    // Each phrase is found by the articles as the text rules make them, however far their stored
+    // bytes differ: lines joined, parts joined, letters spelt beyond ASCII, broken characters.
+    Dictd d;
+    d.Add("bright", "bright\nBright\nred and bright\nRED\n");
+    d.Add("dotless", "dotless\n   A br\xC4\xB1ght red; \xC5\xBFweet.\n");
+    d.Add("cat", "Cat\n   A small animal\n   that purrs.\n");
+    d.Add("cat", "cat\n   Also: a lion, in play.\n");
+    d.Add("eclair",
+        "\xC3\xA9"
+        "clair\n   Un g\xC3\xA2teau, \xC3\x89"
+        "CLAIR.\n");
+    d.Add("zero", std::string("zero\n   a") + '\0' + "b, x\ty\n");
+    d.Add("unix", "Unix\n   A system.\n");
+    d.Add("long", "long\n" + std::string(99990, 'l') + " tail words\n");
+    d.Add("filler", std::string(300000, 'f') + "\n");
+    d.Add("cat", "cat\n   A friend far away.\n");
+    Dictd broken;
+    broken.Add("broken", "broken\n   \xC3red \xE9t\xE9 \xFFwine\n");
+    broken.Add("plain", "plain\n   Red wine.\n");
+    // Large enough to be searched in parts, each on its own thread: a headword's articles lie
+    // in either part's stretch of the data file, some far apart.
+    Dictd large;
+    for (int i = 0; i < 6000; ++i) {
+        const std::string word = "w" + std::to_string(i * 7919 % 6000);
+        large.Add(word,
+            word + "\n   " + std::string(400, 'x') + (i % 97 == 0 ? " bright red" : "") + " number "
+                + std::to_string(i) + ".\n");
+        if (i % 1000 == 0)
+            large.Add("w" + std::to_string((i + 3000) % 6000), "another red " + word + "\n");
+    }
+    StarDict star;
+    star.Add("cat", std::string("h<b>Sm</b>all &amp; soft") + '\0', 32);
+    star.Add("owl", std::string("mHoots.") + '\0', 32);
+    star.Add("ox", std::string("h&#87;ide horns") + '\0', 32);
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char *, Files, std::string, std::vector<std::string>> rows[] = {
+        {"dictd, UTF-8", {{"z.index", d.index}, {"z.dict.dz", Gzip(d.dict, 4096)}}, "z.index",
+            {"bright red", "BRIGHT", "red and", "sweet", "purrs. | also", "|",
+                "\xC3\xA9"
+                "clair",
+                "clair", "a b", "x\ty", "unix", "tail words", "far away", "lion"}},
+        {"dictd, in parts", {{"l.index", large.index}, {"l.dict.dz", Gzip(large.dict, 4096)}},
+            "l.index", {"bright red", "red", "number", "number 5999.", "w42"}},
+        {"dictd, not UTF-8", {{"b.index", broken.index}, {"b.dict", broken.dict}}, "b.index",
+            {"red", "\xD0\xB3red", "wine", "\xD1\x8Fwine"}},
+        {"StarDict, markup",
+            {{"s.ifo", star.Ifo("2.4.2", 32)}, {"s.idx", star.idx}, {"s.dict", star.dict}}, "s.ifo",
+            {"small", "& soft", "hoots", "wide horns"}},
+    };
+    for (const auto &[name, files, source, phrases] : rows) {
+        TestFolder folder;
+        for (const auto &[file, bytes] : files)
+            folder.WriteFile("src/" + file, bytes);
+        ASSERT_TRUE(Convert(folder, folder.Path() + "src/" + source)) << name;
+        Loaded loaded(folder, folder.Path() + "src/" + source);
+        ExpectSameFinds(loaded, phrases, name);
+    }
 }
 
 TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
