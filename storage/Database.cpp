@@ -145,16 +145,7 @@ bool Dictionary::LoadSource()
         logFile.Printf("%s: fields of type %s hold no text and are left out", sourcePath.c_str(),
             opened->SkippedTypes().c_str());
     }
-    const std::string indexText = opened->TakeIndexText();
-    try {
-        index.LoadBytes(indexText.data(), indexText.size(), DictionaryEncoding::Utf8);
-    } catch (const VoException &exception) {
-        logFile.WriteHeader(LOG_ERROR, "Dictionary::Load");
-        logFile.Printf("%s: %s", sourcePath.c_str(), ErrorText(exception).c_str());
-        loadError = DAMAGED + ErrorText(exception);
-        return false;
-    }
-    opened->UseIndex(index);
+    opened->LoadIndex(index);
     attributes.encoding = "UTF-8";
     encoding = DictionaryEncoding::Utf8;
     attributes.category = "EXP";

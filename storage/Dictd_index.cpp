@@ -1,5 +1,7 @@
 #include "Dictd_index.h"
 
+#include <array>
+
 namespace {
 
 std::string_view TrimmedView(std::string_view text)
@@ -15,14 +17,22 @@ std::string_view TrimmedView(std::string_view text)
 
 bool DecodeBase64Number(std::string_view text, std::uint64_t &value)
 {
-    static constexpr std::string_view digits =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    // Each byte's digit, 64 for a byte that is none: an index has two numbers a line.
+    static const auto digits = [] {
+        static constexpr std::string_view order =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        std::array<unsigned char, 256> table;
+        table.fill(64);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            table[static_cast<unsigned char>(order[i])] = static_cast<unsigned char>(i);
+        return table;
+    }();
     if (text.empty() || text.size() > 10)
         return false;
     value = 0;
     for (const char c : text) {
-        const std::size_t digit = digits.find(c);
-        if (digit == std::string_view::npos)
+        const unsigned digit = digits[static_cast<unsigned char>(c)];
+        if (digit == 64)
             return false;
         value = value * 64 + digit;
     }

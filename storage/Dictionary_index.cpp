@@ -255,6 +255,25 @@ void DictionaryIndex::LoadBytes(
     });
 }
 
+bool DictionaryIndex::Restore(
+    ByteArena &headwords, std::vector<IndexEntry> &restored, DictionaryEncoding dictionaryEncoding)
+{
+    const std::size_t size = headwords.size();
+    if (size > INT32_MAX || restored.size() > size
+        || (restored.empty() ? size != 0 : restored[0].headword != 0))
+        return false;
+    // Each headword's length is where the next starts, less its terminator.
+    for (std::size_t i = 0; i < restored.size(); ++i) {
+        const std::size_t next = i + 1 < restored.size() ? restored[i + 1].headword : size;
+        if (next <= restored[i].headword || next > size || headwords[next - 1] != '\0')
+            return false;
+    }
+    encoding = dictionaryEncoding;
+    headwordArena = std::move(headwords);
+    entries = std::move(restored);
+    return true;
+}
+
 template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
 {
     ByteArena &arena = headwordArena;

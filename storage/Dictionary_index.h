@@ -67,6 +67,21 @@ public:
     // The same from the bytes an index file would hold.
     void LoadBytes(const char *bytes, std::size_t length, DictionaryEncoding encoding);
 
+    struct IndexEntry
+    {
+        std::uint32_t headword; // start of the zero-terminated headword in headwordArena
+        std::int32_t offset; // of the article in the data file
+    };
+    // Taking an index file apart is most of loading it; what that makes can be kept and given
+    // back. The headwords lie in entry order, each followed by a zero byte.
+    const ByteArena &HeldHeadwords() const { return headwordArena; }
+    std::uint32_t HeadwordStart(std::size_t i) const { return entries[i].headword; }
+    // An index from headwords as HeldHeadwords holds them and its entries. False, and nothing
+    // taken, when they do not fit together: the first not at 0, one not after the one before,
+    // or one not ending in a zero byte.
+    bool Restore(
+        ByteArena &headwords, std::vector<IndexEntry> &restored, DictionaryEncoding encoding);
+
     std::uint32_t GetWordCount() const { return static_cast<std::uint32_t>(entries.size()); }
     // The headword as UTF-8, without leading and trailing bytes up to 0x20; i below the word
     // count.
@@ -107,12 +122,6 @@ private:
     template <class Text>
     std::size_t LowerBound(
         std::size_t begin, std::size_t end, const char *text, std::size_t length) const;
-
-    struct IndexEntry
-    {
-        std::uint32_t headword; // start of the zero-terminated headword in headwordArena
-        std::int32_t offset; // of the article in the data file
-    };
 
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     ByteArena headwordArena;

@@ -11,7 +11,12 @@
 
 namespace {
 
-const char MAGIC[] = "Kalvora source cache 2\n";
+const char MAGIC[] = "Kalvora source cache 3\n";
+constexpr std::size_t MAGIC_LENGTH = sizeof MAGIC - 1;
+// A header longer than this is no header of ours: its names and stamp are short.
+constexpr std::uint64_t HEADER_LIMIT = 1 << 20;
+// A part's article number keeps its dropFirstLine in the top bit.
+constexpr std::uint32_t DROP_FIRST_LINE = 0x80000000u;
 
 bool EndsWith(const std::string &text, const std::string &tail)
 {
@@ -19,6 +24,7 @@ bool EndsWith(const std::string &text, const std::string &tail)
         && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+// The header: names and counts, the rest of the file being arrays of those counts.
 class Writer
 {
 public:
@@ -29,25 +35,18 @@ public:
         Number(text.size());
         bytes += text;
     }
-    template <class T> void Array(const std::vector<T> &items)
-    {
-        Number(items.size());
-        bytes.append(reinterpret_cast<const char *>(items.data()), items.size() * sizeof(T));
-    }
 };
 
 class Reader
 {
 public:
-    Reader(const std::string &bytes, std::size_t start, std::size_t end)
+    explicit Reader(const std::string &bytes)
         : bytes(bytes)
-        , end(end)
-        , at(start)
     {
     }
     bool Number(std::uint64_t &value)
     {
-        if (end - at < 8)
+        if (bytes.size() - at < 8)
             return false;
         std::memcpy(&value, bytes.data() + at, 8);
         at += 8;
@@ -56,71 +55,91 @@ public:
     bool Text(std::string &text)
     {
         std::uint64_t length = 0;
-        if (!Number(length) || length > end - at)
+        if (!Number(length) || length > bytes.size() - at)
             return false;
         text.assign(bytes, at, static_cast<std::size_t>(length));
         at += static_cast<std::size_t>(length);
         return true;
     }
-    template <class T> bool Array(std::vector<T> &items)
-    {
-        std::uint64_t count = 0;
-        if (!Number(count) || count > (end - at) / sizeof(T))
-            return false;
-        items.resize(static_cast<std::size_t>(count));
-        std::memcpy(items.data(), bytes.data() + at, items.size() * sizeof(T));
-        at += items.size() * sizeof(T);
-        return true;
-    }
-    bool AtEnd() const { return at == end; }
+    bool AtEnd() const { return at == bytes.size(); }
 
 private:
     const std::string &bytes;
-    std::size_t end;
-    std::size_t at;
+    std::size_t at = 0;
 };
 
-struct StoredPart
+std::uint32_t Checksum(std::uint32_t crc, const void *bytes, std::size_t length)
 {
-    std::uint32_t article;
-    std::uint32_t dropFirstLine;
-};
-
-bool ReadFile(const std::string &path, std::string &bytes)
-{
-    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info;
-    if (descriptor < 0)
-        return false;
-    bool read = fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
-    if (read) {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got =
-                pread(descriptor, &bytes[done], bytes.size() - done, static_cast<off_t>(done));
-            if (got <= 0 && !(got < 0 && errno == EINTR)) {
-                read = false;
-                break;
-            }
-            if (got > 0)
-                done += static_cast<std::size_t>(got);
-        }
-    }
-    close(descriptor);
-    return read;
+    return static_cast<std::uint32_t>(
+        crc32_z(crc, static_cast<const Bytef *>(bytes), static_cast<z_size_t>(length)));
 }
 
-std::uint32_t Checksum(const std::string &bytes, std::size_t length)
+// The cache file read front to back straight into where its arrays are kept, the checksum
+// taken as it goes.
+class CacheFile
 {
-    uLong crc = crc32(0, nullptr, 0);
-    for (std::size_t at = 0; at < length;) {
-        const std::size_t piece = std::min<std::size_t>(length - at, 1u << 30);
-        crc = crc32(
-            crc, reinterpret_cast<const Bytef *>(bytes.data() + at), static_cast<uInt>(piece));
-        at += piece;
+public:
+    explicit CacheFile(const std::string &path)
+        : descriptor(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
+    {
+        struct stat info;
+        if (descriptor >= 0 && fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode))
+            left = static_cast<std::uint64_t>(info.st_size);
     }
-    return static_cast<std::uint32_t>(crc);
+    ~CacheFile()
+    {
+        if (descriptor >= 0)
+            close(descriptor);
+    }
+    CacheFile(const CacheFile &) = delete;
+    CacheFile &operator=(const CacheFile &) = delete;
+
+    std::uint64_t Left() const { return left; }
+    std::uint32_t Crc() const { return crc; }
+    bool Read(void *into, std::size_t length)
+    {
+        if (length > left)
+            return false;
+        auto *bytes = static_cast<char *>(into);
+        for (std::size_t done = 0; done < length;) {
+            const ssize_t got = pread(descriptor, bytes + done, length - done, at);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            done += static_cast<std::size_t>(got);
+            at += got;
+        }
+        left -= length;
+        crc = Checksum(crc, bytes, length);
+        return true;
+    }
+
+private:
+    int descriptor;
+    off_t at = 0;
+    std::uint64_t left = 0;
+    std::uint32_t crc = 0;
+};
+
+// count items of Wide kept in the file as Narrow each: read into the back of items' room and
+// widened front to back, each item's bytes taken before its wide form is written over them.
+template <class Wide, class Narrow, class Widen>
+bool ReadWidened(CacheFile &file, std::vector<Wide> &items, std::size_t count, Widen widen)
+{
+    static_assert(sizeof(Wide) >= sizeof(Narrow));
+    items.resize(count);
+    char *room = reinterpret_cast<char *>(items.data());
+    char *narrow = room + count * (sizeof(Wide) - sizeof(Narrow));
+    if (!file.Read(narrow, count * sizeof(Narrow)))
+        return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        Narrow item;
+        std::memcpy(&item, narrow + i * sizeof(Narrow), sizeof(Narrow));
+        const Wide wide = widen(item, i);
+        std::memcpy(room + i * sizeof(Wide), &wide, sizeof(Wide));
+    }
+    return true;
 }
 
 } // namespace
@@ -163,88 +182,162 @@ std::string SourceCachePath(const std::string &folder, const std::string &source
 bool ReadSourceCache(
     const std::string &cachePath, const std::string &stamp, SourceSortResult &sorted)
 {
-    std::string bytes;
-    const std::size_t magic = sizeof MAGIC - 1;
-    if (!ReadFile(cachePath, bytes) || bytes.size() < magic + 4
-        || bytes.compare(0, magic, MAGIC) != 0)
+    CacheFile file(cachePath);
+    char magic[MAGIC_LENGTH];
+    std::uint64_t headerLength = 0;
+    if (!file.Read(magic, MAGIC_LENGTH) || std::memcmp(magic, MAGIC, MAGIC_LENGTH) != 0
+        || !file.Read(&headerLength, 8) || headerLength > HEADER_LIMIT)
         return false;
-    std::uint32_t stored = 0;
-    std::memcpy(&stored, bytes.data() + bytes.size() - 4, 4);
-    if (Checksum(bytes, bytes.size() - 4) != stored)
+    std::string header(static_cast<std::size_t>(headerLength), '\0');
+    if (!file.Read(header.data(), header.size()))
         return false;
-    Reader in(bytes, magic, bytes.size() - 4);
+    Reader in(header);
     std::string storedStamp;
-    std::uint64_t flags = 0;
-    std::vector<StoredPart> parts;
+    std::uint64_t flags = 0, places = 0, placeWidth = 0, parts = 0, records = 0, headwordBytes = 0;
     SourceData &data = sorted.data;
     if (!in.Text(storedStamp) || storedStamp != stamp || !in.Number(flags) || !in.Text(data.title)
         || !in.Text(data.origin) || !in.Text(data.dataPath) || !in.Text(data.typeSequence)
-        || !in.Array(data.places) || !in.Array(parts) || !in.Array(sorted.partStart)
-        || !in.Text(sorted.indexText) || !in.AtEnd())
+        || !in.Number(places) || !in.Number(placeWidth) || !in.Number(parts) || !in.Number(records)
+        || !in.Number(headwordBytes) || !in.AtEnd() || (placeWidth != 4 && placeWidth != 8))
+        return false;
+    // The counts must give the file's length before anything of their size is made.
+    const std::uint64_t left = file.Left();
+    if (places > left / (2 * placeWidth) || parts > left / 4 || records > left / 8
+        || headwordBytes > left
+        || places * 2 * placeWidth + parts * 4 + (records + 1) * 4 + headwordBytes + records * 4 + 4
+            != left)
         return false;
     data.utf8 = flags & 1;
     data.headwordLineFirst = flags & 2;
     sorted.linesUndecided = flags & 4;
     data.utf8Decided = !(flags & 8);
-    // The structure is checked as well: a cache that passes is used without further doubt.
-    if (sorted.partStart.size() < 2 || sorted.partStart.front() != 0
-        || sorted.partStart.back() != parts.size())
+
+    const auto placeCount = static_cast<std::size_t>(places);
+    bool read = placeWidth == 8
+        ? (data.places.resize(placeCount), file.Read(data.places.data(), placeCount * 16))
+        : ReadWidened<SourcePlace, std::uint64_t>(
+            file, data.places, placeCount, [](std::uint64_t narrow, std::size_t) {
+                return SourcePlace{narrow & 0xFFFFFFFFu, narrow >> 32};
+            });
+    read = read
+        && ReadWidened<ArticlePart, std::uint32_t>(file, sorted.parts,
+            static_cast<std::size_t>(parts), [](std::uint32_t part, std::size_t) {
+                return ArticlePart{part & ~DROP_FIRST_LINE, (part & DROP_FIRST_LINE) != 0};
+            });
+    sorted.partStart.resize(static_cast<std::size_t>(records + 1));
+    read = read && file.Read(sorted.partStart.data(), sorted.partStart.size() * 4);
+    ByteArena headwords;
+    headwords.Allocate(static_cast<std::size_t>(headwordBytes));
+    read = read && file.Read(headwords.data(), headwords.size());
+    std::vector<DictionaryIndex::IndexEntry> entries;
+    read = read
+        && ReadWidened<DictionaryIndex::IndexEntry, std::uint32_t>(file, entries,
+            static_cast<std::size_t>(records), [](std::uint32_t start, std::size_t i) {
+                return DictionaryIndex::IndexEntry{start, static_cast<std::int32_t>(i)};
+            });
+    const std::uint32_t crc = file.Crc();
+    std::uint32_t stored = 0;
+    if (!read || !file.Read(&stored, 4) || stored != crc)
         return false;
-    for (std::size_t i = 1; i < sorted.partStart.size(); ++i)
-        if (sorted.partStart[i] <= sorted.partStart[i - 1])
+
+    // The structure is checked as well: a cache that passes is used without further doubt.
+    const std::vector<std::uint32_t> &partStart = sorted.partStart;
+    if (partStart.size() < 2 || partStart.front() != 0 || partStart.back() != parts)
+        return false;
+    for (std::size_t i = 1; i < partStart.size(); ++i)
+        if (partStart[i] <= partStart[i - 1])
             return false;
-    sorted.parts.clear();
-    sorted.parts.reserve(parts.size());
-    for (const StoredPart &part : parts) {
-        if (part.article >= data.places.size() || part.dropFirstLine > 1)
+    for (const ArticlePart &part : sorted.parts)
+        if (part.article >= data.places.size())
             return false;
-        sorted.parts.push_back({part.article, part.dropFirstLine == 1});
-    }
-    return true;
+    return sorted.index.Restore(headwords, entries, DictionaryEncoding::Utf8);
 }
 
-bool WriteSourceCache(
-    const std::string &cachePath, const std::string &stamp, const SourceSortResult &sorted)
+bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
+    const SourceData &data, const std::vector<std::uint32_t> &partStart,
+    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index)
 {
+    if (index.GetWordCount() + 1 != partStart.size())
+        return false;
+    for (std::uint32_t i = 0; i < index.GetWordCount(); ++i)
+        if (index.GetOffset(i) != static_cast<std::int32_t>(i))
+            return false;
     const std::string folder = cachePath.substr(0, cachePath.find_last_of('/'));
     const std::string parent = folder.substr(0, folder.find_last_of('/'));
     mkdir(parent.c_str(), 0700);
     mkdir(folder.c_str(), 0700);
-    Writer out;
-    out.bytes = MAGIC;
-    out.Text(stamp);
-    out.Number((sorted.data.utf8 ? 1 : 0) | (sorted.data.headwordLineFirst ? 2 : 0)
-        | (sorted.linesUndecided ? 4 : 0) | (sorted.data.utf8Decided ? 0 : 8));
-    out.Text(sorted.data.title);
-    out.Text(sorted.data.origin);
-    out.Text(sorted.data.dataPath);
-    out.Text(sorted.data.typeSequence);
-    out.Array(sorted.data.places);
-    std::vector<StoredPart> parts;
-    parts.reserve(sorted.parts.size());
-    for (const ArticlePart &part : sorted.parts)
-        parts.push_back({part.article, part.dropFirstLine ? 1u : 0u});
-    out.Array(parts);
-    out.Array(sorted.partStart);
-    out.Text(sorted.indexText);
-    const std::uint32_t crc = Checksum(out.bytes, out.bytes.size());
-    out.bytes.append(reinterpret_cast<const char *>(&crc), 4);
+
+    // Places in half the room when the data file's offsets fit 32 bits, as they mostly do.
+    bool narrowPlaces = true;
+    for (const SourcePlace &place : data.places)
+        narrowPlaces = narrowPlaces && place.offset <= UINT32_MAX && place.length <= UINT32_MAX;
+    std::vector<std::uint64_t> narrow;
+    if (narrowPlaces) {
+        narrow.reserve(data.places.size());
+        for (const SourcePlace &place : data.places)
+            narrow.push_back(place.offset | place.length << 32);
+    }
+    std::vector<std::uint32_t> storedParts;
+    storedParts.reserve(parts.size());
+    for (const ArticlePart &part : parts) {
+        if (part.article & DROP_FIRST_LINE)
+            return false;
+        storedParts.push_back(part.article | (part.dropFirstLine ? DROP_FIRST_LINE : 0));
+    }
+    std::vector<std::uint32_t> starts(index.GetWordCount());
+    for (std::uint32_t i = 0; i < starts.size(); ++i)
+        starts[i] = index.HeadwordStart(i);
+    const ByteArena &headwords = index.HeldHeadwords();
+
+    Writer header;
+    header.Text(stamp);
+    header.Number((data.utf8 ? 1 : 0) | (data.headwordLineFirst ? 2 : 0) | (linesUndecided ? 4 : 0)
+        | (data.utf8Decided ? 0 : 8));
+    header.Text(data.title);
+    header.Text(data.origin);
+    header.Text(data.dataPath);
+    header.Text(data.typeSequence);
+    header.Number(data.places.size());
+    header.Number(narrowPlaces ? 4 : 8);
+    header.Number(parts.size());
+    header.Number(starts.size());
+    header.Number(headwords.size());
+    const std::uint64_t headerLength = header.bytes.size();
+    const std::pair<const void *, std::size_t> pieces[] = {
+        {MAGIC, MAGIC_LENGTH},
+        {&headerLength, 8},
+        {header.bytes.data(), header.bytes.size()},
+        {narrowPlaces ? static_cast<const void *>(narrow.data()) : data.places.data(),
+            data.places.size() * (narrowPlaces ? 8 : 16)},
+        {storedParts.data(), storedParts.size() * 4},
+        {partStart.data(), partStart.size() * 4},
+        {headwords.data(), headwords.size()},
+        {starts.data(), starts.size() * 4},
+    };
 
     std::string temporary = cachePath + ".XXXXXX";
     const int descriptor = mkstemp(temporary.data());
     if (descriptor < 0)
         return false;
-    std::size_t done = 0;
-    while (done < out.bytes.size()) {
-        const ssize_t wrote = write(descriptor, out.bytes.data() + done, out.bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            break;
-        done += static_cast<std::size_t>(wrote);
+    std::uint32_t crc = 0;
+    bool written = true;
+    const auto Write = [&](const void *bytes, std::size_t length) {
+        const char *from = static_cast<const char *>(bytes);
+        for (std::size_t done = 0; written && done < length;) {
+            const ssize_t wrote = write(descriptor, from + done, length - done);
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            written = wrote > 0;
+            if (written)
+                done += static_cast<std::size_t>(wrote);
+        }
+    };
+    for (const auto &[bytes, length] : pieces) {
+        crc = Checksum(crc, bytes, length);
+        Write(bytes, length);
     }
+    Write(&crc, 4);
     // Not synced: a copy a crash leaves cut short fails its checksum and is made again.
-    const bool written = done == out.bytes.size();
     close(descriptor);
     if (!written || rename(temporary.c_str(), cachePath.c_str()) != 0) {
         std::remove(temporary.c_str());

@@ -5,20 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "storage/Dictionary_index.h"
 #include "storage/Source_entries.h"
 #include "storage/Source_reader.h"
 
 // What reading an installed dictionary makes, kept between runs so that the next start need not
-// inflate and sort the source again.
+// read and sort the source again, nor take its index apart.
 struct SourceSortResult
 {
     SourceData data; // without the articles' text
-    std::string indexText;
     std::vector<std::uint32_t> partStart;
     std::vector<ArticlePart> parts;
     // A dictd source read from its index alone: its articles' first lines are still to be
     // looked at (SourceDictionary).
     bool linesUndecided = false;
+    // The records' index, entry i's offset being i.
+    DictionaryIndex index;
 };
 
 // The files a source is made of, with their sizes and modification times: a cache holds this
@@ -34,7 +36,9 @@ bool ReadSourceCache(
     const std::string &cachePath, const std::string &stamp, SourceSortResult &sorted);
 
 // Writes the cache whole or not at all (a temporary file renamed over it), making the folder.
-bool WriteSourceCache(
-    const std::string &cachePath, const std::string &stamp, const SourceSortResult &sorted);
+// The index must hold one entry per record, entry i's offset being i.
+bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
+    const SourceData &data, const std::vector<std::uint32_t> &partStart,
+    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index);
 
 #endif // STORAGE_SOURCE_CACHE_H

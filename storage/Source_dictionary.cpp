@@ -1,6 +1,7 @@
 #include "Source_dictionary.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <unordered_map>
 
@@ -68,31 +69,40 @@ bool SourceDictionary::Open(
                 return false;
         }
         BuildReport report;
-        const std::vector<BuiltEntry> entries =
-            PrepareEntries(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report, false);
+        PreparedRecords prepared =
+            PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
         sorted.data.articles = std::vector<std::string>();
-        if (entries.empty()) {
+        const std::vector<std::string> &headwords = prepared.headwords;
+        if (headwords.empty()) {
             error = path + ": holds no usable entries";
             return false;
         }
+        // The index as loading "headword TAB number" lines would make it: each headword, which
+        // holds no control byte and is no longer than a line's field, then a zero byte.
         std::size_t length = 0;
-        for (const BuiltEntry &entry : entries)
-            length += entry.headword.size() + 12;
-        sorted.indexText.reserve(length);
-        sorted.partStart.reserve(entries.size() + 1);
-        sorted.partStart.push_back(0);
-        for (const BuiltEntry &entry : entries) {
-            sorted.indexText += entry.headword;
-            sorted.indexText += '\t';
-            sorted.indexText += std::to_string(sorted.partStart.size() - 1);
-            sorted.indexText += '\n';
-            sorted.parts.insert(sorted.parts.end(), entry.parts.begin(), entry.parts.end());
-            sorted.partStart.push_back(static_cast<std::uint32_t>(sorted.parts.size()));
+        for (const std::string &headword : headwords)
+            length += headword.size() + 1;
+        if (length > INT32_MAX) {
+            error = path + ": its headwords take more room than an index has";
+            return false;
         }
-        sorted.parts.shrink_to_fit();
+        ByteArena arena;
+        arena.Allocate(length);
+        std::vector<DictionaryIndex::IndexEntry> records(headwords.size());
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < headwords.size(); ++i) {
+            records[i] = {static_cast<std::uint32_t>(at), static_cast<std::int32_t>(i)};
+            std::memcpy(arena.data() + at, headwords[i].data(), headwords[i].size());
+            at += headwords[i].size();
+            arena[at++] = '\0';
+        }
+        sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
+        sorted.parts = std::move(prepared.parts);
+        sorted.partStart = std::move(prepared.partStart);
         // A cache that cannot be written costs the next start time, nothing else.
         if (!cacheFolder.empty())
-            WriteSourceCache(cachePath, stamp, sorted);
+            WriteSourceCache(cachePath, stamp, sorted.data, sorted.partStart, sorted.parts,
+                sorted.linesUndecided, sorted.index);
     }
     if (!file.Open(sorted.data.dataPath, error))
         return false;
@@ -105,7 +115,7 @@ bool SourceDictionary::Open(
     if (fromCache && !SettleSourceMarkup(file, *format, sorted.data, error))
         return false;
     data = std::move(sorted.data);
-    indexText = std::move(sorted.indexText);
+    heldIndex = std::move(sorted.index);
     partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
     linesUndecided = sorted.linesUndecided;
@@ -115,6 +125,12 @@ bool SourceDictionary::Open(
             && skippedTypes.find(type) == std::string::npos)
             skippedTypes += type;
     return true;
+}
+
+void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
+{
+    loaded = std::move(heldIndex);
+    index = &loaded;
 }
 
 std::uint64_t SourceDictionary::RecordPlace(std::uint32_t record) const

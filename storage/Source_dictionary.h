@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "storage/Dictionary_index.h"
 #include "storage/Dictzip_file.h"
 #include "storage/Source_entries.h"
 #include "storage/Source_reader.h"
-
-class DictionaryIndex;
 
 // An installed dictd or StarDict dictionary read where it lies, as kalvora-mkdic would convert
 // it to UTF-8: the same records in the same order, each article made by the same rules when it
@@ -31,12 +30,9 @@ public:
     // Whether Open took its records from the cache.
     bool FromCache() const { return fromCache; }
 
-    // The index as a UTF-8 index file would hold it, each record's offset being its number;
-    // handed over once, to be loaded into the index given to UseIndex.
-    std::string TakeIndexText() { return std::move(indexText); }
-    // The index loaded from TakeIndexText, which must outlive the reads: it gives each record's
-    // headword as the source's index spells it.
-    void UseIndex(const DictionaryIndex &loaded) { index = &loaded; }
+    // Moves the records' index into loaded, which must outlive the reads: it gives each record's
+    // headword as the source's index spells it. Call once, after Open.
+    void LoadIndex(DictionaryIndex &loaded);
     std::uint32_t RecordCount() const { return static_cast<std::uint32_t>(partStart.size() - 1); }
     // Whether Headword may spell a record otherwise than the index does.
     bool SpellsFromArticles() const { return linesUndecided; }
@@ -92,7 +88,8 @@ private:
     bool RepeatsHeadword(const std::string &converted, const std::string &key) const;
 
     SourceData data; // without the articles' text
-    std::string indexText;
+    // The records' index until LoadIndex takes it, each record's offset being its number.
+    DictionaryIndex heldIndex;
     std::vector<std::uint32_t> partStart{0}; // record i's parts are parts[partStart[i]..[i+1])
     std::vector<ArticlePart> parts;
     mutable std::mutex reading;

@@ -52,6 +52,8 @@ std::string WithoutStress(const std::string &utf8, bool &dropped)
 {
     static const std::string STRESS = "\xCC\x81"; // U+0301
     dropped = false;
+    if (utf8.find(STRESS) == std::string::npos)
+        return utf8;
     std::string plain;
     plain.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -97,6 +99,9 @@ std::string Shown(const std::string &text, DictionaryEncoding encoding)
 std::string Upper(const std::string &text, DictionaryEncoding encoding)
 {
     if (encoding == DictionaryEncoding::Cp1251)
+        return ToUpper(text);
+    // Most headwords are ASCII, whose letters alone change, as in either encoding.
+    if (IsAscii(text.data(), text.size()))
         return ToUpper(text);
     bool complete;
     return Utf8Text::UpperQuery(text, complete);
@@ -231,22 +236,39 @@ std::vector<std::string> Spellings(std::string headword)
     return {headword, static_cast<char>(SMALL_YO) + ToLower(headword.substr(1))};
 }
 
-std::vector<BuiltEntry> FoldDuplicates(
-    std::vector<BuiltEntry> entries, DictionaryEncoding encoding, BuildReport &report)
+// A record before the sort: one spelling of a source entry.
+struct Candidate
 {
-    std::vector<BuiltEntry> folded;
-    for (BuiltEntry &entry : entries) {
-        if (folded.empty() || folded.back().key != entry.key) {
-            folded.push_back(std::move(entry));
-            continue;
-        }
-        ++report.mergedHeadwords;
-        report.notes.push_back({"merged", Shown(entry.headword, encoding),
-            "reads the same as " + Shown(folded.back().headword, encoding) + ": articles joined"});
-        folded.back().parts.insert(
-            folded.back().parts.end(), entry.parts.begin(), entry.parts.end());
+    std::string headword;
+    std::string key;
+    ArticlePart part;
+};
+
+// The candidates' positions in the order of their keys, those with one key in the order given.
+// A source's own index is mostly in this order already: the entries in order with their
+// neighbours are kept as they stand, only the others are sorted, and the two are merged.
+std::vector<std::uint32_t> KeyOrder(const std::vector<Candidate> &candidates)
+{
+    const auto n = static_cast<std::uint32_t>(candidates.size());
+    std::vector<std::uint32_t> kept;
+    std::vector<std::uint32_t> others;
+    kept.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::string &key = candidates[i].key;
+        const bool inOrder = (kept.empty() || candidates[kept.back()].key <= key)
+            && (i + 1 == n || key <= candidates[i + 1].key);
+        (inOrder ? kept : others).push_back(i);
     }
-    return folded;
+    const auto before = [&candidates](std::uint32_t a, std::uint32_t b) {
+        const int order = candidates[a].key.compare(candidates[b].key);
+        return order < 0 || (order == 0 && a < b);
+    };
+    if (others.empty())
+        return kept;
+    std::stable_sort(others.begin(), others.end(), before);
+    std::vector<std::uint32_t> order(n);
+    std::merge(kept.begin(), kept.end(), others.begin(), others.end(), order.begin(), before);
+    return order;
 }
 
 } // namespace
@@ -289,12 +311,16 @@ bool ArticlesHaveLines(const SourceData &data)
     });
 }
 
-std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
-    DictionaryEncoding encoding, BuildReport &report, bool composeArticles)
+namespace {
+
+// The records without their articles; articles receives each source article the records take,
+// converted.
+PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding,
+    BuildReport &report, std::vector<std::optional<std::string>> &articles)
 {
-    std::vector<std::optional<std::string>> articles(data.articles.size());
-    std::vector<BuiltEntry> entries;
-    entries.reserve(data.entries.size());
+    articles.assign(data.articles.size(), std::nullopt);
+    std::vector<Candidate> candidates;
+    candidates.reserve(data.entries.size());
     for (const SourceEntry &source : data.entries) {
         // The headword as the report shows it, made only for a note.
         const auto note = [&](const char *action, const std::string &reason) {
@@ -345,39 +371,70 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
             note("changed", "stress marks dropped");
         }
         const ArticlePart part{source.article, dropFirstLine};
-        std::vector<std::string> forms{headword};
-        if (const std::string ye = YoAsYe(headword, encoding); ye != headword) {
-            forms.push_back(ye);
-            ++report.yeSpellings;
-        }
-        for (const std::string &form : forms) {
+        const auto add = [&](const std::string &form) {
             // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
             if (encoding == DictionaryEncoding::Utf8) {
-                entries.push_back({form, Upper(form, encoding), std::string(), {part}});
-                continue;
+                candidates.push_back({form, Upper(form, encoding), part});
+                return;
             }
             const std::vector<std::string> spellings = Spellings(form);
             report.yoAliases += spellings.size() - 1;
             for (const std::string &spelling : spellings)
-                entries.push_back({spelling, Upper(spelling, encoding), std::string(), {part}});
+                candidates.push_back({spelling, Upper(spelling, encoding), part});
+        };
+        add(headword);
+        if (std::string ye = YoAsYe(headword, encoding); ye != headword) {
+            ++report.yeSpellings;
+            add(ye);
         }
     }
-    // Stable, so that entries with one headword keep the source's order. Their places are sorted,
-    // so that each entry is moved once rather than at every step of the sort.
-    std::vector<std::uint32_t> order(entries.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-        [&entries](std::uint32_t a, std::uint32_t b) { return entries[a].key < entries[b].key; });
-    std::vector<BuiltEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const std::uint32_t i : order)
-        sorted.push_back(std::move(entries[i]));
-    entries = std::move(sorted);
-    if (duplicates == Duplicates::Merge)
-        entries = FoldDuplicates(std::move(entries), encoding, report);
-    if (!composeArticles)
-        return entries;
+    // Stable, so that entries with one headword keep the source's order; each entry is moved
+    // once, into its place.
+    PreparedRecords records;
+    records.headwords.reserve(candidates.size());
+    records.keys.reserve(candidates.size());
+    records.parts.reserve(candidates.size());
+    records.partStart.reserve(candidates.size() + 1);
+    for (const std::uint32_t i : KeyOrder(candidates)) {
+        Candidate &candidate = candidates[i];
+        if (duplicates == Duplicates::Merge && !records.keys.empty()
+            && records.keys.back() == candidate.key) {
+            ++report.mergedHeadwords;
+            report.notes.push_back({"merged", Shown(candidate.headword, encoding),
+                "reads the same as " + Shown(records.headwords.back(), encoding)
+                    + ": articles joined"});
+        } else {
+            records.headwords.push_back(std::move(candidate.headword));
+            records.keys.push_back(std::move(candidate.key));
+            records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
+        }
+        records.parts.push_back(candidate.part);
+    }
+    records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
+    return records;
+}
+
+} // namespace
+
+PreparedRecords PrepareRecords(
+    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
+{
+    std::vector<std::optional<std::string>> articles;
+    return Prepare(data, duplicates, encoding, report, articles);
+}
+
+std::vector<BuiltEntry> PrepareEntries(
+    const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
+{
+    std::vector<std::optional<std::string>> articles;
+    PreparedRecords records = Prepare(data, duplicates, encoding, report, articles);
+    std::vector<BuiltEntry> entries;
+    entries.reserve(records.headwords.size());
+    for (std::size_t i = 0; i < records.headwords.size(); ++i)
+        entries.push_back(
+            {std::move(records.headwords[i]), std::move(records.keys[i]), std::string(),
+                std::vector<ArticlePart>(records.parts.begin() + records.partStart[i],
+                    records.parts.begin() + records.partStart[i + 1])});
     const auto source = [&articles](std::uint32_t article) { return *articles[article]; };
     for (BuiltEntry &entry : entries) {
         std::size_t characters = 0;

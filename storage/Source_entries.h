@@ -71,11 +71,24 @@ constexpr std::size_t MAX_ATTRIBUTE_LINE = 99;
 // Converts, cleans and sorts the source's entries into index order. In Windows-1251 a character
 // it lacks skips a headword and becomes '?' in an article, and an article's lines are joined; in
 // UTF-8 nothing is lost, and line ends become stored line breaks. Headwords
-// and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters. Without composeArticles
-// only the records' parts are made: the source's articles need then hold no more than their
-// first lines (which a dictd headword may take its spelling from).
+// and articles are limited to MAX_HEADWORD and MAX_ARTICLE characters.
 std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplicates,
-    DictionaryEncoding encoding, BuildReport &report, bool composeArticles = true);
+    DictionaryEncoding encoding, BuildReport &report);
+
+// The records PrepareEntries makes, without their articles, whose parts are all in one array:
+// record i's are parts[partStart[i]..partStart[i + 1]).
+struct PreparedRecords
+{
+    std::vector<std::string> headwords;
+    std::vector<std::string> keys;
+    std::vector<ArticlePart> parts;
+    std::vector<std::uint32_t> partStart;
+};
+
+// The same records, their parts only: the source's articles need then hold no more than their
+// first lines (which a dictd headword may take its spelling from).
+PreparedRecords PrepareRecords(const SourceData &data, Duplicates duplicates,
+    DictionaryEncoding encoding, BuildReport &report);
 
 // A source article in the dictionary's encoding; unmapped counts the characters Windows-1251
 // lacks.

@@ -52,6 +52,60 @@ bool ReadWholeFile(const std::string &path, std::string &bytes, std::string &err
     return file.Read(0, static_cast<std::size_t>(file.Size()), bytes, error);
 }
 
+// The articles' places, each numbered in the order first met: entries that share an article
+// are looked up by its place. An open table of the numbers alone stays small enough for the
+// processor's caches, which a map of a node per place does not.
+class PlaceNumbers
+{
+public:
+    explicit PlaceNumbers(std::vector<SourcePlace> &places, std::size_t expected)
+        : places(places)
+    {
+        Grow(expected);
+    }
+    std::uint32_t Number(std::uint64_t offset, std::uint64_t length)
+    {
+        if ((places.size() + 1) * 2 > slots.size())
+            Grow(slots.size());
+        for (std::size_t at = Slot(offset, length);; at = (at + 1) & (slots.size() - 1)) {
+            if (slots[at] == EMPTY) {
+                slots[at] = static_cast<std::uint32_t>(places.size());
+                places.push_back({offset, length});
+                return slots[at];
+            }
+            const SourcePlace &place = places[slots[at]];
+            if (place.offset == offset && place.length == length)
+                return slots[at];
+        }
+    }
+
+private:
+    static constexpr std::uint32_t EMPTY = UINT32_MAX;
+    std::size_t Slot(std::uint64_t offset, std::uint64_t length) const
+    {
+        const std::uint64_t mixed =
+            (offset ^ length * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(mixed >> 32) & (slots.size() - 1);
+    }
+    // Room for twice count, in a power of two; every place numbered again.
+    void Grow(std::size_t count)
+    {
+        std::size_t size = 16;
+        while (size < count * 2)
+            size *= 2;
+        slots.assign(size, EMPTY);
+        for (std::uint32_t i = 0; i < places.size(); ++i) {
+            std::size_t at = Slot(places[i].offset, places[i].length);
+            while (slots[at] != EMPTY)
+                at = (at + 1) & (slots.size() - 1);
+            slots[at] = i;
+        }
+    }
+
+    std::vector<SourcePlace> &places;
+    std::vector<std::uint32_t> slots;
+};
+
 // The first of the candidates that exists.
 std::string FirstExisting(const std::vector<std::string> &candidates)
 {
@@ -195,16 +249,26 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     data.dataPath = dictPath;
 
     bool declaredUtf8 = DropByteOrderMark(index);
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::uint32_t> shared;
-    const std::vector<std::string> lines = SplitLines(index);
+    // Entries that share an article are looked up by its place; an index has hundreds of
+    // thousands of lines, taken as views of the text rather than copied one by one.
+    PlaceNumbers shared(data.places, index.size() / 16);
+    data.entries.reserve(index.size() / 16);
     std::string info;
     std::string article;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].empty())
+    std::size_t i = 0;
+    for (std::size_t start = 0; start < index.size(); ++i) {
+        std::size_t end = index.find('\n', start);
+        if (end == std::string::npos)
+            end = index.size();
+        std::string_view text(index.data() + start, end - start);
+        start = end + 1;
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        if (text.empty())
             continue;
         DictdIndexLine line;
         std::string reason;
-        if (!ParseDictdIndexLine(lines[i], line, reason)) {
+        if (!ParseDictdIndexLine(text, line, reason)) {
             error = At(path, i + 1) + reason;
             return false;
         }
@@ -233,11 +297,8 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
             value = DictdSpecialValue(line.name, article);
             continue;
         }
-        const auto [place, added] = shared.emplace(std::make_pair(line.offset, line.length),
-            static_cast<std::uint32_t>(data.places.size()));
-        if (added)
-            data.places.push_back({line.offset, line.length});
-        data.entries.push_back({std::string(line.headword), place->second});
+        data.entries.push_back(
+            {std::string(line.headword), shared.Number(line.offset, line.length)});
     }
     if (data.origin.empty())
         data.origin = info;

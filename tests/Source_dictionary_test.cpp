@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -711,10 +712,10 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         std::string all;
         EXPECT_TRUE(dictionary.Open(source, error, cacheFolder)) << error;
         fromCache = dictionary.FromCache();
-        all = dictionary.TakeIndexText();
         DictionaryIndex index;
-        index.LoadBytes(all.data(), all.size(), DictionaryEncoding::Utf8);
-        dictionary.UseIndex(index);
+        dictionary.LoadIndex(index);
+        for (std::uint32_t i = 0; i < index.GetWordCount(); ++i)
+            all += index.GetWord(i) + "\t" + std::to_string(index.GetOffset(i)) + "\n";
         for (std::uint32_t i = 0; i < dictionary.RecordCount(); ++i) {
             std::string text;
             dictionary.Article(i, text, error);
@@ -725,8 +726,68 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
     bool fromCache = true;
     const std::string expected = Read(fromCache);
     EXPECT_FALSE(fromCache);
+    // A change to the cache that its checksum does not catch, the checksum being made again:
+    // only the structure tells it. change gets the bytes and where each array starts.
+    struct Layout
+    {
+        std::size_t parts, partStart, headwords, starts;
+    };
+    const auto Resealed = [&](const std::function<void(std::string &, const Layout &)> &change,
+                              bool reseal = true) {
+        return [&, change, reseal] {
+            const std::string name = "cache/sources/" + cache.substr(cache.rfind('/') + 1);
+            std::string bytes = folder.ReadFile(name);
+            const auto Number = [&bytes](std::size_t at) {
+                std::uint64_t value = 0;
+                std::memcpy(&value, bytes.data() + at, 8);
+                return static_cast<std::size_t>(value);
+            };
+            // Magic, header length, header; the header ends with the counts.
+            const std::size_t counts = 31 + Number(23) - 40;
+            Layout at{};
+            at.parts = 31 + Number(23) + Number(counts) * 2 * Number(counts + 8);
+            at.partStart = at.parts + Number(counts + 16) * 4;
+            at.headwords = at.partStart + (Number(counts + 24) + 1) * 4;
+            at.starts = at.headwords + Number(counts + 32);
+            change(bytes, at);
+            if (!reseal) {
+                folder.WriteFile(name, bytes);
+                return;
+            }
+            const auto crc = static_cast<std::uint32_t>(
+                crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), bytes.size() - 4));
+            std::memcpy(&bytes[bytes.size() - 4], &crc, 4);
+            folder.WriteFile(name, bytes);
+        };
+    };
+    const auto Put = [](std::string &bytes, std::size_t at, std::uint32_t value) {
+        std::memcpy(&bytes[at], &value, 4);
+    };
     // what is done to the files before the next read, whether the cache serves it
     const std::tuple<const char *, std::function<void()>, bool> rows[] = {
+        {"a headword's byte changed",
+            Resealed([](std::string &bytes, const Layout &at) { bytes[at.headwords] ^= 1; }, false),
+            false},
+        {"a byte past its checksum",
+            [&] {
+                const std::string name = "cache/sources/" + cache.substr(cache.rfind('/') + 1);
+                folder.WriteFile(name, folder.ReadFile(name) + "x");
+            },
+            false},
+        {"a part naming an article past the last",
+            Resealed([&](std::string &bytes, const Layout &at) { Put(bytes, at.parts, 1000); }),
+            false},
+        {"records' parts out of order", Resealed([&](std::string &bytes, const Layout &at) {
+             Put(bytes, at.partStart + 4, 0);
+         }),
+            false},
+        {"a headword starting past the headwords",
+            Resealed(
+                [&](std::string &bytes, const Layout &) { Put(bytes, bytes.size() - 8, 100000); }),
+            false},
+        {"a headword without its zero byte",
+            Resealed([](std::string &bytes, const Layout &at) { bytes[at.starts - 1] = 'x'; }),
+            false},
         {"unchanged", [] {}, true},
         {"damaged byte",
             [&] {
