@@ -259,7 +259,7 @@ bool SourceDictionary::Compose(std::uint32_t record,
             return false;
         if (linesUndecided)
             part.dropFirstLine = RepeatsHeadword(article, key);
-        converted.emplace_back(part.article, std::move(article));
+        converted.emplace_back(std::uint32_t{part.article}, std::move(article));
     }
     const auto source = [&converted](std::uint32_t article) {
         for (const auto &[number, text] : converted)

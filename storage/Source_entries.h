@@ -43,10 +43,12 @@ struct BuildReport
 
 // One source article as part of a record's article; a dictd article's first line is dropped
 // when it repeats the headword.
+// Four bytes, as a dictionary read where it lies keeps one for each of its records: an index
+// that the readers accept has far fewer than 2^31 articles.
 struct ArticlePart
 {
-    std::uint32_t article; // position in SourceData::articles
-    bool dropFirstLine;
+    std::uint32_t article : 31; // position in SourceData::articles
+    std::uint32_t dropFirstLine : 1;
 
     bool operator==(const ArticlePart &other) const
     {

@@ -196,6 +196,11 @@ bool ReadTsv(const std::string &path, TextEncoding encoding, SourceData &data, s
             error = At(path, i + 1) + "no TAB between the headword and the article";
             return false;
         }
+        // An article is numbered in 31 bits (ArticlePart).
+        if (data.articles.size() >= (std::size_t{1} << 31)) {
+            error = At(path, i + 1) + "more lines than a dictionary can hold";
+            return false;
+        }
         data.entries.push_back(
             {line.substr(0, tab), static_cast<std::uint32_t>(data.articles.size())});
         data.articles.push_back(line.substr(tab + 1));
