@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Test_folder.h"
+#include "storage/Article_markup.h"
 #include "storage/Database.h"
 #include "storage/Text_encoding.h"
 #include "support/Code_page.h"
@@ -302,7 +303,7 @@ TEST(ArticleSearchTest, FindsAPhraseInTheTextTagsShowAndNeverInTheTags)
     const std::string LS = "\xE2\x80\xA8";
     // markup, the articles (one a line), phrase, the excerpts found
     const std::tuple<const char *, std::string, const char *, std::vector<std::string>> rows[] = {
-        {"html", "<b>bright</b> red\nbrightred\n", "bright red", {"bright red"}},
+        {"html", "brightred\n<b>bright</b> red\n", "bright red", {"bright red"}},
         {"html", "<a href=\"bword://red\">x</a>\n<span class=\"red\">y</span>\n", "red", {}},
         {"html", "a &amp; b<br>c &#x41;\n", "& b c a", {"a & b c A"}},
         {"pango", "<span weight=\"bold\">on</span>" + LS + "<i>weight</i>\n", "on weight",
@@ -398,6 +399,44 @@ TEST(ArticleSearchTest, AgreesWithAPlainScanOverAFileScannedInParts)
         EXPECT_TRUE(outcome.completed) << phrase;
         EXPECT_EQ(outcome.found, expected) << phrase;
         EXPECT_EQ(expected.empty(), !some) << phrase;
+    }
+}
+
+// A dictionary of tags large enough to be scanned in parts, its records reading the text shown.
+TEST(ArticleSearchTest, FindsTheTextTagsShowOverAFileScannedInParts)
+{
+    std::mt19937 random(11);
+    const char *const pieces[] = {"<b>", "</b>", "<i a='ab'>", "</i>", "a", "b", " ", "&amp;"};
+    std::string data;
+    std::string index;
+    while (data.size() < (17 << 20)) {
+        index += "w\t" + std::to_string(data.size()) + "\n";
+        for (int k = 0; k < 40; ++k)
+            data += pieces[random() % 8];
+        data += '\n';
+    }
+    TestFolder folder;
+    WriteRaw(folder, "large", "1", index, data, "UTF-8");
+    folder.WriteFile("dics/large/large.inf", Utf16le(Attributes("1", "UTF-8") + "MARKUP=html\r\n"));
+    const auto database = Load(folder);
+    Dictionary &dictionary = *database->GetDictionary(0);
+    // phrase, whether some record shows it
+    for (const auto &[phrase, some] :
+        {std::pair<std::string, bool>{"ab & ba", true}, {"i a", false}}) {
+        bool complete = false;
+        const std::string own = Utf8Text::UpperQuery(phrase, complete);
+        std::vector<Found> expected;
+        for (std::int32_t i = 0; i < static_cast<std::int32_t>(dictionary.GetWordCount()); ++i)
+            if (Utf8Text::UpperQuery(
+                    PlainText(dictionary.GetArticle(i), ArticleMarkup::Html), complete)
+                    .find(own)
+                != std::string::npos)
+                expected.emplace_back(1, i, "w");
+        const Outcome outcome = Search(*database, phrase, 3);
+        EXPECT_TRUE(outcome.completed) << phrase;
+        EXPECT_EQ(outcome.found, expected) << phrase;
+        EXPECT_EQ(expected.empty(), !some) << phrase;
+        ExpectExcerptsShow(outcome, phrase, phrase.c_str());
     }
 }
 
