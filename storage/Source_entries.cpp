@@ -181,9 +181,16 @@ std::string KeptLines(const std::string &text)
     std::size_t lines = 0;
     bool emptyWaits = false;
     for (std::size_t start = 0;;) {
-        std::size_t end = start;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
+        // Two searches of the fast kind: most texts have no CR at all.
+        const char *const from = text.data() + start;
+        const std::size_t rest = text.size() - start;
+        const auto *lineFeed = static_cast<const char *>(std::memchr(from, '\n', rest));
+        const std::size_t beforeLineFeed =
+            lineFeed ? static_cast<std::size_t>(lineFeed - from) : rest;
+        const auto *carriageReturn =
+            static_cast<const char *>(std::memchr(from, '\r', beforeLineFeed));
+        const std::size_t end = start
+            + (carriageReturn ? static_cast<std::size_t>(carriageReturn - from) : beforeLineFeed);
         std::size_t last = end;
         while (last > start && IsBlank(static_cast<unsigned char>(text[last - 1])))
             --last;
@@ -195,8 +202,9 @@ std::string KeptLines(const std::string &text)
             if (lines > 0)
                 out.append(LINE_BREAK);
             emptyWaits = false;
-            for (std::size_t i = start; i < last; ++i)
-                out += text[i] == '\0' ? ' ' : text[i];
+            const std::size_t from = out.size();
+            out.append(text, start, last - start);
+            std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), '\0', ' ');
             ++lines;
         } else {
             emptyWaits = lines > 0;

@@ -696,6 +696,20 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
         Loaded loaded(folder, folder.Path() + "src/" + source);
         ExpectSameFinds(loaded, phrases, name);
     }
+    // Either line end, a CR alone too, parts the lines that a phrase is found across.
+    Dictd ends;
+    ends.Add("ends", "ends\r\none\rtwo\r\nthree\nfour\n");
+    TestFolder folder;
+    folder.WriteFile("src/e.index", ends.index);
+    folder.WriteFile("src/e.dict", ends.dict);
+    Database direct("", nullptr, folder.Path() + "none");
+    direct.AddSources({folder.Path() + "src/e.index"});
+    direct.Load();
+    ArticleSearch search(direct, "one two three four");
+    std::size_t found = 0;
+    const std::atomic<bool> cancel{false};
+    search.Run([&found](ArticleMatches &&matches) { found += matches.Size(); }, cancel);
+    EXPECT_EQ(found, 1U);
 }
 
 TEST(SourceDictionaryTest, KeepsItsHeadwordsSpellingsOnceEveryOneIsSettled)
