@@ -11,7 +11,7 @@
 
 namespace {
 
-const char MAGIC[] = "Kalvora source cache 3\n";
+const char MAGIC[] = "Kalvora source cache 4\n";
 constexpr std::size_t MAGIC_LENGTH = sizeof MAGIC - 1;
 // A header longer than this is no header of ours: its names and stamp are short.
 constexpr std::uint64_t HEADER_LIMIT = 1 << 20;
@@ -70,6 +70,9 @@ private:
 
 std::uint32_t Checksum(std::uint32_t crc, const void *bytes, std::size_t length)
 {
+    // zlib starts the checksum afresh when given no bytes at all, as an empty array gives.
+    if (length == 0)
+        return crc;
     return static_cast<std::uint32_t>(
         crc32_z(crc, static_cast<const Bytef *>(bytes), static_cast<z_size_t>(length)));
 }
@@ -193,18 +196,22 @@ bool ReadSourceCache(
         return false;
     Reader in(header);
     std::string storedStamp;
-    std::uint64_t flags = 0, places = 0, placeWidth = 0, parts = 0, records = 0, headwordBytes = 0;
+    std::uint64_t flags = 0, places = 0, placeWidth = 0, parts = 0, records = 0, headwordBytes = 0,
+                  spelled = 0, spellingBytes = 0;
     SourceData &data = sorted.data;
     if (!in.Text(storedStamp) || storedStamp != stamp || !in.Number(flags) || !in.Text(data.title)
         || !in.Text(data.origin) || !in.Text(data.dataPath) || !in.Text(data.typeSequence)
         || !in.Number(places) || !in.Number(placeWidth) || !in.Number(parts) || !in.Number(records)
-        || !in.Number(headwordBytes) || !in.AtEnd() || (placeWidth != 4 && placeWidth != 8))
+        || !in.Number(headwordBytes) || !in.Number(spelled) || !in.Number(spellingBytes)
+        || !in.AtEnd() || (placeWidth != 4 && placeWidth != 8)
+        || (spelled != 0 && spelled != records))
         return false;
     // The counts must give the file's length before anything of their size is made.
     const std::uint64_t left = file.Left();
     if (places > left / (2 * placeWidth) || parts > left / 4 || records > left / 8
-        || headwordBytes > left
-        || places * 2 * placeWidth + parts * 4 + (records + 1) * 4 + headwordBytes + records * 4 + 4
+        || headwordBytes > left || spellingBytes > left
+        || places * 2 * placeWidth + parts * 4 + (records + 1) * 4 + headwordBytes + records * 4
+                + spelled * 4 + spellingBytes + 4
             != left)
         return false;
     data.utf8 = flags & 1;
@@ -235,6 +242,10 @@ bool ReadSourceCache(
             static_cast<std::size_t>(records), [](std::uint32_t start, std::size_t i) {
                 return DictionaryIndex::IndexEntry{start, static_cast<std::int32_t>(i)};
             });
+    sorted.spellingAt.resize(static_cast<std::size_t>(spelled));
+    sorted.spellings.resize(static_cast<std::size_t>(spellingBytes));
+    read = read && file.Read(sorted.spellingAt.data(), sorted.spellingAt.size() * 4)
+        && file.Read(sorted.spellings.data(), sorted.spellings.size());
     const std::uint32_t crc = file.Crc();
     std::uint32_t stored = 0;
     if (!read || !file.Read(&stored, 4) || stored != crc)
@@ -250,14 +261,22 @@ bool ReadSourceCache(
     for (const ArticlePart &part : sorted.parts)
         if (part.article >= data.places.size())
             return false;
+    // Each spelling read as a C string: it must start inside them, and they end in a zero byte.
+    if (!sorted.spellings.empty() && sorted.spellings.back() != '\0')
+        return false;
+    for (const std::uint32_t at : sorted.spellingAt)
+        if (at == 0 || (at > 1 && at - 2 >= sorted.spellings.size()))
+            return false;
     return sorted.index.Restore(headwords, entries, DictionaryEncoding::Utf8);
 }
 
 bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
     const SourceData &data, const std::vector<std::uint32_t> &partStart,
-    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index)
+    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index,
+    const std::vector<std::uint32_t> &spellingAt, const std::string &spellings)
 {
-    if (index.GetWordCount() + 1 != partStart.size())
+    if (index.GetWordCount() + 1 != partStart.size()
+        || (!spellingAt.empty() && spellingAt.size() != index.GetWordCount()))
         return false;
     for (std::uint32_t i = 0; i < index.GetWordCount(); ++i)
         if (index.GetOffset(i) != static_cast<std::int32_t>(i))
@@ -302,6 +321,8 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
     header.Number(parts.size());
     header.Number(starts.size());
     header.Number(headwords.size());
+    header.Number(spellingAt.size());
+    header.Number(spellings.size());
     const std::uint64_t headerLength = header.bytes.size();
     const std::pair<const void *, std::size_t> pieces[] = {
         {MAGIC, MAGIC_LENGTH},
@@ -313,6 +334,8 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
         {partStart.data(), partStart.size() * 4},
         {headwords.data(), headwords.size()},
         {starts.data(), starts.size() * 4},
+        {spellingAt.data(), spellingAt.size() * 4},
+        {spellings.data(), spellings.size()},
     };
 
     std::string temporary = cachePath + ".XXXXXX";

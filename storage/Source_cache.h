@@ -21,6 +21,11 @@ struct SourceSortResult
     bool linesUndecided = false;
     // The records' index, entry i's offset being i.
     DictionaryIndex index;
+    // A dictd source's headwords as its articles' first lines spell them, once every record's
+    // is settled (SourceDictionary::Headword): empty, or for each record 1 for the index's
+    // spelling, else 2 + where its own starts in spellings, each ending in a zero byte.
+    std::vector<std::uint32_t> spellingAt;
+    std::string spellings;
 };
 
 // The files a source is made of, with their sizes and modification times: a cache holds this
@@ -39,6 +44,7 @@ bool ReadSourceCache(
 // The index must hold one entry per record, entry i's offset being i.
 bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
     const SourceData &data, const std::vector<std::uint32_t> &partStart,
-    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index);
+    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index,
+    const std::vector<std::uint32_t> &spellingAt = {}, const std::string &spellings = "");
 
 #endif // STORAGE_SOURCE_CACHE_H

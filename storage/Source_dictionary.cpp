@@ -116,6 +116,15 @@ bool SourceDictionary::Open(
         return false;
     data = std::move(sorted.data);
     heldIndex = std::move(sorted.index);
+    if (sorted.linesUndecided && !cacheFolder.empty()) {
+        spellingAt = std::move(sorted.spellingAt);
+        spellings = std::move(sorted.spellings);
+        spelled = static_cast<std::uint32_t>(spellingAt.size());
+        if (spellingAt.empty()) {
+            this->cachePath = cachePath;
+            this->stamp = stamp;
+        }
+    }
     partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
     linesUndecided = sorted.linesUndecided;
@@ -199,6 +208,7 @@ bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) c
         spellings += first;
         spellings += '\0';
     }
+    spelled += at != 0 ? 1 : 0;
     return true;
 }
 
@@ -224,6 +234,12 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
     }
     if (spellingAt[record] == 0 && !Spell(record, indexed))
         return indexed;
+    // Every record settled: the next start need not read the articles for it again.
+    if (spelled == RecordCount() && !cachePath.empty() && index) {
+        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, *index,
+            spellingAt, spellings);
+        cachePath.clear();
+    }
     const std::uint32_t at = spellingAt[record];
     if (at == 0) {
         // No room left to keep it: spelled again when asked again.

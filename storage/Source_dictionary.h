@@ -105,6 +105,10 @@ private:
     mutable std::vector<std::uint32_t> spellingAt;
     mutable std::string spellings;
     mutable std::uint32_t spelledOneByOne = 0;
+    mutable std::uint32_t spelled = 0; // records whose spelling is settled
+    // Where the cache is, to keep the spellings once every record's is settled; empty once kept.
+    mutable std::string cachePath;
+    std::string stamp;
     // Encoding: 0 undecided, 1 UTF-8, 2 Windows-1251, 3 the data could not be read to decide.
     mutable std::atomic<int> encoding{0};
     mutable std::mutex deciding;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -711,6 +712,73 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     EXPECT_EQ(found, 1U);
 }
 
+TEST(SourceDictionaryTest, KeepsItsHeadwordsSpellingsOnceEveryOneIsSettled)
+{
+    // An index in ASCII alone: each headword's spelling is settled from its article when asked.
+    Dictd d;
+    d.Add("cat", "Cat\n   An animal.\n");
+    d.Add("dog", "dog\n   Barks.\n");
+    d.Add("unix", "Unix\n   A system.\n");
+    // The spellings kept last in the cache, before its checksum: what a change does to them.
+    const auto Resealed = [](std::string &bytes, std::size_t back, char byte) {
+        bytes[bytes.size() - 4 - back] = byte;
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), bytes.size() - 4));
+        std::memcpy(&bytes[bytes.size() - 4], &crc, 4);
+    };
+    // how many headwords the first run asks for, what is done to the cache then, what the next
+    // run spells after the data file is written over in place with its stamp kept: the
+    // spellings kept, or those read again
+    const std::tuple<std::uint32_t, std::function<void(std::string &)>, const char *> rows[] = {
+        {3, [](std::string &) {}, "Cat dog Unix "},
+        {2, [](std::string &) {}, "Cat dog UniX "},
+        // "Cat", "Unix", each with its zero byte, after the records' places in them
+        {3, [&](std::string &bytes) { Resealed(bytes, 9 + 1, 100); }, "Cat dog UniX "},
+        {3, [&](std::string &bytes) { Resealed(bytes, 1, 'x'); }, "Cat dog UniX "},
+        // the places of two records, the header saying so: its counts end with theirs
+        {3,
+            [&](std::string &bytes) {
+                std::uint64_t headerLength = 0;
+                std::memcpy(&headerLength, &bytes[23], 8);
+                bytes[31 + headerLength - 16] = 2;
+                bytes.erase(bytes.size() - 4 - 9 - 12, 4);
+                Resealed(bytes, 1, '\0');
+            },
+            "Cat dog UniX "},
+    };
+    for (const auto &[asked, change, expected] : rows) {
+        TestFolder folder;
+        folder.WriteFile("src/a.index", d.index);
+        folder.WriteFile("src/a.dict", d.dict);
+        const std::string source = folder.Path() + "src/a.index";
+        const auto Spelled = [&](std::uint32_t count) {
+            SourceDictionary dictionary;
+            std::string error;
+            EXPECT_TRUE(dictionary.Open(source, error, folder.Path() + "cache")) << error;
+            DictionaryIndex index;
+            dictionary.LoadIndex(index);
+            std::string words;
+            for (std::uint32_t i = 0; i < count; ++i)
+                words += dictionary.Headword(i, index.GetWord(i)) + " ";
+            return words;
+        };
+        Spelled(asked);
+        const std::string cache =
+            SourceCachePath(folder.Path() + "cache", source).substr(folder.Path().size());
+        std::string bytes = folder.ReadFile(cache);
+        change(bytes);
+        folder.WriteFile(cache, bytes);
+        struct stat before;
+        ASSERT_EQ(stat((source.substr(0, source.size() - 6) + ".dict").c_str(), &before), 0);
+        std::string changed = d.dict;
+        changed.replace(changed.find("Unix"), 4, "UniX");
+        std::ofstream(folder.Path() + "src/a.dict", std::ios::binary | std::ios::in) << changed;
+        const timespec times[] = {before.st_atim, before.st_mtim};
+        ASSERT_EQ(utimensat(AT_FDCWD, (folder.Path() + "src/a.dict").c_str(), times, 0), 0);
+        EXPECT_EQ(Spelled(3), expected) << asked;
+    }
+}
+
 TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
 {
     const Dictd d = SampleDictd();
@@ -757,7 +825,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
                 return static_cast<std::size_t>(value);
             };
             // Magic, header length, header; the header ends with the counts.
-            const std::size_t counts = 31 + Number(23) - 40;
+            const std::size_t counts = 31 + Number(23) - 56;
             Layout at{};
             at.parts = 31 + Number(23) + Number(counts) * 2 * Number(counts + 8);
             at.partStart = at.parts + Number(counts + 16) * 4;
