@@ -568,7 +568,9 @@ bool ReadTag(std::string_view text, std::size_t &at, Tag &tag)
             continue;
         }
         const std::size_t attributeStart = i;
-        while (i < text.size() && !IsBlank(text[i]) && !std::strchr("=>/", text[i]))
+        // A zero byte is none of the three: it belongs to the name, as any other byte does.
+        while (i < text.size() && !IsBlank(text[i])
+            && std::string_view("=>/").find(text[i]) == std::string_view::npos)
             ++i;
         std::string name = Lower(text.substr(attributeStart, i - attributeStart));
         std::string value;

@@ -1,0 +1,30 @@
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "Fuzz_folder.h"
+#include "storage/Source_cache.h"
+
+// A sort cache of an installed dictionary, read as a start reads it. The stamp is fixed: inputs
+// carry it to reach what follows. What passes must hold together: every record's parts name
+// articles that exist, and every headword and spelling lies inside what was read.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
+{
+    const std::string path = FuzzFolder() + "/source.cache";
+    WriteFuzzFile(path, std::string(reinterpret_cast<const char *>(bytes), size));
+    SourceSortResult sorted;
+    if (!ReadSourceCache(path, "s", sorted))
+        return 0;
+    const std::uint32_t records = sorted.index.GetWordCount();
+    FuzzCheck(sorted.partStart.size() == records + 1u, "records and their parts disagree");
+    for (const ArticlePart &part : sorted.parts)
+        FuzzCheck(part.article < sorted.data.places.size(), "a part names no article");
+    for (std::uint32_t i = 0; i < records; ++i)
+        sorted.index.GetWord(i);
+    FuzzCheck(sorted.spellingAt.empty() || sorted.spellingAt.size() == records,
+        "spellings for some records only");
+    for (const std::uint32_t at : sorted.spellingAt)
+        FuzzCheck(at == 1 || (at >= 2 && at - 2 < sorted.spellings.size()),
+            "a spelling outside the spellings");
+    return 0;
+}
