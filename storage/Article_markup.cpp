@@ -1,7 +1,6 @@
 #include "Article_markup.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -200,7 +199,7 @@ bool StartsSense(std::string_view text)
     while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
         ++digits;
     if (digits > i && digits - i <= 3 && digits < text.size()
-        && std::strchr(".:)", text[digits]) != nullptr)
+        && std::string_view(".:)").find(text[digits]) != std::string_view::npos)
         return true;
     if (text.size() >= 3 && text[0] == '(' && text[2] == ')')
         return true;

@@ -101,6 +101,10 @@ TEST(ArticleMarkupTest, DictdJoinsWrappedLinesAndKeepsTheRestApart)
                 "            Oh, tiger's heart wrapped in a woman's hide!" + LS
                     + "            Second line",
                 "(12,12)Oh, tiger's heart wrapped in a woman's hide!\n(12,12)Second line"},
+            // A zero byte after digits is no sense's "1." (the C string's end would match).
+            {"digits and a zero byte joined", wide + LS + "   12" + std::string(1, '\0') + "x",
+                "(3,3)1. The skin of an animal, either raw or dressed; -- generally 12"
+                    + std::string(1, '\0') + "x"},
             {"paragraph without a sense joined at one indent",
                 "   The jargon file is a collection of slang terms used by various" + LS
                     + "   subcultures of computer hackers.",
