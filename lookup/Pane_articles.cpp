@@ -34,6 +34,6 @@ PaneArticle ReadPaneArticle(const Database &database, WordPosition position)
     article.shortName = attributes.shortName;
     article.title = attributes.longName.empty() ? attributes.shortName : attributes.longName;
     article.headword = database.GetWord(position);
-    article.document = ParseArticle(database.GetArticle(position), MarkupNamed(attributes.markup));
+    article.document = ParseArticle(database.GetArticle(position), dictionary->Markup());
     return article;
 }

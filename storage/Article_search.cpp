@@ -128,8 +128,7 @@ std::size_t EndOfCharacterBegunBefore(const DataWindow &window, std::size_t offs
 // rather than in their bytes: tags, whose names and attributes no reader sees. None otherwise.
 ArticleMarkup ShownMarkup(const Dictionary &dictionary)
 {
-    const ArticleMarkup markup = MarkupNamed(dictionary.GetAttributes().markup);
-    return MarkupHasTags(markup) ? markup : ArticleMarkup::None;
+    return MarkupHasTags(dictionary.Markup()) ? dictionary.Markup() : ArticleMarkup::None;
 }
 
 // The article at offset of a stored dictionary as GetArticle gives it, in UTF-8, read through

@@ -152,7 +152,8 @@ bool Dictionary::LoadSource()
     attributes.longName = opened->Title().empty() ? files.folderName : opened->Title();
     attributes.shortName = ButtonName(opened->Title(), sourcePath);
     attributes.source = opened->Origin();
-    attributes.markup = MarkupName(opened->Markup());
+    markup = opened->Markup();
+    attributes.markup = MarkupName(markup);
     source = std::move(opened);
     return true;
 }
@@ -161,6 +162,7 @@ void Dictionary::LoadAttributes()
 {
     ReadAttributeFile(files.attributes, attributes);
     encoding = EncodingNamed(attributes.encoding);
+    markup = MarkupNamed(attributes.markup);
 }
 
 void Dictionary::LoadIndexFile()

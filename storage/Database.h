@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "storage/Article_file.h"
+#include "storage/Article_markup.h"
 #include "storage/Attribute_file.h"
 #include "storage/Dictionary_index.h"
 
@@ -76,6 +77,8 @@ public:
     const std::string &GetFolderName() const { return files.folderName; }
     // How the files hold their text, as the attributes named it at load.
     DictionaryEncoding Encoding() const { return encoding; }
+    // Which markup the articles carry, as the attributes named it at load.
+    ArticleMarkup Markup() const { return markup; }
 
     std::uint32_t GetWordCount() const;
     // The headword without leading and trailing blanks and control characters; empty for an
@@ -122,6 +125,7 @@ private:
     DictionaryIndex index;
     DictionaryAttributes attributes;
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
+    ArticleMarkup markup = ArticleMarkup::None;
     std::string loadError;
 };
 

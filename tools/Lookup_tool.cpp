@@ -111,8 +111,7 @@ LookupAnswer MakeAnswer(const Database &database, const Match &match, bool withA
     }
     if (withArticle && answer.found) {
         const Dictionary *dictionary = database.FindById(match.position.dicId);
-        answer.article = PlainText(
-            database.GetArticle(match.position), MarkupNamed(dictionary->GetAttributes().markup));
+        answer.article = PlainText(database.GetArticle(match.position), dictionary->Markup());
     } else if (withArticle) {
         answer.article = std::string();
     }
