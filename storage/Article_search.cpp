@@ -62,9 +62,12 @@ void SortByOffset(std::vector<RecordKey> &keys)
 class DataWindow
 {
 public:
-    explicit DataWindow(const Dictionary &dictionary)
+    // readAtLeast: how far each read goes beyond what is asked for; a scan reads on in large
+    // stretches, a single article wants no more than itself.
+    explicit DataWindow(const Dictionary &dictionary, std::size_t readAtLeast = READ_BYTES)
         : dictionary(dictionary)
         , size(static_cast<std::size_t>(dictionary.DataSize()))
+        , readAtLeast(readAtLeast)
     {
     }
 
@@ -75,7 +78,7 @@ public:
     const unsigned char *Data() const { return bytes.data(); }
 
     // Holds at least [from, to), to at most the file's size, keeping what it holds from from on
-    // and reading on by READ_BYTES at least. False when the file turns out cut or changed.
+    // and reading on by readAtLeast at least. False when the file turns out cut or changed.
     bool Hold(std::size_t from, std::size_t to)
     {
         if (from >= begin && to <= end)
@@ -86,7 +89,7 @@ public:
             std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(from - begin),
                 bytes.begin() + static_cast<std::ptrdiff_t>(end - begin), bytes.begin());
         }
-        const std::size_t last = std::min(size, std::max(to, from + kept + READ_BYTES));
+        const std::size_t last = std::min(size, std::max(to, from + kept + readAtLeast));
         if (bytes.size() < last - from)
             bytes.resize(last - from);
         begin = from;
@@ -101,6 +104,7 @@ public:
 private:
     const Dictionary &dictionary;
     const std::size_t size;
+    const std::size_t readAtLeast;
     std::vector<unsigned char> bytes;
     std::size_t begin = 0;
     std::size_t end = 0;
@@ -780,7 +784,8 @@ std::string ReadExcerpt(const Dictionary &dictionary, const ArticleMatches &matc
         const std::int32_t offset = dictionary.GetArticleOffset(matches.Index(i));
         std::string article;
         std::string error;
-        DataWindow window(dictionary);
+        // One article for one row in sight: read no further than it may reach.
+        DataWindow window(dictionary, 0);
         if (source)
             source->Article(static_cast<std::uint32_t>(offset), article, error);
         else if (offset < 0
