@@ -39,6 +39,7 @@ void HeadwordKeys::Update(const Database &database)
     for (std::size_t slot = 0; slot < slots; ++slot) {
         const Dictionary &dictionary = *database.GetDictionary(static_cast<std::int32_t>(slot));
         const auto count = static_cast<std::int32_t>(counts[slot]);
+        dictionary.PrepareAllWords();
         for (std::int32_t first = 0; first < count; first += STRETCH) {
             const std::int32_t last = std::min(count, first + STRETCH);
             dictionary.GetWords(first, last, words);

@@ -190,6 +190,12 @@ std::string Dictionary::GetWord(std::int32_t i) const
     return index.GetWord(at);
 }
 
+void Dictionary::PrepareAllWords() const
+{
+    if (source)
+        source->SpellAll();
+}
+
 void Dictionary::GetWords(std::int32_t first, std::int32_t last, WordRange &words) const
 {
     const std::int64_t begin = std::max<std::int64_t>(first, 0);

@@ -87,6 +87,9 @@ public:
     // Words first to last - 1 as GetWord gives them, those outside the dictionary left out: for
     // the word list, which takes 200 at a time.
     void GetWords(std::int32_t first, std::int32_t last, WordRange &words) const;
+    // For a caller about to ask for every headword: an installed dictionary that spells its
+    // headwords from its articles reads them all in one pass rather than one by one.
+    void PrepareAllWords() const;
     // The article line of word i (CR LF or LF removed, at most 99999 characters); empty for an
     // index outside the dictionary or an offset outside the data file.
     std::string GetArticle(std::int32_t i);

@@ -189,6 +189,33 @@ bool SourceDictionary::RepeatsHeadword(const std::string &converted, const std::
     return !first.empty() && DictionaryUpper(first, DictionaryEncoding::Utf8) == key;
 }
 
+void SourceDictionary::SpellAll() const
+{
+    if (!linesUndecided || !index)
+        return;
+    const std::lock_guard<std::mutex> lock(reading);
+    if (spellingAt.empty())
+        spellingAt.assign(RecordCount(), 0);
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
+    for (std::uint32_t r = 0; r < RecordCount(); ++r)
+        if (spellingAt[r] == 0 && r < index->GetWordCount())
+            order.emplace_back(RecordPlace(r), r);
+    std::sort(order.begin(), order.end());
+    for (const auto &[place, r] : order)
+        Spell(r, index->GetWord(r));
+    KeepSpellings();
+}
+
+void SourceDictionary::KeepSpellings() const
+{
+    // Every record settled: the next start need not read the articles for it again.
+    if (spelled == RecordCount() && !cachePath.empty() && index) {
+        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, *index,
+            spellingAt, spellings);
+        cachePath.clear();
+    }
+}
+
 bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) const
 {
     std::string raw;
@@ -216,30 +243,12 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
 {
     if (!linesUndecided || record >= RecordCount())
         return indexed;
-    // Past this many records spelled one by one, the caller is taken to want them all (the
-    // suggestions fold every headword): they are spelled at once, reading the data file front to
-    // back, rather than each where its article lies.
-    constexpr std::uint32_t ONE_BY_ONE = 1000;
     const std::lock_guard<std::mutex> lock(reading);
     if (spellingAt.empty())
         spellingAt.assign(RecordCount(), 0);
-    if (spellingAt[record] == 0 && ++spelledOneByOne > ONE_BY_ONE && index) {
-        std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
-        for (std::uint32_t r = 0; r < RecordCount(); ++r)
-            if (spellingAt[r] == 0 && r < index->GetWordCount())
-                order.emplace_back(RecordPlace(r), r);
-        std::sort(order.begin(), order.end());
-        for (const auto &[place, r] : order)
-            Spell(r, r == record ? indexed : index->GetWord(r));
-    }
     if (spellingAt[record] == 0 && !Spell(record, indexed))
         return indexed;
-    // Every record settled: the next start need not read the articles for it again.
-    if (spelled == RecordCount() && !cachePath.empty() && index) {
-        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, *index,
-            spellingAt, spellings);
-        cachePath.clear();
-    }
+    KeepSpellings();
     const std::uint32_t at = spellingAt[record];
     if (at == 0) {
         // No room left to keep it: spelled again when asked again.

@@ -39,6 +39,10 @@ public:
     // The record's headword, given indexed, its spelling in the index: the same or the spelling
     // of its article's first line. Safe to call from several threads.
     std::string Headword(std::uint32_t record, std::string indexed) const;
+    // Settles every record's spelling at once, reading the data file front to back rather than
+    // each article where it lies: for a caller about to ask for every headword. Safe to call from
+    // several threads.
+    void SpellAll() const;
     // The record's article, UTF-8, as the converted dictionary's data file holds it. False with a
     // reason naming the file when the data cannot be read; text is then empty. Safe to call
     // from several threads: reads take turns.
@@ -84,6 +88,8 @@ private:
     // Settles the record's spelling in spellingAt, under reading; false when its article cannot
     // be read.
     bool Spell(std::uint32_t record, const std::string &indexed) const;
+    // Under reading: writes the cache again with the spellings once every record's is settled.
+    void KeepSpellings() const;
     // Whether a dictd article's first line spells the headword whose upper-cased form is key.
     bool RepeatsHeadword(const std::string &converted, const std::string &key) const;
 
@@ -104,7 +110,6 @@ private:
     // else 2 + where the first line's spelling starts in spellings.
     mutable std::vector<std::uint32_t> spellingAt;
     mutable std::string spellings;
-    mutable std::uint32_t spelledOneByOne = 0;
     mutable std::uint32_t spelled = 0; // records whose spelling is settled
     // Where the cache is, to keep the spellings once every record's is settled; empty once kept.
     mutable std::string cachePath;
