@@ -870,6 +870,8 @@ TEST(MkdicToolTest, KeepsTheLinesOfItsSourcesInAUtf8Dictionary)
             {"StarDict HTML keeps its tags; a line end in it is a blank",
                 starDict("h", "<b>друг</b>\n<br><a\nhref='bword://кот'>кот</a>"), "s.ifo", {},
                 "UTF-8", "html", "пёс | <b>друг</b> <br><a href='bword://кот'>кот</a>"},
+            {"StarDict HTML: a CR alone is a blank too", starDict("h", "<b>друг</b>\r<i>x</i>"),
+                "s.ifo", {}, "UTF-8", "html", "пёс | <b>друг</b> <i>x</i>"},
             {"StarDict Pango keeps its tags and lines, a tag whole",
                 starDict("g", "<b>друг</b>\n<span\nstyle='italic'>человека</span>"), "s.ifo", {},
                 "UTF-8", "pango",

@@ -735,6 +735,8 @@ TEST(SourceDictionaryTest, KeepsItsHeadwordsSpellingsOnceEveryOneIsSettled)
         // "Cat", "Unix", each with its zero byte, after the records' places in them
         {3, [&](std::string &bytes) { Resealed(bytes, 9 + 1, 100); }, "Cat dog UniX "},
         {3, [&](std::string &bytes) { Resealed(bytes, 1, 'x'); }, "Cat dog UniX "},
+        // Unix's place one past the spellings' end (its lowest byte, 2 + 4 before)
+        {3, [&](std::string &bytes) { Resealed(bytes, 9 + 4, 2 + 9); }, "Cat dog UniX "},
         // the places of two records, the header saying so: its counts end with theirs
         {3,
             [&](std::string &bytes) {
