@@ -309,12 +309,12 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
         data.origin = info;
 
     data.headwordLineFirst = true;
-    data.articles.resize(data.places.size());
     if (text == ArticleText::None) {
         data.utf8Decided = declaredUtf8 || encoding != TextEncoding::Auto;
         data.utf8 = encoding != TextEncoding::Cp1251;
         return true;
     }
+    data.articles.resize(data.places.size());
     // The text is taken as UTF-8 when every article is.
     bool allUtf8 = true;
     const bool read = ReadInPlaceOrder(

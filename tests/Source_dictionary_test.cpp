@@ -281,7 +281,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
              {"00-database-url", "00-database-url\n http://example.org/p\n"},
              {"unix", "Unix\n A system.\n"}, {"cat", "Cat\n A small animal.\n"},
              {"cat", "cat\n Also a lion.\n"}, {"dog", "dog\n Barks.\n"},
-             {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"}})
+             {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"},
+             {" ant ", "Ant\n Spaces around its headword.\n"}, {"bee ", "A bee.\n"}})
         plain.Add(headword, article);
     // More than are spelled one by one: the rest are spelled at once.
     Dictd many = plain;
