@@ -186,9 +186,10 @@ std::vector<ArticlePart> RecordParts::Parts(std::uint32_t record) const
 bool RecordParts::AddStart(std::uint32_t start)
 {
     const std::size_t record = extraParts.size();
-    if (record == 0 ? start != 0 : start <= First(static_cast<std::uint32_t>(record - 1)))
+    if (record == 0 ? start != 0 : start <= lastStart)
         return false;
     extraParts.push_back(start - record);
+    lastStart = start;
     return true;
 }
 

@@ -52,6 +52,7 @@ private:
     // one part leave it the same.
     PackedNumbers extraParts;
     PackedNumbers articles; // article * 2 + dropFirstLine
+    std::uint32_t lastStart = 0;
 };
 
 // What reading an installed dictionary makes, kept between runs so that the next start need not

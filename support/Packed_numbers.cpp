@@ -22,8 +22,8 @@ std::uint64_t PackedNumbers::operator[](std::size_t i) const
     const std::uint64_t width = packed.place % WIDTH_BITS;
     if (width == 0)
         return packed.least;
-    const std::uint64_t at = packed.place / WIDTH_BITS + (i % RUN) * width;
-    const std::size_t word = static_cast<std::size_t>(at / 64);
+    const std::uint64_t at = (i % RUN) * width;
+    const std::size_t word = static_cast<std::size_t>(packed.place / WIDTH_BITS + at / 64);
     const unsigned shift = static_cast<unsigned>(at % 64);
     std::uint64_t bits = words[word] >> shift;
     // A difference may lie across two words; shift is then above zero.
@@ -32,32 +32,33 @@ std::uint64_t PackedNumbers::operator[](std::size_t i) const
     return packed.least + (bits & Mask(width));
 }
 
-void PackedNumbers::push_back(std::uint64_t value)
-{
-    open[count % RUN] = value;
-    if (++count % RUN == 0)
-        Pack();
-}
-
 void PackedNumbers::Pack()
 {
-    const auto [least, most] = std::minmax_element(open.begin(), open.end());
-    const std::uint64_t range = *most - *least;
-    std::uint64_t width = 0;
+    std::uint64_t least = open[0];
+    std::uint64_t most = open[0];
+    for (const std::uint64_t value : open) {
+        least = std::min(least, value);
+        most = std::max(most, value);
+    }
+    const std::uint64_t range = most - least;
+    unsigned width = 0;
     while (width < 64 && (range >> width) != 0)
         ++width;
-    runs.push_back({*least, bitCount * WIDTH_BITS + width});
-    words.resize(static_cast<std::size_t>((bitCount + RUN * width + 63) / 64), 0);
+    runs.push_back({least, words.size() * WIDTH_BITS + width});
+    if (width == 0)
+        return;
+    // The differences one after another from the lowest bit up, a word handed on as it fills.
+    std::uint64_t word = 0;
+    unsigned filled = 0;
     for (const std::uint64_t value : open) {
-        const std::uint64_t difference = value - *least;
-        const std::size_t word = static_cast<std::size_t>(bitCount / 64);
-        const unsigned shift = static_cast<unsigned>(bitCount % 64);
-        if (width != 0) {
-            words[word] |= difference << shift;
-            if (shift + width > 64)
-                words[word + 1] |= difference >> (64 - shift);
+        const std::uint64_t difference = value - least;
+        word |= difference << filled;
+        filled += width;
+        if (filled >= 64) {
+            words.push_back(word);
+            filled -= 64;
+            word = filled == 0 ? 0 : difference >> (width - filled);
         }
-        bitCount += width;
     }
 }
 
@@ -65,7 +66,6 @@ void PackedNumbers::clear()
 {
     runs.clear();
     words.clear();
-    bitCount = 0;
     count = 0;
 }
 

@@ -19,7 +19,12 @@ public:
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
     std::uint64_t operator[](std::size_t i) const;
-    void push_back(std::uint64_t value);
+    void push_back(std::uint64_t value)
+    {
+        open[count % RUN] = value;
+        if (++count % RUN == 0)
+            Pack();
+    }
     void clear();
     // Gives back the room kept ahead for growth.
     void shrink_to_fit();
@@ -30,14 +35,14 @@ private:
     struct Run
     {
         std::uint64_t least = 0;
-        // Where the run's differences start in bits, times 128, plus their width (0 to 64).
+        // The word the run's differences start at, times 128, plus their width (0 to 64): a
+        // run takes as many words as its width, so each starts a word.
         std::uint64_t place = 0;
     };
     void Pack();
 
     std::vector<Run> runs;
     std::vector<std::uint64_t> words;
-    std::uint64_t bitCount = 0;
     // The last run until it is full, held as given.
     std::array<std::uint64_t, RUN> open{};
     std::size_t count = 0;
