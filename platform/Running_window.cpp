@@ -135,6 +135,13 @@ void RunningWindow::Release()
     bus.unregisterObject(QString::fromLatin1(OBJECT_PATH));
 }
 
+void RunningWindow::Reach()
+{
+    // A named connection is kept by name, the failed one too: Claim's call gets this one, and no
+    // second attempt is made.
+    QDBusConnection::connectToBus(QDBusConnection::SessionBus, QString::fromLatin1(CONNECTION));
+}
+
 RunningWindow::Start RunningWindow::Claim(const QString &word)
 {
     QDBusConnection bus =
