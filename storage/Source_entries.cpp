@@ -136,6 +136,18 @@ std::string YoAsYe(std::string headword, DictionaryEncoding encoding)
     return headword;
 }
 
+// Printable ASCII (a DEL allowed), neither starting nor ending with a blank.
+bool IsPlainAscii(const std::string &text)
+{
+    if (text.empty() || IsBlank(static_cast<unsigned char>(text.front()))
+        || IsBlank(static_cast<unsigned char>(text.back())))
+        return false;
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)
+            return false;
+    return true;
+}
+
 bool IsLineBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -326,7 +338,9 @@ namespace {
 PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding,
     BuildReport &report, std::vector<std::optional<std::string>> &articles)
 {
-    articles.assign(data.articles.size(), std::nullopt);
+    // A source read without its articles' text gives empty articles, which convert to nothing.
+    const bool withText = !data.articles.empty();
+    articles.assign(withText ? data.articles.size() : 0, std::nullopt);
     std::vector<Candidate> candidates;
     candidates.reserve(data.entries.size());
     for (const SourceEntry &source : data.entries) {
@@ -337,41 +351,53 @@ PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, Dictionar
         };
         std::size_t unmapped = 0;
         bool stressed = false;
-        std::string headword =
-            ToDictionaryText(source.headword, data.utf8, encoding, true, unmapped, stressed);
-        for (char &c : headword)
-            if (static_cast<unsigned char>(c) < 0x20)
-                c = ' ';
-        headword = TrimBlanks(headword);
+        // Most headwords are printable ASCII with nothing to trim, which the rules below leave
+        // as it is: an installed dictionary's hundreds of thousands are taken without them.
+        const bool plain = encoding == DictionaryEncoding::Utf8 && IsPlainAscii(source.headword);
+        std::string headword = plain
+            ? source.headword
+            : ToDictionaryText(source.headword, data.utf8, encoding, true, unmapped, stressed);
+        if (!plain) {
+            for (char &c : headword)
+                if (static_cast<unsigned char>(c) < 0x20)
+                    c = ' ';
+            headword = TrimBlanks(headword);
+        }
         if (unmapped > 0) {
             ++report.unmappedHeadwords;
             note("skipped", "headword has a character without a Windows-1251 counterpart");
             continue;
         }
-        std::optional<std::string> &converted = articles[source.article];
-        if (!converted) {
-            bool articleStressed = false;
-            converted = ToDictionaryText(data.articles[source.article], data.utf8, encoding,
-                encoding == DictionaryEncoding::Cp1251, unmapped, articleStressed);
-            report.unmappedCharacters += unmapped;
-            if (unmapped > 0)
-                note("changed",
-                    std::to_string(unmapped)
-                        + " characters without a Windows-1251 counterpart written as ?");
-            stressed = stressed || articleStressed;
+        bool dropFirstLine = false;
+        if (withText) {
+            std::optional<std::string> &converted = articles[source.article];
+            if (!converted) {
+                bool articleStressed = false;
+                converted = ToDictionaryText(data.articles[source.article], data.utf8, encoding,
+                    encoding == DictionaryEncoding::Cp1251, unmapped, articleStressed);
+                report.unmappedCharacters += unmapped;
+                if (unmapped > 0)
+                    note("changed",
+                        std::to_string(unmapped)
+                            + " characters without a Windows-1251 counterpart written as ?");
+                stressed = stressed || articleStressed;
+            }
+            dropFirstLine = data.headwordLineFirst && !headword.empty()
+                && TakeHeadwordLine(headword, *converted, encoding);
         }
-        const bool dropFirstLine = data.headwordLineFirst && !headword.empty()
-            && TakeHeadwordLine(headword, *converted, encoding);
+        // The article's first line may have given the headword another spelling.
+        const bool ascii = plain && !dropFirstLine;
         if (headword.empty()) {
             ++report.emptyHeadwords;
             note("skipped", "empty headword");
             continue;
         }
-        if (Characters(headword, encoding) > MAX_HEADWORD) {
+        const std::size_t characters = ascii ? headword.size() : Characters(headword, encoding);
+        if (characters > MAX_HEADWORD) {
             ++report.longHeadwords;
             note("skipped",
-                "headword of " + std::to_string(Characters(headword, encoding))
-                    + " characters, over " + std::to_string(MAX_HEADWORD));
+                "headword of " + std::to_string(characters) + " characters, over "
+                    + std::to_string(MAX_HEADWORD));
             continue;
         }
         if (stressed) {
@@ -379,6 +405,15 @@ PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, Dictionar
             note("changed", "stress marks dropped");
         }
         const ArticlePart part{source.article, dropFirstLine};
+        if (ascii) {
+            // No yo in it, nor a ye spelling: one record, its key the letters a-z upper-cased.
+            std::string key = headword;
+            for (char &c : key)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            candidates.push_back({std::move(headword), std::move(key), part});
+            continue;
+        }
         const auto add = [&](const std::string &form) {
             // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
             if (encoding == DictionaryEncoding::Utf8) {
@@ -443,7 +478,10 @@ std::vector<BuiltEntry> PrepareEntries(
             {std::move(records.headwords[i]), std::move(records.keys[i]), std::string(),
                 std::vector<ArticlePart>(records.parts.begin() + records.partStart[i],
                     records.parts.begin() + records.partStart[i + 1])});
-    const auto source = [&articles](std::uint32_t article) { return *articles[article]; };
+    // An article no record took, or a source read without its text, has no converted form.
+    const auto source = [&articles](std::uint32_t article) {
+        return article < articles.size() && articles[article] ? *articles[article] : std::string();
+    };
     for (BuiltEntry &entry : entries) {
         std::size_t characters = 0;
         entry.article = ComposeArticle(entry.parts, source, encoding, characters);

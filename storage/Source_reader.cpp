@@ -55,11 +55,17 @@ bool ReadWholeFile(const std::string &path, std::string &bytes, std::string &err
 // The articles' places, each numbered in the order first met: entries that share an article
 // are looked up by its place. An open table of the numbers alone stays small enough for the
 // processor's caches, which a map of a node per place does not.
+//
+// A place's slot is its offset scaled to the table, not a hash of it: an index lists articles
+// that lie near one another together, whatever order it keeps, so that lookups in turn touch the
+// same few lines of the table instead of a line each at random. Articles crowded into a small
+// part of the data would make long runs of taken slots; the table then spreads them by a hash.
 class PlaceNumbers
 {
 public:
-    explicit PlaceNumbers(std::vector<SourcePlace> &places, std::size_t expected)
+    PlaceNumbers(std::vector<SourcePlace> &places, std::size_t expected, std::uint64_t dataSize)
         : places(places)
+        , dataSize(dataSize)
     {
         Grow(expected);
     }
@@ -67,22 +73,31 @@ public:
     {
         if ((places.size() + 1) * 2 > slots.size())
             Grow(slots.size());
+        std::size_t probes = 0;
         for (std::size_t at = Slot(offset, length);; at = (at + 1) & (slots.size() - 1)) {
             if (slots[at] == EMPTY) {
                 slots[at] = static_cast<std::uint32_t>(places.size());
                 places.push_back({offset, length});
-                return slots[at];
+                if (probes > LONG_RUN && !scattered) {
+                    scattered = true;
+                    Grow(places.size());
+                }
+                return static_cast<std::uint32_t>(places.size() - 1);
             }
             const SourcePlace &place = places[slots[at]];
             if (place.offset == offset && place.length == length)
                 return slots[at];
+            ++probes;
         }
     }
 
 private:
     static constexpr std::uint32_t EMPTY = UINT32_MAX;
+    static constexpr std::size_t LONG_RUN = 64;
     std::size_t Slot(std::uint64_t offset, std::uint64_t length) const
     {
+        if (!scattered)
+            return static_cast<std::size_t>(offset >> shift) & (slots.size() - 1);
         const std::uint64_t mixed =
             (offset ^ length * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull;
         return static_cast<std::size_t>(mixed >> 32) & (slots.size() - 1);
@@ -94,6 +109,9 @@ private:
         while (size < count * 2)
             size *= 2;
         slots.assign(size, EMPTY);
+        shift = 0;
+        while ((dataSize >> shift) >= size)
+            ++shift;
         for (std::uint32_t i = 0; i < places.size(); ++i) {
             std::size_t at = Slot(places[i].offset, places[i].length);
             while (slots[at] != EMPTY)
@@ -104,6 +122,9 @@ private:
 
     std::vector<SourcePlace> &places;
     std::vector<std::uint32_t> slots;
+    std::uint64_t dataSize;
+    unsigned shift = 0;
+    bool scattered = false;
 };
 
 // The first of the candidates that exists.
@@ -256,7 +277,7 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     bool declaredUtf8 = DropByteOrderMark(index);
     // Entries that share an article are looked up by its place; an index has hundreds of
     // thousands of lines, taken as views of the text rather than copied one by one.
-    PlaceNumbers shared(data.places, index.size() / 16);
+    PlaceNumbers shared(data.places, index.size() / 16, dict.Size());
     data.entries.reserve(index.size() / 16);
     std::string info;
     std::string article;
@@ -309,12 +330,12 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
         data.origin = info;
 
     data.headwordLineFirst = true;
-    data.articles.resize(data.places.size());
     if (text == ArticleText::None) {
         data.utf8Decided = declaredUtf8 || encoding != TextEncoding::Auto;
         data.utf8 = encoding != TextEncoding::Cp1251;
         return true;
     }
+    data.articles.resize(data.places.size());
     // The text is taken as UTF-8 when every article is.
     bool allUtf8 = true;
     const bool read = ReadInPlaceOrder(

@@ -48,6 +48,7 @@ enum class ArticleText
 // Everything a source holds, still in its own encoding. Several entries may share an article.
 struct SourceData
 {
+    // Empty for a dictd source read without its articles' text (ArticleText::None).
     std::vector<std::string> articles;
     // For dictd and StarDict, where each article lies in dataPath, so that it can be read again.
     std::vector<SourcePlace> places;

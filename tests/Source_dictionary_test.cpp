@@ -281,7 +281,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
              {"00-database-url", "00-database-url\n http://example.org/p\n"},
              {"unix", "Unix\n A system.\n"}, {"cat", "Cat\n A small animal.\n"},
              {"cat", "cat\n Also a lion.\n"}, {"dog", "dog\n Barks.\n"},
-             {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"}})
+             {"hound", "dog\n Barks.\n"}, {"owl", "An owl hoots.\n"},
+             {" ant ", "Ant\n Spaces around its headword.\n"}, {"bee ", "A bee.\n"}})
         plain.Add(headword, article);
     // More than are spelled one by one: the rest are spelled at once.
     Dictd many = plain;
@@ -356,6 +357,44 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
         ASSERT_TRUE(Convert(folder, folder.Path() + "src/" + source)) << name;
         Loaded loaded(folder, folder.Path() + "src/" + source);
         ExpectSameDictionary(loaded.converted, loaded.direct, name);
+    }
+}
+
+// Entries sharing an article get one number, however the articles lie: spread out, or crowded
+// into a few bytes (places that start together and differ in length alone).
+TEST(SourceDictionaryTest, NumbersEachSharedArticleOnceHoweverItsArticlesLie)
+{
+    const TestFolder folder;
+    constexpr std::uint64_t COUNT = 400;
+    for (const bool crowded : {false, true}) {
+        const auto place = [crowded](std::uint64_t i) {
+            return crowded ? SourcePlace{i % 3, i + 1} : SourcePlace{i * 8, 5};
+        };
+        std::string index;
+        // Each article under a first headword, then under a second one in the reverse order.
+        for (std::uint64_t pass = 0; pass < 2; ++pass)
+            for (std::uint64_t k = 0; k < COUNT; ++k) {
+                const std::uint64_t i = pass == 0 ? k : COUNT - 1 - k;
+                index += (pass == 0 ? "a" : "b") + std::to_string(i) + "\t"
+                    + DictdNumber(place(i).offset) + "\t" + DictdNumber(place(i).length) + "\n";
+            }
+        folder.WriteFile("n.index", index);
+        folder.WriteFile("n.dict", std::string(COUNT * 8, 'x'));
+        SourceData data;
+        std::string error;
+        ASSERT_TRUE(ReadSource(folder.Path() + "n.index", SourceFormat::Dictd, TextEncoding::Auto,
+            data, error, ArticleText::None))
+            << error;
+        ASSERT_EQ(data.places.size(), COUNT) << crowded;
+        ASSERT_EQ(data.entries.size(), 2 * COUNT) << crowded;
+        for (std::uint64_t k = 0; k < COUNT; ++k) {
+            const std::uint32_t first = data.entries[k].article;
+            const std::uint32_t second = data.entries[2 * COUNT - 1 - k].article;
+            EXPECT_EQ(first, k) << crowded;
+            EXPECT_EQ(second, first) << crowded << " " << k;
+            EXPECT_EQ(data.places[first].offset, place(k).offset) << crowded;
+            EXPECT_EQ(data.places[first].length, place(k).length) << crowded;
+        }
     }
 }
 
