@@ -1,4 +1,5 @@
 #include <exception>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <utility>
@@ -7,6 +8,7 @@
 #include <QCursor>
 #include <QMessageBox>
 #include <QPointer>
+#include <QThread>
 
 #include "platform/Popup_request.h"
 #include "platform/Running_window.h"
@@ -88,6 +90,9 @@ int main(int argc, char *argv[])
             break;
         }
     }
+    // Qt takes the first thread that asks for its own as the main thread.
+    QThread::currentThread();
+    auto reached = std::async(std::launch::async, &RunningWindow::Reach);
     QApplication application(qtArgc, argv);
     SetUpApplication();
 
@@ -95,6 +100,7 @@ int main(int argc, char *argv[])
         commandLine.selection ? SelectedText() : QString::fromLocal8Bit(commandLine.word.c_str());
     // Settled before the log and the settings are opened: they belong to the running window.
     RunningWindow runningWindow;
+    reached.get();
     switch (runningWindow.Claim(word)) {
     case RunningWindow::Start::HandedOver:
         EndStartupNotice(startupId);

@@ -71,8 +71,7 @@ bool SourceDictionary::Open(
         BuildReport report;
         PreparedRecords prepared =
             PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
-        // What the records were made from is not looked at again; an open dictionary would
-        // otherwise hold every headword twice over.
+        // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
         sorted.data.entries = std::vector<SourceEntry>();
         sorted.data.places.shrink_to_fit();
