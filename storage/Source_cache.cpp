@@ -281,10 +281,13 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
     for (std::uint32_t i = 0; i < index.GetWordCount(); ++i)
         if (index.GetOffset(i) != static_cast<std::int32_t>(i))
             return false;
+    // A fresh account may have no cache folder at all, the one above ours included.
     const std::string folder = cachePath.substr(0, cachePath.find_last_of('/'));
-    const std::string parent = folder.substr(0, folder.find_last_of('/'));
-    mkdir(parent.c_str(), 0700);
-    mkdir(folder.c_str(), 0700);
+    for (std::size_t end = folder.find('/', 1);; end = folder.find('/', end + 1)) {
+        mkdir(folder.substr(0, end).c_str(), 0700);
+        if (end == std::string::npos)
+            break;
+    }
 
     // Places in half the room when the data file's offsets fit 32 bits, as they mostly do.
     bool narrowPlaces = true;

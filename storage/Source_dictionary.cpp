@@ -71,7 +71,9 @@ bool SourceDictionary::Open(
         BuildReport report;
         PreparedRecords prepared =
             PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
+        // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
+        sorted.data.entries = std::vector<SourceEntry>();
         const std::vector<std::string> &headwords = prepared.headwords;
         if (headwords.empty()) {
             error = path + ": holds no usable entries";

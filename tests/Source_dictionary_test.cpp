@@ -931,6 +931,14 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         EXPECT_EQ(Read(fromCache), expected) << name;
         EXPECT_EQ(fromCache, cached) << name;
     }
+    // A fresh account has no cache folder at all: every folder on the way is made.
+    for (const bool cached : {false, true}) {
+        SourceDictionary dictionary;
+        std::string error;
+        ASSERT_TRUE(dictionary.Open(source, error, folder.Path() + "fresh/.cache/kalvora"))
+            << error;
+        EXPECT_EQ(dictionary.FromCache(), cached);
+    }
     // Which markup the articles carry is settled from the source, cached records or not.
     StarDict tags;
     tags.Add("cat", std::string("h<b>Small</b>") + '\0', 32);
