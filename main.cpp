@@ -1,12 +1,15 @@
 #include <exception>
+#include <future>
 #include <iostream>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include <QApplication>
 #include <QCursor>
 #include <QMessageBox>
 #include <QPointer>
+#include <QThread>
 
 #include "platform/Popup_request.h"
 #include "platform/Running_window.h"
@@ -88,6 +91,14 @@ int main(int argc, char *argv[])
             break;
         }
     }
+    // Qt takes the first thread that asks for its own as the main thread.
+    QThread::currentThread();
+    std::future<void> reached;
+    try {
+        reached = std::async(std::launch::async, &RunningWindow::Reach);
+    } catch (const std::system_error &) {
+        // No thread to spare: Claim makes the connection itself.
+    }
     QApplication application(qtArgc, argv);
     SetUpApplication();
 
@@ -95,6 +106,8 @@ int main(int argc, char *argv[])
         commandLine.selection ? SelectedText() : QString::fromLocal8Bit(commandLine.word.c_str());
     // Settled before the log and the settings are opened: they belong to the running window.
     RunningWindow runningWindow;
+    if (reached.valid())
+        reached.get();
     switch (runningWindow.Claim(word)) {
     case RunningWindow::Start::HandedOver:
         EndStartupNotice(startupId);

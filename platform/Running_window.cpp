@@ -135,6 +135,16 @@ void RunningWindow::Release()
     bus.unregisterObject(QString::fromLatin1(OBJECT_PATH));
 }
 
+void RunningWindow::Reach()
+{
+    // A named connection is kept by name, the failed one too: Claim's call gets this one, and no
+    // second attempt is made.
+    QDBusConnection::connectToBus(QDBusConnection::SessionBus, QString::fromLatin1(CONNECTION));
+    // The toolkit's accessibility asks for the shared session connection when the first window
+    // shows, and would pay for a second attempt there, on the window's thread.
+    QDBusConnection::sessionBus();
+}
+
 RunningWindow::Start RunningWindow::Claim(const QString &word)
 {
     QDBusConnection bus =

@@ -38,6 +38,13 @@ public:
     explicit RunningWindow(QObject *parent = nullptr);
     ~RunningWindow() override;
 
+    // Opens the bus connection Claim goes through, and the application's shared one. Any thread
+    // may call it, before the application object too, so that their cost (without a session bus,
+    // libdbus tries to start one along the whole PATH, once for each) overlaps the toolkit's own
+    // start on the other core. Qt must already know the main thread: it takes the first thread
+    // that asks for its own.
+    static void Reach();
+
     // Needs the application object. word is empty when there is nothing to look up.
     Start Claim(const QString &word);
 

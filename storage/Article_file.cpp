@@ -47,7 +47,7 @@ bool ArticleFile::Open(const std::string &path, DictionaryEncoding dictionaryEnc
         return false;
     size = status.st_size;
     modified = ModifiedAt(status);
-    buffer.reset(new char[lineLimit]);
+    buffer.reset(new char[lineLimit + 1]); // and the scan's sentinel
     return true;
 }
 
@@ -98,10 +98,13 @@ std::string ArticleFile::Read(std::int32_t offset, std::int64_t next)
             static_cast<off_t>(offset) + static_cast<off_t>(length));
         if (got <= 0)
             break;
-        const auto *lf = static_cast<const char *>(
-            std::memchr(buffer.get() + length, '\n', static_cast<std::size_t>(got)));
-        if (lf) {
-            length = static_cast<std::size_t>(lf - buffer.get());
+        // The line also ends at a zero byte: one scan finds either, the sentinel past what was
+        // read stopping it, and a line cut at a zero needs no more reads.
+        char *chunk = buffer.get() + length;
+        chunk[got] = '\0';
+        const char *stop = strchrnul(chunk, '\n');
+        if (stop < chunk + got) {
+            length = static_cast<std::size_t>(stop - buffer.get());
             break;
         }
         length += static_cast<std::size_t>(got);
@@ -110,8 +113,6 @@ std::string ArticleFile::Read(std::int32_t offset, std::int64_t next)
         want = READ_BLOCK;
     }
     const char *line = buffer.get();
-    if (const void *zero = std::memchr(line, '\0', length))
-        length = static_cast<std::size_t>(static_cast<const char *>(zero) - line);
     std::string article = WithText(encoding, [&](auto text) {
         if (length > ARTICLE_MAX)
             length = text.BytesOf(line, length, ARTICLE_MAX);

@@ -71,7 +71,10 @@ bool SourceDictionary::Open(
         BuildReport report;
         PreparedRecords prepared =
             PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
+        // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
+        sorted.data.entries = std::vector<SourceEntry>();
+        sorted.data.places.shrink_to_fit();
         const std::vector<std::string> &headwords = prepared.headwords;
         if (headwords.empty()) {
             error = path + ": holds no usable entries";
@@ -97,16 +100,15 @@ bool SourceDictionary::Open(
             arena[at++] = '\0';
         }
         sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
-        sorted.parts = std::move(prepared.parts);
-        sorted.partStart = std::move(prepared.partStart);
         // A cache that cannot be written costs the next start time, nothing else.
         if (!cacheFolder.empty())
-            WriteSourceCache(cachePath, stamp, sorted.data, sorted.partStart, sorted.parts,
+            WriteSourceCache(cachePath, stamp, sorted.data, prepared.partStart, prepared.parts,
                 sorted.linesUndecided, sorted.index);
+        sorted.parts = RecordParts(prepared.partStart, prepared.parts);
     }
     if (!file.Open(sorted.data.dataPath, error))
         return false;
-    for (const SourcePlace &place : sorted.data.places)
+    for (const SourcePlace place : sorted.data.places)
         if (place.offset > file.Size() || place.length > file.Size() - place.offset) {
             error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
             return false;
@@ -125,7 +127,6 @@ bool SourceDictionary::Open(
             this->stamp = stamp;
         }
     }
-    partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
     linesUndecided = sorted.linesUndecided;
     encoding = !data.utf8Decided ? 0 : data.utf8 ? 1 : 2;
@@ -144,7 +145,7 @@ void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
 
 std::uint64_t SourceDictionary::RecordPlace(std::uint32_t record) const
 {
-    return data.places[parts[partStart[record]].article].offset;
+    return data.places[parts.Part(parts.First(record)).article].offset;
 }
 
 bool SourceDictionary::SourceUtf8(bool &utf8, std::string &error) const
@@ -215,7 +216,10 @@ void SourceDictionary::KeepSpellings() const
 {
     // Every record settled: the next start need not read the articles for it again.
     if (spelled == RecordCount() && !cachePath.empty() && index) {
-        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, *index,
+        std::vector<std::uint32_t> partStart;
+        std::vector<ArticlePart> recordParts;
+        parts.Unpack(partStart, recordParts);
+        WriteSourceCache(cachePath, stamp, data, partStart, recordParts, linesUndecided, *index,
             spellingAt, spellings);
         cachePath.clear();
     }
@@ -228,7 +232,7 @@ bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) c
     std::string skipped;
     std::string error;
     // An article that cannot be read leaves the index's spelling; reading it says why.
-    if (!ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error))
+    if (!ReadArticle(file, parts.Part(parts.First(record)).article, raw, converted, skipped, error))
         return false;
     Settle(record, indexed, FirstLineTrimmed(converted));
     return true;
@@ -277,7 +281,7 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
     if (at == 0) {
         // No room left to keep it: spelled again when asked again.
         std::string raw, converted, skipped, error;
-        ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error);
+        ReadArticle(file, parts.Part(parts.First(record)).article, raw, converted, skipped, error);
         return FirstLineTrimmed(converted);
     }
     return at == 1 ? indexed : std::string(spellings.c_str() + (at - 2));
@@ -290,8 +294,7 @@ bool SourceDictionary::Compose(std::uint32_t record,
     text.clear();
     if (record >= RecordCount())
         return true;
-    std::vector<ArticlePart> recordParts(
-        parts.begin() + partStart[record], parts.begin() + partStart[record + 1]);
+    std::vector<ArticlePart> recordParts = parts.Parts(record);
     // A part's first line is dropped when it spells the record's headword.
     std::string key;
     if (linesUndecided) {
@@ -341,8 +344,8 @@ bool SourceDictionary::PartsNear(std::uint32_t record) const
         return true;
     std::uint64_t low = UINT64_MAX;
     std::uint64_t high = 0;
-    for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
-        const SourcePlace &place = data.places[parts[p].article];
+    for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
+        const SourcePlace place = data.places[parts.Part(p).article];
         low = std::min(low, place.offset);
         high = std::max(high, place.offset + place.length);
     }
@@ -354,8 +357,8 @@ std::vector<std::uint32_t> SourceDictionary::PartsOf(
 {
     std::vector<std::uint32_t> articles;
     for (const std::uint32_t record : records)
-        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p)
-            articles.push_back(parts[p].article);
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p)
+            articles.push_back(parts.Part(p).article);
     std::sort(articles.begin(), articles.end(), [this](std::uint32_t a, std::uint32_t b) {
         return data.places[a].offset < data.places[b].offset
             || (data.places[a].offset == data.places[b].offset && a < b);
@@ -406,9 +409,9 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const std::vector<std::uint
     const auto anyPartAccepted = [&](std::uint32_t record) {
         if (!filtered || record >= RecordCount())
             return true;
-        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
-            if (parts[p].article != looked) {
-                looked = parts[p].article;
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
+            if (parts.Part(p).article != looked) {
+                looked = parts.Part(p).article;
                 lookedRead = ReadSourceArticle(reader, data, looked, lookedText, skipped, error);
                 // One that cannot be read is made, so that reading it again says why.
                 accepted = !lookedRead || mayHold(lookedText);
@@ -465,10 +468,12 @@ void SourceDictionary::MakeKept(
     };
     for (std::size_t k = 0; k < records.size(); ++k) {
         const std::uint32_t record = records[k];
-        if (record >= RecordCount()
-            || std::none_of(parts.begin() + partStart[record],
-                parts.begin() + partStart[record + 1],
-                [&](const ArticlePart &part) { return accepted(part.article); }))
+        if (record >= RecordCount())
+            continue;
+        bool any = false;
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1) && !any; ++p)
+            any = accepted(parts.Part(p).article);
+        if (!any)
             continue;
         const bool made = Make(
             record,

@@ -336,7 +336,7 @@ namespace {
 // The records without their articles; articles receives each source article the records take,
 // converted.
 PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding,
-    BuildReport &report, std::vector<std::optional<std::string>> &articles)
+    BuildReport &report, std::vector<std::optional<std::string>> &articles, bool keepKeys)
 {
     // A source read without its articles' text gives empty articles, which convert to nothing.
     const bool withText = !data.articles.empty();
@@ -435,20 +435,23 @@ PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, Dictionar
     // once, into its place.
     PreparedRecords records;
     records.headwords.reserve(candidates.size());
-    records.keys.reserve(candidates.size());
+    records.keys.reserve(keepKeys ? candidates.size() : 0);
     records.parts.reserve(candidates.size());
     records.partStart.reserve(candidates.size() + 1);
+    std::uint32_t lastKept = UINT32_MAX; // the candidate the last record was made of
     for (const std::uint32_t i : KeyOrder(candidates)) {
         Candidate &candidate = candidates[i];
-        if (duplicates == Duplicates::Merge && !records.keys.empty()
-            && records.keys.back() == candidate.key) {
+        if (duplicates == Duplicates::Merge && lastKept != UINT32_MAX
+            && (keepKeys ? records.keys.back() : candidates[lastKept].key) == candidate.key) {
             ++report.mergedHeadwords;
             report.notes.push_back({"merged", Shown(candidate.headword, encoding),
                 "reads the same as " + Shown(records.headwords.back(), encoding)
                     + ": articles joined"});
         } else {
             records.headwords.push_back(std::move(candidate.headword));
-            records.keys.push_back(std::move(candidate.key));
+            if (keepKeys)
+                records.keys.push_back(std::move(candidate.key));
+            lastKept = i;
             records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
         }
         records.parts.push_back(candidate.part);
@@ -463,14 +466,14 @@ PreparedRecords PrepareRecords(
     const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
 {
     std::vector<std::optional<std::string>> articles;
-    return Prepare(data, duplicates, encoding, report, articles);
+    return Prepare(data, duplicates, encoding, report, articles, false);
 }
 
 std::vector<BuiltEntry> PrepareEntries(
     const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding, BuildReport &report)
 {
     std::vector<std::optional<std::string>> articles;
-    PreparedRecords records = Prepare(data, duplicates, encoding, report, articles);
+    PreparedRecords records = Prepare(data, duplicates, encoding, report, articles, true);
     std::vector<BuiltEntry> entries;
     entries.reserve(records.headwords.size());
     for (std::size_t i = 0; i < records.headwords.size(); ++i)

@@ -82,13 +82,13 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
 struct PreparedRecords
 {
     std::vector<std::string> headwords;
-    std::vector<std::string> keys;
+    std::vector<std::string> keys; // PrepareEntries' alone
     std::vector<ArticlePart> parts;
     std::vector<std::uint32_t> partStart;
 };
 
-// The same records, their parts only: the source's articles need then hold no more than their
-// first lines (which a dictd headword may take its spelling from).
+// The same records, their parts only and without their keys: the source's articles need then
+// hold no more than their first lines (which a dictd headword may take its spelling from).
 PreparedRecords PrepareRecords(const SourceData &data, Duplicates duplicates,
     DictionaryEncoding encoding, BuildReport &report);
 

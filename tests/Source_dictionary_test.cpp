@@ -905,6 +905,13 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
              Put(bytes, at.partStart + 4, 0);
          }),
             false},
+        {"the last record's parts running past the parts",
+            Resealed([&](std::string &bytes, const Layout &at) {
+                std::uint32_t end = 0;
+                std::memcpy(&end, &bytes[at.headwords - 4], 4);
+                Put(bytes, at.headwords - 4, end + 1);
+            }),
+            false},
         {"a headword starting past the headwords",
             Resealed(
                 [&](std::string &bytes, const Layout &) { Put(bytes, bytes.size() - 8, 100000); }),
@@ -931,6 +938,14 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         change();
         EXPECT_EQ(Read(fromCache), expected) << name;
         EXPECT_EQ(fromCache, cached) << name;
+    }
+    // A fresh account has no cache folder at all: every folder on the way is made.
+    for (const bool cached : {false, true}) {
+        SourceDictionary dictionary;
+        std::string error;
+        ASSERT_TRUE(dictionary.Open(source, error, folder.Path() + "fresh/.cache/kalvora"))
+            << error;
+        EXPECT_EQ(dictionary.FromCache(), cached);
     }
     // Which markup the articles carry is settled from the source, cached records or not.
     StarDict tags;
