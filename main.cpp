@@ -2,6 +2,7 @@
 #include <future>
 #include <iostream>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include <QApplication>
@@ -92,7 +93,12 @@ int main(int argc, char *argv[])
     }
     // Qt takes the first thread that asks for its own as the main thread.
     QThread::currentThread();
-    auto reached = std::async(std::launch::async, &RunningWindow::Reach);
+    std::future<void> reached;
+    try {
+        reached = std::async(std::launch::async, &RunningWindow::Reach);
+    } catch (const std::system_error &) {
+        // No thread to spare: Claim makes the connection itself.
+    }
     QApplication application(qtArgc, argv);
     SetUpApplication();
 
@@ -100,7 +106,8 @@ int main(int argc, char *argv[])
         commandLine.selection ? SelectedText() : QString::fromLocal8Bit(commandLine.word.c_str());
     // Settled before the log and the settings are opened: they belong to the running window.
     RunningWindow runningWindow;
-    reached.get();
+    if (reached.valid())
+        reached.get();
     switch (runningWindow.Claim(word)) {
     case RunningWindow::Start::HandedOver:
         EndStartupNotice(startupId);
