@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     if (!ReadSourceCache(path, "s", sorted))
         return 0;
     const std::uint32_t records = sorted.index.GetWordCount();
-    FuzzCheck(sorted.partStart.size() == records + 1u, "records and their parts disagree");
-    for (const ArticlePart &part : sorted.parts)
-        FuzzCheck(part.article < sorted.data.places.size(), "a part names no article");
+    FuzzCheck(sorted.parts.Records() == records, "records and their parts disagree");
+    for (std::uint32_t p = 0; p < sorted.parts.PartCount(); ++p)
+        FuzzCheck(
+            sorted.parts.Part(p).article < sorted.data.places.size(), "a part names no article");
     for (std::uint32_t i = 0; i < records; ++i)
         sorted.index.GetWord(i);
     FuzzCheck(sorted.spellingAt.empty() || sorted.spellingAt.size() == records,

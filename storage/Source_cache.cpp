@@ -145,7 +145,70 @@ bool ReadWidened(CacheFile &file, std::vector<Wide> &items, std::size_t count, W
     return true;
 }
 
+// count items kept one after another in the file as Stored, handed to take (item, position)
+// through a small buffer: they are kept here in another form, and never all at once in both.
+// False when the file ends first or take refuses one.
+template <class Stored, class Take> bool ReadEach(CacheFile &file, std::uint64_t count, Take take)
+{
+    std::vector<Stored> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096)));
+    for (std::uint64_t done = 0; done < count;) {
+        const auto pieces = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, 4096));
+        if (!file.Read(buffer.data(), pieces * sizeof(Stored)))
+            return false;
+        for (std::size_t i = 0; i < pieces; ++i)
+            if (!take(buffer[i], done + i))
+                return false;
+        done += pieces;
+    }
+    return true;
+}
+
 } // namespace
+
+RecordParts::RecordParts(
+    const std::vector<std::uint32_t> &partStart, const std::vector<ArticlePart> &parts)
+{
+    for (const std::uint32_t start : partStart)
+        AddStart(start);
+    for (const ArticlePart &part : parts)
+        AddPart(part);
+    shrink_to_fit();
+}
+
+std::vector<ArticlePart> RecordParts::Parts(std::uint32_t record) const
+{
+    std::vector<ArticlePart> parts;
+    for (std::uint32_t p = First(record); p < First(record + 1); ++p)
+        parts.push_back(Part(p));
+    return parts;
+}
+
+bool RecordParts::AddStart(std::uint32_t start)
+{
+    const std::size_t record = extraParts.size();
+    if (record == 0 ? start != 0 : start <= lastStart)
+        return false;
+    extraParts.push_back(start - record);
+    lastStart = start;
+    return true;
+}
+
+void RecordParts::Unpack(
+    std::vector<std::uint32_t> &partStart, std::vector<ArticlePart> &parts) const
+{
+    partStart.resize(Records() + std::size_t{1});
+    for (std::uint32_t i = 0; i < partStart.size(); ++i)
+        partStart[i] = First(i);
+    parts.resize(PartCount());
+    for (std::uint32_t p = 0; p < parts.size(); ++p)
+        parts[p] = Part(p);
+}
+
+void RecordParts::shrink_to_fit()
+{
+    extraParts.shrink_to_fit();
+    articles.shrink_to_fit();
+}
 
 std::string SourceStamp(const std::string &sourcePath)
 {
@@ -203,7 +266,7 @@ bool ReadSourceCache(
         || !in.Text(data.origin) || !in.Text(data.dataPath) || !in.Text(data.typeSequence)
         || !in.Number(places) || !in.Number(placeWidth) || !in.Number(parts) || !in.Number(records)
         || !in.Number(headwordBytes) || !in.Number(spelled) || !in.Number(spellingBytes)
-        || !in.AtEnd() || (placeWidth != 4 && placeWidth != 8)
+        || !in.AtEnd() || (placeWidth != 4 && placeWidth != 8) || records >= UINT32_MAX
         || (spelled != 0 && spelled != records))
         return false;
     // The counts must give the file's length before anything of their size is made.
@@ -219,20 +282,35 @@ bool ReadSourceCache(
     sorted.linesUndecided = flags & 4;
     data.utf8Decided = !(flags & 8);
 
+    // Read into their packed forms a piece at a time, each checked as it comes: the structure
+    // must hold as well as the checksum.
     const auto placeCount = static_cast<std::size_t>(places);
-    bool read = placeWidth == 8
-        ? (data.places.resize(placeCount), file.Read(data.places.data(), placeCount * 16))
-        : ReadWidened<SourcePlace, std::uint64_t>(
-            file, data.places, placeCount, [](std::uint64_t narrow, std::size_t) {
-                return SourcePlace{narrow & 0xFFFFFFFFu, narrow >> 32};
+    const auto addPlace = [&data](const SourcePlace &place, std::uint64_t) {
+        data.places.push_back(place);
+        return true;
+    };
+    bool read = placeWidth == 8 ? ReadEach<SourcePlace>(file, placeCount, addPlace)
+                                : ReadEach<std::uint64_t>(file, placeCount,
+                                    [&addPlace](std::uint64_t narrow, std::uint64_t i) {
+                                        return addPlace({narrow & 0xFFFFFFFFu, narrow >> 32}, i);
+                                    });
+    data.places.shrink_to_fit();
+    RecordParts &recordParts = sorted.parts;
+    read = read
+        && ReadEach<std::uint32_t>(
+            file, parts, [&recordParts, places](std::uint32_t part, std::uint64_t) {
+                const ArticlePart article{part & ~DROP_FIRST_LINE, (part & DROP_FIRST_LINE) != 0};
+                if (article.article >= places)
+                    return false;
+                recordParts.AddPart(article);
+                return true;
             });
     read = read
-        && ReadWidened<ArticlePart, std::uint32_t>(file, sorted.parts,
-            static_cast<std::size_t>(parts), [](std::uint32_t part, std::size_t) {
-                return ArticlePart{part & ~DROP_FIRST_LINE, (part & DROP_FIRST_LINE) != 0};
-            });
-    sorted.partStart.resize(static_cast<std::size_t>(records + 1));
-    read = read && file.Read(sorted.partStart.data(), sorted.partStart.size() * 4);
+        && ReadEach<std::uint32_t>(file, records + 1,
+            [&recordParts](
+                std::uint32_t start, std::uint64_t) { return recordParts.AddStart(start); })
+        && records > 0 && recordParts.First(recordParts.Records()) == parts;
+    recordParts.shrink_to_fit();
     ByteArena headwords;
     headwords.Allocate(static_cast<std::size_t>(headwordBytes));
     read = read && file.Read(headwords.data(), headwords.size());
@@ -251,16 +329,7 @@ bool ReadSourceCache(
     if (!read || !file.Read(&stored, 4) || stored != crc)
         return false;
 
-    // The structure is checked as well: a cache that passes is used without further doubt.
-    const std::vector<std::uint32_t> &partStart = sorted.partStart;
-    if (partStart.size() < 2 || partStart.front() != 0 || partStart.back() != parts)
-        return false;
-    for (std::size_t i = 1; i < partStart.size(); ++i)
-        if (partStart[i] <= partStart[i - 1])
-            return false;
-    for (const ArticlePart &part : sorted.parts)
-        if (part.article >= data.places.size())
-            return false;
+    // The rest of the structure is checked as well: a cache that passes is used without doubt.
     // Each spelling read as a C string: it must start inside them, and they end in a zero byte.
     if (!sorted.spellings.empty() && sorted.spellings.back() != '\0')
         return false;
@@ -293,11 +362,15 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
     bool narrowPlaces = true;
     for (const SourcePlace &place : data.places)
         narrowPlaces = narrowPlaces && place.offset <= UINT32_MAX && place.length <= UINT32_MAX;
-    std::vector<std::uint64_t> narrow;
-    if (narrowPlaces) {
-        narrow.reserve(data.places.size());
-        for (const SourcePlace &place : data.places)
-            narrow.push_back(place.offset | place.length << 32);
+    std::vector<std::uint64_t> storedPlaces;
+    storedPlaces.reserve(data.places.size() * (narrowPlaces ? 1 : 2));
+    for (const SourcePlace &place : data.places) {
+        if (narrowPlaces) {
+            storedPlaces.push_back(place.offset | place.length << 32);
+        } else {
+            storedPlaces.push_back(place.offset);
+            storedPlaces.push_back(place.length);
+        }
     }
     std::vector<std::uint32_t> storedParts;
     storedParts.reserve(parts.size());
@@ -331,8 +404,7 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
         {MAGIC, MAGIC_LENGTH},
         {&headerLength, 8},
         {header.bytes.data(), header.bytes.size()},
-        {narrowPlaces ? static_cast<const void *>(narrow.data()) : data.places.data(),
-            data.places.size() * (narrowPlaces ? 8 : 16)},
+        {storedPlaces.data(), storedPlaces.size() * 8},
         {storedParts.data(), storedParts.size() * 4},
         {partStart.data(), partStart.size() * 4},
         {headwords.data(), headwords.size()},

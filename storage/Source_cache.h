@@ -8,14 +8,59 @@
 #include "storage/Dictionary_index.h"
 #include "storage/Source_entries.h"
 #include "storage/Source_reader.h"
+#include "support/Packed_numbers.h"
+
+// Which source articles make each record's article: record i's are Part(First(i)) up to but not
+// including Part(First(i + 1)), in their order. Kept for every record of an open dictionary, so
+// held packed: a record of one part, as most are, takes a few bits beside its part.
+class RecordParts
+{
+public:
+    RecordParts() = default;
+    RecordParts(const std::vector<std::uint32_t> &partStart, const std::vector<ArticlePart> &parts);
+
+    std::uint32_t Records() const
+    {
+        return extraParts.empty() ? 0 : static_cast<std::uint32_t>(extraParts.size() - 1);
+    }
+    std::uint32_t PartCount() const { return static_cast<std::uint32_t>(articles.size()); }
+    std::uint32_t First(std::uint32_t record) const
+    {
+        return static_cast<std::uint32_t>(extraParts[record]) + record;
+    }
+    ArticlePart Part(std::uint32_t part) const
+    {
+        const std::uint64_t stored = articles[part];
+        return {static_cast<std::uint32_t>(stored >> 1), static_cast<std::uint32_t>(stored & 1)};
+    }
+    // The parts of one record, as Compose takes them.
+    std::vector<ArticlePart> Parts(std::uint32_t record) const;
+
+    void AddPart(ArticlePart part)
+    {
+        articles.push_back(std::uint64_t{part.article} << 1 | part.dropFirstLine);
+    }
+    // Adds where the next record's parts start, or where the last one's end. False, and nothing
+    // added, when it does not follow: the first must be 0, each other above the one before.
+    bool AddStart(std::uint32_t start);
+    void Unpack(std::vector<std::uint32_t> &partStart, std::vector<ArticlePart> &parts) const;
+    void shrink_to_fit();
+    std::size_t HeapBytes() const { return extraParts.HeapBytes() + articles.HeapBytes(); }
+
+private:
+    // For each record, and once more for the end, its first part less its number: records of
+    // one part leave it the same.
+    PackedNumbers extraParts;
+    PackedNumbers articles; // article * 2 + dropFirstLine
+    std::uint32_t lastStart = 0;
+};
 
 // What reading an installed dictionary makes, kept between runs so that the next start need not
 // read and sort the source again, nor take its index apart.
 struct SourceSortResult
 {
     SourceData data; // without the articles' text
-    std::vector<std::uint32_t> partStart;
-    std::vector<ArticlePart> parts;
+    RecordParts parts;
     // A dictd source read from its index alone: its articles' first lines are still to be
     // looked at (SourceDictionary).
     bool linesUndecided = false;

@@ -74,6 +74,7 @@ bool SourceDictionary::Open(
         // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
         sorted.data.entries = std::vector<SourceEntry>();
+        sorted.data.places.shrink_to_fit();
         const std::string &text = prepared.headwordText;
         const std::vector<std::size_t> &starts = prepared.headwordStart;
         if (starts.empty()) {
@@ -93,16 +94,15 @@ bool SourceDictionary::Open(
         for (std::size_t i = 0; i < starts.size(); ++i)
             records[i] = {static_cast<std::uint32_t>(starts[i]), static_cast<std::int32_t>(i)};
         sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
-        sorted.parts = std::move(prepared.parts);
-        sorted.partStart = std::move(prepared.partStart);
         // A cache that cannot be written costs the next start time, nothing else.
         if (!cacheFolder.empty())
-            WriteSourceCache(cachePath, stamp, sorted.data, sorted.partStart, sorted.parts,
+            WriteSourceCache(cachePath, stamp, sorted.data, prepared.partStart, prepared.parts,
                 sorted.linesUndecided, sorted.index);
+        sorted.parts = RecordParts(prepared.partStart, prepared.parts);
     }
     if (!file.Open(sorted.data.dataPath, error))
         return false;
-    for (const SourcePlace &place : sorted.data.places)
+    for (const SourcePlace place : sorted.data.places)
         if (place.offset > file.Size() || place.length > file.Size() - place.offset) {
             error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
             return false;
@@ -121,7 +121,6 @@ bool SourceDictionary::Open(
             this->stamp = stamp;
         }
     }
-    partStart = std::move(sorted.partStart);
     parts = std::move(sorted.parts);
     linesUndecided = sorted.linesUndecided;
     encoding = !data.utf8Decided ? 0 : data.utf8 ? 1 : 2;
@@ -140,7 +139,7 @@ void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
 
 std::uint64_t SourceDictionary::RecordPlace(std::uint32_t record) const
 {
-    return data.places[parts[partStart[record]].article].offset;
+    return data.places[parts.Part(parts.First(record)).article].offset;
 }
 
 bool SourceDictionary::SourceUtf8(bool &utf8, std::string &error) const
@@ -206,7 +205,10 @@ void SourceDictionary::KeepSpellings() const
 {
     // Every record settled: the next start need not read the articles for it again.
     if (spelled == RecordCount() && !cachePath.empty() && index) {
-        WriteSourceCache(cachePath, stamp, data, partStart, parts, linesUndecided, *index,
+        std::vector<std::uint32_t> partStart;
+        std::vector<ArticlePart> recordParts;
+        parts.Unpack(partStart, recordParts);
+        WriteSourceCache(cachePath, stamp, data, partStart, recordParts, linesUndecided, *index,
             spellingAt, spellings);
         cachePath.clear();
     }
@@ -219,7 +221,7 @@ bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) c
     std::string skipped;
     std::string error;
     // An article that cannot be read leaves the index's spelling; reading it says why.
-    if (!ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error))
+    if (!ReadArticle(file, parts.Part(parts.First(record)).article, raw, converted, skipped, error))
         return false;
     const std::string first = FirstLineTrimmed(converted);
     std::uint32_t &at = spellingAt[record];
@@ -249,7 +251,7 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
     if (at == 0) {
         // No room left to keep it: spelled again when asked again.
         std::string raw, converted, skipped, error;
-        ReadArticle(file, parts[partStart[record]].article, raw, converted, skipped, error);
+        ReadArticle(file, parts.Part(parts.First(record)).article, raw, converted, skipped, error);
         return FirstLineTrimmed(converted);
     }
     return at == 1 ? indexed : std::string(spellings.c_str() + (at - 2));
@@ -262,8 +264,7 @@ bool SourceDictionary::Compose(std::uint32_t record,
     text.clear();
     if (record >= RecordCount())
         return true;
-    std::vector<ArticlePart> recordParts(
-        parts.begin() + partStart[record], parts.begin() + partStart[record + 1]);
+    std::vector<ArticlePart> recordParts = parts.Parts(record);
     // A part's first line is dropped when it spells the record's headword.
     std::string key;
     if (linesUndecided) {
@@ -323,8 +324,8 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
         }
         std::uint64_t low = UINT64_MAX;
         std::uint64_t high = 0;
-        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
-            const SourcePlace &place = data.places[parts[p].article];
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
+            const SourcePlace place = data.places[parts.Part(p).article];
             low = std::min(low, place.offset);
             high = std::max(high, place.offset + place.length);
         }
@@ -344,9 +345,9 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     const auto anyPartAccepted = [&](std::uint32_t record) {
         if (!filtered || record >= RecordCount())
             return true;
-        for (std::uint32_t p = partStart[record]; p < partStart[record + 1]; ++p) {
-            if (parts[p].article != looked) {
-                looked = parts[p].article;
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
+            if (parts.Part(p).article != looked) {
+                looked = parts.Part(p).article;
                 // One that cannot be read is made, so that reading it again says why.
                 accepted =
                     !ReadSourceArticle(reader, data, looked, raw, skipped, error) || mayHold(raw);
@@ -360,8 +361,8 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     // the records are made: going back and forth for them would inflate chunks again and again.
     std::vector<std::uint32_t> needed;
     for (const std::size_t k : far)
-        for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
-            needed.push_back(parts[p].article);
+        for (std::uint32_t p = parts.First(records[k]); p < parts.First(records[k] + 1); ++p)
+            needed.push_back(parts.Part(p).article);
     std::sort(needed.begin(), needed.end(), [this](std::uint32_t a, std::uint32_t b) {
         return data.places[a].offset < data.places[b].offset
             || (data.places[a].offset == data.places[b].offset && a < b);
@@ -393,8 +394,8 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
     }
     for (const std::size_t k : far) {
         bool any = false;
-        for (std::uint32_t p = partStart[records[k]]; p < partStart[records[k] + 1]; ++p)
-            any = any || acceptedParts[parts[p].article];
+        for (std::uint32_t p = parts.First(records[k]); p < parts.First(records[k] + 1); ++p)
+            any = any || acceptedParts[parts.Part(p).article];
         if (!any)
             continue;
         const bool read = Compose(

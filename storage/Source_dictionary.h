@@ -10,6 +10,7 @@
 
 #include "storage/Dictionary_index.h"
 #include "storage/Dictzip_file.h"
+#include "storage/Source_cache.h"
 #include "storage/Source_entries.h"
 #include "storage/Source_reader.h"
 
@@ -33,7 +34,7 @@ public:
     // Moves the records' index into loaded, which must outlive the reads: it gives each record's
     // headword as the source's index spells it. Call once, after Open.
     void LoadIndex(DictionaryIndex &loaded);
-    std::uint32_t RecordCount() const { return static_cast<std::uint32_t>(partStart.size() - 1); }
+    std::uint32_t RecordCount() const { return parts.Records(); }
     // Whether Headword may spell a record otherwise than the index does.
     bool SpellsFromArticles() const { return linesUndecided; }
     // The record's headword, given indexed, its spelling in the index: the same or the spelling
@@ -96,8 +97,7 @@ private:
     SourceData data; // without the articles' text
     // The records' index until LoadIndex takes it, each record's offset being its number.
     DictionaryIndex heldIndex;
-    std::vector<std::uint32_t> partStart{0}; // record i's parts are parts[partStart[i]..[i+1])
-    std::vector<ArticlePart> parts;
+    RecordParts parts;
     mutable std::mutex reading;
     mutable DictzipFile file; // under reading
     std::string skippedTypes;

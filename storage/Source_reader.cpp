@@ -63,7 +63,7 @@ bool ReadWholeFile(const std::string &path, std::string &bytes, std::string &err
 class PlaceNumbers
 {
 public:
-    PlaceNumbers(std::vector<SourcePlace> &places, std::size_t expected, std::uint64_t dataSize)
+    PlaceNumbers(SourcePlaces &places, std::size_t expected, std::uint64_t dataSize)
         : places(places)
         , dataSize(dataSize)
     {
@@ -120,7 +120,7 @@ private:
         }
     }
 
-    std::vector<SourcePlace> &places;
+    SourcePlaces &places;
     std::vector<std::uint32_t> slots;
     std::uint64_t dataSize;
     unsigned shift = 0;
@@ -231,8 +231,7 @@ bool ReadTsv(const std::string &path, TextEncoding encoding, SourceData &data, s
 
 // Each article, in the order they lie in, so that each chunk is inflated once.
 template <class Take>
-bool ReadInPlaceOrder(
-    DictzipFile &file, const std::vector<SourcePlace> &places, std::string &error, Take take)
+bool ReadInPlaceOrder(DictzipFile &file, const SourcePlaces &places, std::string &error, Take take)
 {
     std::vector<std::uint32_t> order(places.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)

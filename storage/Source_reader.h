@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "storage/Article_markup.h"
+#include "support/Packed_numbers.h"
 
 enum class SourceFormat
 {
@@ -35,6 +36,61 @@ struct SourcePlace
     std::uint64_t length = 0;
 };
 
+// The places of a source's articles, numbered as they are added. An installed dictionary keeps
+// one for each of its articles for as long as it is open: near places take a few bytes each
+// rather than sixteen, and an offset or length of any size is still kept whole.
+class SourcePlaces
+{
+public:
+    class Iterator
+    {
+    public:
+        Iterator(const SourcePlaces &places, std::size_t at)
+            : places(&places)
+            , at(at)
+        {
+        }
+        SourcePlace operator*() const { return (*places)[at]; }
+        Iterator &operator++()
+        {
+            ++at;
+            return *this;
+        }
+        bool operator!=(const Iterator &other) const { return at != other.at; }
+
+    private:
+        const SourcePlaces *places;
+        std::size_t at;
+    };
+
+    std::size_t size() const { return offsets.size(); }
+    bool empty() const { return offsets.empty(); }
+    SourcePlace operator[](std::size_t i) const { return {offsets[i], lengths[i]}; }
+    SourcePlace front() const { return (*this)[0]; }
+    Iterator begin() const { return {*this, 0}; }
+    Iterator end() const { return {*this, size()}; }
+    void push_back(const SourcePlace &place)
+    {
+        offsets.push_back(place.offset);
+        lengths.push_back(place.length);
+    }
+    void clear()
+    {
+        offsets.clear();
+        lengths.clear();
+    }
+    void shrink_to_fit()
+    {
+        offsets.shrink_to_fit();
+        lengths.shrink_to_fit();
+    }
+    std::size_t HeapBytes() const { return offsets.HeapBytes() + lengths.HeapBytes(); }
+
+private:
+    PackedNumbers offsets;
+    PackedNumbers lengths;
+};
+
 // How much of each article ReadSource takes: all of it (to convert a source), only its first
 // line (all a dictd source's headwords need), or nothing. Without any, a dictd source's data is
 // not read at all (its names apart), so whether its text is UTF-8 may be left undecided.
@@ -51,7 +107,7 @@ struct SourceData
     // Empty for a dictd source read without its articles' text (ArticleText::None).
     std::vector<std::string> articles;
     // For dictd and StarDict, where each article lies in dataPath, so that it can be read again.
-    std::vector<SourcePlace> places;
+    SourcePlaces places;
     std::string dataPath;
     std::string typeSequence; // StarDict's sametypesequence
     // What the articles carry as they are handed out: dictd's markup, a StarDict dictionary's

@@ -904,6 +904,13 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
              Put(bytes, at.partStart + 4, 0);
          }),
             false},
+        {"the last record's parts running past the parts",
+            Resealed([&](std::string &bytes, const Layout &at) {
+                std::uint32_t end = 0;
+                std::memcpy(&end, &bytes[at.headwords - 4], 4);
+                Put(bytes, at.headwords - 4, end + 1);
+            }),
+            false},
         {"a headword starting past the headwords",
             Resealed(
                 [&](std::string &bytes, const Layout &) { Put(bytes, bytes.size() - 8, 100000); }),

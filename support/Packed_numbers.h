@@ -1,0 +1,51 @@
+#ifndef SUPPORT_PACKED_NUMBERS_H
+#define SUPPORT_PACKED_NUMBERS_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Unsigned 64-bit numbers in as few bits as their neighbours allow: each run of RUN numbers
+// keeps its least and, for every number, the difference from it in as many bits as the run's
+// largest difference needs. Numbers that lie near each other (places in a file, ascending
+// positions) take a byte or two apiece rather than eight; any number still fits. Appended at the
+// end only, read anywhere in constant time.
+class PackedNumbers
+{
+public:
+    static constexpr std::size_t RUN = 64;
+
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    std::uint64_t operator[](std::size_t i) const;
+    void push_back(std::uint64_t value)
+    {
+        open[count % RUN] = value;
+        if (++count % RUN == 0)
+            Pack();
+    }
+    void clear();
+    // Gives back the room kept ahead for growth.
+    void shrink_to_fit();
+    // Bytes held on the heap.
+    std::size_t HeapBytes() const;
+
+private:
+    struct Run
+    {
+        std::uint64_t least = 0;
+        // The word the run's differences start at, times 128, plus their width (0 to 64): a
+        // run takes as many words as its width, so each starts a word.
+        std::uint64_t place = 0;
+    };
+    void Pack();
+
+    std::vector<Run> runs;
+    std::vector<std::uint64_t> words;
+    // The last run until it is full, held as given.
+    std::array<std::uint64_t, RUN> open{};
+    std::size_t count = 0;
+};
+
+#endif // SUPPORT_PACKED_NUMBERS_H
