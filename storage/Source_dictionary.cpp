@@ -75,30 +75,24 @@ bool SourceDictionary::Open(
         sorted.data.articles = std::vector<std::string>();
         sorted.data.entries = std::vector<SourceEntry>();
         sorted.data.places.shrink_to_fit();
-        const std::vector<std::string> &headwords = prepared.headwords;
-        if (headwords.empty()) {
+        const std::string &text = prepared.headwordText;
+        const std::vector<std::size_t> &starts = prepared.headwordStart;
+        if (starts.empty()) {
             error = path + ": holds no usable entries";
             return false;
         }
         // The index as loading "headword TAB number" lines would make it: each headword, which
         // holds no control byte and is no longer than a line's field, then a zero byte.
-        std::size_t length = 0;
-        for (const std::string &headword : headwords)
-            length += headword.size() + 1;
-        if (length > INT32_MAX) {
+        if (text.size() > INT32_MAX) {
             error = path + ": its headwords take more room than an index has";
             return false;
         }
         ByteArena arena;
-        arena.Allocate(length);
-        std::vector<DictionaryIndex::IndexEntry> records(headwords.size());
-        std::size_t at = 0;
-        for (std::size_t i = 0; i < headwords.size(); ++i) {
-            records[i] = {static_cast<std::uint32_t>(at), static_cast<std::int32_t>(i)};
-            std::memcpy(arena.data() + at, headwords[i].data(), headwords[i].size());
-            at += headwords[i].size();
-            arena[at++] = '\0';
-        }
+        arena.Allocate(text.size());
+        std::memcpy(arena.data(), text.data(), text.size());
+        std::vector<DictionaryIndex::IndexEntry> records(starts.size());
+        for (std::size_t i = 0; i < starts.size(); ++i)
+            records[i] = {static_cast<std::uint32_t>(starts[i]), static_cast<std::int32_t>(i)};
         sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
         // A cache that cannot be written costs the next start time, nothing else.
         if (!cacheFolder.empty())
