@@ -575,26 +575,30 @@ private:
             for (std::size_t i = 0; i < count; ++i) {
                 const auto record = static_cast<std::uint32_t>(
                     dictionary.GetArticleOffset(static_cast<std::int32_t>(i)));
-                if (!source->PartsNear(record)) {
+                std::uint64_t place;
+                if (source->NearPlace(record, place)) {
+                    order.emplace_back(place, static_cast<std::int32_t>(i));
+                } else {
                     farIndexes.push_back(static_cast<std::int32_t>(i));
                     farRecords.push_back(record);
-                    continue;
                 }
-                order.emplace_back(record < source->RecordCount() ? source->RecordPlace(record) : 0,
-                    static_cast<std::int32_t>(i));
             }
             std::sort(order.begin(), order.end());
             placeOrder.reserve(order.size());
             for (const auto &[place, index] : order)
-                placeOrder.push_back(index);
-            const std::vector<std::uint32_t> farParts = source->PartsOf(farRecords);
+                placeOrder.emplace_back(
+                    place, static_cast<std::uint32_t>(dictionary.GetArticleOffset(index)));
+            indexOrder.reserve(order.size());
+            for (const auto &[place, index] : order)
+                indexOrder.push_back(index);
+            const SourceDictionary::Placed farParts = source->PartsOf(farRecords);
             partExtra.resize(parts);
             kept.resize(parts);
             for (std::size_t part = 0, next = 0; part < parts; ++part) {
                 const std::size_t end = order.size() * (part + 1) / parts;
                 const std::uint64_t bound =
                     part + 1 == parts || end >= order.size() ? UINT64_MAX : order[end].first;
-                for (; next < farParts.size() && source->PartPlace(farParts[next]) < bound; ++next)
+                for (; next < farParts.size() && farParts[next].first < bound; ++next)
                     partExtra[part].push_back(farParts[next]);
             }
             return;
@@ -644,16 +648,15 @@ private:
             return;
         const std::size_t begin = placeOrder.size() * part / parts;
         const std::size_t end = placeOrder.size() * (part + 1) / parts;
-        std::vector<std::uint32_t> records(end - begin);
-        for (std::size_t k = begin; k < end; ++k)
-            records[k - begin] =
-                static_cast<std::uint32_t>(dictionary.GetArticleOffset(placeOrder[k]));
+        const SourceDictionary::Placed records(
+            placeOrder.begin() + static_cast<std::ptrdiff_t>(begin),
+            placeOrder.begin() + static_cast<std::ptrdiff_t>(end));
         std::string skipped;
         // Only the articles whose source text holds a piece of the phrase that the text rules
         // keep whole are made, when the phrase has one.
         const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
         if (!source.ReadPass(reader, records, partExtra[part],
-                Taker(placeOrder.data() + begin, part), cancel, skipped, kept[part],
+                Taker(indexOrder.data() + begin, part), cancel, skipped, kept[part],
                 sifter && sifter->Active() ? SourceDictionary::MayHold(mayHold) : nullptr))
             stopped = true;
     }
@@ -725,9 +728,10 @@ private:
                 std::move(own.begin(), own.end(), std::back_inserter(hits));
             std::vector<Hit>().swap(own);
         }
-        std::vector<std::int32_t>().swap(placeOrder);
+        SourceDictionary::Placed().swap(placeOrder);
+        std::vector<std::int32_t>().swap(indexOrder);
         std::vector<std::int32_t>().swap(farIndexes);
-        std::vector<std::vector<std::uint32_t>>().swap(partExtra);
+        std::vector<SourceDictionary::Placed>().swap(partExtra);
         std::vector<SourceDictionary::KeptParts>().swap(kept);
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
@@ -776,11 +780,14 @@ private:
     const ArticleMarkup shown; // None when the articles' bytes are searched
     std::shared_ptr<const PhraseFinder> needle;
     std::unique_ptr<SourcePrefilter> sifter;
-    std::vector<std::int32_t> placeOrder; // an installed dictionary's indexes as its data lies
+    // An installed dictionary's records, each with its place, and their indexes, as its data
+    // lies.
+    SourceDictionary::Placed placeOrder;
+    std::vector<std::int32_t> indexOrder;
     // Its records whose parts lie far apart, by index; each part's stretch's share of their
     // parts, and what each part kept of them.
     std::vector<std::int32_t> farIndexes;
-    std::vector<std::vector<std::uint32_t>> partExtra;
+    std::vector<SourceDictionary::Placed> partExtra;
     std::vector<SourceDictionary::KeptParts> kept;
     // The matches found in articles looked at one by one, by part, till all are in.
     std::vector<std::vector<Hit>> partHits;

@@ -330,33 +330,38 @@ bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::s
         text, error);
 }
 
-bool SourceDictionary::PartsNear(std::uint32_t record) const
+bool SourceDictionary::NearPlace(std::uint32_t record, std::uint64_t &place) const
 {
     // Within this many bytes the reader's chunks still hold the others.
     constexpr std::uint64_t NEAR = 256 << 10;
+    place = 0;
     if (record >= RecordCount())
+        return true;
+    const std::uint32_t first = parts.First(record);
+    const std::uint32_t end = parts.First(record + 1);
+    place = data.places[parts.Part(first).article].offset;
+    // Most records have one part: a search asks this of every record.
+    if (end - first == 1)
         return true;
     std::uint64_t low = UINT64_MAX;
     std::uint64_t high = 0;
-    for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
-        const SourcePlace place = data.places[parts.Part(p).article];
-        low = std::min(low, place.offset);
-        high = std::max(high, place.offset + place.length);
+    for (std::uint32_t p = first; p < end; ++p) {
+        const SourcePlace at = data.places[parts.Part(p).article];
+        low = std::min(low, at.offset);
+        high = std::max(high, at.offset + at.length);
     }
     return high - low <= NEAR;
 }
 
-std::vector<std::uint32_t> SourceDictionary::PartsOf(
-    const std::vector<std::uint32_t> &records) const
+SourceDictionary::Placed SourceDictionary::PartsOf(const std::vector<std::uint32_t> &records) const
 {
-    std::vector<std::uint32_t> articles;
+    Placed articles;
     for (const std::uint32_t record : records)
-        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p)
-            articles.push_back(parts.Part(p).article);
-    std::sort(articles.begin(), articles.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return data.places[a].offset < data.places[b].offset
-            || (data.places[a].offset == data.places[b].offset && a < b);
-    });
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
+            const std::uint32_t article = parts.Part(p).article;
+            articles.emplace_back(data.places[article].offset, article);
+        }
+    std::sort(articles.begin(), articles.end());
     articles.erase(std::unique(articles.begin(), articles.end()), articles.end());
     return articles;
 }
@@ -381,14 +386,10 @@ bool SourceDictionary::Make(std::uint32_t record,
         text, error);
 }
 
-bool SourceDictionary::ReadPass(DictzipFile &reader, const std::vector<std::uint32_t> &records,
-    const std::vector<std::uint32_t> &extra, const Take &take, const std::atomic<bool> &cancel,
-    std::string &skipped, KeptParts &kept, const MayHold &mayHold) const
+bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, const Placed &extra,
+    const Take &take, const std::atomic<bool> &cancel, std::string &skipped, KeptParts &kept,
+    const MayHold &mayHold) const
 {
-    std::vector<std::pair<std::uint64_t, std::size_t>> near(records.size());
-    for (std::size_t k = 0; k < records.size(); ++k)
-        near[k] = {records[k] < RecordCount() ? RecordPlace(records[k]) : 0, k};
-    std::sort(near.begin(), near.end());
     std::string text;
     std::string error;
     std::string raw;
@@ -404,8 +405,8 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const std::vector<std::uint
         if (!filtered || record >= RecordCount())
             return true;
         for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
-            if (parts.Part(p).article != looked) {
-                looked = parts.Part(p).article;
+            if (const std::uint32_t article = parts.Part(p).article; article != looked) {
+                looked = article;
                 lookedRead = ReadSourceArticle(reader, data, looked, lookedText, skipped, error);
                 // One that cannot be read is made, so that reading it again says why.
                 accepted = !lookedRead || mayHold(lookedText);
@@ -417,14 +418,13 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const std::vector<std::uint
     };
     // The extra parts are read as the pass comes to them, and kept until their records are made:
     // going back and forth for them would inflate chunks again and again.
-    auto nextNear = near.begin();
     auto nextExtra = extra.begin();
-    while (nextNear != near.end() || nextExtra != extra.end()) {
+    for (std::size_t k = 0; k < records.size() || nextExtra != extra.end();) {
         if (cancel.load(std::memory_order_relaxed))
             return false;
         if (nextExtra != extra.end()
-            && (nextNear == near.end() || data.places[*nextExtra].offset < nextNear->first)) {
-            const std::uint32_t article = *nextExtra++;
+            && (k == records.size() || nextExtra->first < records[k].first)) {
+            const std::uint32_t article = (nextExtra++)->second;
             std::string converted;
             std::optional<std::string> &slot = kept.texts[article];
             const bool read = ReadArticle(reader, article, raw, converted, skipped, error);
@@ -433,18 +433,18 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const std::vector<std::uint
             kept.accepted[article] = !filtered || !read || mayHold(raw);
             continue;
         }
-        const std::size_t k = (nextNear++)->second;
-        if (!anyPartAccepted(records[k]))
+        const std::uint32_t record = records[k++].second;
+        if (!anyPartAccepted(record))
             continue;
         const bool made = Make(
-            records[k],
+            record,
             [&](std::uint32_t article, std::string &converted) {
                 return article == looked && lookedRead
                     ? Convert(lookedText, converted, error)
                     : ReadArticle(reader, article, raw, converted, skipped, error);
             },
             text, error, firstLines);
-        take(k, made, text);
+        take(k - 1, made, text);
     }
     SettleFrom(firstLines);
     return true;

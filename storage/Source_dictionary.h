@@ -64,22 +64,24 @@ public:
     };
     using Take = std::function<void(std::size_t, bool, const std::string &)>;
     using MayHold = std::function<bool(const std::string &)>;
+    // Records or parts, each with its place in the data file, in the order of their places.
+    using Placed = std::vector<std::pair<std::uint64_t, std::uint32_t>>;
     // Whether the record's parts lie so near one another that the reader's chunks still hold
-    // the others when its first is read: such a record is made as a pass reaches it.
-    bool PartsNear(std::uint32_t record) const;
-    // The parts of records, in the order they lie in the data file, each once.
-    std::vector<std::uint32_t> PartsOf(const std::vector<std::uint32_t> &records) const;
-    std::uint64_t PartPlace(std::uint32_t part) const { return data.places[part].offset; }
-    // Reads the data file front to back through reader: records (each PartsNear, or at or
+    // the others when its first is read: such a record is made as a pass reaches it. place is
+    // then where its first part lies (0 for one at or beyond RecordCount).
+    bool NearPlace(std::uint32_t record, std::uint64_t &place) const;
+    // The parts of records, each once.
+    Placed PartsOf(const std::vector<std::uint32_t> &records) const;
+    // Reads the data file front to back through reader: records (each NearPlace, or at or
     // beyond RecordCount, which makes an empty text) are made as Article makes them and handed
     // to take with their position in records and whether they could be read; the parts extra
     // are kept in kept. False when cancel stopped it.
     //
     // With mayHold, a record none of whose parts it accepts, given each part as the source gives
     // it before the text rules (a StarDict one's fields decoded), is passed over unmade.
-    bool ReadPass(DictzipFile &reader, const std::vector<std::uint32_t> &records,
-        const std::vector<std::uint32_t> &extra, const Take &take, const std::atomic<bool> &cancel,
-        std::string &skippedTypes, KeptParts &kept, const MayHold &mayHold = nullptr) const;
+    bool ReadPass(DictzipFile &reader, const Placed &records, const Placed &extra, const Take &take,
+        const std::atomic<bool> &cancel, std::string &skippedTypes, KeptParts &kept,
+        const MayHold &mayHold = nullptr) const;
     // Makes records, whose parts passes have kept, as ReadPass makes its own.
     void MakeKept(
         const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const;
