@@ -39,6 +39,27 @@ std::string FirstLineTrimmed(const std::string &text)
     return text.substr(begin, last - begin);
 }
 
+// Numbers the articles in the order they lie in the data file, where their places take least
+// room (SourcePlaces), and the parts to match.
+void NumberByPlace(SourcePlaces &places, std::vector<ArticlePart> &parts)
+{
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> order(places.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = {places[i].offset, i};
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    std::sort(order.begin(), order.end());
+    std::vector<std::uint32_t> number(order.size());
+    SourcePlaces sorted;
+    for (std::uint32_t k = 0; k < order.size(); ++k) {
+        number[order[k].second] = k;
+        sorted.push_back(places[order[k].second]);
+    }
+    for (ArticlePart &part : parts)
+        part.article = number[part.article];
+    places = std::move(sorted);
+}
+
 } // namespace
 
 bool SourceDictionary::Open(
@@ -74,6 +95,7 @@ bool SourceDictionary::Open(
         // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
         sorted.data.entries = std::vector<SourceEntry>();
+        NumberByPlace(sorted.data.places, prepared.parts);
         sorted.data.places.shrink_to_fit();
         const std::vector<std::string> &headwords = prepared.headwords;
         if (headwords.empty()) {

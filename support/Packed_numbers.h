@@ -14,7 +14,7 @@
 class PackedNumbers
 {
 public:
-    static constexpr std::size_t RUN = 64;
+    static constexpr std::size_t RUN = 128;
 
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }

@@ -293,6 +293,12 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
     Dictd plainLatin = plain;
     plainLatin.Add("cafe", "Cafe\n   A caf\xE9.\n");
+    // The index's first four lines moved to its end: its articles lie in the data in another
+    // order, and not one that is its own reverse.
+    std::size_t fourth = 0;
+    for (int line = 0; line < 4; ++line)
+        fourth = dictd.index.find('\n', fourth) + 1;
+    const std::string turned = dictd.index.substr(fourth) + dictd.index.substr(0, fourth);
     const StarDict star32 = SampleStarDict(32);
     const StarDict star64 = SampleStarDict(64);
     StarDict typed;
@@ -316,6 +322,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
         {"dictd, gzip without chunks", {{"z.index", dictd.index}, {"z.dict.dz", Gzip(dictd.dict)}},
             "z.index"},
         {"dictd, not UTF-8", {{"l.index", latin.index}, {"l.dict", latin.dict}}, "l.index"},
+        {"dictd, the index in another order than the data",
+            {{"b.index", turned}, {"b.dict.dz", Gzip(dictd.dict, 7)}}, "b.index"},
         {"dictd, ASCII headwords, UTF-8 articles",
             {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
         {"dictd, ASCII headwords, many",
