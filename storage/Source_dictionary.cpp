@@ -45,7 +45,7 @@ void NumberByPlace(SourcePlaces &places, std::vector<ArticlePart> &parts)
 {
     std::vector<std::pair<std::uint64_t, std::uint32_t>> order(places.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = {places[i].offset, i};
+        order[i] = {places.Offset(i), i};
     if (std::is_sorted(order.begin(), order.end()))
         return;
     std::sort(order.begin(), order.end());
@@ -74,8 +74,7 @@ bool SourceDictionary::Open(
     const std::string cachePath =
         cacheFolder.empty() ? std::string() : SourceCachePath(cacheFolder, path);
     SourceSortResult sorted;
-    fromCache = !cacheFolder.empty() && ReadSourceCache(cachePath, stamp, sorted);
-    if (!fromCache) {
+    const auto readSource = [&]() {
         sorted = SourceSortResult();
         // A dictd source's headwords are taken from its index alone, their spelling and the
         // encoding settled as records are read, unless the index leaves the order in doubt.
@@ -127,14 +126,23 @@ bool SourceDictionary::Open(
             WriteSourceCache(cachePath, stamp, sorted.data, prepared.partStart, prepared.parts,
                 sorted.linesUndecided, sorted.index);
         sorted.parts = RecordParts(prepared.partStart, prepared.parts);
-    }
+        return true;
+    };
+    fromCache = !cacheFolder.empty() && ReadSourceCache(cachePath, stamp, sorted);
+    if (!fromCache && !readSource())
+        return false;
     if (!file.Open(sorted.data.dataPath, error))
         return false;
-    for (const SourcePlace place : sorted.data.places)
-        if (place.offset > file.Size() || place.length > file.Size() - place.offset) {
-            error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
+    // A cache whose articles lie past the end of its data is damaged: it is made again.
+    if (fromCache && sorted.data.places.Reach() > file.Size()) {
+        fromCache = false;
+        if (!readSource())
             return false;
-        }
+    }
+    if (sorted.data.places.Reach() > file.Size() || sorted.data.dataPath != file.Path()) {
+        error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
+        return false;
+    }
     // The cache keeps what sorting made; the markup is settled again from the source.
     if (fromCache && !SettleSourceMarkup(file, *format, sorted.data, error))
         return false;

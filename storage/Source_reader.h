@@ -1,6 +1,7 @@
 #ifndef STORAGE_SOURCE_READER_H
 #define STORAGE_SOURCE_READER_H
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -74,6 +75,7 @@ public:
             i + 1 < offsets.size() ? offsets[i + 1] - (gaps[i] - NO_GAP) : lastEnd;
         return {offset, end - offset};
     }
+    std::uint64_t Offset(std::size_t i) const { return offsets[i]; }
     SourcePlace front() const { return (*this)[0]; }
     Iterator begin() const { return {*this, 0}; }
     Iterator end() const { return {*this, size()}; }
@@ -83,12 +85,17 @@ public:
             gaps.push_back(place.offset - lastEnd + NO_GAP);
         offsets.push_back(place.offset);
         lastEnd = place.offset + place.length;
+        reach = lastEnd < place.offset ? UINT64_MAX : std::max(reach, lastEnd);
     }
     void clear()
     {
         offsets.clear();
         gaps.clear();
+        reach = 0;
     }
+    // The furthest end of a place: every place lies inside data of at least this many bytes.
+    // UINT64_MAX when a place's end lies past what 64 bits count.
+    std::uint64_t Reach() const { return reach; }
     void shrink_to_fit()
     {
         offsets.shrink_to_fit();
@@ -105,6 +112,7 @@ private:
     // Between each place's end and the next one's offset.
     PackedNumbers gaps;
     std::uint64_t lastEnd = 0;
+    std::uint64_t reach = 0;
 };
 
 // How much of each article ReadSource takes: all of it (to convert a source), only its first

@@ -861,7 +861,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
     // only the structure tells it. change gets the bytes and where each array starts.
     struct Layout
     {
-        std::size_t parts, partStart, headwords, starts;
+        std::size_t places, parts, partStart, headwords, starts;
     };
     const auto Resealed = [&](const std::function<void(std::string &, const Layout &)> &change,
                               bool reseal = true) {
@@ -876,7 +876,8 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
             // Magic, header length, header; the header ends with the counts.
             const std::size_t counts = 31 + Number(23) - 56;
             Layout at{};
-            at.parts = 31 + Number(23) + Number(counts) * 2 * Number(counts + 8);
+            at.places = 31 + Number(23);
+            at.parts = at.places + Number(counts) * 2 * Number(counts + 8);
             at.partStart = at.parts + Number(counts + 16) * 4;
             at.headwords = at.partStart + (Number(counts + 24) + 1) * 4;
             at.starts = at.headwords + Number(counts + 32);
@@ -910,6 +911,10 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
             false},
         {"records' parts out of order", Resealed([&](std::string &bytes, const Layout &at) {
              Put(bytes, at.partStart + 4, 0);
+         }),
+            false},
+        {"an article past the end of the data", Resealed([&](std::string &bytes, const Layout &at) {
+             Put(bytes, at.places, 0xFFFFFF00u);
          }),
             false},
         {"the last record's parts running past the parts",
