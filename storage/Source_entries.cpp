@@ -434,8 +434,9 @@ PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, Dictionar
     // Stable, so that entries with one headword keep the source's order; each entry is moved
     // once, into its place.
     PreparedRecords records;
-    records.headwords.reserve(candidates.size());
+    records.headwords.reserve(keepKeys ? candidates.size() : 0);
     records.keys.reserve(keepKeys ? candidates.size() : 0);
+    records.headwordStart.reserve(keepKeys ? 0 : candidates.size());
     records.parts.reserve(candidates.size());
     records.partStart.reserve(candidates.size() + 1);
     std::uint32_t lastKept = UINT32_MAX; // the candidate the last record was made of
@@ -444,13 +445,20 @@ PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, Dictionar
         if (duplicates == Duplicates::Merge && lastKept != UINT32_MAX
             && (keepKeys ? records.keys.back() : candidates[lastKept].key) == candidate.key) {
             ++report.mergedHeadwords;
-            report.notes.push_back({"merged", Shown(candidate.headword, encoding),
-                "reads the same as " + Shown(records.headwords.back(), encoding)
-                    + ": articles joined"});
-        } else {
-            records.headwords.push_back(std::move(candidate.headword));
+            // Only the maker lists them: an installed dictionary merges tens of thousands.
             if (keepKeys)
+                report.notes.push_back({"merged", Shown(candidate.headword, encoding),
+                    "reads the same as " + Shown(records.headwords.back(), encoding)
+                        + ": articles joined"});
+        } else {
+            if (keepKeys) {
+                records.headwords.push_back(std::move(candidate.headword));
                 records.keys.push_back(std::move(candidate.key));
+            } else {
+                records.headwordStart.push_back(records.headwordText.size());
+                records.headwordText += candidate.headword;
+                records.headwordText += '\0';
+            }
             lastKept = i;
             records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
         }

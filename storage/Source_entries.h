@@ -81,14 +81,19 @@ std::vector<BuiltEntry> PrepareEntries(const SourceData &data, Duplicates duplic
 // record i's are parts[partStart[i]..partStart[i + 1]).
 struct PreparedRecords
 {
-    std::vector<std::string> headwords;
+    std::vector<std::string> headwords; // PrepareEntries' alone
     std::vector<std::string> keys; // PrepareEntries' alone
+    // PrepareRecords' headwords instead, in one text: record i's starts at headwordStart[i] and
+    // ends in a zero byte.
+    std::string headwordText;
+    std::vector<std::size_t> headwordStart;
     std::vector<ArticlePart> parts;
     std::vector<std::uint32_t> partStart;
 };
 
-// The same records, their parts only and without their keys: the source's articles need then
-// hold no more than their first lines (which a dictd headword may take its spelling from).
+// The same records, their parts only and without their keys, the report's notes leaving out
+// the merged entries (counted all the same): the source's articles need then hold no more than
+// their first lines (which a dictd headword may take its spelling from).
 PreparedRecords PrepareRecords(const SourceData &data, Duplicates duplicates,
     DictionaryEncoding encoding, BuildReport &report);
 
