@@ -496,6 +496,8 @@ public:
         if (partsLeft.fetch_sub(1) != 1)
             return;
         std::vector<RecordKey>().swap(keys);
+        if (needle && dictionary.GetSource())
+            MakeFarRecords();
         if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
             GatherHits();
         {
@@ -564,18 +566,37 @@ private:
                 sifter = std::make_unique<SourcePrefilter>(*own);
             // Each part takes the records whose articles lie in one stretch of the data file,
             // read through a reader of its own, so that the parts inflate different chunks.
+            // The parts of a record whose parts lie far apart are read by the part whose stretch
+            // holds them, and the record made once every part is read.
             const std::size_t count = dictionary.GetWordCount();
-            std::vector<std::pair<std::uint64_t, std::int32_t>> order(count);
+            std::vector<std::pair<std::uint64_t, std::int32_t>> order;
+            order.reserve(count);
+            std::vector<std::uint32_t> farRecords;
             for (std::size_t i = 0; i < count; ++i) {
                 const auto record = static_cast<std::uint32_t>(
                     dictionary.GetArticleOffset(static_cast<std::int32_t>(i)));
-                order[i] = {record < source->RecordCount() ? source->RecordPlace(record) : 0,
-                    static_cast<std::int32_t>(i)};
+                if (!source->PartsNear(record)) {
+                    farIndexes.push_back(static_cast<std::int32_t>(i));
+                    farRecords.push_back(record);
+                    continue;
+                }
+                order.emplace_back(record < source->RecordCount() ? source->RecordPlace(record) : 0,
+                    static_cast<std::int32_t>(i));
             }
             std::sort(order.begin(), order.end());
-            placeOrder.reserve(count);
+            placeOrder.reserve(order.size());
             for (const auto &[place, index] : order)
                 placeOrder.push_back(index);
+            const std::vector<std::uint32_t> farParts = source->PartsOf(farRecords);
+            partExtra.resize(parts);
+            kept.resize(parts);
+            for (std::size_t part = 0, next = 0; part < parts; ++part) {
+                const std::size_t end = order.size() * (part + 1) / parts;
+                const std::uint64_t bound =
+                    part + 1 == parts || end >= order.size() ? UINT64_MAX : order[end].first;
+                for (; next < farParts.size() && source->PartPlace(farParts[next]) < bound; ++next)
+                    partExtra[part].push_back(farParts[next]);
+            }
             return;
         }
 
@@ -628,21 +649,43 @@ private:
             records[k - begin] =
                 static_cast<std::uint32_t>(dictionary.GetArticleOffset(placeOrder[k]));
         std::string skipped;
-        std::string shownText;
-        const auto take = [&](std::size_t k, bool read, const std::string &article) {
+        // Only the articles whose source text holds a piece of the phrase that the text rules
+        // keep whole are made, when the phrase has one.
+        const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
+        if (!source.ReadPass(reader, records, partExtra[part],
+                Taker(placeOrder.data() + begin, part), cancel, skipped, kept[part],
+                sifter && sifter->Active() ? SourceDictionary::MayHold(mayHold) : nullptr))
+            stopped = true;
+    }
+
+    // Hands each article made to Look for the record whose index is at its position in indexes.
+    SourceDictionary::Take Taker(const std::int32_t *indexes, std::size_t part)
+    {
+        return [this, indexes, part, shownText = std::string()](
+                   std::size_t k, bool read, const std::string &article) mutable {
             if (read)
-                Look(placeOrder[begin + k],
+                Look(indexes[k],
                     shown == ArticleMarkup::None ? article
                                                  : (shownText = PlainText(article, shown)),
                     partHits[part]);
         };
-        // Only the articles whose source text holds a piece of the phrase that the text rules
-        // keep whole are made, when the phrase has one.
-        const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
-        if (!source.Articles(reader, records, take, cancel, skipped,
-                sifter && sifter->Active() ? std::function<bool(const std::string &)>(mayHold)
-                                           : nullptr))
-            stopped = true;
+    }
+
+    // Once every part is read: the records whose parts lie far apart, from what the parts kept.
+    void MakeFarRecords()
+    {
+        if (farIndexes.empty() || stopped)
+            return;
+        const SourceDictionary &source = *dictionary.GetSource();
+        SourceDictionary::KeptParts all = std::move(kept[0]);
+        for (std::size_t part = 1; part < kept.size(); ++part) {
+            all.texts.merge(kept[part].texts);
+            all.accepted.merge(kept[part].accepted);
+        }
+        std::vector<std::uint32_t> records(farIndexes.size());
+        for (std::size_t k = 0; k < records.size(); ++k)
+            records[k] = static_cast<std::uint32_t>(dictionary.GetArticleOffset(farIndexes[k]));
+        source.MakeKept(records, all, Taker(farIndexes.data(), 0));
     }
 
     // A dictionary of tags' articles are read in the order they lie in the data file and looked
@@ -683,6 +726,9 @@ private:
             std::vector<Hit>().swap(own);
         }
         std::vector<std::int32_t>().swap(placeOrder);
+        std::vector<std::int32_t>().swap(farIndexes);
+        std::vector<std::vector<std::uint32_t>>().swap(partExtra);
+        std::vector<SourceDictionary::KeptParts>().swap(kept);
         std::sort(
             hits.begin(), hits.end(), [](const Hit &a, const Hit &b) { return a.index < b.index; });
         for (const Hit &hit : hits) {
@@ -731,6 +777,11 @@ private:
     std::shared_ptr<const PhraseFinder> needle;
     std::unique_ptr<SourcePrefilter> sifter;
     std::vector<std::int32_t> placeOrder; // an installed dictionary's indexes as its data lies
+    // Its records whose parts lie far apart, by index; each part's stretch's share of their
+    // parts, and what each part kept of them.
+    std::vector<std::int32_t> farIndexes;
+    std::vector<std::vector<std::uint32_t>> partExtra;
+    std::vector<SourceDictionary::KeptParts> kept;
     // The matches found in articles looked at one by one, by part, till all are in.
     std::vector<std::vector<Hit>> partHits;
     std::atomic<bool> stopped{false};

@@ -166,8 +166,13 @@ bool SourceDictionary::SourceUtf8(bool &utf8, std::string &error) const
 bool SourceDictionary::ReadArticle(DictzipFile &reader, std::uint32_t article, std::string &raw,
     std::string &converted, std::string &skipped, std::string &error) const
 {
-    if (!ReadSourceArticle(reader, data, article, raw, skipped, error))
-        return false;
+    return ReadSourceArticle(reader, data, article, raw, skipped, error)
+        && Convert(raw, converted, error);
+}
+
+bool SourceDictionary::Convert(
+    const std::string &raw, std::string &converted, std::string &error) const
+{
     // ASCII reads the same either way: only other text needs the encoding decided.
     const int state = encoding;
     bool utf8 = state != 2;
@@ -223,10 +228,16 @@ bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) c
     // An article that cannot be read leaves the index's spelling; reading it says why.
     if (!ReadArticle(file, parts.Part(parts.First(record)).article, raw, converted, skipped, error))
         return false;
-    const std::string first = FirstLineTrimmed(converted);
+    Settle(record, indexed, FirstLineTrimmed(converted));
+    return true;
+}
+
+void SourceDictionary::Settle(
+    std::uint32_t record, const std::string &indexed, const std::string &first) const
+{
     std::uint32_t &at = spellingAt[record];
     if (first == indexed
-        || !RepeatsHeadword(converted, DictionaryUpper(indexed, DictionaryEncoding::Utf8)))
+        || !RepeatsHeadword(first, DictionaryUpper(indexed, DictionaryEncoding::Utf8)))
         at = 1;
     else if (spellings.size() < UINT32_MAX - first.size() - 3) {
         at = static_cast<std::uint32_t>(spellings.size() + 2);
@@ -234,7 +245,20 @@ bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) c
         spellings += '\0';
     }
     spelled += at != 0 ? 1 : 0;
-    return true;
+}
+
+void SourceDictionary::SettleFrom(
+    const std::vector<std::pair<std::uint32_t, std::string>> &firstLines) const
+{
+    if (firstLines.empty())
+        return;
+    const std::lock_guard<std::mutex> lock(reading);
+    if (spellingAt.empty())
+        spellingAt.assign(RecordCount(), 0);
+    for (const auto &[record, first] : firstLines)
+        if (spellingAt[record] == 0)
+            Settle(record, index->GetWord(record), first);
+    KeepSpellings();
 }
 
 std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed) const
@@ -306,41 +330,75 @@ bool SourceDictionary::Article(DictzipFile &reader, std::uint32_t record, std::s
         text, error);
 }
 
-bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
-    const std::function<void(std::size_t, bool, const std::string &)> &take,
-    const std::atomic<bool> &cancel, std::string &skipped,
-    const std::function<bool(const std::string &)> &mayHold) const
+bool SourceDictionary::PartsNear(std::uint32_t record) const
 {
-    // A record whose parts lie within this many bytes is read as its first part comes: the
-    // reader's chunks still hold the others.
+    // Within this many bytes the reader's chunks still hold the others.
     constexpr std::uint64_t NEAR = 256 << 10;
-    std::vector<std::pair<std::uint64_t, std::size_t>> near;
-    std::vector<std::size_t> far;
-    for (std::size_t k = 0; k < records.size(); ++k) {
-        const std::uint32_t record = records[k];
-        if (record >= RecordCount()) {
-            near.emplace_back(0, k);
-            continue;
-        }
-        std::uint64_t low = UINT64_MAX;
-        std::uint64_t high = 0;
-        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
-            const SourcePlace place = data.places[parts.Part(p).article];
-            low = std::min(low, place.offset);
-            high = std::max(high, place.offset + place.length);
-        }
-        if (high - low <= NEAR)
-            near.emplace_back(RecordPlace(record), k);
-        else
-            far.push_back(k);
+    if (record >= RecordCount())
+        return true;
+    std::uint64_t low = UINT64_MAX;
+    std::uint64_t high = 0;
+    for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
+        const SourcePlace place = data.places[parts.Part(p).article];
+        low = std::min(low, place.offset);
+        high = std::max(high, place.offset + place.length);
     }
+    return high - low <= NEAR;
+}
+
+std::vector<std::uint32_t> SourceDictionary::PartsOf(
+    const std::vector<std::uint32_t> &records) const
+{
+    std::vector<std::uint32_t> articles;
+    for (const std::uint32_t record : records)
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p)
+            articles.push_back(parts.Part(p).article);
+    std::sort(articles.begin(), articles.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return data.places[a].offset < data.places[b].offset
+            || (data.places[a].offset == data.places[b].offset && a < b);
+    });
+    articles.erase(std::unique(articles.begin(), articles.end()), articles.end());
+    return articles;
+}
+
+bool SourceDictionary::Make(std::uint32_t record,
+    const std::function<bool(std::uint32_t, std::string &)> &read, std::string &text,
+    std::string &error, std::vector<std::pair<std::uint32_t, std::string>> &firstLines) const
+{
+    // The articles made here settle their records' spellings too: a caller asking for the
+    // headwords of the records found would otherwise read each article again, where it lies.
+    bool first = linesUndecided && index && record < RecordCount();
+    return Compose(
+        record,
+        [&](std::uint32_t article, std::string &converted) {
+            if (!read(article, converted))
+                return false;
+            if (first)
+                firstLines.emplace_back(record, FirstLineTrimmed(converted));
+            first = false;
+            return true;
+        },
+        text, error);
+}
+
+bool SourceDictionary::ReadPass(DictzipFile &reader, const std::vector<std::uint32_t> &records,
+    const std::vector<std::uint32_t> &extra, const Take &take, const std::atomic<bool> &cancel,
+    std::string &skipped, KeptParts &kept, const MayHold &mayHold) const
+{
+    std::vector<std::pair<std::uint64_t, std::size_t>> near(records.size());
+    for (std::size_t k = 0; k < records.size(); ++k)
+        near[k] = {records[k] < RecordCount() ? RecordPlace(records[k]) : 0, k};
     std::sort(near.begin(), near.end());
     std::string text;
     std::string error;
     std::string raw;
+    std::vector<std::pair<std::uint32_t, std::string>> firstLines;
     const bool filtered = static_cast<bool>(mayHold);
-    // The records of one article come one after another: it is looked at once for them all.
+    // The records of one article come one after another: it is looked at once for them all,
+    // and its text is made from what was looked at.
     std::uint32_t looked = UINT32_MAX;
+    std::string lookedText;
+    bool lookedRead = false;
     bool accepted = false;
     const auto anyPartAccepted = [&](std::uint32_t record) {
         if (!filtered || record >= RecordCount())
@@ -348,68 +406,82 @@ bool SourceDictionary::Articles(DictzipFile &reader, const std::vector<std::uint
         for (std::uint32_t p = parts.First(record); p < parts.First(record + 1); ++p) {
             if (parts.Part(p).article != looked) {
                 looked = parts.Part(p).article;
+                lookedRead = ReadSourceArticle(reader, data, looked, lookedText, skipped, error);
                 // One that cannot be read is made, so that reading it again says why.
-                accepted =
-                    !ReadSourceArticle(reader, data, looked, raw, skipped, error) || mayHold(raw);
+                accepted = !lookedRead || mayHold(lookedText);
             }
             if (accepted)
                 return true;
         }
         return false;
     };
-    // The others' parts are read as the pass over the near ones comes to them, and kept until
-    // the records are made: going back and forth for them would inflate chunks again and again.
-    std::vector<std::uint32_t> needed;
-    for (const std::size_t k : far)
-        for (std::uint32_t p = parts.First(records[k]); p < parts.First(records[k] + 1); ++p)
-            needed.push_back(parts.Part(p).article);
-    std::sort(needed.begin(), needed.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return data.places[a].offset < data.places[b].offset
-            || (data.places[a].offset == data.places[b].offset && a < b);
-    });
-    needed.erase(std::unique(needed.begin(), needed.end()), needed.end());
-    std::unordered_map<std::uint32_t, std::optional<std::string>> kept;
-    std::unordered_map<std::uint32_t, bool> acceptedParts;
+    // The extra parts are read as the pass comes to them, and kept until their records are made:
+    // going back and forth for them would inflate chunks again and again.
     auto nextNear = near.begin();
-    auto nextNeeded = needed.begin();
-    while (nextNear != near.end() || nextNeeded != needed.end()) {
+    auto nextExtra = extra.begin();
+    while (nextNear != near.end() || nextExtra != extra.end()) {
         if (cancel.load(std::memory_order_relaxed))
             return false;
-        if (nextNeeded != needed.end()
-            && (nextNear == near.end() || data.places[*nextNeeded].offset < nextNear->first)) {
-            const std::uint32_t article = *nextNeeded++;
+        if (nextExtra != extra.end()
+            && (nextNear == near.end() || data.places[*nextExtra].offset < nextNear->first)) {
+            const std::uint32_t article = *nextExtra++;
             std::string converted;
-            std::optional<std::string> &slot = kept[article];
+            std::optional<std::string> &slot = kept.texts[article];
             const bool read = ReadArticle(reader, article, raw, converted, skipped, error);
             if (read)
                 slot = std::move(converted);
-            acceptedParts[article] = !filtered || !read || mayHold(raw);
+            kept.accepted[article] = !filtered || !read || mayHold(raw);
             continue;
         }
         const std::size_t k = (nextNear++)->second;
         if (!anyPartAccepted(records[k]))
             continue;
-        const bool read = Article(reader, records[k], text, error, skipped);
-        take(k, read, text);
+        const bool made = Make(
+            records[k],
+            [&](std::uint32_t article, std::string &converted) {
+                return article == looked && lookedRead
+                    ? Convert(lookedText, converted, error)
+                    : ReadArticle(reader, article, raw, converted, skipped, error);
+            },
+            text, error, firstLines);
+        take(k, made, text);
     }
-    for (const std::size_t k : far) {
+    SettleFrom(firstLines);
+    return true;
+}
+
+void SourceDictionary::MakeKept(
+    const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const
+{
+    std::string text;
+    std::string error;
+    std::vector<std::pair<std::uint32_t, std::string>> firstLines;
+    const auto accepted = [&kept](std::uint32_t article) {
+        const auto at = kept.accepted.find(article);
+        return at != kept.accepted.end() && at->second;
+    };
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const std::uint32_t record = records[k];
+        if (record >= RecordCount())
+            continue;
         bool any = false;
-        for (std::uint32_t p = parts.First(records[k]); p < parts.First(records[k] + 1); ++p)
-            any = any || acceptedParts[parts.Part(p).article];
+        for (std::uint32_t p = parts.First(record); p < parts.First(record + 1) && !any; ++p)
+            any = accepted(parts.Part(p).article);
         if (!any)
             continue;
-        const bool read = Compose(
-            records[k],
+        const bool made = Make(
+            record,
             [&kept](std::uint32_t article, std::string &converted) {
-                const std::optional<std::string> &slot = kept[article];
-                if (slot)
-                    converted = *slot;
-                return slot.has_value();
+                const auto at = kept.texts.find(article);
+                if (at == kept.texts.end() || !at->second)
+                    return false;
+                converted = *at->second;
+                return true;
             },
-            text, error);
-        take(k, read, text);
+            text, error, firstLines);
+        take(k, made, text);
     }
-    return true;
+    SettleFrom(firstLines);
 }
 
 bool SourceDictionary::Article(std::uint32_t record, std::string &text, std::string &error)

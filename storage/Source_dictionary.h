@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "storage/Dictionary_index.h"
@@ -51,17 +54,35 @@ public:
     // The same through a reader of the caller's (a search's own, for instance).
     bool Article(DictzipFile &reader, std::uint32_t record, std::string &text, std::string &error,
         std::string &skippedTypes) const;
-    // The articles of records (each below RecordCount), made as Article makes them, handed to
-    // take with their position in records and whether they could be read, in an order that reads
-    // the data file front to back: the chunks a record's parts lie in are inflated once, however
-    // far apart the parts lie. False when cancel stopped it.
+    // What a pass over the data file keeps of the parts it was asked to read besides its
+    // records: each part's text, made, or none when it could not be read, and whether the sifting
+    // let it through.
+    struct KeptParts
+    {
+        std::unordered_map<std::uint32_t, std::optional<std::string>> texts;
+        std::unordered_map<std::uint32_t, bool> accepted;
+    };
+    using Take = std::function<void(std::size_t, bool, const std::string &)>;
+    using MayHold = std::function<bool(const std::string &)>;
+    // Whether the record's parts lie so near one another that the reader's chunks still hold
+    // the others when its first is read: such a record is made as a pass reaches it.
+    bool PartsNear(std::uint32_t record) const;
+    // The parts of records, in the order they lie in the data file, each once.
+    std::vector<std::uint32_t> PartsOf(const std::vector<std::uint32_t> &records) const;
+    std::uint64_t PartPlace(std::uint32_t part) const { return data.places[part].offset; }
+    // Reads the data file front to back through reader: records (each PartsNear, or at or
+    // beyond RecordCount, which makes an empty text) are made as Article makes them and handed
+    // to take with their position in records and whether they could be read; the parts extra
+    // are kept in kept. False when cancel stopped it.
     //
     // With mayHold, a record none of whose parts it accepts, given each part as the source gives
     // it before the text rules (a StarDict one's fields decoded), is passed over unmade.
-    bool Articles(DictzipFile &reader, const std::vector<std::uint32_t> &records,
-        const std::function<void(std::size_t, bool, const std::string &)> &take,
-        const std::atomic<bool> &cancel, std::string &skippedTypes,
-        const std::function<bool(const std::string &)> &mayHold = nullptr) const;
+    bool ReadPass(DictzipFile &reader, const std::vector<std::uint32_t> &records,
+        const std::vector<std::uint32_t> &extra, const Take &take, const std::atomic<bool> &cancel,
+        std::string &skippedTypes, KeptParts &kept, const MayHold &mayHold = nullptr) const;
+    // Makes records, whose parts passes have kept, as ReadPass makes its own.
+    void MakeKept(
+        const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const;
     // Where the record's first part lies in the data file: reading records in this order reads
     // the file front to back.
     std::uint64_t RecordPlace(std::uint32_t record) const;
@@ -83,12 +104,24 @@ private:
     // A source article as read and as converted to UTF-8.
     bool ReadArticle(DictzipFile &reader, std::uint32_t article, std::string &raw,
         std::string &converted, std::string &skipped, std::string &error) const;
+    // A source article as read converted to UTF-8.
+    bool Convert(const std::string &raw, std::string &converted, std::string &error) const;
     // Whether the source's text is UTF-8; decided by reading every article when the source
     // does not say and a text beyond ASCII needs it.
     bool SourceUtf8(bool &utf8, std::string &error) const;
     // Settles the record's spelling in spellingAt, under reading; false when its article cannot
     // be read.
     bool Spell(std::uint32_t record, const std::string &indexed) const;
+    // Makes the record through read, noting its first part's first line, trimmed, in firstLines
+    // when its spelling is still to be settled.
+    bool Make(std::uint32_t record, const std::function<bool(std::uint32_t, std::string &)> &read,
+        std::string &text, std::string &error,
+        std::vector<std::pair<std::uint32_t, std::string>> &firstLines) const;
+    // Under reading: settles the record's spelling by its article's first line, trimmed.
+    void Settle(std::uint32_t record, const std::string &indexed, const std::string &first) const;
+    // Settles the spellings of the records not settled yet by their first lines, each given
+    // with its record.
+    void SettleFrom(const std::vector<std::pair<std::uint32_t, std::string>> &firstLines) const;
     // Under reading: writes the cache again with the spellings once every record's is settled.
     void KeepSpellings() const;
     // Whether a dictd article's first line spells the headword whose upper-cased form is key.

@@ -229,7 +229,8 @@ bool ReadTsv(const std::string &path, TextEncoding encoding, SourceData &data, s
     return true;
 }
 
-// Each article, in the order they lie in, so that each chunk is inflated once.
+// Each article, in the order they lie in, so that each chunk is inflated once, until take
+// returns false.
 template <class Take>
 bool ReadInPlaceOrder(DictzipFile &file, const SourcePlaces &places, std::string &error, Take take)
 {
@@ -244,7 +245,8 @@ bool ReadInPlaceOrder(DictzipFile &file, const SourcePlaces &places, std::string
         const SourcePlace &place = places[i];
         if (!file.Read(place.offset, static_cast<std::size_t>(place.length), article, error))
             return false;
-        take(i, article);
+        if (!take(i, article))
+            break;
     }
     return true;
 }
@@ -344,6 +346,7 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
                 data.articles[i] = article;
             else
                 data.articles[i] = FirstLine(article);
+            return true;
         });
     if (!read)
         return false;
@@ -531,6 +534,7 @@ bool SettleSourceMarkup(
 bool DictdArticlesUtf8(DictzipFile &file, const SourceData &data, bool &utf8, std::string &error)
 {
     utf8 = true;
+    // One article that is not UTF-8 settles it: the rest of the file need not be inflated.
     return ReadInPlaceOrder(file, data.places, error,
-        [&utf8](std::uint32_t, const std::string &article) { utf8 = utf8 && IsUtf8(article); });
+        [&utf8](std::uint32_t, const std::string &article) { return utf8 = IsUtf8(article); });
 }

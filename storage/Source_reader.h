@@ -148,8 +148,8 @@ bool SettleSourceMarkup(
     DictzipFile &file, SourceFormat format, SourceData &data, std::string &error);
 
 // Whether every article of a dictd source is UTF-8, as ReadSource decides it when the source
-// does not say: for a source read without its articles. False with a reason naming the file when
-// an article cannot be read.
+// does not say: for a source read without its articles. Reads up to the first article that is
+// not. False with a reason naming the file when an article before it cannot be read.
 bool DictdArticlesUtf8(DictzipFile &file, const SourceData &data, bool &utf8, std::string &error);
 
 // Index files larger than this are refused: they are read into memory whole.

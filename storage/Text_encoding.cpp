@@ -173,8 +173,18 @@ std::size_t Utf8Text::Count(const char *text, std::size_t length)
 {
     const char *const end = text + length;
     std::size_t count = 0;
-    for (const char *at = text; at < end; ++count)
+    for (const char *at = text; at < end; ++count) {
+        // Every article is counted against the length limit, and most of its text is ASCII:
+        // eight such bytes are taken at a time.
+        std::uint64_t eight;
+        while (end - at >= 8 && (std::memcpy(&eight, at, 8), (eight & 0x8080808080808080) == 0)) {
+            at += 8;
+            count += 8;
+        }
+        if (at == end)
+            break;
         Read(at, end);
+    }
     return count;
 }
 

@@ -248,6 +248,7 @@ void ExpectSameFinds(
                 [&](ArticleMatches &&matches) {
                     for (std::size_t i = 0; i < matches.Size(); ++i)
                         found[k].push_back(std::to_string(matches.Index(i)) + " "
+                            + std::string(matches.Headword(i)) + " "
                             + std::to_string(matches.Position(i)) + " "
                             + std::string(matches.Excerpt(i)) + " "
                             + ReadExcerpt(*databases[k]->GetDictionary(0), matches, i));

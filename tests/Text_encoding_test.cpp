@@ -135,8 +135,12 @@ TEST(TextEncodingTest, AsciiRunsOfEveryLengthAroundOtherCharacters)
                 head + "\xD0\x94\xEF\xBF\xBD" + tail + "\xEF\xBF\xBD\xEF\xBF\xBD" + tail;
             EXPECT_EQ(Utf8Text::ProgramText(utf8.data(), utf8.size()), valid)
                 << before << " " << after;
+            EXPECT_EQ(Utf8Text::Count(utf8.data(), utf8.size()), before + 4 + 2 * after)
+                << before << " " << after;
             const std::string whole = head + "\xD0\x94" + tail + head;
             EXPECT_EQ(Utf8Text::ProgramText(whole.data(), whole.size()), whole)
+                << before << " " << after;
+            EXPECT_EQ(Utf8Text::Count(whole.data(), whole.size()), 2 * before + 1 + after)
                 << before << " " << after;
         }
     }
