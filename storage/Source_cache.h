@@ -74,7 +74,7 @@ struct SourceSortResult
     // A dictd source's headwords as its articles' first lines spell them, once every record's
     // is settled (SourceDictionary::Headword): empty, or for each record 1 for the index's
     // spelling, else 2 + where its own starts in spellings, each ending in a zero byte.
-    std::vector<std::uint32_t> spellingAt;
+    PackedNumbers spellingAt;
     std::string spellings;
 };
 

@@ -143,10 +143,10 @@ bool SourceDictionary::Open(
     data = std::move(sorted.data);
     heldIndex = std::move(sorted.index);
     if (sorted.linesUndecided && !cacheFolder.empty()) {
-        spellingAt = std::move(sorted.spellingAt);
+        settledAt = std::move(sorted.spellingAt);
         spellings = std::move(sorted.spellings);
-        spelled = static_cast<std::uint32_t>(spellingAt.size());
-        if (spellingAt.empty()) {
+        spelled = static_cast<std::uint32_t>(settledAt.size());
+        if (settledAt.empty()) {
             this->cachePath = cachePath;
             this->stamp = stamp;
         }
@@ -224,6 +224,8 @@ void SourceDictionary::SpellAll() const
     if (!linesUndecided || !index)
         return;
     const std::lock_guard<std::mutex> lock(reading);
+    if (!settledAt.empty())
+        return;
     if (spellingAt.empty())
         spellingAt.assign(RecordCount(), 0);
     std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
@@ -238,8 +240,10 @@ void SourceDictionary::SpellAll() const
 
 void SourceDictionary::KeepSpellings() const
 {
+    if (spelled != RecordCount() || spellingAt.empty())
+        return;
     // Every record settled: the next start need not read the articles for it again.
-    if (spelled == RecordCount() && !cachePath.empty() && index) {
+    if (!cachePath.empty() && index) {
         std::vector<std::uint32_t> partStart;
         std::vector<ArticlePart> recordParts;
         parts.Unpack(partStart, recordParts);
@@ -247,6 +251,11 @@ void SourceDictionary::KeepSpellings() const
             spellingAt, spellings);
         cachePath.clear();
     }
+    // Held packed from now on: most records take the index's spelling, and runs of them no room.
+    for (const std::uint32_t at : spellingAt)
+        settledAt.push_back(at);
+    settledAt.shrink_to_fit();
+    spellingAt = std::vector<std::uint32_t>();
 }
 
 bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) const
@@ -283,6 +292,8 @@ void SourceDictionary::SettleFrom(
     if (firstLines.empty())
         return;
     const std::lock_guard<std::mutex> lock(reading);
+    if (!settledAt.empty())
+        return;
     if (spellingAt.empty())
         spellingAt.assign(RecordCount(), 0);
     for (const auto &[record, first] : firstLines)
@@ -296,12 +307,15 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
     if (!linesUndecided || record >= RecordCount())
         return indexed;
     const std::lock_guard<std::mutex> lock(reading);
-    if (spellingAt.empty())
-        spellingAt.assign(RecordCount(), 0);
-    if (spellingAt[record] == 0 && !Spell(record, indexed))
-        return indexed;
-    KeepSpellings();
-    const std::uint32_t at = spellingAt[record];
+    if (settledAt.empty()) {
+        if (spellingAt.empty())
+            spellingAt.assign(RecordCount(), 0);
+        if (spellingAt[record] == 0 && !Spell(record, indexed))
+            return indexed;
+        KeepSpellings();
+    }
+    const auto at =
+        static_cast<std::uint32_t>(settledAt.empty() ? spellingAt[record] : settledAt[record]);
     if (at == 0) {
         // No room left to keep it: spelled again when asked again.
         std::string raw, converted, skipped, error;
