@@ -24,8 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         sorted.index.GetWord(i);
     FuzzCheck(sorted.spellingAt.empty() || sorted.spellingAt.size() == records,
         "spellings for some records only");
-    for (const std::uint32_t at : sorted.spellingAt)
+    for (std::size_t i = 0; i < sorted.spellingAt.size(); ++i) {
+        const std::uint64_t at = sorted.spellingAt[i];
         FuzzCheck(at == 1 || (at >= 2 && at - 2 < sorted.spellings.size()),
             "a spelling outside the spellings");
+    }
     return 0;
 }

@@ -320,22 +320,27 @@ bool ReadSourceCache(
             static_cast<std::size_t>(records), [](std::uint32_t start, std::size_t i) {
                 return DictionaryIndex::IndexEntry{start, static_cast<std::int32_t>(i)};
             });
-    sorted.spellingAt.resize(static_cast<std::size_t>(spelled));
+    // Each spelling is read as a C string: it must start inside them.
+    read = read
+        && ReadEach<std::uint32_t>(
+            file, spelled, [&sorted, spellingBytes](std::uint32_t at, std::uint64_t) {
+                if (at == 0 || (at > 1 && at - 2 >= spellingBytes))
+                    return false;
+                sorted.spellingAt.push_back(at);
+                return true;
+            });
+    sorted.spellingAt.shrink_to_fit();
     sorted.spellings.resize(static_cast<std::size_t>(spellingBytes));
-    read = read && file.Read(sorted.spellingAt.data(), sorted.spellingAt.size() * 4)
-        && file.Read(sorted.spellings.data(), sorted.spellings.size());
+    read = read && file.Read(sorted.spellings.data(), sorted.spellings.size());
     const std::uint32_t crc = file.Crc();
     std::uint32_t stored = 0;
     if (!read || !file.Read(&stored, 4) || stored != crc)
         return false;
 
     // The rest of the structure is checked as well: a cache that passes is used without doubt.
-    // Each spelling read as a C string: it must start inside them, and they end in a zero byte.
+    // The spellings end in a zero byte, each being read as a C string.
     if (!sorted.spellings.empty() && sorted.spellings.back() != '\0')
         return false;
-    for (const std::uint32_t at : sorted.spellingAt)
-        if (at == 0 || (at > 1 && at - 2 >= sorted.spellings.size()))
-            return false;
     return sorted.index.Restore(headwords, entries, DictionaryEncoding::Utf8);
 }
 

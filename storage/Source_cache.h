@@ -30,7 +30,7 @@ public:
     }
     ArticlePart Part(std::uint32_t part) const
     {
-        const std::uint64_t stored = articles[part];
+        const std::uint64_t stored = articles[part] + 2 * std::uint64_t{part} - ABOVE_PARTS;
         return {static_cast<std::uint32_t>(stored >> 1), static_cast<std::uint32_t>(stored & 1)};
     }
     // The parts of one record, as Compose takes them.
@@ -38,7 +38,8 @@ public:
 
     void AddPart(ArticlePart part)
     {
-        articles.push_back(std::uint64_t{part.article} << 1 | part.dropFirstLine);
+        articles.push_back((std::uint64_t{part.article} << 1 | part.dropFirstLine) + ABOVE_PARTS
+            - 2 * articles.size());
     }
     // Adds where the next record's parts start, or where the last one's end. False, and nothing
     // added, when it does not follow: the first must be 0, each other above the one before.
@@ -51,7 +52,11 @@ private:
     // For each record, and once more for the end, its first part less its number: records of
     // one part leave it the same.
     PackedNumbers extraParts;
-    PackedNumbers articles; // article * 2 + dropFirstLine
+    // Each part's article * 2 + dropFirstLine, less twice the part's number: a source whose
+    // records each take the next article keeps one number throughout. ABOVE_PARTS keeps it
+    // positive.
+    static constexpr std::uint64_t ABOVE_PARTS = std::uint64_t{1} << 33;
+    PackedNumbers articles;
     std::uint32_t lastStart = 0;
 };
 
@@ -69,7 +74,7 @@ struct SourceSortResult
     // A dictd source's headwords as its articles' first lines spell them, once every record's
     // is settled (SourceDictionary::Headword): empty, or for each record 1 for the index's
     // spelling, else 2 + where its own starts in spellings, each ending in a zero byte.
-    std::vector<std::uint32_t> spellingAt;
+    PackedNumbers spellingAt;
     std::string spellings;
 };
 

@@ -39,6 +39,27 @@ std::string FirstLineTrimmed(const std::string &text)
     return text.substr(begin, last - begin);
 }
 
+// Numbers the articles in the order they lie in the data file, where their places take least
+// room (SourcePlaces), and the parts to match.
+void NumberByPlace(SourcePlaces &places, std::vector<ArticlePart> &parts)
+{
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> order(places.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = {places.Offset(i), i};
+    if (std::is_sorted(order.begin(), order.end()))
+        return;
+    std::sort(order.begin(), order.end());
+    std::vector<std::uint32_t> number(order.size());
+    SourcePlaces sorted;
+    for (std::uint32_t k = 0; k < order.size(); ++k) {
+        number[order[k].second] = k;
+        sorted.push_back(places[order[k].second]);
+    }
+    for (ArticlePart &part : parts)
+        part.article = number[part.article];
+    places = std::move(sorted);
+}
+
 } // namespace
 
 bool SourceDictionary::Open(
@@ -53,8 +74,7 @@ bool SourceDictionary::Open(
     const std::string cachePath =
         cacheFolder.empty() ? std::string() : SourceCachePath(cacheFolder, path);
     SourceSortResult sorted;
-    fromCache = !cacheFolder.empty() && ReadSourceCache(cachePath, stamp, sorted);
-    if (!fromCache) {
+    const auto readSource = [&]() {
         sorted = SourceSortResult();
         // A dictd source's headwords are taken from its index alone, their spelling and the
         // encoding settled as records are read, unless the index leaves the order in doubt.
@@ -74,6 +94,7 @@ bool SourceDictionary::Open(
         // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
         sorted.data.entries = std::vector<SourceEntry>();
+        NumberByPlace(sorted.data.places, prepared.parts);
         sorted.data.places.shrink_to_fit();
         const std::string &text = prepared.headwordText;
         const std::vector<std::size_t> &starts = prepared.headwordStart;
@@ -99,24 +120,33 @@ bool SourceDictionary::Open(
             WriteSourceCache(cachePath, stamp, sorted.data, prepared.partStart, prepared.parts,
                 sorted.linesUndecided, sorted.index);
         sorted.parts = RecordParts(prepared.partStart, prepared.parts);
-    }
+        return true;
+    };
+    fromCache = !cacheFolder.empty() && ReadSourceCache(cachePath, stamp, sorted);
+    if (!fromCache && !readSource())
+        return false;
     if (!file.Open(sorted.data.dataPath, error))
         return false;
-    for (const SourcePlace place : sorted.data.places)
-        if (place.offset > file.Size() || place.length > file.Size() - place.offset) {
-            error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
+    // A cache whose articles lie past the end of its data is damaged: it is made again.
+    if (fromCache && sorted.data.places.Reach() > file.Size()) {
+        fromCache = false;
+        if (!readSource())
             return false;
-        }
+    }
+    if (sorted.data.places.Reach() > file.Size() || sorted.data.dataPath != file.Path()) {
+        error = path + ": an article lies beyond the end of " + sorted.data.dataPath;
+        return false;
+    }
     // The cache keeps what sorting made; the markup is settled again from the source.
     if (fromCache && !SettleSourceMarkup(file, *format, sorted.data, error))
         return false;
     data = std::move(sorted.data);
     heldIndex = std::move(sorted.index);
     if (sorted.linesUndecided && !cacheFolder.empty()) {
-        spellingAt = std::move(sorted.spellingAt);
+        settledAt = std::move(sorted.spellingAt);
         spellings = std::move(sorted.spellings);
-        spelled = static_cast<std::uint32_t>(spellingAt.size());
-        if (spellingAt.empty()) {
+        spelled = static_cast<std::uint32_t>(settledAt.size());
+        if (settledAt.empty()) {
             this->cachePath = cachePath;
             this->stamp = stamp;
         }
@@ -194,6 +224,8 @@ void SourceDictionary::SpellAll() const
     if (!linesUndecided || !index)
         return;
     const std::lock_guard<std::mutex> lock(reading);
+    if (!settledAt.empty())
+        return;
     if (spellingAt.empty())
         spellingAt.assign(RecordCount(), 0);
     std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
@@ -208,8 +240,10 @@ void SourceDictionary::SpellAll() const
 
 void SourceDictionary::KeepSpellings() const
 {
+    if (spelled != RecordCount() || spellingAt.empty())
+        return;
     // Every record settled: the next start need not read the articles for it again.
-    if (spelled == RecordCount() && !cachePath.empty() && index) {
+    if (!cachePath.empty() && index) {
         std::vector<std::uint32_t> partStart;
         std::vector<ArticlePart> recordParts;
         parts.Unpack(partStart, recordParts);
@@ -217,6 +251,11 @@ void SourceDictionary::KeepSpellings() const
             spellingAt, spellings);
         cachePath.clear();
     }
+    // Held packed from now on: most records take the index's spelling, and runs of them no room.
+    for (const std::uint32_t at : spellingAt)
+        settledAt.push_back(at);
+    settledAt.shrink_to_fit();
+    spellingAt = std::vector<std::uint32_t>();
 }
 
 bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) const
@@ -253,6 +292,8 @@ void SourceDictionary::SettleFrom(
     if (firstLines.empty())
         return;
     const std::lock_guard<std::mutex> lock(reading);
+    if (!settledAt.empty())
+        return;
     if (spellingAt.empty())
         spellingAt.assign(RecordCount(), 0);
     for (const auto &[record, first] : firstLines)
@@ -266,12 +307,15 @@ std::string SourceDictionary::Headword(std::uint32_t record, std::string indexed
     if (!linesUndecided || record >= RecordCount())
         return indexed;
     const std::lock_guard<std::mutex> lock(reading);
-    if (spellingAt.empty())
-        spellingAt.assign(RecordCount(), 0);
-    if (spellingAt[record] == 0 && !Spell(record, indexed))
-        return indexed;
-    KeepSpellings();
-    const std::uint32_t at = spellingAt[record];
+    if (settledAt.empty()) {
+        if (spellingAt.empty())
+            spellingAt.assign(RecordCount(), 0);
+        if (spellingAt[record] == 0 && !Spell(record, indexed))
+            return indexed;
+        KeepSpellings();
+    }
+    const auto at =
+        static_cast<std::uint32_t>(settledAt.empty() ? spellingAt[record] : settledAt[record]);
     if (at == 0) {
         // No room left to keep it: spelled again when asked again.
         std::string raw, converted, skipped, error;

@@ -144,6 +144,8 @@ private:
     // Under reading: for each record, 0 when its spelling is not known yet, 1 for the index's,
     // else 2 + where the first line's spelling starts in spellings.
     mutable std::vector<std::uint32_t> spellingAt;
+    // The same once every record's is settled, packed; spellingAt is then empty.
+    mutable PackedNumbers settledAt;
     mutable std::string spellings;
     mutable std::uint32_t spelled = 0; // records whose spelling is settled
     // Where the cache is, to keep the spellings once every record's is settled; empty once kept.

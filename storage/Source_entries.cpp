@@ -407,11 +407,12 @@ PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, Dictionar
         const ArticlePart part{source.article, dropFirstLine};
         if (ascii) {
             // No yo in it, nor a ye spelling: one record, its key the letters a-z upper-cased.
-            std::string key = headword;
-            for (char &c : key)
+            candidates.push_back({std::move(headword), std::string(), part});
+            Candidate &added = candidates.back();
+            added.key = added.headword;
+            for (char &c : added.key)
                 if (c >= 'a' && c <= 'z')
                     c = static_cast<char>(c - 'a' + 'A');
-            candidates.push_back({std::move(headword), std::move(key), part});
             continue;
         }
         const auto add = [&](const std::string &form) {

@@ -1,6 +1,7 @@
 #ifndef STORAGE_SOURCE_READER_H
 #define STORAGE_SOURCE_READER_H
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,8 +38,9 @@ struct SourcePlace
 };
 
 // The places of a source's articles, numbered as they are added. An installed dictionary keeps
-// one for each of its articles for as long as it is open: near places take a few bytes each
-// rather than sixteen, and an offset or length of any size is still kept whole.
+// one for each of its articles for as long as it is open: places added in the order they lie in,
+// each where the one before ends, take two bytes or so each rather than sixteen; places in any
+// other order, of any offset or length, are still kept whole.
 class SourcePlaces
 {
 public:
@@ -65,30 +67,52 @@ public:
 
     std::size_t size() const { return offsets.size(); }
     bool empty() const { return offsets.empty(); }
-    SourcePlace operator[](std::size_t i) const { return {offsets[i], lengths[i]}; }
+    SourcePlace operator[](std::size_t i) const
+    {
+        const std::uint64_t offset = offsets[i];
+        // Wrapping arithmetic gives the end back whatever the gap, an overlap too.
+        const std::uint64_t end =
+            i + 1 < offsets.size() ? offsets[i + 1] - (gaps[i] - NO_GAP) : lastEnd;
+        return {offset, end - offset};
+    }
+    std::uint64_t Offset(std::size_t i) const { return offsets[i]; }
     SourcePlace front() const { return (*this)[0]; }
     Iterator begin() const { return {*this, 0}; }
     Iterator end() const { return {*this, size()}; }
     void push_back(const SourcePlace &place)
     {
+        if (!offsets.empty())
+            gaps.push_back(place.offset - lastEnd + NO_GAP);
         offsets.push_back(place.offset);
-        lengths.push_back(place.length);
+        lastEnd = place.offset + place.length;
+        reach = lastEnd < place.offset ? UINT64_MAX : std::max(reach, lastEnd);
     }
     void clear()
     {
         offsets.clear();
-        lengths.clear();
+        gaps.clear();
+        reach = 0;
     }
+    // The furthest end of a place: every place lies inside data of at least this many bytes.
+    // UINT64_MAX when a place's end lies past what 64 bits count.
+    std::uint64_t Reach() const { return reach; }
     void shrink_to_fit()
     {
         offsets.shrink_to_fit();
-        lengths.shrink_to_fit();
+        gaps.shrink_to_fit();
     }
-    std::size_t HeapBytes() const { return offsets.HeapBytes() + lengths.HeapBytes(); }
+    std::size_t HeapBytes() const { return offsets.HeapBytes() + gaps.HeapBytes(); }
 
 private:
+    // Gaps are kept about the middle of the range, so that a run of small ones and overlaps
+    // (negative gaps) stays narrow.
+    static constexpr std::uint64_t NO_GAP = std::uint64_t{1} << 63;
+
     PackedNumbers offsets;
-    PackedNumbers lengths;
+    // Between each place's end and the next one's offset.
+    PackedNumbers gaps;
+    std::uint64_t lastEnd = 0;
+    std::uint64_t reach = 0;
 };
 
 // How much of each article ReadSource takes: all of it (to convert a source), only its first

@@ -2,36 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr std::uint64_t WIDTH_BITS = 128;
-
-std::uint64_t Mask(std::uint64_t width)
-{
-    return width >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
-}
-
-} // namespace
-
-std::uint64_t PackedNumbers::operator[](std::size_t i) const
-{
-    const std::size_t run = i / RUN;
-    if (run == runs.size())
-        return open[i % RUN];
-    const Run &packed = runs[run];
-    const std::uint64_t width = packed.place % WIDTH_BITS;
-    if (width == 0)
-        return packed.least;
-    const std::uint64_t at = (i % RUN) * width;
-    const std::size_t word = static_cast<std::size_t>(packed.place / WIDTH_BITS + at / 64);
-    const unsigned shift = static_cast<unsigned>(at % 64);
-    std::uint64_t bits = words[word] >> shift;
-    // A difference may lie across two words; shift is then above zero.
-    if (shift + width > 64)
-        bits |= words[word + 1] << (64 - shift);
-    return packed.least + (bits & Mask(width));
-}
-
 void PackedNumbers::Pack()
 {
     std::uint64_t least = open[0];

@@ -14,11 +14,28 @@
 class PackedNumbers
 {
 public:
-    static constexpr std::size_t RUN = 64;
+    static constexpr std::size_t RUN = 128;
 
     std::size_t size() const { return count; }
     bool empty() const { return count == 0; }
-    std::uint64_t operator[](std::size_t i) const;
+    std::uint64_t operator[](std::size_t i) const
+    {
+        const std::size_t run = i / RUN;
+        if (run == runs.size())
+            return open[i % RUN];
+        const Run &packed = runs[run];
+        const unsigned width = static_cast<unsigned>(packed.place % WIDTH_BITS);
+        if (width == 0)
+            return packed.least;
+        const std::size_t at = (i % RUN) * width;
+        const std::size_t word = static_cast<std::size_t>(packed.place / WIDTH_BITS) + at / 64;
+        const unsigned shift = static_cast<unsigned>(at % 64);
+        std::uint64_t bits = words[word] >> shift;
+        // A difference may lie across two words; shift is then above zero.
+        if (shift + width > 64)
+            bits |= words[word + 1] << (64 - shift);
+        return packed.least + (width == 64 ? bits : bits & ((std::uint64_t{1} << width) - 1));
+    }
     void push_back(std::uint64_t value)
     {
         open[count % RUN] = value;
@@ -32,6 +49,7 @@ public:
     std::size_t HeapBytes() const;
 
 private:
+    static constexpr std::uint64_t WIDTH_BITS = 128;
     struct Run
     {
         std::uint64_t least = 0;

@@ -294,6 +294,12 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
     Dictd plainLatin = plain;
     plainLatin.Add("cafe", "Cafe\n   A caf\xE9.\n");
+    // The index's first four lines moved to its end: its articles lie in the data in another
+    // order, and not one that is its own reverse.
+    std::size_t fourth = 0;
+    for (int line = 0; line < 4; ++line)
+        fourth = dictd.index.find('\n', fourth) + 1;
+    const std::string turned = dictd.index.substr(fourth) + dictd.index.substr(0, fourth);
     const StarDict star32 = SampleStarDict(32);
     const StarDict star64 = SampleStarDict(64);
     StarDict typed;
@@ -317,6 +323,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
         {"dictd, gzip without chunks", {{"z.index", dictd.index}, {"z.dict.dz", Gzip(dictd.dict)}},
             "z.index"},
         {"dictd, not UTF-8", {{"l.index", latin.index}, {"l.dict", latin.dict}}, "l.index"},
+        {"dictd, the index in another order than the data",
+            {{"b.index", turned}, {"b.dict.dz", Gzip(dictd.dict, 7)}}, "b.index"},
         {"dictd, ASCII headwords, UTF-8 articles",
             {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
         {"dictd, ASCII headwords, many",
@@ -854,7 +862,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
     // only the structure tells it. change gets the bytes and where each array starts.
     struct Layout
     {
-        std::size_t parts, partStart, headwords, starts;
+        std::size_t places, parts, partStart, headwords, starts;
     };
     const auto Resealed = [&](const std::function<void(std::string &, const Layout &)> &change,
                               bool reseal = true) {
@@ -869,7 +877,8 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
             // Magic, header length, header; the header ends with the counts.
             const std::size_t counts = 31 + Number(23) - 56;
             Layout at{};
-            at.parts = 31 + Number(23) + Number(counts) * 2 * Number(counts + 8);
+            at.places = 31 + Number(23);
+            at.parts = at.places + Number(counts) * 2 * Number(counts + 8);
             at.partStart = at.parts + Number(counts + 16) * 4;
             at.headwords = at.partStart + (Number(counts + 24) + 1) * 4;
             at.starts = at.headwords + Number(counts + 32);
@@ -903,6 +912,10 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
             false},
         {"records' parts out of order", Resealed([&](std::string &bytes, const Layout &at) {
              Put(bytes, at.partStart + 4, 0);
+         }),
+            false},
+        {"an article past the end of the data", Resealed([&](std::string &bytes, const Layout &at) {
+             Put(bytes, at.places, 0xFFFFFF00u);
          }),
             false},
         {"the last record's parts running past the parts",
