@@ -63,11 +63,15 @@ class DataWindow
 {
 public:
     // readAtLeast: how far each read goes beyond what is asked for; a scan reads on in large
-    // stretches, a single article wants no more than itself.
-    explicit DataWindow(const Dictionary &dictionary, std::size_t readAtLeast = READ_BYTES)
+    // stretches, a single article wants no more than itself. room, when given, holds the bytes
+    // instead of a buffer of the window's own: a thread scanning one part after another keeps
+    // its megabyte rather than taking and touching fresh pages for each.
+    explicit DataWindow(const Dictionary &dictionary, std::size_t readAtLeast = READ_BYTES,
+        std::vector<unsigned char> *room = nullptr)
         : dictionary(dictionary)
         , size(static_cast<std::size_t>(dictionary.DataSize()))
         , readAtLeast(readAtLeast)
+        , bytes(room ? *room : own)
     {
     }
 
@@ -105,7 +109,8 @@ private:
     const Dictionary &dictionary;
     const std::size_t size;
     const std::size_t readAtLeast;
-    std::vector<unsigned char> bytes;
+    std::vector<unsigned char> own;
+    std::vector<unsigned char> &bytes;
     std::size_t begin = 0;
     std::size_t end = 0;
 };
@@ -478,7 +483,9 @@ public:
 
     std::size_t Parts() const { return parts; }
 
-    void ScanPart(std::size_t part, const std::atomic<bool> &cancel)
+    // room: the scanning thread's buffer for the data read.
+    void ScanPart(
+        std::size_t part, const std::atomic<bool> &cancel, std::vector<unsigned char> &room)
     {
         std::call_once(prepared, [this] { Prepare(); });
         if (needle && dictionary.GetSource()) {
@@ -488,7 +495,7 @@ public:
         } else if (needle) {
             const std::size_t begin = keys.size() * part / parts;
             const std::size_t end = keys.size() * (part + 1) / parts;
-            DataWindow window(dictionary);
+            DataWindow window(dictionary, READ_BYTES, &room);
             if (!ScanRecords(
                     window, *needle, encoding, keys.data() + begin, end - begin, firstAt, cancel))
                 changed = true;
@@ -937,7 +944,7 @@ bool ArticleSearch::Run(
     std::condition_variable finished;
     std::vector<std::optional<std::vector<ArticleMatches>>> slots(count);
     std::size_t next = 0;
-    const auto TakeAndScan = [&]() -> bool {
+    const auto TakeAndScan = [&](std::vector<unsigned char> &room) -> bool {
         std::size_t task;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -947,7 +954,7 @@ bool ArticleSearch::Run(
         }
         const std::size_t d = tasks[task].dictionary;
         if (!tasks[task].gather) {
-            scans[d]->ScanPart(tasks[task].part, cancel);
+            scans[d]->ScanPart(tasks[task].part, cancel, room);
             return true;
         }
         if (!scans[d]->GatherPart(tasks[task].part, cancel))
@@ -963,10 +970,12 @@ bool ArticleSearch::Run(
     std::vector<std::thread> helpers;
     for (unsigned t = 1; t < threads; ++t)
         helpers.emplace_back([&] {
-            while (TakeAndScan()) { }
+            std::vector<unsigned char> room;
+            while (TakeAndScan(room)) { }
         });
 
     std::uint64_t done = 0;
+    std::vector<unsigned char> room;
     for (std::size_t delivered = 0; delivered < count && !cancel.load();) {
         std::unique_lock<std::mutex> lock(mutex);
         if (slots[delivered]) {
@@ -984,7 +993,7 @@ bool ArticleSearch::Run(
             ++delivered;
         } else if (next < tasks.size()) {
             lock.unlock();
-            TakeAndScan();
+            TakeAndScan(room);
         } else {
             // The cancel flag is not watched by the condition: a cancelled scan still ends and
             // fills its slot.
