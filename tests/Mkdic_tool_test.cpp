@@ -821,6 +821,11 @@ TEST(MkdicToolTest, WritesUtf8WhenWindows1251CannotHoldEveryLetter)
             {"Russian with one letter outside Windows-1251 in an article",
                 "кот\tзверь\nкафе\tзаведение, по-французски café\n", {}, "UTF-8", "UTF-8",
                 {{"кафе", "кафе | заведение, по-французски café"}}},
+            // Serbian Ђ is 0x80 in Windows-1251: a byte just past ASCII still goes through the
+            // conversion.
+            {"Windows-1251 input kept as UTF-8", "\x80\t\xEA\xEE\xF2\n",
+                {"--encoding", "cp1251", "--dictionary-encoding", "utf-8"}, "UTF-8", "UTF-8",
+                {{"ђ", "Ђ | кот"}}},
         };
     for (const auto &[name, text, options, chosen, stored, lookups] : rows) {
         TestFolder folder;
