@@ -592,12 +592,12 @@ private:
             }
             std::sort(order.begin(), order.end());
             placeOrder.reserve(order.size());
-            for (const auto &[place, index] : order)
+            indexOrder.reserve(order.size());
+            for (const auto &[place, index] : order) {
                 placeOrder.emplace_back(
                     place, static_cast<std::uint32_t>(dictionary.GetArticleOffset(index)));
-            indexOrder.reserve(order.size());
-            for (const auto &[place, index] : order)
                 indexOrder.push_back(index);
+            }
             const SourceDictionary::Placed farParts = source->PartsOf(farRecords);
             partExtra.resize(parts);
             kept.resize(parts);

@@ -224,10 +224,8 @@ void SourceDictionary::SpellAll() const
     if (!linesUndecided || !index)
         return;
     const std::lock_guard<std::mutex> lock(reading);
-    if (!settledAt.empty())
+    if (!SpellingsOpen())
         return;
-    if (spellingAt.empty())
-        spellingAt.assign(RecordCount(), 0);
     std::vector<std::pair<std::uint64_t, std::uint32_t>> order;
     for (std::uint32_t r = 0; r < RecordCount(); ++r)
         if (spellingAt[r] == 0 && r < index->GetWordCount())
@@ -236,6 +234,15 @@ void SourceDictionary::SpellAll() const
     for (const auto &[place, r] : order)
         Spell(r, index->GetWord(r));
     KeepSpellings();
+}
+
+bool SourceDictionary::SpellingsOpen() const
+{
+    if (!settledAt.empty())
+        return false;
+    if (spellingAt.empty())
+        spellingAt.assign(RecordCount(), 0);
+    return true;
 }
 
 void SourceDictionary::KeepSpellings() const
@@ -292,10 +299,8 @@ void SourceDictionary::SettleFrom(
     if (firstLines.empty())
         return;
     const std::lock_guard<std::mutex> lock(reading);
-    if (!settledAt.empty())
+    if (!SpellingsOpen())
         return;
-    if (spellingAt.empty())
-        spellingAt.assign(RecordCount(), 0);
     for (const auto &[record, first] : firstLines)
         if (spellingAt[record] == 0)
             Settle(record, index->GetWord(record), first);

@@ -124,6 +124,9 @@ private:
     // Settles the spellings of the records not settled yet by their first lines, each given
     // with its record.
     void SettleFrom(const std::vector<std::pair<std::uint32_t, std::string>> &firstLines) const;
+    // Under reading: false once every spelling is settled and held packed; otherwise makes sure
+    // each record has its slot for one.
+    bool SpellingsOpen() const;
     // Under reading: writes the cache again with the spellings once every record's is settled.
     void KeepSpellings() const;
     // Whether a dictd article's first line spells the headword whose upper-cased form is key.
