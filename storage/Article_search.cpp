@@ -671,13 +671,25 @@ private:
     // Hands each article made to Look for the record whose index is at its position in indexes.
     SourceDictionary::Take Taker(const std::int32_t *indexes, std::size_t part)
     {
-        return [this, indexes, part, shownText = std::string()](
+        // Records sharing an article come one after another with the same text, and are
+        // found or not alike, at the same place.
+        return [this, indexes, part, shownText = std::string(), last = std::string(),
+                   lastFound = false](
                    std::size_t k, bool read, const std::string &article) mutable {
-            if (read)
-                Look(indexes[k],
-                    shown == ArticleMarkup::None ? article
-                                                 : (shownText = PlainText(article, shown)),
-                    partHits[part]);
+            if (!read)
+                return;
+            std::vector<Hit> &hits = partHits[part];
+            if (!last.empty() && article == last) {
+                if (lastFound)
+                    hits.push_back({indexes[k], hits.back().position, hits.back().excerpt});
+                return;
+            }
+            const std::size_t before = hits.size();
+            Look(indexes[k],
+                shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown)),
+                hits);
+            last = article;
+            lastFound = hits.size() > before;
         };
     }
 

@@ -465,6 +465,18 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         }
         return false;
     };
+    // Records of one part taken from the article made last (a word and its other spellings) have
+    // the same text when its first line goes or stays alike: it is made once for them all.
+    std::uint32_t madeRecord = UINT32_MAX;
+    std::uint32_t madeArticle = UINT32_MAX;
+    std::string madeConverted;
+    bool madeDrop = false;
+    bool madeDropKnown = false;
+    const auto drops = [&](std::uint32_t record, ArticlePart part) {
+        return linesUndecided ? RepeatsHeadword(
+                   madeConverted, DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8))
+                              : static_cast<bool>(part.dropFirstLine);
+    };
     // The extra parts are read as the pass comes to them, and kept until their records are made:
     // going back and forth for them would inflate chunks again and again.
     auto nextExtra = extra.begin();
@@ -485,14 +497,38 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         const std::uint32_t record = records[k++].second;
         if (!anyPartAccepted(record))
             continue;
+        const bool single = record < RecordCount()
+            && parts.First(record + 1) - parts.First(record) == 1
+            && (!linesUndecided || (index && record < index->GetWordCount()));
+        const ArticlePart part = single ? parts.Part(parts.First(record)) : ArticlePart{};
+        if (single && part.article == madeArticle) {
+            if (!madeDropKnown)
+                madeDrop = drops(madeRecord, parts.Part(parts.First(madeRecord)));
+            madeDropKnown = true;
+            if (drops(record, part) == madeDrop) {
+                if (linesUndecided)
+                    firstLines.emplace_back(record, FirstLineTrimmed(madeConverted));
+                take(k - 1, true, text);
+                continue;
+            }
+        }
+        madeArticle = UINT32_MAX;
         const bool made = Make(
             record,
             [&](std::uint32_t article, std::string &converted) {
-                return article == looked && lookedRead
+                const bool read = article == looked && lookedRead
                     ? Convert(lookedText, converted, error)
                     : ReadArticle(reader, article, raw, converted, skipped, error);
+                if (read && single)
+                    madeConverted = converted;
+                return read;
             },
             text, error, firstLines);
+        if (made && single) {
+            madeRecord = record;
+            madeArticle = part.article;
+            madeDropKnown = false;
+        }
         take(k - 1, made, text);
     }
     SettleFrom(firstLines);
