@@ -504,9 +504,7 @@ public:
             return;
         std::vector<RecordKey>().swap(keys);
         if (needle && dictionary.GetSource())
-            MakeFarRecords();
-        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
-            GatherHits();
+            MergeKept();
         {
             const std::lock_guard<std::mutex> lock(mutex);
             scanned = true;
@@ -525,8 +523,12 @@ public:
         const std::size_t count = firstAt.size();
         if (!changed && !dictionary.GetSource() && shown == ArticleMarkup::None)
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
+        else if (needle && dictionary.GetSource())
+            MakeFarRecords(part);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
+        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
+            GatherHits();
         std::vector<std::uint32_t>().swap(firstAt);
         // Read to the end, the file may still have been written over in a place read before.
         if (changed || (needle && dictionary.DataChanged())) {
@@ -693,21 +695,31 @@ private:
         };
     }
 
-    // Once every part is read: the records whose parts lie far apart, from what the parts kept.
-    void MakeFarRecords()
+    // Once every part is read: what the parts kept of the records whose parts lie far apart, in
+    // the first part's.
+    void MergeKept()
     {
         if (farIndexes.empty() || stopped)
             return;
-        const SourceDictionary &source = *dictionary.GetSource();
-        SourceDictionary::KeptParts all = std::move(kept[0]);
         for (std::size_t part = 1; part < kept.size(); ++part) {
-            all.texts.merge(kept[part].texts);
-            all.accepted.merge(kept[part].accepted);
+            kept[0].texts.merge(kept[part].texts);
+            kept[0].accepted.merge(kept[part].accepted);
         }
-        std::vector<std::uint32_t> records(farIndexes.size());
+    }
+
+    // A share of the records whose parts lie far apart, made from what the parts kept: a large
+    // dictionary has tens of thousands, a tenth of its search, made on every thread at once.
+    void MakeFarRecords(std::size_t part)
+    {
+        if (farIndexes.empty() || stopped)
+            return;
+        const std::size_t begin = farIndexes.size() * part / parts;
+        const std::size_t end = farIndexes.size() * (part + 1) / parts;
+        std::vector<std::uint32_t> records(end - begin);
         for (std::size_t k = 0; k < records.size(); ++k)
-            records[k] = static_cast<std::uint32_t>(dictionary.GetArticleOffset(farIndexes[k]));
-        source.MakeKept(records, all, Taker(farIndexes.data(), 0));
+            records[k] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(farIndexes[begin + k]));
+        dictionary.GetSource()->MakeKept(records, kept[0], Taker(farIndexes.data() + begin, part));
     }
 
     // A dictionary of tags' articles are read in the order they lie in the data file and looked
