@@ -4,6 +4,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "storage/Database.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
+#include "storage/Source_entries.h"
 #include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 #include "support/Log_file.h"
@@ -26,6 +28,8 @@ namespace {
 // Bytes of the article shown before and after the phrase in an excerpt.
 constexpr std::size_t EXCERPT_BEFORE = 40;
 constexpr std::size_t EXCERPT_AFTER = 60;
+// Made beyond the excerpt's end at first, for the line breaks the text rules make longer.
+constexpr std::size_t EXCERPT_SLACK = 64;
 constexpr unsigned MAX_THREADS = 4;
 constexpr std::uint64_t PART_BYTES = 8 << 20;
 constexpr std::uint64_t SOURCE_PART_BYTES = 1 << 20;
@@ -666,8 +670,89 @@ private:
         const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
         if (!source.ReadPass(reader, records, partExtra[part],
                 Taker(indexOrder.data() + begin, part), cancel, skipped, kept[part],
-                sifter && sifter->Active() ? SourceDictionary::MayHold(mayHold) : nullptr))
+                sifter && sifter->Active() ? SourceDictionary::MayHold(mayHold) : nullptr,
+                shown == ArticleMarkup::None ? OneTaker(indexOrder.data() + begin, part) : nullptr))
             stopped = true;
+    }
+
+    // Records of one part sharing an article come one after another, and read alike when its
+    // first line goes or stays alike: found or not alike, at the same place.
+    SourceDictionary::TakeOne OneTaker(const std::int32_t *indexes, std::size_t part)
+    {
+        return [this, indexes, part, lastArticle = UINT32_MAX, lastDrop = false,
+                   lastHit = std::optional<Hit>(), prefix = std::string(), text = std::string()](
+                   std::size_t k, ArticlePart one, const std::string &converted) mutable {
+            std::vector<Hit> &hits = partHits[part];
+            if (one.article != lastArticle || one.dropFirstLine != lastDrop) {
+                lastArticle = one.article;
+                lastDrop = one.dropFirstLine;
+                const std::size_t before = hits.size();
+                LookEarly(indexes[k], one, converted, prefix, text, hits);
+                lastHit = hits.size() > before ? std::optional<Hit>(hits.back()) : std::nullopt;
+            } else if (lastHit) {
+                hits.push_back({indexes[k], lastHit->position, lastHit->excerpt});
+            }
+        };
+    }
+
+    // Looks for the phrase in the text ComposeArticle makes of one part, made only as far as the
+    // first occurrence and its excerpt need: the text rules go line by line, and in a long
+    // article a common word lies near the start. prefix and text are room to work in.
+    //
+    // A text made of the lines before a line end L followed by "!", when some line after L has
+    // text, is the whole text's start, its lines, the line breaks after them and the "!": the
+    // first line is not trimmed as an article of one line is, and a cut to the longest article
+    // falls on what both hold. Taken without the "!", it settles the first occurrence when one
+    // lies in it far enough from its end that no earlier one can reach past it.
+    void LookEarly(std::int32_t index, ArticlePart one, const std::string &converted,
+        std::string &prefix, std::string &text, std::vector<Hit> &hits) const
+    {
+        const std::size_t size = converted.size();
+        const auto *bytes = reinterpret_cast<const unsigned char *>(converted.data());
+        const std::size_t reach = needle->MaxMatchBytes();
+        const auto LineEndFrom = [&](std::size_t from) {
+            const void *end = from < size ? std::memchr(bytes + from, '\n', size - from) : nullptr;
+            return end
+                ? static_cast<std::size_t>(static_cast<const unsigned char *>(end) - bytes) + 1
+                : size;
+        };
+        const auto TextFollows = [&](std::size_t from) {
+            return std::any_of(
+                bytes + from, bytes + size, [](unsigned char c) { return c > 0x20; });
+        };
+        std::size_t characters = 0;
+        std::size_t matchEnd = 0;
+        // Where the phrase lies before the rules tells how far to make the text first.
+        std::size_t at = needle->FindIn(bytes, 0, 0, size, matchEnd);
+        std::size_t end = at == PhraseFinder::NOT_FOUND
+            ? size
+            : LineEndFrom(matchEnd + reach + EXCERPT_AFTER + EXCERPT_SLACK);
+        for (; end < size && TextFollows(end); end = LineEndFrom(2 * end)) {
+            prefix.assign(converted, 0, end);
+            prefix += '!';
+            text = ComposeArticle(
+                {one}, [&prefix](std::uint32_t) { return prefix; }, DictionaryEncoding::Utf8,
+                characters);
+            // Cut short of the "!": the whole text as it is cut.
+            if (characters > MAX_ARTICLE) {
+                Look(index, text, hits);
+                return;
+            }
+            text.pop_back();
+            const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+            at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
+            if (at != PhraseFinder::NOT_FOUND && at + reach <= text.size()
+                && matchEnd + EXCERPT_AFTER + 2 <= text.size()) {
+                hits.push_back({index, static_cast<std::uint32_t>(at),
+                    withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
+                              : std::string()});
+                return;
+            }
+        }
+        text = ComposeArticle(
+            {one}, [&converted](std::uint32_t) { return converted; }, DictionaryEncoding::Utf8,
+            characters);
+        Look(index, text, hits);
     }
 
     // Hands each article made to Look for the record whose index is at its position in indexes.
@@ -676,22 +761,22 @@ private:
         // Records sharing an article come one after another with the same text, and are
         // found or not alike, at the same place.
         return [this, indexes, part, shownText = std::string(), last = std::string(),
-                   lastFound = false](
+                   lastHit = std::optional<Hit>()](
                    std::size_t k, bool read, const std::string &article) mutable {
             if (!read)
                 return;
             std::vector<Hit> &hits = partHits[part];
-            if (!last.empty() && article == last) {
-                if (lastFound)
-                    hits.push_back({indexes[k], hits.back().position, hits.back().excerpt});
-                return;
+            if (last.empty() || article != last) {
+                last = article;
+                const std::size_t before = hits.size();
+                Look(indexes[k],
+                    shown == ArticleMarkup::None ? article
+                                                 : (shownText = PlainText(article, shown)),
+                    hits);
+                lastHit = hits.size() > before ? std::optional<Hit>(hits.back()) : std::nullopt;
+            } else if (lastHit) {
+                hits.push_back({indexes[k], lastHit->position, lastHit->excerpt});
             }
-            const std::size_t before = hits.size();
-            Look(indexes[k],
-                shown == ArticleMarkup::None ? article : (shownText = PlainText(article, shown)),
-                hits);
-            last = article;
-            lastFound = hits.size() > before;
         };
     }
 

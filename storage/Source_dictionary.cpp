@@ -437,7 +437,7 @@ bool SourceDictionary::Make(std::uint32_t record,
 
 bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, const Placed &extra,
     const Take &take, const std::atomic<bool> &cancel, std::string &skipped, KeptParts &kept,
-    const MayHold &mayHold) const
+    const MayHold &mayHold, const TakeOne &takeOne) const
 {
     std::string text;
     std::string error;
@@ -465,18 +465,13 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         }
         return false;
     };
-    // Records of one part taken from the article made last (a word and its other spellings) have
-    // the same text when its first line goes or stays alike: it is made once for them all.
-    std::uint32_t madeRecord = UINT32_MAX;
-    std::uint32_t madeArticle = UINT32_MAX;
-    std::string madeConverted;
-    bool madeDrop = false;
-    bool madeDropKnown = false;
-    const auto drops = [&](std::uint32_t record, ArticlePart part) {
-        return linesUndecided ? RepeatsHeadword(
-                   madeConverted, DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8))
-                              : static_cast<bool>(part.dropFirstLine);
-    };
+    // Records of one part taken from one article (a word and its other spellings) come one after
+    // another: the article is converted once for them, and their text made once for those whose
+    // first line goes or stays alike.
+    std::uint32_t convertedArticle = UINT32_MAX;
+    std::string partText;
+    std::uint32_t textArticle = UINT32_MAX;
+    bool textDrop = false;
     // The extra parts are read as the pass comes to them, and kept until their records are made:
     // going back and forth for them would inflate chunks again and again.
     auto nextExtra = extra.begin();
@@ -497,38 +492,48 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         const std::uint32_t record = records[k++].second;
         if (!anyPartAccepted(record))
             continue;
-        const bool single = record < RecordCount()
-            && parts.First(record + 1) - parts.First(record) == 1
-            && (!linesUndecided || (index && record < index->GetWordCount()));
-        const ArticlePart part = single ? parts.Part(parts.First(record)) : ArticlePart{};
-        if (single && part.article == madeArticle) {
-            if (!madeDropKnown)
-                madeDrop = drops(madeRecord, parts.Part(parts.First(madeRecord)));
-            madeDropKnown = true;
-            if (drops(record, part) == madeDrop) {
-                if (linesUndecided)
-                    firstLines.emplace_back(record, FirstLineTrimmed(madeConverted));
+        if (record < RecordCount() && parts.First(record + 1) - parts.First(record) == 1
+            && (!linesUndecided || (index && record < index->GetWordCount()))) {
+            ArticlePart part = parts.Part(parts.First(record));
+            if (part.article != convertedArticle) {
+                convertedArticle = UINT32_MAX;
+                if (part.article == looked && lookedRead
+                        ? Convert(lookedText, partText, error)
+                        : ReadArticle(reader, part.article, raw, partText, skipped, error))
+                    convertedArticle = part.article;
+            }
+            // One that cannot be read is made below, which says why.
+            if (part.article == convertedArticle) {
+                if (linesUndecided) {
+                    part.dropFirstLine = RepeatsHeadword(partText,
+                        DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
+                    firstLines.emplace_back(record, FirstLineTrimmed(partText));
+                }
+                if (takeOne) {
+                    takeOne(k - 1, part, partText);
+                    continue;
+                }
+                if (part.article != textArticle || part.dropFirstLine != textDrop) {
+                    std::size_t characters = 0;
+                    text = ComposeArticle(
+                        {part}, [&partText](std::uint32_t) { return partText; },
+                        DictionaryEncoding::Utf8, characters);
+                    textArticle = part.article;
+                    textDrop = part.dropFirstLine;
+                }
                 take(k - 1, true, text);
                 continue;
             }
         }
-        madeArticle = UINT32_MAX;
+        textArticle = UINT32_MAX;
         const bool made = Make(
             record,
             [&](std::uint32_t article, std::string &converted) {
-                const bool read = article == looked && lookedRead
+                return article == looked && lookedRead
                     ? Convert(lookedText, converted, error)
                     : ReadArticle(reader, article, raw, converted, skipped, error);
-                if (read && single)
-                    madeConverted = converted;
-                return read;
             },
             text, error, firstLines);
-        if (made && single) {
-            madeRecord = record;
-            madeArticle = part.article;
-            madeDropKnown = false;
-        }
         take(k - 1, made, text);
     }
     SettleFrom(firstLines);

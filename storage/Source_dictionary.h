@@ -79,9 +79,14 @@ public:
     //
     // With mayHold, a record none of whose parts it accepts, given each part as the source gives
     // it before the text rules (a StarDict one's fields decoded), is passed over unmade.
+    //
+    // With takeOne, a record of one part that can be read is handed to it unmade instead: its
+    // part, whether its first line goes settled, and that article converted, of which
+    // ComposeArticle makes the record's text.
+    using TakeOne = std::function<void(std::size_t, ArticlePart, const std::string &)>;
     bool ReadPass(DictzipFile &reader, const Placed &records, const Placed &extra, const Take &take,
         const std::atomic<bool> &cancel, std::string &skippedTypes, KeptParts &kept,
-        const MayHold &mayHold = nullptr) const;
+        const MayHold &mayHold = nullptr, const TakeOne &takeOne = nullptr) const;
     // Makes records, whose parts passes have kept, as ReadPass makes its own.
     void MakeKept(
         const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const;
