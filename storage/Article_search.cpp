@@ -638,16 +638,25 @@ private:
 
     // Looks for the phrase in an article's text: as the dictionary gives it out, or as it is
     // shown for a dictionary of tags.
-    void Look(std::int32_t index, const std::string &text, std::vector<Hit> &hits) const
+    // The caller gives the occurrence its record's index.
+    std::optional<Hit> Look(const std::string &text) const
     {
         std::size_t matchEnd = 0;
         const auto *data = reinterpret_cast<const unsigned char *>(text.data());
         const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
         if (at == PhraseFinder::NOT_FOUND)
-            return;
-        hits.push_back({index, static_cast<std::uint32_t>(at),
+            return std::nullopt;
+        return Hit{0, static_cast<std::uint32_t>(at),
             withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
-                      : std::string()});
+                      : std::string()};
+    }
+
+    void Look(std::int32_t index, const std::string &text, std::vector<Hit> &hits) const
+    {
+        if (std::optional<Hit> hit = Look(text)) {
+            hit->index = index;
+            hits.push_back(std::move(*hit));
+        }
     }
 
     // An installed dictionary's articles are made one by one through a reader of the part's own,
@@ -680,18 +689,28 @@ private:
     SourceDictionary::TakeOne OneTaker(const std::int32_t *indexes, std::size_t part)
     {
         return [this, indexes, part, lastArticle = UINT32_MAX, lastDrop = false,
-                   lastHit = std::optional<Hit>(), prefix = std::string(), text = std::string()](
-                   std::size_t k, ArticlePart one, const std::string &converted) mutable {
-            std::vector<Hit> &hits = partHits[part];
-            if (one.article != lastArticle || one.dropFirstLine != lastDrop) {
-                lastArticle = one.article;
-                lastDrop = one.dropFirstLine;
-                const std::size_t before = hits.size();
-                LookEarly(indexes[k], one, converted, prefix, text, hits);
-                lastHit = hits.size() > before ? std::optional<Hit>(hits.back()) : std::nullopt;
-            } else if (lastHit) {
-                hits.push_back({indexes[k], lastHit->position, lastHit->excerpt});
+                   lastHit = std::optional<Hit>(), prefix = std::string(),
+                   text = std::string()](std::size_t k, ArticlePart one,
+                   const std::string &converted, bool whole) mutable {
+            if (!whole || one.article != lastArticle || one.dropFirstLine != lastDrop) {
+                std::optional<Hit> hit;
+                if (!LookEarly(one, converted, whole, prefix, text, hit))
+                    return false;
+                if (whole) {
+                    lastArticle = one.article;
+                    lastDrop = one.dropFirstLine;
+                    lastHit = hit;
+                } else {
+                    lastArticle = UINT32_MAX;
+                    lastHit = std::nullopt;
+                }
+                if (hit)
+                    partHits[part].push_back({indexes[k], hit->position, std::move(hit->excerpt)});
+                return true;
             }
+            if (lastHit)
+                partHits[part].push_back({indexes[k], lastHit->position, lastHit->excerpt});
+            return true;
         };
     }
 
@@ -704,8 +723,12 @@ private:
     // first line is not trimmed as an article of one line is, and a cut to the longest article
     // falls on what both hold. Taken without the "!", it settles the first occurrence when one
     // lies in it far enough from its end that no earlier one can reach past it.
-    void LookEarly(std::int32_t index, ArticlePart one, const std::string &converted,
-        std::string &prefix, std::string &text, std::vector<Hit> &hits) const
+    //
+    // whole: whether the part is the record's only one; otherwise its text is the start of the
+    // record's, and when the part's text alone does not settle the occurrence nothing is settled.
+    // Returns whether it was settled, hit then holding the occurrence if there is one.
+    bool LookEarly(ArticlePart one, const std::string &converted, bool whole, std::string &prefix,
+        std::string &text, std::optional<Hit> &hit) const
     {
         const std::size_t size = converted.size();
         const auto *bytes = reinterpret_cast<const unsigned char *>(converted.data());
@@ -735,24 +758,27 @@ private:
                 characters);
             // Cut short of the "!": the whole text as it is cut.
             if (characters > MAX_ARTICLE) {
-                Look(index, text, hits);
-                return;
+                hit = Look(text);
+                return true;
             }
             text.pop_back();
             const auto *data = reinterpret_cast<const unsigned char *>(text.data());
             at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
             if (at != PhraseFinder::NOT_FOUND && at + reach <= text.size()
                 && matchEnd + EXCERPT_AFTER + 2 <= text.size()) {
-                hits.push_back({index, static_cast<std::uint32_t>(at),
+                hit = Hit{0, static_cast<std::uint32_t>(at),
                     withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
-                              : std::string()});
-                return;
+                              : std::string()};
+                return true;
             }
         }
+        if (!whole)
+            return false;
         text = ComposeArticle(
             {one}, [&converted](std::uint32_t) { return converted; }, DictionaryEncoding::Utf8,
             characters);
-        Look(index, text, hits);
+        hit = Look(text);
+        return true;
     }
 
     // Hands each article made to Look for the record whose index is at its position in indexes.
@@ -804,7 +830,8 @@ private:
         for (std::size_t k = 0; k < records.size(); ++k)
             records[k] =
                 static_cast<std::uint32_t>(dictionary.GetArticleOffset(farIndexes[begin + k]));
-        dictionary.GetSource()->MakeKept(records, kept[0], Taker(farIndexes.data() + begin, part));
+        dictionary.GetSource()->MakeKept(records, kept[0], Taker(farIndexes.data() + begin, part),
+            shown == ArticleMarkup::None ? OneTaker(farIndexes.data() + begin, part) : nullptr);
     }
 
     // A dictionary of tags' articles are read in the order they lie in the data file and looked

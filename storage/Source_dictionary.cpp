@@ -492,9 +492,11 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         const std::uint32_t record = records[k++].second;
         if (!anyPartAccepted(record))
             continue;
-        if (record < RecordCount() && parts.First(record + 1) - parts.First(record) == 1
+        const std::uint32_t first = record < RecordCount() ? parts.First(record) : 0;
+        const bool whole = record < RecordCount() && parts.First(record + 1) - first == 1;
+        if ((whole || (takeOne && record < RecordCount()))
             && (!linesUndecided || (index && record < index->GetWordCount()))) {
-            ArticlePart part = parts.Part(parts.First(record));
+            ArticlePart part = parts.Part(first);
             if (part.article != convertedArticle) {
                 convertedArticle = UINT32_MAX;
                 if (part.article == looked && lookedRead
@@ -504,25 +506,27 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
             }
             // One that cannot be read is made below, which says why.
             if (part.article == convertedArticle) {
-                if (linesUndecided) {
+                if (linesUndecided)
                     part.dropFirstLine = RepeatsHeadword(partText,
                         DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
-                    firstLines.emplace_back(record, FirstLineTrimmed(partText));
+                bool taken = takeOne && takeOne(k - 1, part, partText, whole);
+                if (!taken && whole && !takeOne) {
+                    if (part.article != textArticle || part.dropFirstLine != textDrop) {
+                        std::size_t characters = 0;
+                        text = ComposeArticle(
+                            {part}, [&partText](std::uint32_t) { return partText; },
+                            DictionaryEncoding::Utf8, characters);
+                        textArticle = part.article;
+                        textDrop = part.dropFirstLine;
+                    }
+                    take(k - 1, true, text);
+                    taken = true;
                 }
-                if (takeOne) {
-                    takeOne(k - 1, part, partText);
+                if (taken) {
+                    if (linesUndecided)
+                        firstLines.emplace_back(record, FirstLineTrimmed(partText));
                     continue;
                 }
-                if (part.article != textArticle || part.dropFirstLine != textDrop) {
-                    std::size_t characters = 0;
-                    text = ComposeArticle(
-                        {part}, [&partText](std::uint32_t) { return partText; },
-                        DictionaryEncoding::Utf8, characters);
-                    textArticle = part.article;
-                    textDrop = part.dropFirstLine;
-                }
-                take(k - 1, true, text);
-                continue;
             }
         }
         textArticle = UINT32_MAX;
@@ -540,8 +544,8 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
     return true;
 }
 
-void SourceDictionary::MakeKept(
-    const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const
+void SourceDictionary::MakeKept(const std::vector<std::uint32_t> &records, const KeptParts &kept,
+    const Take &take, const TakeOne &takeOne) const
 {
     std::string text;
     std::string error;
@@ -559,6 +563,21 @@ void SourceDictionary::MakeKept(
             any = accepted(parts.Part(p).article);
         if (!any)
             continue;
+        if (takeOne && (!linesUndecided || (index && record < index->GetWordCount()))) {
+            ArticlePart part = parts.Part(parts.First(record));
+            const auto at = kept.texts.find(part.article);
+            if (at != kept.texts.end() && at->second) {
+                const std::string &first = *at->second;
+                if (linesUndecided)
+                    part.dropFirstLine = RepeatsHeadword(
+                        first, DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
+                if (takeOne(k, part, first, parts.First(record + 1) - parts.First(record) == 1)) {
+                    if (linesUndecided)
+                        firstLines.emplace_back(record, FirstLineTrimmed(first));
+                    continue;
+                }
+            }
+        }
         const bool made = Make(
             record,
             [&kept](std::uint32_t article, std::string &converted) {

@@ -699,6 +699,8 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     d.Add("kit", "kit\n   A set of tools.\n");
     d.Add("akit", "Kit\n   A young fox.\n");
     d.Add("pup", "Kit\n   A young fox.\n");
+    d.Add("bkit", "Kit\n   A young fox.\n");
+    d.Add("bkit", "bkit\n   A grey fox.\n");
     d.Add("eclair",
         "\xC3\xA9"
         "clair\n   Un g\xC3\xA2teau, \xC3\x89"
@@ -749,6 +751,7 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     const std::tuple<const char *, Files, std::string, std::vector<std::string>> rows[] = {
         {"dictd, UTF-8", {{"z.index", d.index}, {"z.dict.dz", Gzip(d.dict, 4096)}}, "z.index",
             {"bright red", "BRIGHT", "red and", "sweet", "purrs. | also", "|", "young fox",
+                "grey fox",
                 "\xC3\xA9"
                 "clair",
                 "clair", "a b", "x\ty", "unix", "tail words", "far away", "lion"}},
