@@ -125,26 +125,6 @@ private:
     std::uint32_t crc = 0;
 };
 
-// count items of Wide kept in the file as Narrow each: read into the back of items' room and
-// widened front to back, each item's bytes taken before its wide form is written over them.
-template <class Wide, class Narrow, class Widen>
-bool ReadWidened(CacheFile &file, std::vector<Wide> &items, std::size_t count, Widen widen)
-{
-    static_assert(sizeof(Wide) >= sizeof(Narrow));
-    items.resize(count);
-    char *room = reinterpret_cast<char *>(items.data());
-    char *narrow = room + count * (sizeof(Wide) - sizeof(Narrow));
-    if (!file.Read(narrow, count * sizeof(Narrow)))
-        return false;
-    for (std::size_t i = 0; i < count; ++i) {
-        Narrow item;
-        std::memcpy(&item, narrow + i * sizeof(Narrow), sizeof(Narrow));
-        const Wide wide = widen(item, i);
-        std::memcpy(room + i * sizeof(Wide), &wide, sizeof(Wide));
-    }
-    return true;
-}
-
 // count items kept one after another in the file as Stored, handed to take (item, position)
 // through a small buffer: they are kept here in another form, and never all at once in both.
 // False when the file ends first or take refuses one.
@@ -314,12 +294,8 @@ bool ReadSourceCache(
     ByteArena headwords;
     headwords.Allocate(static_cast<std::size_t>(headwordBytes));
     read = read && file.Read(headwords.data(), headwords.size());
-    std::vector<DictionaryIndex::IndexEntry> entries;
-    read = read
-        && ReadWidened<DictionaryIndex::IndexEntry, std::uint32_t>(file, entries,
-            static_cast<std::size_t>(records), [](std::uint32_t start, std::size_t i) {
-                return DictionaryIndex::IndexEntry{start, static_cast<std::int32_t>(i)};
-            });
+    std::vector<std::uint32_t> starts(static_cast<std::size_t>(records));
+    read = read && file.Read(starts.data(), starts.size() * 4);
     // Each spelling is read as a C string: it must start inside them.
     read = read
         && ReadEach<std::uint32_t>(
@@ -341,7 +317,7 @@ bool ReadSourceCache(
     // The spellings end in a zero byte, each being read as a C string.
     if (!sorted.spellings.empty() && sorted.spellings.back() != '\0')
         return false;
-    return sorted.index.Restore(headwords, entries, DictionaryEncoding::Utf8);
+    return sorted.index.Restore(headwords, starts, DictionaryEncoding::Utf8);
 }
 
 bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,

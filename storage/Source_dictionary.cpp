@@ -111,9 +111,7 @@ bool SourceDictionary::Open(
         ByteArena arena;
         arena.Allocate(text.size());
         std::memcpy(arena.data(), text.data(), text.size());
-        std::vector<DictionaryIndex::IndexEntry> records(starts.size());
-        for (std::size_t i = 0; i < starts.size(); ++i)
-            records[i] = {static_cast<std::uint32_t>(starts[i]), static_cast<std::int32_t>(i)};
+        std::vector<std::uint32_t> records(starts.begin(), starts.end());
         sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
         // A cache that cannot be written costs the next start time, nothing else.
         if (!cacheFolder.empty())
