@@ -92,7 +92,7 @@ std::string SourceStamp(const std::string &sourcePath);
 std::string SourceCachePath(const std::string &folder, const std::string &sourcePath);
 
 // Reads the cache; false when it is missing, for other files or another stamp, damaged (its
-// checksum or its structure is wrong) or of another version. Nothing of it is trusted before.
+// hash or its structure is wrong) or of another version. Nothing of it is trusted before.
 bool ReadSourceCache(
     const std::string &cachePath, const std::string &stamp, SourceSortResult &sorted);
 

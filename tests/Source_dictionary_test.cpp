@@ -860,7 +860,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
     bool fromCache = true;
     const std::string expected = Read(fromCache);
     EXPECT_FALSE(fromCache);
-    // A change to the cache that its checksum does not catch, the checksum being made again:
+    // A change to the cache that its hash does not catch, the hash being made again:
     // only the structure tells it. change gets the bytes and where each array starts.
     struct Layout
     {
@@ -910,7 +910,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         {"a headword's byte changed",
             Resealed([](std::string &bytes, const Layout &at) { bytes[at.headwords] ^= 1; }, false),
             false},
-        {"a byte past its checksum",
+        {"a byte past its hash",
             [&] {
                 const std::string name = "cache/sources/" + cache.substr(cache.rfind('/') + 1);
                 folder.WriteFile(name, folder.ReadFile(name) + "x");
