@@ -256,21 +256,21 @@ void DictionaryIndex::LoadBytes(
 }
 
 bool DictionaryIndex::Restore(
-    ByteArena &headwords, std::vector<IndexEntry> &restored, DictionaryEncoding dictionaryEncoding)
+    ByteArena &headwords, std::vector<std::uint32_t> &starts, DictionaryEncoding dictionaryEncoding)
 {
     const std::size_t size = headwords.size();
-    if (size > INT32_MAX || restored.size() > size
-        || (restored.empty() ? size != 0 : restored[0].headword != 0))
+    if (size > INT32_MAX || starts.size() > size || (starts.empty() ? size != 0 : starts[0] != 0))
         return false;
     // Each headword's length is where the next starts, less its terminator.
-    for (std::size_t i = 0; i < restored.size(); ++i) {
-        const std::size_t next = i + 1 < restored.size() ? restored[i + 1].headword : size;
-        if (next <= restored[i].headword || next > size || headwords[next - 1] != '\0')
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t next = i + 1 < starts.size() ? starts[i + 1] : size;
+        if (next <= starts[i] || next > size || headwords[next - 1] != '\0')
             return false;
     }
     encoding = dictionaryEncoding;
     headwordArena = std::move(headwords);
-    entries = std::move(restored);
+    headwordStarts = std::move(starts);
+    offsets = std::vector<std::int32_t>();
     return true;
 }
 
@@ -278,7 +278,8 @@ template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
 {
     ByteArena &arena = headwordArena;
     const ByteCensus census = CountBytes(data);
-    entries.reserve(census.lines + 1);
+    headwordStarts.reserve(census.lines + 1);
+    offsets.reserve(census.lines + 1);
 
     // Only a file holding a zero byte anywhere needs its fields cut at one.
     const bool mayHoldZero = census.zero;
@@ -309,11 +310,8 @@ template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
             offset = ReadOffset<Text>(data, position, mayHoldZero);
 
         MovePending();
-        // Field by field: an entry put together on the stack and copied whole made the load
-        // wait on every record.
-        IndexEntry &entry = entries.emplace_back();
-        entry.headword = static_cast<std::uint32_t>(kept);
-        entry.offset = static_cast<std::int32_t>(offset);
+        headwordStarts.push_back(static_cast<std::uint32_t>(kept));
+        offsets.push_back(static_cast<std::int32_t>(offset));
         pending = headword;
         pendingLength = headwordLength;
     }
@@ -334,12 +332,12 @@ template <class Text> void DictionaryIndex::MakeLetterBlocks() const
     const char *pending = nullptr;
     std::size_t pendingLength = 0;
     std::size_t pendingTrimmed = 0;
-    for (std::size_t j = 0; j < entries.size(); ++j) {
+    for (std::size_t j = 0; j < headwordStarts.size(); ++j) {
         // The headword as the index file held it, cut at a zero byte: its terminator follows.
-        const char *const headword = arena + entries[j].headword;
+        const char *const headword = arena + headwordStarts[j];
         const std::size_t headwordLength =
-            (j + 1 < entries.size() ? entries[j + 1].headword : headwordArena.size())
-            - entries[j].headword - 1;
+            (j + 1 < headwordStarts.size() ? headwordStarts[j + 1] : headwordArena.size())
+            - headwordStarts[j] - 1;
         // A UTF-8 headword that begins with its predecessor's two-byte character has its key:
         // most do, and reading and upper-casing the character again was a tenth of the work.
         const bool sameFirst = Text::MAX_CHARACTER_BYTES > 1 && pending && headwordLength >= 2
@@ -370,16 +368,16 @@ template <class Text> void DictionaryIndex::MakeLetterBlocks() const
         pendingTrimmed = trimmed;
     }
     if (block)
-        *block = {block->start, static_cast<std::int32_t>(entries.size()), runSorted};
+        *block = {block->start, static_cast<std::int32_t>(headwordStarts.size()), runSorted};
     // The odd entries are kept for the whole run: no room to spare.
     oddEntries.shrink_to_fit();
 }
 
 std::pair<const char *, std::size_t> DictionaryIndex::TrimmedHeadword(std::size_t i) const
 {
-    const std::size_t start = entries[i].headword;
+    const std::size_t start = headwordStarts[i];
     const std::size_t next =
-        i + 1 < entries.size() ? entries[i + 1].headword : headwordArena.size();
+        i + 1 < headwordStarts.size() ? headwordStarts[i + 1] : headwordArena.size();
     const char *begin = headwordArena.data() + start;
     // Headwords lie in entry order, each followed by its terminator.
     std::size_t length = next - start - 1;
@@ -399,10 +397,10 @@ void DictionaryIndex::GetWords(std::size_t first, std::size_t last, WordRange &r
         return;
     // The headwords lie one after another: asked for at once, their lines come in together
     // rather than one miss at a time.
-    const char *const span = headwordArena.data() + entries[first].headword;
+    const char *const span = headwordArena.data() + headwordStarts[first];
     const std::size_t spanLength =
-        (last < entries.size() ? entries[last].headword : headwordArena.size())
-        - entries[first].headword;
+        (last < headwordStarts.size() ? headwordStarts[last] : headwordArena.size())
+        - headwordStarts[first];
     for (std::size_t at = 0; at < spanLength; at += 64)
         __builtin_prefetch(span + at);
     for (std::size_t i = first; i < last; ++i) {
@@ -465,7 +463,7 @@ bool DictionaryIndex::Find(
     // Past the run, an entry that is not odd begins with another letter: until three of the
     // letter have been seen it changes nothing, so the scan may leap to the next odd entry.
     const bool leap = query.first > 0x20;
-    for (; !ended && j < entries.size(); ++j) {
+    for (; !ended && j < headwordStarts.size(); ++j) {
         if (leap && j >= runEnd && scan.same <= 2) {
             const auto next = std::lower_bound(oddEntries.begin(), oddEntries.end(), j);
             if (next == oddEntries.end())

@@ -67,29 +67,28 @@ public:
     // The same from the bytes an index file would hold.
     void LoadBytes(const char *bytes, std::size_t length, DictionaryEncoding encoding);
 
-    struct IndexEntry
-    {
-        std::uint32_t headword; // start of the zero-terminated headword in headwordArena
-        std::int32_t offset; // of the article in the data file
-    };
     // Taking an index file apart is most of loading it; what that makes can be kept and given
     // back. The headwords lie in entry order, each followed by a zero byte.
     const ByteArena &HeldHeadwords() const { return headwordArena; }
-    std::uint32_t HeadwordStart(std::size_t i) const { return entries[i].headword; }
-    // An index from headwords as HeldHeadwords holds them and its entries. False, and nothing
-    // taken, when they do not fit together: the first not at 0, one not after the one before,
-    // or one not ending in a zero byte.
+    std::uint32_t HeadwordStart(std::size_t i) const { return headwordStarts[i]; }
+    // An index of records numbered from 0, from headwords as HeldHeadwords holds them and where
+    // each starts: each entry's offset is its number. False, and nothing taken, when they do not
+    // fit together: the first not at 0, one not after the one before, or one not ending in a
+    // zero byte.
     bool Restore(
-        ByteArena &headwords, std::vector<IndexEntry> &restored, DictionaryEncoding encoding);
+        ByteArena &headwords, std::vector<std::uint32_t> &starts, DictionaryEncoding encoding);
 
-    std::uint32_t GetWordCount() const { return static_cast<std::uint32_t>(entries.size()); }
+    std::uint32_t GetWordCount() const { return static_cast<std::uint32_t>(headwordStarts.size()); }
     // The headword as UTF-8, without leading and trailing bytes up to 0x20; i below the word
     // count.
     std::string GetWord(std::size_t i) const;
     // Words first to last - 1 as GetWord gives them; last at most the word count.
     void GetWords(std::size_t first, std::size_t last, WordRange &words) const;
     // The article's offset in the data file; i below the word count.
-    std::int32_t GetOffset(std::size_t i) const { return entries[i].offset; }
+    std::int32_t GetOffset(std::size_t i) const
+    {
+        return offsets.empty() ? static_cast<std::int32_t>(i) : offsets[i];
+    }
     // Longest-prefix search for a UTF-8 query. matchedLength is -1 for an exact match, else the
     // number of leading characters shared; it is left unwritten when the query's first letter
     // has no block.
@@ -125,7 +124,11 @@ private:
 
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     ByteArena headwordArena;
-    std::vector<IndexEntry> entries;
+    // Where each entry's zero-terminated headword starts in headwordArena.
+    std::vector<std::uint32_t> headwordStarts;
+    // Each entry's article offset; empty for numbered records (Restore), whose offsets would
+    // only repeat their positions.
+    std::vector<std::int32_t> offsets;
     // The letter blocks and odd entries, made at the first lookup: lookups may come from more
     // than one thread.
     std::unique_ptr<std::once_flag> blocksMade = std::make_unique<std::once_flag>();

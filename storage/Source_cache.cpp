@@ -7,17 +7,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 namespace {
 
-const char MAGIC[] = "Kalvora source cache 4\n";
+const char MAGIC[] = "Kalvora source cache 5\n";
 constexpr std::size_t MAGIC_LENGTH = sizeof MAGIC - 1;
 // A header longer than this is no header of ours: its names and stamp are short.
 constexpr std::uint64_t HEADER_LIMIT = 1 << 20;
-// A part's article number keeps its dropFirstLine in the top bit.
-constexpr std::uint32_t DROP_FIRST_LINE = 0x80000000u;
-
 bool EndsWith(const std::string &text, const std::string &tail)
 {
     return text.size() >= tail.size()
@@ -68,17 +66,8 @@ private:
     std::size_t at = 0;
 };
 
-std::uint32_t Checksum(std::uint32_t crc, const void *bytes, std::size_t length)
-{
-    // zlib starts the checksum afresh when given no bytes at all, as an empty array gives.
-    if (length == 0)
-        return crc;
-    return static_cast<std::uint32_t>(
-        crc32_z(crc, static_cast<const Bytef *>(bytes), static_cast<z_size_t>(length)));
-}
-
-// The cache file read front to back straight into where its arrays are kept, the checksum
-// taken as it goes.
+// The cache file read front to back straight into where its parts are kept, its hash taken as
+// it goes.
 class CacheFile
 {
 public:
@@ -88,6 +77,7 @@ public:
         struct stat info;
         if (descriptor >= 0 && fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode))
             left = static_cast<std::uint64_t>(info.st_size);
+        XXH3_64bits_reset(&hash);
     }
     ~CacheFile()
     {
@@ -98,7 +88,7 @@ public:
     CacheFile &operator=(const CacheFile &) = delete;
 
     std::uint64_t Left() const { return left; }
-    std::uint32_t Crc() const { return crc; }
+    std::uint64_t Hash() const { return XXH3_64bits_digest(&hash); }
     bool Read(void *into, std::size_t length)
     {
         if (length > left)
@@ -114,53 +104,33 @@ public:
             at += got;
         }
         left -= length;
-        crc = Checksum(crc, bytes, length);
+        XXH3_64bits_update(&hash, bytes, length);
         return true;
+    }
+    // Numbers as PackedNumbers holds them (HeldRuns, HeldWords, OpenNumbers).
+    bool ReadPacked(std::uint64_t count, std::uint64_t wordCount, PackedNumbers &numbers)
+    {
+        std::vector<PackedNumbers::Run> runs(static_cast<std::size_t>(count / PackedNumbers::RUN));
+        std::vector<std::uint64_t> words(static_cast<std::size_t>(wordCount));
+        std::uint64_t open[PackedNumbers::RUN];
+        return Read(runs.data(), runs.size() * sizeof(PackedNumbers::Run))
+            && Read(words.data(), words.size() * 8)
+            && Read(open, static_cast<std::size_t>(count % PackedNumbers::RUN) * 8)
+            && numbers.Restore(static_cast<std::size_t>(count), runs, words, open);
     }
 
 private:
     int descriptor;
     off_t at = 0;
     std::uint64_t left = 0;
-    std::uint32_t crc = 0;
+    XXH3_state_t hash;
 };
 
-// count items of Wide kept in the file as Narrow each: read into the back of items' room and
-// widened front to back, each item's bytes taken before its wide form is written over them.
-template <class Wide, class Narrow, class Widen>
-bool ReadWidened(CacheFile &file, std::vector<Wide> &items, std::size_t count, Widen widen)
+// The bytes count numbers held packed in wordCount words take in the file.
+std::uint64_t PackedBytes(std::uint64_t count, std::uint64_t wordCount)
 {
-    static_assert(sizeof(Wide) >= sizeof(Narrow));
-    items.resize(count);
-    char *room = reinterpret_cast<char *>(items.data());
-    char *narrow = room + count * (sizeof(Wide) - sizeof(Narrow));
-    if (!file.Read(narrow, count * sizeof(Narrow)))
-        return false;
-    for (std::size_t i = 0; i < count; ++i) {
-        Narrow item;
-        std::memcpy(&item, narrow + i * sizeof(Narrow), sizeof(Narrow));
-        const Wide wide = widen(item, i);
-        std::memcpy(room + i * sizeof(Wide), &wide, sizeof(Wide));
-    }
-    return true;
-}
-
-// count items kept one after another in the file as Stored, handed to take (item, position)
-// through a small buffer: they are kept here in another form, and never all at once in both.
-// False when the file ends first or take refuses one.
-template <class Stored, class Take> bool ReadEach(CacheFile &file, std::uint64_t count, Take take)
-{
-    std::vector<Stored> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096)));
-    for (std::uint64_t done = 0; done < count;) {
-        const auto pieces = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, 4096));
-        if (!file.Read(buffer.data(), pieces * sizeof(Stored)))
-            return false;
-        for (std::size_t i = 0; i < pieces; ++i)
-            if (!take(buffer[i], done + i))
-                return false;
-        done += pieces;
-    }
-    return true;
+    return count / PackedNumbers::RUN * sizeof(PackedNumbers::Run) + wordCount * 8
+        + count % PackedNumbers::RUN * 8;
 }
 
 } // namespace
@@ -193,21 +163,48 @@ bool RecordParts::AddStart(std::uint32_t start)
     return true;
 }
 
-void RecordParts::Unpack(
-    std::vector<std::uint32_t> &partStart, std::vector<ArticlePart> &parts) const
-{
-    partStart.resize(Records() + std::size_t{1});
-    for (std::uint32_t i = 0; i < partStart.size(); ++i)
-        partStart[i] = First(i);
-    parts.resize(PartCount());
-    for (std::uint32_t p = 0; p < parts.size(); ++p)
-        parts[p] = Part(p);
-}
-
 void RecordParts::shrink_to_fit()
 {
     extraParts.shrink_to_fit();
     articles.shrink_to_fit();
+}
+
+bool RecordParts::Restore(
+    PackedNumbers &restoredStarts, PackedNumbers &restoredArticles, std::uint64_t places)
+{
+    // Each record's first part, in order: the first 0, each above the one before, the end at the
+    // last part, none beyond what 32 bits count.
+    const std::uint64_t partCount = restoredArticles.size();
+    if (restoredStarts.empty() || partCount >= UINT32_MAX)
+        return false;
+    std::uint64_t numbers[PackedNumbers::RUN];
+    std::uint64_t before = 0;
+    for (std::size_t run = 0; run < restoredStarts.RunCount(); ++run) {
+        restoredStarts.Unpack(run, numbers);
+        const std::size_t first = run * PackedNumbers::RUN;
+        const std::size_t last = std::min(restoredStarts.size(), first + PackedNumbers::RUN);
+        for (std::size_t record = first; record < last; ++record) {
+            const std::uint64_t start = numbers[record - first] + record;
+            if (record == 0 ? start != 0 : start <= before || start > partCount)
+                return false;
+            before = start;
+        }
+    }
+    if (before != partCount)
+        return false;
+    // Each part's article among the places, whatever the drop bit.
+    for (std::size_t run = 0; run < restoredArticles.RunCount(); ++run) {
+        restoredArticles.Unpack(run, numbers);
+        const std::size_t first = run * PackedNumbers::RUN;
+        const std::size_t last = std::min(restoredArticles.size(), first + PackedNumbers::RUN);
+        for (std::size_t part = first; part < last; ++part)
+            if ((numbers[part - first] + 2 * std::uint64_t{part} - ABOVE_PARTS) >> 1 >= places)
+                return false;
+    }
+    extraParts = std::move(restoredStarts);
+    articles = std::move(restoredArticles);
+    lastStart = static_cast<std::uint32_t>(before);
+    return true;
 }
 
 std::string SourceStamp(const std::string &sourcePath)
@@ -259,97 +256,83 @@ bool ReadSourceCache(
         return false;
     Reader in(header);
     std::string storedStamp;
-    std::uint64_t flags = 0, places = 0, placeWidth = 0, parts = 0, records = 0, headwordBytes = 0,
-                  spelled = 0, spellingBytes = 0;
+    std::uint64_t flags = 0, places = 0, lastEnd = 0, offsetWords = 0, gapWords = 0, parts = 0,
+                  partWords = 0, records = 0, startWords = 0, headwordBytes = 0, spelled = 0,
+                  spelledWords = 0, spellingBytes = 0;
     SourceData &data = sorted.data;
     if (!in.Text(storedStamp) || storedStamp != stamp || !in.Number(flags) || !in.Text(data.title)
         || !in.Text(data.origin) || !in.Text(data.dataPath) || !in.Text(data.typeSequence)
-        || !in.Number(places) || !in.Number(placeWidth) || !in.Number(parts) || !in.Number(records)
-        || !in.Number(headwordBytes) || !in.Number(spelled) || !in.Number(spellingBytes)
-        || !in.AtEnd() || (placeWidth != 4 && placeWidth != 8) || records >= UINT32_MAX
-        || (spelled != 0 && spelled != records))
+        || !in.Number(places) || !in.Number(lastEnd) || !in.Number(offsetWords)
+        || !in.Number(gapWords) || !in.Number(parts) || !in.Number(partWords) || !in.Number(records)
+        || !in.Number(startWords) || !in.Number(headwordBytes) || !in.Number(spelled)
+        || !in.Number(spelledWords) || !in.Number(spellingBytes) || !in.AtEnd() || records == 0
+        || records >= UINT32_MAX || (spelled != 0 && spelled != records))
         return false;
-    // The counts must give the file's length before anything of their size is made.
+    // The counts must give the file's length before anything of their size is made; bounded
+    // first, so that adding them up cannot wrap.
     const std::uint64_t left = file.Left();
-    if (places > left / (2 * placeWidth) || parts > left / 4 || records > left / 8
-        || headwordBytes > left || spellingBytes > left
-        || places * 2 * placeWidth + parts * 4 + (records + 1) * 4 + headwordBytes + records * 4
-                + spelled * 4 + spellingBytes + 4
-            != left)
+    constexpr std::uint64_t COUNT_LIMIT = std::uint64_t{1} << 40;
+    for (const std::uint64_t count : {places, parts, records, spelled})
+        if (count >= COUNT_LIMIT)
+            return false;
+    for (const std::uint64_t bytes : {offsetWords, gapWords, partWords, startWords, spelledWords,
+             headwordBytes / 8, spellingBytes / 8})
+        if (bytes > left / 8)
+            return false;
+    const std::uint64_t gaps = places == 0 ? 0 : places - 1;
+    if (PackedBytes(places, offsetWords) + PackedBytes(gaps, gapWords)
+            + PackedBytes(parts, partWords) + PackedBytes(records + 1, startWords) + headwordBytes
+            + records * 4 + PackedBytes(spelled, spelledWords) + spellingBytes + 8
+        != left)
         return false;
     data.utf8 = flags & 1;
     data.headwordLineFirst = flags & 2;
     sorted.linesUndecided = flags & 4;
     data.utf8Decided = !(flags & 8);
 
-    // Read into their packed forms a piece at a time, each checked as it comes: the structure
-    // must hold as well as the checksum.
-    const auto placeCount = static_cast<std::size_t>(places);
-    const auto addPlace = [&data](const SourcePlace &place, std::uint64_t) {
-        data.places.push_back(place);
-        return true;
-    };
-    bool read = placeWidth == 8 ? ReadEach<SourcePlace>(file, placeCount, addPlace)
-                                : ReadEach<std::uint64_t>(file, placeCount,
-                                    [&addPlace](std::uint64_t narrow, std::uint64_t i) {
-                                        return addPlace({narrow & 0xFFFFFFFFu, narrow >> 32}, i);
-                                    });
-    data.places.shrink_to_fit();
-    RecordParts &recordParts = sorted.parts;
-    read = read
-        && ReadEach<std::uint32_t>(
-            file, parts, [&recordParts, places](std::uint32_t part, std::uint64_t) {
-                const ArticlePart article{part & ~DROP_FIRST_LINE, (part & DROP_FIRST_LINE) != 0};
-                if (article.article >= places)
-                    return false;
-                recordParts.AddPart(article);
-                return true;
-            });
-    read = read
-        && ReadEach<std::uint32_t>(file, records + 1,
-            [&recordParts](
-                std::uint32_t start, std::uint64_t) { return recordParts.AddStart(start); })
-        && records > 0 && recordParts.First(recordParts.Records()) == parts;
-    recordParts.shrink_to_fit();
+    // Read as they are held, nothing packed again; what the hash cannot vouch for, that they
+    // hold together, is checked as each is taken.
+    PackedNumbers offsets, gapNumbers, starts, articles;
+    bool read = file.ReadPacked(places, offsetWords, offsets)
+        && file.ReadPacked(gaps, gapWords, gapNumbers)
+        && data.places.Restore(offsets, gapNumbers, lastEnd)
+        && file.ReadPacked(parts, partWords, articles)
+        && file.ReadPacked(records + 1, startWords, starts)
+        && sorted.parts.Restore(starts, articles, places);
     ByteArena headwords;
     headwords.Allocate(static_cast<std::size_t>(headwordBytes));
     read = read && file.Read(headwords.data(), headwords.size());
-    std::vector<DictionaryIndex::IndexEntry> entries;
-    read = read
-        && ReadWidened<DictionaryIndex::IndexEntry, std::uint32_t>(file, entries,
-            static_cast<std::size_t>(records), [](std::uint32_t start, std::size_t i) {
-                return DictionaryIndex::IndexEntry{start, static_cast<std::int32_t>(i)};
-            });
-    // Each spelling is read as a C string: it must start inside them.
-    read = read
-        && ReadEach<std::uint32_t>(
-            file, spelled, [&sorted, spellingBytes](std::uint32_t at, std::uint64_t) {
-                if (at == 0 || (at > 1 && at - 2 >= spellingBytes))
-                    return false;
-                sorted.spellingAt.push_back(at);
-                return true;
-            });
-    sorted.spellingAt.shrink_to_fit();
+    std::vector<std::uint32_t> headwordStarts(static_cast<std::size_t>(records));
+    read = read && file.Read(headwordStarts.data(), headwordStarts.size() * 4)
+        && file.ReadPacked(spelled, spelledWords, sorted.spellingAt);
     sorted.spellings.resize(static_cast<std::size_t>(spellingBytes));
     read = read && file.Read(sorted.spellings.data(), sorted.spellings.size());
-    const std::uint32_t crc = file.Crc();
-    std::uint32_t stored = 0;
-    if (!read || !file.Read(&stored, 4) || stored != crc)
+    const std::uint64_t hash = file.Hash();
+    std::uint64_t stored = 0;
+    if (!read || !file.Read(&stored, 8) || stored != hash)
         return false;
 
-    // The rest of the structure is checked as well: a cache that passes is used without doubt.
-    // The spellings end in a zero byte, each being read as a C string.
+    // Each spelling is read as a C string: it must start inside them, and they end in a zero
+    // byte.
+    std::uint64_t numbers[PackedNumbers::RUN];
+    for (std::size_t run = 0; run < sorted.spellingAt.RunCount(); ++run) {
+        sorted.spellingAt.Unpack(run, numbers);
+        const std::size_t count =
+            std::min(sorted.spellingAt.size() - run * PackedNumbers::RUN, PackedNumbers::RUN);
+        for (std::size_t i = 0; i < count; ++i)
+            if (numbers[i] == 0 || (numbers[i] > 1 && numbers[i] - 2 >= spellingBytes))
+                return false;
+    }
     if (!sorted.spellings.empty() && sorted.spellings.back() != '\0')
         return false;
-    return sorted.index.Restore(headwords, entries, DictionaryEncoding::Utf8);
+    return sorted.index.Restore(headwords, headwordStarts, DictionaryEncoding::Utf8);
 }
 
 bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
-    const SourceData &data, const std::vector<std::uint32_t> &partStart,
-    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index,
-    const std::vector<std::uint32_t> &spellingAt, const std::string &spellings)
+    const SourceData &data, const RecordParts &parts, bool linesUndecided,
+    const DictionaryIndex &index, const PackedNumbers &spellingAt, const std::string &spellings)
 {
-    if (index.GetWordCount() + 1 != partStart.size()
+    if (index.GetWordCount() != parts.Records()
         || (!spellingAt.empty() && spellingAt.size() != index.GetWordCount()))
         return false;
     for (std::uint32_t i = 0; i < index.GetWordCount(); ++i)
@@ -363,31 +346,12 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
             break;
     }
 
-    // Places in half the room when the data file's offsets fit 32 bits, as they mostly do.
-    bool narrowPlaces = true;
-    for (const SourcePlace &place : data.places)
-        narrowPlaces = narrowPlaces && place.offset <= UINT32_MAX && place.length <= UINT32_MAX;
-    std::vector<std::uint64_t> storedPlaces;
-    storedPlaces.reserve(data.places.size() * (narrowPlaces ? 1 : 2));
-    for (const SourcePlace &place : data.places) {
-        if (narrowPlaces) {
-            storedPlaces.push_back(place.offset | place.length << 32);
-        } else {
-            storedPlaces.push_back(place.offset);
-            storedPlaces.push_back(place.length);
-        }
-    }
-    std::vector<std::uint32_t> storedParts;
-    storedParts.reserve(parts.size());
-    for (const ArticlePart &part : parts) {
-        if (part.article & DROP_FIRST_LINE)
-            return false;
-        storedParts.push_back(part.article | (part.dropFirstLine ? DROP_FIRST_LINE : 0));
-    }
     std::vector<std::uint32_t> starts(index.GetWordCount());
     for (std::uint32_t i = 0; i < starts.size(); ++i)
         starts[i] = index.HeadwordStart(i);
     const ByteArena &headwords = index.HeldHeadwords();
+    const PackedNumbers *const packed[] = {&data.places.HeldOffsets(), &data.places.HeldGaps(),
+        &parts.HeldArticles(), &parts.HeldStarts(), &spellingAt};
 
     Writer header;
     header.Text(stamp);
@@ -398,31 +362,42 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
     header.Text(data.dataPath);
     header.Text(data.typeSequence);
     header.Number(data.places.size());
-    header.Number(narrowPlaces ? 4 : 8);
-    header.Number(parts.size());
+    header.Number(data.places.LastEnd());
+    header.Number(packed[0]->HeldWords().size());
+    header.Number(packed[1]->HeldWords().size());
+    header.Number(parts.PartCount());
+    header.Number(packed[2]->HeldWords().size());
     header.Number(starts.size());
+    header.Number(packed[3]->HeldWords().size());
     header.Number(headwords.size());
     header.Number(spellingAt.size());
+    header.Number(packed[4]->HeldWords().size());
     header.Number(spellings.size());
     const std::uint64_t headerLength = header.bytes.size();
-    const std::pair<const void *, std::size_t> pieces[] = {
+    std::vector<std::pair<const void *, std::size_t>> pieces = {
         {MAGIC, MAGIC_LENGTH},
         {&headerLength, 8},
         {header.bytes.data(), header.bytes.size()},
-        {storedPlaces.data(), storedPlaces.size() * 8},
-        {storedParts.data(), storedParts.size() * 4},
-        {partStart.data(), partStart.size() * 4},
-        {headwords.data(), headwords.size()},
-        {starts.data(), starts.size() * 4},
-        {spellingAt.data(), spellingAt.size() * 4},
-        {spellings.data(), spellings.size()},
     };
+    const auto AddPacked = [&pieces](const PackedNumbers &numbers) {
+        pieces.emplace_back(
+            numbers.HeldRuns().data(), numbers.HeldRuns().size() * sizeof(PackedNumbers::Run));
+        pieces.emplace_back(numbers.HeldWords().data(), numbers.HeldWords().size() * 8);
+        pieces.emplace_back(numbers.OpenNumbers(), numbers.size() % PackedNumbers::RUN * 8);
+    };
+    for (const PackedNumbers *numbers : {packed[0], packed[1], packed[2], packed[3]})
+        AddPacked(*numbers);
+    pieces.emplace_back(headwords.data(), headwords.size());
+    pieces.emplace_back(starts.data(), starts.size() * 4);
+    AddPacked(spellingAt);
+    pieces.emplace_back(spellings.data(), spellings.size());
 
     std::string temporary = cachePath + ".XXXXXX";
     const int descriptor = mkstemp(temporary.data());
     if (descriptor < 0)
         return false;
-    std::uint32_t crc = 0;
+    XXH3_state_t hash;
+    XXH3_64bits_reset(&hash);
     bool written = true;
     const auto Write = [&](const void *bytes, std::size_t length) {
         const char *from = static_cast<const char *>(bytes);
@@ -436,11 +411,12 @@ bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
         }
     };
     for (const auto &[bytes, length] : pieces) {
-        crc = Checksum(crc, bytes, length);
+        XXH3_64bits_update(&hash, bytes, length);
         Write(bytes, length);
     }
-    Write(&crc, 4);
-    // Not synced: a copy a crash leaves cut short fails its checksum and is made again.
+    const std::uint64_t sum = XXH3_64bits_digest(&hash);
+    Write(&sum, 8);
+    // Not synced: a copy a crash leaves cut short fails its hash and is made again.
     close(descriptor);
     if (!written || rename(temporary.c_str(), cachePath.c_str()) != 0) {
         std::remove(temporary.c_str());

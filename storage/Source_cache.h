@@ -44,8 +44,14 @@ public:
     // Adds where the next record's parts start, or where the last one's end. False, and nothing
     // added, when it does not follow: the first must be 0, each other above the one before.
     bool AddStart(std::uint32_t start);
-    void Unpack(std::vector<std::uint32_t> &partStart, std::vector<ArticlePart> &parts) const;
     void shrink_to_fit();
+    // What the parts are held as, to be kept in a file and taken back (Restore).
+    const PackedNumbers &HeldStarts() const { return extraParts; }
+    const PackedNumbers &HeldArticles() const { return articles; }
+    // Takes back what those gave, for a source of places articles. False, and nothing taken,
+    // unless they hold together as AddStart and AddPart would have made them, every part naming
+    // one of those articles.
+    bool Restore(PackedNumbers &starts, PackedNumbers &parts, std::uint64_t places);
     std::size_t HeapBytes() const { return extraParts.HeapBytes() + articles.HeapBytes(); }
 
 private:
@@ -86,15 +92,15 @@ std::string SourceStamp(const std::string &sourcePath);
 std::string SourceCachePath(const std::string &folder, const std::string &sourcePath);
 
 // Reads the cache; false when it is missing, for other files or another stamp, damaged (its
-// checksum or its structure is wrong) or of another version. Nothing of it is trusted before.
+// hash or its structure is wrong) or of another version. Nothing of it is trusted before.
 bool ReadSourceCache(
     const std::string &cachePath, const std::string &stamp, SourceSortResult &sorted);
 
 // Writes the cache whole or not at all (a temporary file renamed over it), making the folder.
 // The index must hold one entry per record, entry i's offset being i.
 bool WriteSourceCache(const std::string &cachePath, const std::string &stamp,
-    const SourceData &data, const std::vector<std::uint32_t> &partStart,
-    const std::vector<ArticlePart> &parts, bool linesUndecided, const DictionaryIndex &index,
-    const std::vector<std::uint32_t> &spellingAt = {}, const std::string &spellings = "");
+    const SourceData &data, const RecordParts &parts, bool linesUndecided,
+    const DictionaryIndex &index, const PackedNumbers &spellingAt = PackedNumbers(),
+    const std::string &spellings = "");
 
 #endif // STORAGE_SOURCE_CACHE_H

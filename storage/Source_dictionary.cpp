@@ -100,15 +100,13 @@ bool SourceDictionary::Open(
         ByteArena arena;
         arena.Allocate(text.size());
         std::memcpy(arena.data(), text.data(), text.size());
-        std::vector<DictionaryIndex::IndexEntry> records(starts.size());
-        for (std::size_t i = 0; i < starts.size(); ++i)
-            records[i] = {static_cast<std::uint32_t>(starts[i]), static_cast<std::int32_t>(i)};
+        std::vector<std::uint32_t> records(starts.begin(), starts.end());
         sorted.index.Restore(arena, records, DictionaryEncoding::Utf8);
+        sorted.parts = RecordParts(prepared.partStart, prepared.parts);
         // A cache that cannot be written costs the next start time, nothing else.
         if (!cacheFolder.empty())
-            WriteSourceCache(cachePath, stamp, sorted.data, prepared.partStart, prepared.parts,
-                sorted.linesUndecided, sorted.index);
-        sorted.parts = RecordParts(prepared.partStart, prepared.parts);
+            WriteSourceCache(
+                cachePath, stamp, sorted.data, sorted.parts, sorted.linesUndecided, sorted.index);
         return true;
     };
     fromCache = !cacheFolder.empty() && ReadSourceCache(cachePath, stamp, sorted);
@@ -238,20 +236,17 @@ void SourceDictionary::KeepSpellings() const
 {
     if (spelled != RecordCount() || spellingAt.empty())
         return;
-    // Every record settled: the next start need not read the articles for it again.
-    if (!cachePath.empty() && index) {
-        std::vector<std::uint32_t> partStart;
-        std::vector<ArticlePart> recordParts;
-        parts.Unpack(partStart, recordParts);
-        WriteSourceCache(cachePath, stamp, data, partStart, recordParts, linesUndecided, *index,
-            spellingAt, spellings);
-        cachePath.clear();
-    }
     // Held packed from now on: most records take the index's spelling, and runs of them no room.
     for (const std::uint32_t at : spellingAt)
         settledAt.push_back(at);
     settledAt.shrink_to_fit();
     spellingAt = std::vector<std::uint32_t>();
+    // Every record settled: the next start need not read the articles for it again.
+    if (!cachePath.empty() && index) {
+        WriteSourceCache(
+            cachePath, stamp, data, parts, linesUndecided, *index, settledAt, spellings);
+        cachePath.clear();
+    }
 }
 
 bool SourceDictionary::Spell(std::uint32_t record, const std::string &indexed) const

@@ -552,3 +552,38 @@ bool DictdArticlesUtf8(DictzipFile &file, const SourceData &data, bool &utf8, st
     return ReadInPlaceOrder(file, data.places, error,
         [&utf8](std::uint32_t, const std::string &article) { return utf8 = IsUtf8(article); });
 }
+
+bool SourcePlaces::Restore(
+    PackedNumbers &restoredOffsets, PackedNumbers &restoredGaps, std::uint64_t restoredLastEnd)
+{
+    const std::size_t count = restoredOffsets.size();
+    if (restoredGaps.size() != (count == 0 ? 0 : count - 1))
+        return false;
+    // Each place's end, as push_back would have met it, a run at a time.
+    std::uint64_t furthest = 0;
+    std::vector<std::uint64_t> offset(PackedNumbers::RUN), next(PackedNumbers::RUN),
+        gap(PackedNumbers::RUN);
+    if (count > 0)
+        restoredOffsets.Unpack(0, offset.data());
+    for (std::size_t run = 0; run < restoredOffsets.RunCount(); ++run) {
+        if (run + 1 < restoredOffsets.RunCount())
+            restoredOffsets.Unpack(run + 1, next.data());
+        if (run < restoredGaps.RunCount())
+            restoredGaps.Unpack(run, gap.data());
+        const std::size_t first = run * PackedNumbers::RUN;
+        const std::size_t last = std::min(count, first + PackedNumbers::RUN);
+        for (std::size_t i = first; i < last; ++i) {
+            const std::size_t j = i - first;
+            const std::uint64_t following = j + 1 < PackedNumbers::RUN ? offset[j + 1] : next[0];
+            const std::uint64_t end =
+                i + 1 < count ? following - (gap[j] - NO_GAP) : restoredLastEnd;
+            furthest = end < offset[j] ? UINT64_MAX : std::max(furthest, end);
+        }
+        offset.swap(next);
+    }
+    offsets = std::move(restoredOffsets);
+    gaps = std::move(restoredGaps);
+    lastEnd = restoredLastEnd;
+    reach = furthest;
+    return true;
+}

@@ -104,6 +104,13 @@ public:
         gaps.shrink_to_fit();
     }
     std::size_t HeapBytes() const { return offsets.HeapBytes() + gaps.HeapBytes(); }
+    // What the places are held as, to be kept in a file and taken back (Restore).
+    const PackedNumbers &HeldOffsets() const { return offsets; }
+    const PackedNumbers &HeldGaps() const { return gaps; }
+    std::uint64_t LastEnd() const { return lastEnd; }
+    // Takes back what those gave. False, and nothing taken, unless there is one gap fewer than
+    // offsets. The reach is worked out again rather than taken on trust.
+    bool Restore(PackedNumbers &offsets, PackedNumbers &gaps, std::uint64_t lastEnd);
 
 private:
     // Gaps are kept about the middle of the range, so that a run of small ones and overlaps

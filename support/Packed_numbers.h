@@ -48,15 +48,31 @@ public:
     // Bytes held on the heap.
     std::size_t HeapBytes() const;
 
-private:
-    static constexpr std::uint64_t WIDTH_BITS = 128;
+    // Run run's numbers into out, faster than asking for them one by one: RUN of them, or for
+    // the last run while it is not full, what it holds.
+    void Unpack(std::size_t run, std::uint64_t *out) const;
+    std::size_t RunCount() const { return (count + RUN - 1) / RUN; }
+
     struct Run
     {
         std::uint64_t least = 0;
         // The word the run's differences start at, times 128, plus their width (0 to 64): a
-        // run takes as many words as its width, so each starts a word.
+        // run takes twice as many words as its width, so each starts a word.
         std::uint64_t place = 0;
     };
+    // What the numbers are held as, to be kept in a file and taken back without packing them
+    // again: the full runs, their words, and the last run's numbers while it is not full.
+    const std::vector<Run> &HeldRuns() const { return runs; }
+    const std::vector<std::uint64_t> &HeldWords() const { return words; }
+    const std::uint64_t *OpenNumbers() const { return open.data(); }
+    // Takes count numbers back from what those gave, open holding count % RUN of them. False,
+    // and nothing taken, when they do not fit together: so many runs, each of a width up to 64
+    // whose words follow the run before's.
+    bool Restore(std::size_t count, std::vector<Run> &runs, std::vector<std::uint64_t> &words,
+        const std::uint64_t *open);
+
+private:
+    static constexpr std::uint64_t WIDTH_BITS = 128;
     void Pack();
 
     std::vector<Run> runs;

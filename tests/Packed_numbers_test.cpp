@@ -44,6 +44,54 @@ TEST(PackedNumbersTest, GivesBackEveryNumberAsAdded)
         ASSERT_EQ(packed.size(), numbers.size()) << name;
         for (std::size_t i = 0; i < numbers.size(); ++i)
             ASSERT_EQ(packed[i], numbers[i]) << name << ", number " << i;
+        // Taken back as held, as a file keeps them, and read a run at a time.
+        std::vector<PackedNumbers::Run> runs = packed.HeldRuns();
+        std::vector<std::uint64_t> words = packed.HeldWords();
+        PackedNumbers restored;
+        ASSERT_TRUE(restored.Restore(numbers.size(), runs, words, packed.OpenNumbers())) << name;
+        std::vector<std::uint64_t> unpacked(restored.RunCount() * RUN);
+        for (std::size_t run = 0; run < restored.RunCount(); ++run)
+            restored.Unpack(run, unpacked.data() + run * RUN);
+        unpacked.resize(numbers.size());
+        EXPECT_EQ(unpacked, numbers) << name;
+    }
+}
+
+TEST(PackedNumbersTest, TakesBackOnlyRunsThatHoldTogether)
+{
+    constexpr std::size_t RUN = PackedNumbers::RUN;
+    PackedNumbers packed;
+    for (std::size_t i = 0; i < 3 * RUN + 2; ++i)
+        packed.push_back(i * i);
+    // what is done to the held runs and words
+    using Change = void (*)(std::vector<PackedNumbers::Run> &, std::vector<std::uint64_t> &);
+    const std::pair<const char *, Change> rows[] = {
+        {"a width above 64, with the words it would take",
+            [](std::vector<PackedNumbers::Run> &runs, std::vector<std::uint64_t> &words) {
+                words.resize(words.size() + 2 * (65 - runs.back().place % 128));
+                runs.back().place += 65 - runs.back().place % 128;
+            }},
+        {"a run's words not after the one before's",
+            [](std::vector<PackedNumbers::Run> &runs, std::vector<std::uint64_t> &) {
+                runs[2].place -= 128;
+            }},
+        {"fewer words than the runs take",
+            [](std::vector<PackedNumbers::Run> &, std::vector<std::uint64_t> &words) {
+                words.pop_back();
+            }},
+        {"a run missing, with its words",
+            [](std::vector<PackedNumbers::Run> &runs, std::vector<std::uint64_t> &words) {
+                words.resize(words.size() - 2 * (runs.back().place % 128));
+                runs.pop_back();
+            }},
+    };
+    for (const auto &[name, change] : rows) {
+        std::vector<PackedNumbers::Run> runs = packed.HeldRuns();
+        std::vector<std::uint64_t> words = packed.HeldWords();
+        change(runs, words);
+        PackedNumbers restored;
+        EXPECT_FALSE(restored.Restore(packed.size(), runs, words, packed.OpenNumbers())) << name;
+        EXPECT_TRUE(restored.empty()) << name;
     }
 }
 

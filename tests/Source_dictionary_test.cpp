@@ -13,6 +13,8 @@
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include "Dictionary_fixture.h"
 #include "Test_folder.h"
@@ -774,12 +776,11 @@ TEST(SourceDictionaryTest, KeepsItsHeadwordsSpellingsOnceEveryOneIsSettled)
     d.Add("cat", "Cat\n   An animal.\n");
     d.Add("dog", "dog\n   Barks.\n");
     d.Add("unix", "Unix\n   A system.\n");
-    // The spellings kept last in the cache, before its checksum: what a change does to them.
+    // The spellings kept last in the cache, before its hash: what a change does to them.
     const auto Resealed = [](std::string &bytes, std::size_t back, char byte) {
-        bytes[bytes.size() - 4 - back] = byte;
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), bytes.size() - 4));
-        std::memcpy(&bytes[bytes.size() - 4], &crc, 4);
+        bytes[bytes.size() - 8 - back] = byte;
+        const std::uint64_t hash = XXH3_64bits(bytes.data(), bytes.size() - 8);
+        std::memcpy(&bytes[bytes.size() - 8], &hash, 8);
     };
     // how many headwords the first run asks for, what is done to the cache then, what the next
     // run spells after the data file is written over in place with its stamp kept: the
@@ -790,15 +791,16 @@ TEST(SourceDictionaryTest, KeepsItsHeadwordsSpellingsOnceEveryOneIsSettled)
         // "Cat", "Unix", each with its zero byte, after the records' places in them
         {3, [&](std::string &bytes) { Resealed(bytes, 9 + 1, 100); }, "Cat dog UniX "},
         {3, [&](std::string &bytes) { Resealed(bytes, 1, 'x'); }, "Cat dog UniX "},
-        // Unix's place one past the spellings' end (its lowest byte, 2 + 4 before)
-        {3, [&](std::string &bytes) { Resealed(bytes, 9 + 4, 2 + 9); }, "Cat dog UniX "},
-        // the places of two records, the header saying so: its counts end with theirs
+        // Unix's place one past the spellings' end (its lowest byte, 2 + 8 before)
+        {3, [&](std::string &bytes) { Resealed(bytes, 9 + 8, 2 + 9); }, "Cat dog UniX "},
+        // the places of two records, the header saying so: its counts end with theirs, their
+        // words' and the spellings'
         {3,
             [&](std::string &bytes) {
                 std::uint64_t headerLength = 0;
                 std::memcpy(&headerLength, &bytes[23], 8);
-                bytes[31 + headerLength - 16] = 2;
-                bytes.erase(bytes.size() - 4 - 9 - 12, 4);
+                bytes[31 + headerLength - 24] = 2;
+                bytes.erase(bytes.size() - 8 - 9 - 24, 8);
                 Resealed(bytes, 1, '\0');
             },
             "Cat dog UniX "},
@@ -865,7 +867,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
     bool fromCache = true;
     const std::string expected = Read(fromCache);
     EXPECT_FALSE(fromCache);
-    // A change to the cache that its checksum does not catch, the checksum being made again:
+    // A change to the cache that its hash does not catch, the hash being made again:
     // only the structure tells it. change gets the bytes and where each array starts.
     struct Layout
     {
@@ -881,60 +883,77 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
                 std::memcpy(&value, bytes.data() + at, 8);
                 return static_cast<std::size_t>(value);
             };
-            // Magic, header length, header; the header ends with the counts.
-            const std::size_t counts = 31 + Number(23) - 56;
+            // Magic, header length, header; the header ends with the counts. Each array of
+            // numbers is held packed: its full runs, their words, then the rest as they are.
+            const std::size_t counts = 31 + Number(23) - 96;
+            const auto Packed = [&](std::size_t count, std::size_t words) {
+                return count / 128 * 16 + Number(words) * 8 + count % 128 * 8;
+            };
+            const std::size_t places = Number(counts);
             Layout at{};
             at.places = 31 + Number(23);
-            at.parts = at.places + Number(counts) * 2 * Number(counts + 8);
-            at.partStart = at.parts + Number(counts + 16) * 4;
-            at.headwords = at.partStart + (Number(counts + 24) + 1) * 4;
-            at.starts = at.headwords + Number(counts + 32);
+            at.parts = at.places + Packed(places, counts + 16)
+                + Packed(places == 0 ? 0 : places - 1, counts + 24);
+            at.partStart = at.parts + Packed(Number(counts + 32), counts + 40);
+            at.headwords = at.partStart + Packed(Number(counts + 48) + 1, counts + 56);
+            at.starts = at.headwords + Number(counts + 64);
             change(bytes, at);
             if (!reseal) {
                 folder.WriteFile(name, bytes);
                 return;
             }
-            const auto crc = static_cast<std::uint32_t>(
-                crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), bytes.size() - 4));
-            std::memcpy(&bytes[bytes.size() - 4], &crc, 4);
+            const std::uint64_t hash = XXH3_64bits(bytes.data(), bytes.size() - 8);
+            std::memcpy(&bytes[bytes.size() - 8], &hash, 8);
             folder.WriteFile(name, bytes);
         };
     };
-    const auto Put = [](std::string &bytes, std::size_t at, std::uint32_t value) {
-        std::memcpy(&bytes[at], &value, 4);
+    const auto Put = [](std::string &bytes, std::size_t at, auto value) {
+        std::memcpy(&bytes[at], &value, sizeof value);
     };
+    // A part's article as it is held: twice the number less twice the part's, above 2 to the 33.
+    constexpr std::uint64_t ABOVE_PARTS = std::uint64_t{1} << 33;
     // what is done to the files before the next read, whether the cache serves it
     const std::tuple<const char *, std::function<void()>, bool> rows[] = {
         {"a headword's byte changed",
             Resealed([](std::string &bytes, const Layout &at) { bytes[at.headwords] ^= 1; }, false),
             false},
-        {"a byte past its checksum",
+        {"a byte past its hash",
             [&] {
                 const std::string name = "cache/sources/" + cache.substr(cache.rfind('/') + 1);
                 folder.WriteFile(name, folder.ReadFile(name) + "x");
             },
             false},
+        {"a cache of the version before",
+            Resealed([](std::string &bytes, const Layout &) { bytes[21] = '4'; }), false},
         {"a part naming an article past the last",
-            Resealed([&](std::string &bytes, const Layout &at) { Put(bytes, at.parts, 1000); }),
+            Resealed([&](std::string &bytes, const Layout &at) {
+                Put(bytes, at.parts, ABOVE_PARTS + 2 * 1000);
+            }),
+            false},
+        {"a part naming an article below the first",
+            Resealed([&](std::string &bytes, const Layout &at) {
+                Put(bytes, at.parts, std::uint64_t{0});
+            }),
             false},
         {"records' parts out of order", Resealed([&](std::string &bytes, const Layout &at) {
-             Put(bytes, at.partStart + 4, 0);
+             Put(bytes, at.partStart + 8, UINT64_MAX);
          }),
             false},
         {"an article past the end of the data", Resealed([&](std::string &bytes, const Layout &at) {
-             Put(bytes, at.places, 0xFFFFFF00u);
+             Put(bytes, at.places, std::uint64_t{0xFFFFFF00u});
          }),
             false},
         {"the last record's parts running past the parts",
             Resealed([&](std::string &bytes, const Layout &at) {
-                std::uint32_t end = 0;
-                std::memcpy(&end, &bytes[at.headwords - 4], 4);
-                Put(bytes, at.headwords - 4, end + 1);
+                std::uint64_t end = 0;
+                std::memcpy(&end, &bytes[at.headwords - 8], 8);
+                Put(bytes, at.headwords - 8, end + 1);
             }),
             false},
         {"a headword starting past the headwords",
-            Resealed(
-                [&](std::string &bytes, const Layout &) { Put(bytes, bytes.size() - 8, 100000); }),
+            Resealed([&](std::string &bytes, const Layout &) {
+                Put(bytes, bytes.size() - 12, std::uint32_t{100000});
+            }),
             false},
         {"a headword without its zero byte",
             Resealed([](std::string &bytes, const Layout &at) { bytes[at.starts - 1] = 'x'; }),
