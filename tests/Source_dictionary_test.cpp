@@ -292,6 +292,11 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     for (int i = 0; i < 1500; ++i)
         many.Add("word" + std::to_string(i * 7919 % 1500),
             "Word" + std::to_string(i * 7919 % 1500) + "\n   Number " + std::to_string(i) + ".\n");
+    // A capital yo alone: its ye spelling too is compared with the article's first line.
+    Dictd capitalYo;
+    capitalYo.Add("00-database-utf8", "\n");
+    capitalYo.Add("Ёлка", "ёлка\n   Дерево.\n");
+    capitalYo.Add("ель", "Ель\n   Тоже дерево.\n");
     Dictd plainUtf8 = plain;
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
     Dictd plainLatin = plain;
@@ -331,6 +336,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
             {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
         {"dictd, ASCII headwords, many",
             {{"m.index", many.index}, {"m.dict.dz", Gzip(many.dict, 64)}}, "m.index"},
+        {"dictd, a capital yo", {{"y.index", capitalYo.index}, {"y.dict", capitalYo.dict}},
+            "y.index"},
         {"dictd, ASCII headwords, an article not UTF-8",
             {{"p.index", plainLatin.index}, {"p.dict", plainLatin.dict}}, "p.index"},
         {"StarDict 2.4.2, 32-bit offsets, synonyms",
