@@ -227,10 +227,11 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
         EXPECT_TRUE(std::none_of(
             word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
             << name << " word " << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(DictionaryUpper(b.GetWord(i - 1), DictionaryEncoding::Utf8),
                 DictionaryUpper(word, DictionaryEncoding::Utf8))
                 << name << " word " << i;
+        }
     }
     // The word list takes its words a stretch at a time.
     WordRange listed[2];
