@@ -148,6 +148,13 @@ bool SourceDictionary::Open(
     return true;
 }
 
+SourceDictionary::HeapFigures SourceDictionary::Heap() const
+{
+    const std::lock_guard<std::mutex> lock(reading);
+    return {data.places.HeapBytes(), parts.HeapBytes(),
+        settledAt.HeapBytes() + spellingAt.capacity() * 4 + spellings.capacity()};
+}
+
 void SourceDictionary::LoadIndex(DictionaryIndex &loaded)
 {
     loaded = std::move(heldIndex);
