@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <unordered_set>
@@ -137,16 +138,47 @@ std::string YoAsYe(std::string headword, DictionaryEncoding encoding)
     return headword;
 }
 
-// Printable ASCII (a DEL allowed), neither starting nor ending with a blank.
+constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101ull;
+
+// Printable ASCII (a DEL allowed), neither starting nor ending with a blank. Eight bytes a test:
+// an installed dictionary's every headword is tried.
 bool IsPlainAscii(std::string_view text)
 {
     if (text.empty() || IsBlank(static_cast<unsigned char>(text.front()))
         || IsBlank(static_cast<unsigned char>(text.back())))
         return false;
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, text.data() + i, 8);
+        // A byte's top bit set, or set by taking 0x20 from it when it was clear: under 0x20.
+        if (((bytes | ((bytes - EVERY_BYTE * 0x20) & ~bytes)) & EVERY_BYTE * 0x80) != 0)
+            return false;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) < 0x20
+            || static_cast<unsigned char>(text[i]) > 0x7F)
             return false;
     return true;
+}
+
+// The letters a-z upper-cased in ASCII text, eight bytes at a time.
+void UpperAscii(char *text, std::size_t size)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, text + i, 8);
+        // Each byte is under 0x80, so no sum carries into the next: the top bit says >= 'a' in
+        // the first, > 'z' in the second.
+        const std::uint64_t fromA = bytes + EVERY_BYTE * (0x80 - 'a');
+        const std::uint64_t pastZ = bytes + EVERY_BYTE * (0x80 - 'z' - 1);
+        bytes -= ((fromA ^ pastZ) & EVERY_BYTE * 0x80) >> 2;
+        std::memcpy(text + i, &bytes, 8);
+    }
+    for (; i < size; ++i)
+        if (text[i] >= 'a' && text[i] <= 'z')
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
 }
 
 bool IsLineBlank(char c)
@@ -297,9 +329,7 @@ struct Candidates
             static_cast<std::uint32_t>(headword.size()), part});
         headwords.append(headword);
         keys.append(headword);
-        for (char *c = keys.data() + key, *end = keys.data() + keys.size(); c != end; ++c)
-            if (*c >= 'a' && *c <= 'z')
-                *c = static_cast<char>(*c - 'a' + 'A');
+        UpperAscii(keys.data() + key, headword.size());
     }
 };
 
@@ -398,7 +428,8 @@ public:
         candidates.headwords.reserve(bytes);
         candidates.keys.reserve(bytes);
     }
-    void Take(std::string_view source, std::uint32_t article);
+    // True when the headword was printable ASCII, neither starting nor ending with a blank.
+    bool Take(std::string_view source, std::uint32_t article);
     PreparedRecords Records(Duplicates duplicates, bool keepKeys);
 
 private:
@@ -410,7 +441,7 @@ private:
     Candidates candidates;
 };
 
-void Preparer::Take(std::string_view source, std::uint32_t article)
+bool Preparer::Take(std::string_view source, std::uint32_t article)
 {
     // The headword as the report shows it, made only for a note.
     const auto note = [&](const char *action, const std::string &reason) {
@@ -425,7 +456,7 @@ void Preparer::Take(std::string_view source, std::uint32_t article)
     if (plain && !withText && source.size() <= MAX_HEADWORD) {
         // Nothing to convert nor an article line to take a spelling from.
         candidates.AddAscii(source, ArticlePart{article, false});
-        return;
+        return true;
     }
     std::string headword = plain
         ? std::string(source)
@@ -439,7 +470,7 @@ void Preparer::Take(std::string_view source, std::uint32_t article)
     if (unmapped > 0) {
         ++report.unmappedHeadwords;
         note("skipped", "headword has a character without a Windows-1251 counterpart");
-        return;
+        return plain;
     }
     bool dropFirstLine = false;
     if (withText) {
@@ -463,7 +494,7 @@ void Preparer::Take(std::string_view source, std::uint32_t article)
     if (headword.empty()) {
         ++report.emptyHeadwords;
         note("skipped", "empty headword");
-        return;
+        return plain;
     }
     const std::size_t characters = ascii ? headword.size() : Characters(headword, encoding);
     if (characters > MAX_HEADWORD) {
@@ -471,7 +502,7 @@ void Preparer::Take(std::string_view source, std::uint32_t article)
         note("skipped",
             "headword of " + std::to_string(characters) + " characters, over "
                 + std::to_string(MAX_HEADWORD));
-        return;
+        return plain;
     }
     if (stressed) {
         ++report.stressedEntries;
@@ -481,7 +512,7 @@ void Preparer::Take(std::string_view source, std::uint32_t article)
     if (ascii) {
         // No yo in it, nor a ye spelling: one record, its key the letters a-z upper-cased.
         candidates.AddAscii(headword, part);
-        return;
+        return plain;
     }
     const auto add = [&](const std::string &form) {
         // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
@@ -499,6 +530,7 @@ void Preparer::Take(std::string_view source, std::uint32_t article)
         ++report.yeSpellings;
         add(ye);
     }
+    return plain;
 }
 
 PreparedRecords Preparer::Records(Duplicates duplicates, bool keepKeys)
@@ -572,16 +604,21 @@ bool PrepareDictdRecords(const std::string &path, SourceData &data, PreparedReco
     std::vector<std::optional<std::string>> articles;
     // The index is read into data, which holds no articles: Preparer takes none.
     Preparer preparer(data, DictionaryEncoding::Utf8, report, articles);
+    // Room for what an index of this size holds, as ReadSource reserves it: the arrays grown
+    // step by step copied every candidate twice over.
+    std::error_code failed;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, failed);
+    if (!failed && bytes <= SOURCE_INDEX_LIMIT)
+        preparer.Reserve(static_cast<std::size_t>(bytes / 16), static_cast<std::size_t>(bytes));
     bool allAscii = true;
     bool yo = false;
     const bool read =
         ReadDictdEntries(path, data, error, [&](std::string_view headword, std::uint32_t article) {
-            if (!IsAscii(headword.data(), headword.size())) {
+            if (!preparer.Take(headword, article) && !IsAscii(headword.data(), headword.size())) {
                 allAscii = false;
                 yo = yo || headword.find("\xD1\x91") != std::string_view::npos
                     || headword.find("\xD0\x81") != std::string_view::npos;
             }
-            preparer.Take(headword, article);
         });
     if (!read)
         return false;
