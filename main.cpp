@@ -23,6 +23,8 @@
 #include "ui/Form_popup.h"
 #include "ui/Form_search.h"
 #include "ui/Form_settings.h"
+#include "ui/Program_paths.h"
+#include "ui/Startup_load.h"
 
 namespace {
 
@@ -93,11 +95,31 @@ int main(int argc, char *argv[])
     }
     // Qt takes the first thread that asks for its own as the main thread.
     QThread::currentThread();
-    std::future<void> reached;
-    try {
-        reached = std::async(std::launch::async, &RunningWindow::Reach);
-    } catch (const std::system_error &) {
-        // No thread to spare: Claim makes the connection itself.
+    // The indexes load while the toolkit starts, on the thread that first opens the bus
+    // connections the single-instance check needs. Whether this process is the window is known
+    // only later: the load writes no log and cleans no folder until then, and stops if it is not.
+    NameApplication();
+    std::promise<void> reaching;
+    std::future<void> reached = reaching.get_future();
+    LoadAhead ahead;
+    if (const std::string folder = ExecutableFolder(); !folder.empty()) {
+        try {
+            ahead =
+                StartLoadAhead(LocateProgramPaths(folder, IsWritableFolder(folder)), [&reaching] {
+                    RunningWindow::Reach();
+                    reaching.set_value();
+                });
+        } catch (const std::system_error &) {
+            // No thread to spare: the window loads them itself.
+        }
+    }
+    if (!ahead.startup) {
+        try {
+            reached = std::async(std::launch::async, &RunningWindow::Reach);
+        } catch (const std::system_error &) {
+            // No thread to spare: Claim makes the connection itself.
+            reached = std::future<void>();
+        }
     }
     QApplication application(qtArgc, argv);
     SetUpApplication();
@@ -128,7 +150,14 @@ int main(int argc, char *argv[])
     try {
         const std::string programFolder =
             QCoreApplication::applicationDirPath().toStdString() + "/";
-        TForm1 form(LocateProgramPaths(programFolder, IsWritableFolder(programFolder)));
+        const ProgramPaths paths =
+            LocateProgramPaths(programFolder, IsWritableFolder(programFolder));
+        // A load ahead that read anything but what the window reads is of no use to it.
+        if (ahead.startup && !(ahead.paths == paths))
+            ahead.Abandon();
+        if (!ahead.startup)
+            ahead = LoadAhead{paths, nullptr, nullptr, nullptr};
+        TForm1 form(std::move(ahead));
         Form1 = &form;
         // Destroyed before the main window, their owner. The search window reads the
         // dictionaries from a thread of its own, which goes with it.

@@ -285,6 +285,14 @@ Database::~Database()
     RemoveTemporaryFolder();
 }
 
+void Database::TakeProgramFolder(std::string folder)
+{
+    programFolder = std::move(folder);
+    if (!programFolder.empty() && !IsSeparator(programFolder.back()))
+        programFolder += '/';
+    RemoveTemporaryFolder();
+}
+
 void Database::RemoveTemporaryFolder() const
 {
     // Without a program folder there is no temporary folder of ours: "data/temp" relative to the

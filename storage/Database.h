@@ -155,6 +155,11 @@ public:
     Database &operator=(const Database &) = delete;
     ~Database();
 
+    // For a database made with dicsFolder alone before the program folder was known to be this
+    // process's: from now on it is, and its temporary folder is removed here and by the
+    // destructor as the constructor would have. Call while no load runs.
+    void TakeProgramFolder(std::string folder);
+
     // Folder names to load first, in this order (from DIC_ORDER).
     void SetOrder(std::vector<std::string> names);
     // Another folder of dictionary folders, scanned after the program's own (a user's data

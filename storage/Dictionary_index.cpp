@@ -278,6 +278,10 @@ template <class Text> void DictionaryIndex::Split(const IndexBytes &data)
 {
     ByteArena &arena = headwordArena;
     const ByteCensus census = CountBytes(data);
+    // An index loaded again, or over a restored one, keeps nothing of what it held: offsets and
+    // starts must stay one for one.
+    headwordStarts.clear();
+    offsets.clear();
     headwordStarts.reserve(census.lines + 1);
     offsets.reserve(census.lines + 1);
 

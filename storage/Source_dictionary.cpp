@@ -11,21 +11,6 @@
 
 namespace {
 
-// Whether a dictd source's index alone gives the records and their order, whatever its articles
-// hold: its headwords read the same in either encoding (or it says it is UTF-8), and none has a
-// second spelling with ye, whose article's first line would be compared with the first spelling.
-bool IndexDecidesOrder(const SourceData &data)
-{
-    for (const SourceEntry &entry : data.entries) {
-        const std::string &word = entry.headword;
-        if (data.utf8Decided ? word.find("\xD1\x91") != std::string::npos
-                    || word.find("\xD0\x81") != std::string::npos
-                             : !IsAscii(word.data(), word.size()))
-            return false;
-    }
-    return true;
-}
-
 // The first line without the blanks and control bytes at either end, as a headword is trimmed.
 std::string FirstLineTrimmed(const std::string &text)
 {
@@ -78,19 +63,23 @@ bool SourceDictionary::Open(
         sorted = SourceSortResult();
         // A dictd source's headwords are taken from its index alone, their spelling and the
         // encoding settled as records are read, unless the index leaves the order in doubt.
-        if (!ReadSource(path, *format, TextEncoding::Auto, sorted.data, error, ArticleText::None))
-            return false;
-        sorted.linesUndecided = *format == SourceFormat::Dictd;
-        if (sorted.linesUndecided && !IndexDecidesOrder(sorted.data)) {
-            sorted.linesUndecided = false;
-            // Only the first line: a dictd headword looks no further into its article.
-            if (!ReadSource(
-                    path, *format, TextEncoding::Auto, sorted.data, error, ArticleText::FirstLine))
-                return false;
-        }
         BuildReport report;
-        PreparedRecords prepared =
-            PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
+        PreparedRecords prepared;
+        sorted.linesUndecided = *format == SourceFormat::Dictd;
+        if (sorted.linesUndecided
+            && !PrepareDictdRecords(
+                path, sorted.data, prepared, report, sorted.linesUndecided, error))
+            return false;
+        if (!sorted.linesUndecided) {
+            // Only the first line: a dictd headword looks no further into its article.
+            const ArticleText text =
+                *format == SourceFormat::Dictd ? ArticleText::FirstLine : ArticleText::None;
+            if (!ReadSource(path, *format, TextEncoding::Auto, sorted.data, error, text))
+                return false;
+            report = BuildReport();
+            prepared =
+                PrepareRecords(sorted.data, Duplicates::Merge, DictionaryEncoding::Utf8, report);
+        }
         // Nothing reads the source's own entries again: a start from the cache has none.
         sorted.data.articles = std::vector<std::string>();
         sorted.data.entries = std::vector<SourceEntry>();
@@ -157,6 +146,13 @@ bool SourceDictionary::Open(
             && skippedTypes.find(type) == std::string::npos)
             skippedTypes += type;
     return true;
+}
+
+SourceDictionary::HeapFigures SourceDictionary::Heap() const
+{
+    const std::lock_guard<std::mutex> lock(reading);
+    return {data.places.HeapBytes(), parts.HeapBytes(),
+        settledAt.HeapBytes() + spellingAt.capacity() * 4 + spellings.capacity()};
 }
 
 void SourceDictionary::LoadIndex(DictionaryIndex &loaded)

@@ -103,6 +103,13 @@ public:
     std::uint64_t DataSize() const { return file.Size(); }
     // StarDict field types met so far that hold no text.
     const std::string &SkippedTypes() const { return skippedTypes; }
+    // Heap bytes held besides the index: the articles' places, the records' parts and the
+    // headwords' own spellings.
+    struct HeapFigures
+    {
+        std::size_t places = 0, parts = 0, spellings = 0;
+    };
+    HeapFigures Heap() const;
 
 private:
     // The record's article from its parts, read gives each part's article converted.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <optional>
+#include <string_view>
 #include <unordered_set>
 
 #include "storage/Article_lines.h"
@@ -136,16 +138,47 @@ std::string YoAsYe(std::string headword, DictionaryEncoding encoding)
     return headword;
 }
 
-// Printable ASCII (a DEL allowed), neither starting nor ending with a blank.
-bool IsPlainAscii(const std::string &text)
+constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101ull;
+
+// Printable ASCII (a DEL allowed), neither starting nor ending with a blank. Eight bytes a test:
+// an installed dictionary's every headword is tried.
+bool IsPlainAscii(std::string_view text)
 {
     if (text.empty() || IsBlank(static_cast<unsigned char>(text.front()))
         || IsBlank(static_cast<unsigned char>(text.back())))
         return false;
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7F)
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, text.data() + i, 8);
+        // A byte's top bit set, or set by taking 0x20 from it when it was clear: under 0x20.
+        if (((bytes | ((bytes - EVERY_BYTE * 0x20) & ~bytes)) & EVERY_BYTE * 0x80) != 0)
+            return false;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) < 0x20
+            || static_cast<unsigned char>(text[i]) > 0x7F)
             return false;
     return true;
+}
+
+// The letters a-z upper-cased in ASCII text, eight bytes at a time.
+void UpperAscii(char *text, std::size_t size)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, text + i, 8);
+        // Each byte is under 0x80, so no sum carries into the next: the top bit says >= 'a' in
+        // the first, > 'z' in the second.
+        const std::uint64_t fromA = bytes + EVERY_BYTE * (0x80 - 'a');
+        const std::uint64_t pastZ = bytes + EVERY_BYTE * (0x80 - 'z' - 1);
+        bytes -= ((fromA ^ pastZ) & EVERY_BYTE * 0x80) >> 2;
+        std::memcpy(text + i, &bytes, 8);
+    }
+    for (; i < size; ++i)
+        if (text[i] >= 'a' && text[i] <= 'z')
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
 }
 
 bool IsLineBlank(char c)
@@ -256,35 +289,73 @@ std::vector<std::string> Spellings(std::string headword)
     return {headword, static_cast<char>(SMALL_YO) + ToLower(headword.substr(1))};
 }
 
-// A record before the sort: one spelling of a source entry.
+// A record before the sort: one spelling of a source entry, its headword and key kept in the
+// flat texts of all of them (Candidates), as an installed dictionary has hundreds of thousands.
 struct Candidate
 {
-    std::string headword;
-    std::string key;
+    std::size_t headword; // offset in Candidates::headwords
+    std::size_t key; // offset in Candidates::keys
+    std::uint32_t headwordSize;
+    std::uint32_t keySize;
     ArticlePart part;
+};
+
+struct Candidates
+{
+    std::vector<Candidate> list;
+    std::string headwords;
+    std::string keys;
+
+    std::string_view Headword(const Candidate &candidate) const
+    {
+        return std::string_view(headwords).substr(candidate.headword, candidate.headwordSize);
+    }
+    std::string_view Key(const Candidate &candidate) const
+    {
+        return std::string_view(keys).substr(candidate.key, candidate.keySize);
+    }
+    void Add(std::string_view headword, std::string_view key, ArticlePart part)
+    {
+        list.push_back({headwords.size(), keys.size(), static_cast<std::uint32_t>(headword.size()),
+            static_cast<std::uint32_t>(key.size()), part});
+        headwords.append(headword);
+        keys.append(key);
+    }
+    // Printable ASCII, whose key is its letters a-z upper-cased, written straight into place.
+    void AddAscii(std::string_view headword, ArticlePart part)
+    {
+        const std::size_t key = keys.size();
+        list.push_back({headwords.size(), key, static_cast<std::uint32_t>(headword.size()),
+            static_cast<std::uint32_t>(headword.size()), part});
+        headwords.append(headword);
+        keys.append(headword);
+        UpperAscii(keys.data() + key, headword.size());
+    }
 };
 
 // The candidates' positions in the order of their keys, those with one key in the order given.
 // A source's own index is mostly in this order already: the entries in order with their
 // neighbours are kept as they stand, only the others are sorted, and the two are merged.
-std::vector<std::uint32_t> KeyOrder(const std::vector<Candidate> &candidates)
+std::vector<std::uint32_t> KeyOrder(const Candidates &candidates)
 {
-    const auto n = static_cast<std::uint32_t>(candidates.size());
+    const std::vector<Candidate> &list = candidates.list;
+    const auto n = static_cast<std::uint32_t>(list.size());
+    const auto key = [&](std::uint32_t i) { return candidates.Key(list[i]); };
     std::vector<std::uint32_t> kept;
     std::vector<std::uint32_t> others;
     kept.reserve(n);
     for (std::uint32_t i = 0; i < n; ++i) {
-        const std::string &key = candidates[i].key;
-        const bool inOrder = (kept.empty() || candidates[kept.back()].key <= key)
-            && (i + 1 == n || key <= candidates[i + 1].key);
+        const std::string_view mine = key(i);
+        const bool inOrder =
+            (kept.empty() || key(kept.back()) <= mine) && (i + 1 == n || mine <= key(i + 1));
         (inOrder ? kept : others).push_back(i);
     }
-    const auto before = [&candidates](std::uint32_t a, std::uint32_t b) {
-        const int order = candidates[a].key.compare(candidates[b].key);
-        return order < 0 || (order == 0 && a < b);
-    };
     if (others.empty())
         return kept;
+    const auto before = [&key](std::uint32_t a, std::uint32_t b) {
+        const int order = key(a).compare(key(b));
+        return order < 0 || (order == 0 && a < b);
+    };
     std::stable_sort(others.begin(), others.end(), before);
     std::vector<std::uint32_t> order(n);
     std::merge(kept.begin(), kept.end(), others.begin(), others.end(), order.begin(), before);
@@ -333,140 +404,189 @@ bool ArticlesHaveLines(const SourceData &data)
 
 namespace {
 
-// The records without their articles; articles receives each source article the records take,
-// converted.
-PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding,
-    BuildReport &report, std::vector<std::optional<std::string>> &articles, bool keepKeys)
+// Takes a source's entries one by one as the candidate records they make, and makes the records
+// of them in index order.
+class Preparer
 {
-    // A source read without its articles' text gives empty articles, which convert to nothing.
-    const bool withText = !data.articles.empty();
-    articles.assign(withText ? data.articles.size() : 0, std::nullopt);
-    std::vector<Candidate> candidates;
-    candidates.reserve(data.entries.size());
-    for (const SourceEntry &source : data.entries) {
-        // The headword as the report shows it, made only for a note.
-        const auto note = [&](const char *action, const std::string &reason) {
-            report.notes.push_back(
-                {action, data.utf8 ? source.headword : AnsiToUtf8(source.headword), reason});
-        };
-        std::size_t unmapped = 0;
-        bool stressed = false;
-        // Most headwords are printable ASCII with nothing to trim, which the rules below leave
-        // as it is: an installed dictionary's hundreds of thousands are taken without them.
-        const bool plain = encoding == DictionaryEncoding::Utf8 && IsPlainAscii(source.headword);
-        std::string headword = plain
-            ? source.headword
-            : ToDictionaryText(source.headword, data.utf8, encoding, true, unmapped, stressed);
-        if (!plain) {
-            for (char &c : headword)
-                if (static_cast<unsigned char>(c) < 0x20)
-                    c = ' ';
-            headword = TrimBlanks(headword);
-        }
-        if (unmapped > 0) {
-            ++report.unmappedHeadwords;
-            note("skipped", "headword has a character without a Windows-1251 counterpart");
-            continue;
-        }
-        bool dropFirstLine = false;
-        if (withText) {
-            std::optional<std::string> &converted = articles[source.article];
-            if (!converted) {
-                bool articleStressed = false;
-                converted = ToDictionaryText(data.articles[source.article], data.utf8, encoding,
-                    encoding == DictionaryEncoding::Cp1251, unmapped, articleStressed);
-                report.unmappedCharacters += unmapped;
-                if (unmapped > 0)
-                    note("changed",
-                        std::to_string(unmapped)
-                            + " characters without a Windows-1251 counterpart written as ?");
-                stressed = stressed || articleStressed;
-            }
-            dropFirstLine = data.headwordLineFirst && !headword.empty()
-                && TakeHeadwordLine(headword, *converted, encoding);
-        }
-        // The article's first line may have given the headword another spelling.
-        const bool ascii = plain && !dropFirstLine;
-        if (headword.empty()) {
-            ++report.emptyHeadwords;
-            note("skipped", "empty headword");
-            continue;
-        }
-        const std::size_t characters = ascii ? headword.size() : Characters(headword, encoding);
-        if (characters > MAX_HEADWORD) {
-            ++report.longHeadwords;
-            note("skipped",
-                "headword of " + std::to_string(characters) + " characters, over "
-                    + std::to_string(MAX_HEADWORD));
-            continue;
-        }
-        if (stressed) {
-            ++report.stressedEntries;
-            note("changed", "stress marks dropped");
-        }
-        const ArticlePart part{source.article, dropFirstLine};
-        if (ascii) {
-            // No yo in it, nor a ye spelling: one record, its key the letters a-z upper-cased.
-            candidates.push_back({std::move(headword), std::string(), part});
-            Candidate &added = candidates.back();
-            added.key = added.headword;
-            for (char &c : added.key)
-                if (c >= 'a' && c <= 'z')
-                    c = static_cast<char>(c - 'a' + 'A');
-            continue;
-        }
-        const auto add = [&](const std::string &form) {
-            // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
-            if (encoding == DictionaryEncoding::Utf8) {
-                candidates.push_back({form, Upper(form, encoding), part});
-                return;
-            }
-            const std::vector<std::string> spellings = Spellings(form);
-            report.yoAliases += spellings.size() - 1;
-            for (const std::string &spelling : spellings)
-                candidates.push_back({spelling, Upper(spelling, encoding), part});
-        };
-        add(headword);
-        if (std::string ye = YoAsYe(headword, encoding); ye != headword) {
-            ++report.yeSpellings;
-            add(ye);
-        }
+public:
+    Preparer(const SourceData &data, DictionaryEncoding encoding, BuildReport &report,
+        std::vector<std::optional<std::string>> &articles)
+        : data(data)
+        , encoding(encoding)
+        , report(report)
+        , articles(articles)
+        // A source read without its articles' text gives empty articles, which convert to
+        // nothing.
+        , withText(!data.articles.empty())
+    {
+        articles.assign(withText ? data.articles.size() : 0, std::nullopt);
     }
-    // Stable, so that entries with one headword keep the source's order; each entry is moved
-    // once, into its place.
+    // Room for count entries whose headwords take bytes in all.
+    void Reserve(std::size_t count, std::size_t bytes)
+    {
+        candidates.list.reserve(count);
+        candidates.headwords.reserve(bytes);
+        candidates.keys.reserve(bytes);
+    }
+    // True when the headword was printable ASCII, neither starting nor ending with a blank.
+    bool Take(std::string_view source, std::uint32_t article);
+    PreparedRecords Records(Duplicates duplicates, bool keepKeys);
+
+private:
+    const SourceData &data;
+    const DictionaryEncoding encoding;
+    BuildReport &report;
+    std::vector<std::optional<std::string>> &articles;
+    const bool withText;
+    Candidates candidates;
+};
+
+bool Preparer::Take(std::string_view source, std::uint32_t article)
+{
+    // The headword as the report shows it, made only for a note.
+    const auto note = [&](const char *action, const std::string &reason) {
+        report.notes.push_back(
+            {action, data.utf8 ? std::string(source) : AnsiToUtf8(std::string(source)), reason});
+    };
+    std::size_t unmapped = 0;
+    bool stressed = false;
+    // Most headwords are printable ASCII with nothing to trim, which the rules below leave
+    // as it is: an installed dictionary's hundreds of thousands are taken without them.
+    const bool plain = encoding == DictionaryEncoding::Utf8 && IsPlainAscii(source);
+    if (plain && !withText && source.size() <= MAX_HEADWORD) {
+        // Nothing to convert nor an article line to take a spelling from.
+        candidates.AddAscii(source, ArticlePart{article, false});
+        return true;
+    }
+    std::string headword = plain
+        ? std::string(source)
+        : ToDictionaryText(std::string(source), data.utf8, encoding, true, unmapped, stressed);
+    if (!plain) {
+        for (char &c : headword)
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = ' ';
+        headword = TrimBlanks(headword);
+    }
+    if (unmapped > 0) {
+        ++report.unmappedHeadwords;
+        note("skipped", "headword has a character without a Windows-1251 counterpart");
+        return plain;
+    }
+    bool dropFirstLine = false;
+    if (withText) {
+        std::optional<std::string> &converted = articles[article];
+        if (!converted) {
+            bool articleStressed = false;
+            converted = ToDictionaryText(data.articles[article], data.utf8, encoding,
+                encoding == DictionaryEncoding::Cp1251, unmapped, articleStressed);
+            report.unmappedCharacters += unmapped;
+            if (unmapped > 0)
+                note("changed",
+                    std::to_string(unmapped)
+                        + " characters without a Windows-1251 counterpart written as ?");
+            stressed = stressed || articleStressed;
+        }
+        dropFirstLine = data.headwordLineFirst && !headword.empty()
+            && TakeHeadwordLine(headword, *converted, encoding);
+    }
+    // The article's first line may have given the headword another spelling.
+    const bool ascii = plain && !dropFirstLine;
+    if (headword.empty()) {
+        ++report.emptyHeadwords;
+        note("skipped", "empty headword");
+        return plain;
+    }
+    const std::size_t characters = ascii ? headword.size() : Characters(headword, encoding);
+    if (characters > MAX_HEADWORD) {
+        ++report.longHeadwords;
+        note("skipped",
+            "headword of " + std::to_string(characters) + " characters, over "
+                + std::to_string(MAX_HEADWORD));
+        return plain;
+    }
+    if (stressed) {
+        ++report.stressedEntries;
+        note("changed", "stress marks dropped");
+    }
+    const ArticlePart part{article, dropFirstLine};
+    if (ascii) {
+        // No yo in it, nor a ye spelling: one record, its key the letters a-z upper-cased.
+        candidates.AddAscii(headword, part);
+        return plain;
+    }
+    const auto add = [&](const std::string &form) {
+        // A UTF-8 dictionary finds a block by its first character upper-cased, yo included.
+        if (encoding == DictionaryEncoding::Utf8) {
+            candidates.Add(form, Upper(form, encoding), part);
+            return;
+        }
+        const std::vector<std::string> spellings = Spellings(form);
+        report.yoAliases += spellings.size() - 1;
+        for (const std::string &spelling : spellings)
+            candidates.Add(spelling, Upper(spelling, encoding), part);
+    };
+    add(headword);
+    if (std::string ye = YoAsYe(headword, encoding); ye != headword) {
+        ++report.yeSpellings;
+        add(ye);
+    }
+    return plain;
+}
+
+PreparedRecords Preparer::Records(Duplicates duplicates, bool keepKeys)
+{
+    // Stable, so that entries with one headword keep the source's order.
     PreparedRecords records;
-    records.headwords.reserve(keepKeys ? candidates.size() : 0);
-    records.keys.reserve(keepKeys ? candidates.size() : 0);
-    records.headwordStart.reserve(keepKeys ? 0 : candidates.size());
-    records.parts.reserve(candidates.size());
-    records.partStart.reserve(candidates.size() + 1);
-    std::uint32_t lastKept = UINT32_MAX; // the candidate the last record was made of
+    const std::size_t count = candidates.list.size();
+    records.headwords.reserve(keepKeys ? count : 0);
+    records.keys.reserve(keepKeys ? count : 0);
+    records.headwordStart.reserve(keepKeys ? 0 : count);
+    records.headwordText.reserve(keepKeys ? 0 : candidates.headwords.size() + count);
+    records.parts.reserve(count);
+    records.partStart.reserve(count + 1);
+    const Candidate *last = nullptr; // the candidate the last record was made of
     for (const std::uint32_t i : KeyOrder(candidates)) {
-        Candidate &candidate = candidates[i];
-        if (duplicates == Duplicates::Merge && lastKept != UINT32_MAX
-            && (keepKeys ? records.keys.back() : candidates[lastKept].key) == candidate.key) {
+        const Candidate &candidate = candidates.list[i];
+        const std::string_view headword = candidates.Headword(candidate);
+        if (duplicates == Duplicates::Merge && last
+            && candidates.Key(*last) == candidates.Key(candidate)) {
             ++report.mergedHeadwords;
             // Only the maker lists them: an installed dictionary merges tens of thousands.
             if (keepKeys)
-                report.notes.push_back({"merged", Shown(candidate.headword, encoding),
+                report.notes.push_back({"merged", Shown(std::string(headword), encoding),
                     "reads the same as " + Shown(records.headwords.back(), encoding)
                         + ": articles joined"});
         } else {
             if (keepKeys) {
-                records.headwords.push_back(std::move(candidate.headword));
-                records.keys.push_back(std::move(candidate.key));
+                records.headwords.emplace_back(headword);
+                records.keys.emplace_back(candidates.Key(candidate));
             } else {
                 records.headwordStart.push_back(records.headwordText.size());
-                records.headwordText += candidate.headword;
+                records.headwordText += headword;
                 records.headwordText += '\0';
             }
-            lastKept = i;
+            last = &candidate;
             records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
         }
         records.parts.push_back(candidate.part);
     }
     records.partStart.push_back(static_cast<std::uint32_t>(records.parts.size()));
     return records;
+}
+
+// The records without their articles; articles receives each source article the records take,
+// converted.
+PreparedRecords Prepare(const SourceData &data, Duplicates duplicates, DictionaryEncoding encoding,
+    BuildReport &report, std::vector<std::optional<std::string>> &articles, bool keepKeys)
+{
+    Preparer preparer(data, encoding, report, articles);
+    std::size_t bytes = 0;
+    for (const SourceEntry &source : data.entries)
+        bytes += source.headword.size();
+    preparer.Reserve(data.entries.size(), bytes);
+    for (const SourceEntry &source : data.entries)
+        preparer.Take(source.headword, source.article);
+    return preparer.Records(duplicates, keepKeys);
 }
 
 } // namespace
@@ -476,6 +596,36 @@ PreparedRecords PrepareRecords(
 {
     std::vector<std::optional<std::string>> articles;
     return Prepare(data, duplicates, encoding, report, articles, false);
+}
+
+bool PrepareDictdRecords(const std::string &path, SourceData &data, PreparedRecords &records,
+    BuildReport &report, bool &settled, std::string &error)
+{
+    std::vector<std::optional<std::string>> articles;
+    // The index is read into data, which holds no articles: Preparer takes none.
+    Preparer preparer(data, DictionaryEncoding::Utf8, report, articles);
+    // Room for what an index of this size holds, as ReadSource reserves it: the arrays grown
+    // step by step copied every candidate twice over.
+    std::error_code failed;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, failed);
+    if (!failed && bytes <= SOURCE_INDEX_LIMIT)
+        preparer.Reserve(static_cast<std::size_t>(bytes / 16), static_cast<std::size_t>(bytes));
+    bool allAscii = true;
+    bool yo = false;
+    const bool read =
+        ReadDictdEntries(path, data, error, [&](std::string_view headword, std::uint32_t article) {
+            if (!preparer.Take(headword, article) && !IsAscii(headword.data(), headword.size())) {
+                allAscii = false;
+                yo = yo || headword.find("\xD1\x91") != std::string_view::npos
+                    || headword.find("\xD0\x81") != std::string_view::npos;
+            }
+        });
+    if (!read)
+        return false;
+    settled = data.utf8Decided ? !yo : allAscii;
+    if (settled)
+        records = preparer.Records(Duplicates::Merge, false);
+    return true;
 }
 
 std::vector<BuiltEntry> PrepareEntries(

@@ -97,6 +97,14 @@ struct PreparedRecords
 PreparedRecords PrepareRecords(const SourceData &data, Duplicates duplicates,
     DictionaryEncoding encoding, BuildReport &report);
 
+// PrepareRecords of a dictd source read without its articles' text (ReadDictdEntries) into a UTF-8
+// dictionary that merges duplicates, the records made as the index is read. data receives what
+// ReadSource gives but the entries. settled is false when the index alone does not settle the
+// records: a headword with yo, whose ye spelling's article line is compared, or one not in ASCII
+// where the source does not say it is UTF-8; they are then made from the articles' first lines.
+bool PrepareDictdRecords(const std::string &path, SourceData &data, PreparedRecords &records,
+    BuildReport &report, bool &settled, std::string &error);
+
 // A source article in the dictionary's encoding; unmapped counts the characters Windows-1251
 // lacks.
 std::string ConvertedArticle(

@@ -259,8 +259,9 @@ std::string FirstLine(const std::string &article)
     return article.substr(0, article.find('\n'));
 }
 
+// take, when given, receives each entry in place of data.entries.
 bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data, std::string &error,
-    ArticleText text)
+    ArticleText text, const DictdEntryTaker *take = nullptr)
 {
     const std::string base = WithoutSuffix(path, ".index");
     const std::string dictPath = FirstExisting({base + ".dict.dz", base + ".dict"});
@@ -281,7 +282,7 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     // Entries that share an article are looked up by its place; an index has hundreds of
     // thousands of lines, taken as views of the text rather than copied one by one.
     PlaceNumbers shared(data.places, index.size() / 16, dict.Size());
-    data.entries.reserve(index.size() / 16);
+    data.entries.reserve(take ? 0 : index.size() / 16);
     std::string info;
     std::string article;
     std::size_t i = 0;
@@ -326,8 +327,11 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
             value = DictdSpecialValue(line.name, article);
             continue;
         }
-        data.entries.push_back(
-            {std::string(line.headword), shared.Number(line.offset, line.length)});
+        if (take)
+            (*take)(line.headword, shared.Number(line.offset, line.length));
+        else
+            data.entries.push_back(
+                {std::string(line.headword), shared.Number(line.offset, line.length)});
     }
     if (data.origin.empty())
         data.origin = info;
@@ -492,6 +496,14 @@ bool ReadSource(const std::string &path, SourceFormat format, TextEncoding encod
         return ReadStarDict(path, data, error, text);
     }
     return false;
+}
+
+bool ReadDictdEntries(
+    const std::string &path, SourceData &data, std::string &error, const DictdEntryTaker &take)
+{
+    data = SourceData();
+    data.markup = ArticleMarkup::Dictd;
+    return ReadDictd(path, TextEncoding::Auto, data, error, ArticleText::None, &take);
 }
 
 bool ReadSourceArticle(DictzipFile &file, const SourceData &data, std::uint32_t article,

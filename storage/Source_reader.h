@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "storage/Article_markup.h"
@@ -165,6 +167,13 @@ std::optional<SourceFormat> FormatFromName(const std::string &path);
 // offset and length the source gives is checked against its data before anything is taken.
 bool ReadSource(const std::string &path, SourceFormat format, TextEncoding encoding,
     SourceData &data, std::string &error, ArticleText text = ArticleText::Whole);
+
+// ReadSource of a dictd source without its articles' text (ArticleText::None, TextEncoding::Auto)
+// that hands each entry to take instead of keeping it in data.entries: an installed dictionary's
+// hundreds of thousands need not each be copied on their own. The headword lasts only for the call.
+using DictdEntryTaker = std::function<void(std::string_view headword, std::uint32_t article)>;
+bool ReadDictdEntries(
+    const std::string &path, SourceData &data, std::string &error, const DictdEntryTaker &take);
 
 class DictzipFile;
 // Article i of a dictd or StarDict source read again from its data file, as ReadSource takes

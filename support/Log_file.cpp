@@ -18,20 +18,22 @@ constexpr std::size_t MESSAGE_BUFFER_SIZE = 1000;
 
 constexpr char LEVEL_WORDS[4][10] = {"(I)", "(WARNING)", "(ERROR!)", "(DEBUG)"};
 
-std::string TimeOfDay()
+// Formatted when written, not when held: the long time format follows the locale, which the
+// toolkit sets only once the application object exists.
+std::string TimeOfDay(std::chrono::system_clock::time_point when)
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm local{};
     char text[64] = "";
-    if (localtime_r(&now, &local))
+    if (localtime_r(&seconds, &local))
         std::strftime(text, sizeof(text), "%X", &local);
     return text;
 }
 
-unsigned short Milliseconds()
+unsigned short Milliseconds(std::chrono::system_clock::time_point when)
 {
-    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
     return static_cast<unsigned short>(ms % 1000);
 }
 
@@ -72,11 +74,51 @@ void LogFile::Write(const char *bytes, std::size_t size)
         std::fwrite(bytes, 1, size, file);
 }
 
+bool LogFile::Holds() const
+{
+    return holding && std::this_thread::get_id() != holder;
+}
+
+void LogFile::HoldOtherThreads()
+{
+    holding = true;
+    holder = std::this_thread::get_id();
+}
+
+void LogFile::Release()
+{
+    holding = false;
+    for (const Held &record : held) {
+        if (record.header)
+            WriteHead(record.when, record.level, record.text.c_str());
+        else
+            Write(record.text.data(), record.text.size());
+    }
+    held.clear();
+    if (file)
+        std::fflush(file);
+}
+
+void LogFile::Discard()
+{
+    holding = false;
+    held.clear();
+}
+
 void LogFile::WriteHeader(LogLevel level, const char *tag)
 {
-    std::string head = TimeOfDay();
+    const auto now = std::chrono::system_clock::now();
+    if (Holds())
+        held.push_back({true, now, level, tag ? tag : ""});
+    else
+        WriteHead(now, level, tag);
+}
+
+void LogFile::WriteHead(std::chrono::system_clock::time_point when, LogLevel level, const char *tag)
+{
+    std::string head = TimeOfDay(when);
     head += ':';
-    head += std::to_string(Milliseconds());
+    head += std::to_string(Milliseconds(when));
     head += ' ';
     if (level < sizeof(LEVEL_WORDS) / sizeof(LEVEL_WORDS[0]))
         head += LEVEL_WORDS[level];
@@ -96,6 +138,7 @@ void LogFile::Printf(const char *format, ...)
     va_start(arguments, format);
     const int length = std::vsnprintf(buffer.data(), buffer.size(), format, arguments);
     va_end(arguments);
+    std::string line;
     // vsnprintf cuts at the buffer and reports the untruncated length; an encoding error reports
     // a negative one and leaves the buffer undefined, so the record then ends empty.
     if (length > 0) {
@@ -111,9 +154,14 @@ void LogFile::Printf(const char *format, ...)
             if (start > 0 && start - 1 + size > kept)
                 kept = start - 1;
         }
-        Write(buffer.data(), kept);
+        line.assign(buffer.data(), kept);
     }
-    Write("\n", 1);
+    line += '\n';
+    if (Holds()) {
+        held.push_back({false, {}, LOG_INFO, std::move(line)});
+        return;
+    }
+    Write(line.data(), line.size());
     if (file)
         std::fflush(file);
 }

@@ -1,10 +1,13 @@
 #ifndef SUPPORT_LOG_FILE_H
 #define SUPPORT_LOG_FILE_H
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 enum LogLevel : std::uint8_t
 {
@@ -35,11 +38,32 @@ public:
     // format writes nothing at all.
     void Printf(const char *format, ...) __attribute__((format(printf, 2, 3)));
 
+    // From now on what other threads write is kept in memory, each header with the moment it was
+    // written, until Release writes it behind what this thread has written meanwhile, or Discard
+    // drops it. A load can so start before it is known whether this process keeps the log at all.
+    // At most one other thread writes meanwhile, and none once Release or Discard is called.
+    void HoldOtherThreads();
+    void Release();
+    void Discard();
+
 private:
+    struct Held
+    {
+        bool header; // text is then the tag
+        std::chrono::system_clock::time_point when;
+        LogLevel level;
+        std::string text;
+    };
+
+    bool Holds() const;
     void Close();
     void Write(const char *bytes, std::size_t size);
+    void WriteHead(std::chrono::system_clock::time_point when, LogLevel level, const char *tag);
 
     std::FILE *file = nullptr;
+    bool holding = false;
+    std::thread::id holder;
+    std::vector<Held> held;
 };
 
 extern LogFile logFile;

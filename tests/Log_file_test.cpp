@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -136,4 +137,40 @@ TEST(LogFileTest, RecordsBeforeOpenAreDropped)
     log.Open(folder.Path() + "file.log");
     log.Printf("kept");
     EXPECT_EQ(folder.ReadFile("file.log"), "kept\n");
+}
+
+TEST(LogFileTest, OtherThreadsRecordsWaitBehindThisThreadsUntilReleasedOrDropped)
+{
+    const std::tuple<bool, std::string> rows[] = {
+        {true,
+            HEAD + R"(\(I\) \[Main\] created\n)" + HEAD + R"(\(I\) \[Load\] early\n)" + HEAD
+                + R"(\(I\) \[Empty\] )" + HEAD + R"(\(WARNING\) \[Load\] late\nafter\n)"},
+        {false, HEAD + R"(\(I\) \[Main\] created\nafter\n)"},
+    };
+    for (const auto &[release, expected] : rows) {
+        TestFolder folder;
+        LogFile log;
+        log.HoldOtherThreads();
+        std::thread([&log] {
+            log.WriteHeader(LOG_INFO, "Load");
+            log.Printf("early");
+            const char *empty = "";
+            log.WriteHeader(LOG_INFO, "Empty");
+            log.Printf(empty);
+        }).join();
+        log.Open(folder.Path() + "file.log");
+        log.WriteHeader(LOG_INFO, "Main");
+        log.Printf("created");
+        std::thread([&log] {
+            log.WriteHeader(LOG_WARNING, "Load");
+            log.Printf("late");
+        }).join();
+        if (release)
+            log.Release();
+        else
+            log.Discard();
+        log.Printf("after");
+        const std::string text = folder.ReadFile("file.log");
+        EXPECT_TRUE(std::regex_match(text, std::regex(expected))) << text;
+    }
 }

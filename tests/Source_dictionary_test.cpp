@@ -23,6 +23,7 @@
 #include "storage/Dictzip_file.h"
 #include "storage/Installed_sources.h"
 #include "storage/Source_cache.h"
+#include "storage/Source_entries.h"
 #include "support/Log_file.h"
 
 namespace {
@@ -219,6 +220,19 @@ void ExpectSameDictionary(Database &converted, Database &direct, const std::stri
         queries.push_back(a.GetWord(i));
         queries.push_back(a.GetWord(i).substr(0, 2) + "q");
     }
+    // Read directly, the records lie in the order of their headwords upper-cased, those that
+    // read the same merged, and no headword keeps a control byte.
+    for (std::int32_t i = 0; i < static_cast<std::int32_t>(b.GetWordCount()); ++i) {
+        const std::string word = b.GetWord(i);
+        EXPECT_TRUE(std::none_of(
+            word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            << name << " word " << i;
+        if (i > 0) {
+            EXPECT_LT(DictionaryUpper(b.GetWord(i - 1), DictionaryEncoding::Utf8),
+                DictionaryUpper(word, DictionaryEncoding::Utf8))
+                << name << " word " << i;
+        }
+    }
     // The word list takes its words a stretch at a time.
     WordRange listed[2];
     a.GetWords(0, static_cast<std::int32_t>(a.GetWordCount()), listed[0]);
@@ -276,6 +290,16 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     Dictd latin;
     latin.Add("caf\xE9", "caf\xE9\n  A place for coffee, caf\xE9 au lait.\n");
     latin.Add("na\xEFve", "Na\xEFve\n  Innocent.\n");
+    latin.Add("na\xEFvet\xE9s", "Na\xEFvet\xE9s\n  Innocences.\n");
+    // Headwords longer than a machine word, in ASCII order upper-cased: letters at either end
+    // of the alphabet, the bytes beside them, and a control byte that becomes a space.
+    Dictd edges;
+    for (const char *headword :
+        {"@@@@@@@@ at", "AAAAAAAA b", "aaaaaaaa c",
+            "control\x1F"
+            "byte",
+            "zzzzzzzz a", "ZZZZZZZZ b", "````````", "{{{{{{{{", "\x7F\x7F\x7F\x7F\x7F\x7F\x7F\x7F"})
+        edges.Add(headword, std::string(headword) + " is a word.\n");
     // Headwords in ASCII that say nothing of the encoding: the records come from the index alone,
     // their spellings, first lines and encoding from the articles as they are read.
     Dictd plain;
@@ -292,6 +316,11 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     for (int i = 0; i < 1500; ++i)
         many.Add("word" + std::to_string(i * 7919 % 1500),
             "Word" + std::to_string(i * 7919 % 1500) + "\n   Number " + std::to_string(i) + ".\n");
+    // A capital yo alone: its ye spelling too is compared with the article's first line.
+    Dictd capitalYo;
+    capitalYo.Add("00-database-utf8", "\n");
+    capitalYo.Add("Ёлка", "ёлка\n   Дерево.\n");
+    capitalYo.Add("ель", "Ель\n   Тоже дерево.\n");
     Dictd plainUtf8 = plain;
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
     Dictd plainLatin = plain;
@@ -331,6 +360,10 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
             {{"p.index", plainUtf8.index}, {"p.dict.dz", Gzip(plainUtf8.dict, 9)}}, "p.index"},
         {"dictd, ASCII headwords, many",
             {{"m.index", many.index}, {"m.dict.dz", Gzip(many.dict, 64)}}, "m.index"},
+        {"dictd, long ASCII headwords", {{"e.index", edges.index}, {"e.dict", edges.dict}},
+            "e.index"},
+        {"dictd, a capital yo", {{"y.index", capitalYo.index}, {"y.dict", capitalYo.dict}},
+            "y.index"},
         {"dictd, ASCII headwords, an article not UTF-8",
             {{"p.index", plainLatin.index}, {"p.dict", plainLatin.dict}}, "p.index"},
         {"StarDict 2.4.2, 32-bit offsets, synonyms",

@@ -5,11 +5,16 @@
 #include <QLocale>
 #include <QTranslator>
 
-void SetUpApplication()
+void NameApplication()
 {
     // Names the user's own folders (~/.config/kalvora and the like). No display name: the
     // toolkit would append it to every caption ("Словари — Kalvora").
     QApplication::setApplicationName(QStringLiteral("kalvora"));
+}
+
+void SetUpApplication()
+{
+    NameApplication();
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.kalvora.Kalvora"));
 
     // Russian whatever the desktop's language: the program's own texts are.

@@ -6,5 +6,7 @@
 // installed. Window captions stay exactly as the program sets them: no program name is added.
 // Call once, after the application object exists.
 void SetUpApplication();
+// The name alone, which the user's folders are named after: also before the application object.
+void NameApplication();
 
 #endif // UI_APPLICATION_SETUP_H

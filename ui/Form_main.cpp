@@ -51,8 +51,16 @@ TForm1::TForm1(const std::string &programFolder, QWidget *parent)
 }
 
 TForm1::TForm1(const ProgramPaths &paths, QWidget *parent)
+    : TForm1(LoadAhead{paths, nullptr, nullptr, nullptr}, parent)
+{
+}
+
+TForm1::TForm1(LoadAhead &&ahead, QWidget *parent)
     : QMainWindow(parent)
-    , paths(paths)
+    , paths(ahead.paths)
+    , settings(std::move(ahead.settings))
+    , database(std::move(ahead.database))
+    , startup(std::move(ahead.startup))
 {
     // The log comes first: the dictionaries load, and log, while the window is built.
     logFile.Open(paths.logFolder + "file.log");
@@ -106,10 +114,15 @@ void TForm1::CreateMenu()
 
 void TForm1::StartLoading()
 {
-    settings = std::make_unique<IniFile>();
-    startup = std::make_unique<StartupLoad>(*this);
-    database = std::make_unique<Database>(paths.programFolder, startup.get());
-    startup->Start(paths, *settings, *database);
+    if (startup) {
+        startup->SetObserver(*this);
+        startup->AwaitSettings();
+    } else {
+        settings = std::make_unique<IniFile>();
+        startup = std::make_unique<StartupLoad>(*this);
+        database = std::make_unique<Database>(paths.programFolder, startup.get());
+        startup->Start(paths, *settings, *database);
+    }
     // The splash window shows every report all the same: they wait for it in the queue.
     splash = new TSplashForm(this);
     splash->ShowAtOnce();

@@ -22,6 +22,7 @@ class TGoMenu;
 class TGradButton;
 class TMainTray;
 class StartupLoad;
+struct LoadAhead;
 class TSplashForm;
 class TSuggestionStrip;
 class TWordInput;
@@ -51,6 +52,8 @@ public:
     explicit TForm1(const std::string &programFolder, QWidget *parent = nullptr);
     // The same with the settings, the log and further dictionaries kept where paths says.
     explicit TForm1(const ProgramPaths &paths, QWidget *parent = nullptr);
+    // The same with the load main started ahead (StartLoadAhead) for its paths.
+    explicit TForm1(LoadAhead &&ahead, QWidget *parent = nullptr);
     ~TForm1() override;
 
     // True when start-up found no dictionary: the program must end without showing the window.
@@ -149,8 +152,8 @@ private:
     // In this order, so that each goes before what it uses, and all before the controls.
     std::unique_ptr<SectionBar> sectionBar;
     std::unique_ptr<IniFile> settings;
-    std::unique_ptr<StartupLoad> startup; // reports the load to the splash window
     std::unique_ptr<Database> database;
+    std::unique_ptr<StartupLoad> startup; // reports the load to the splash window
     std::unique_ptr<WordLookup> lookup;
     std::unique_ptr<WordSuggestions> suggestions;
     bool uniformBarColours = false;

@@ -1,5 +1,6 @@
 #include "ui/Program_paths.h"
 
+#include <cstdlib>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -39,6 +40,29 @@ bool IsSystemFolder(const std::string &folder)
 }
 
 } // namespace
+
+bool operator==(const ProgramPaths &a, const ProgramPaths &b)
+{
+    return a.programFolder == b.programFolder && a.settingsFolder == b.settingsFolder
+        && a.logFolder == b.logFolder && a.userDicsFolder == b.userDicsFolder;
+}
+
+std::string ExecutableFolder()
+{
+    // The link the toolkit resolves too.
+    char *path = realpath("/proc/self/exe", nullptr);
+    if (!path)
+        return std::string();
+    std::string folder = path;
+    std::free(path);
+    const std::size_t slash = folder.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    folder.resize(slash);
+    if (folder.empty())
+        folder = "/";
+    return folder + "/";
+}
 
 ProgramPaths ProgramPathsIn(const std::string &programFolder)
 {
