@@ -461,6 +461,8 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
     // first line goes or stays alike.
     std::uint32_t convertedArticle = UINT32_MAX;
     std::string partText;
+    std::string partFirstLine;
+    std::string partFirstKey;
     std::uint32_t textArticle = UINT32_MAX;
     bool textDrop = false;
     // The extra parts are read as the pass comes to them, and kept until their records are made:
@@ -492,14 +494,19 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
                 convertedArticle = UINT32_MAX;
                 if (part.article == looked && lookedRead
                         ? Convert(lookedText, partText, error)
-                        : ReadArticle(reader, part.article, raw, partText, skipped, error))
+                        : ReadArticle(reader, part.article, raw, partText, skipped, error)) {
                     convertedArticle = part.article;
+                    // As RepeatsHeadword takes it, once for every record of the article.
+                    partFirstLine = FirstLineTrimmed(partText);
+                    partFirstKey = DictionaryUpper(partFirstLine, DictionaryEncoding::Utf8);
+                }
             }
             // One that cannot be read is made below, which says why.
             if (part.article == convertedArticle) {
                 if (linesUndecided)
-                    part.dropFirstLine = RepeatsHeadword(partText,
-                        DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
+                    part.dropFirstLine = !partFirstLine.empty()
+                        && partFirstKey
+                            == DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8);
                 bool taken = takeOne && takeOne(k - 1, part, partText, whole);
                 if (!taken && whole && !takeOne) {
                     if (part.article != textArticle || part.dropFirstLine != textDrop) {
@@ -515,7 +522,7 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
                 }
                 if (taken) {
                     if (linesUndecided)
-                        firstLines.emplace_back(record, FirstLineTrimmed(partText));
+                        firstLines.emplace_back(record, partFirstLine);
                     continue;
                 }
             }
