@@ -95,22 +95,31 @@ int main(int argc, char *argv[])
     }
     // Qt takes the first thread that asks for its own as the main thread.
     QThread::currentThread();
-    // The indexes load while the toolkit starts. Whether this process is the window is known only
-    // later: the load writes no log and cleans no folder until then, and stops if it is not.
+    // The indexes load while the toolkit starts, on the thread that first opens the bus
+    // connections the single-instance check needs. Whether this process is the window is known
+    // only later: the load writes no log and cleans no folder until then, and stops if it is not.
     NameApplication();
+    std::promise<void> reaching;
+    std::future<void> reached = reaching.get_future();
     LoadAhead ahead;
     if (const std::string folder = ExecutableFolder(); !folder.empty()) {
         try {
-            ahead = StartLoadAhead(LocateProgramPaths(folder, IsWritableFolder(folder)));
+            ahead =
+                StartLoadAhead(LocateProgramPaths(folder, IsWritableFolder(folder)), [&reaching] {
+                    RunningWindow::Reach();
+                    reaching.set_value();
+                });
         } catch (const std::system_error &) {
             // No thread to spare: the window loads them itself.
         }
     }
-    std::future<void> reached;
-    try {
-        reached = std::async(std::launch::async, &RunningWindow::Reach);
-    } catch (const std::system_error &) {
-        // No thread to spare: Claim makes the connection itself.
+    if (!ahead.startup) {
+        try {
+            reached = std::async(std::launch::async, &RunningWindow::Reach);
+        } catch (const std::system_error &) {
+            // No thread to spare: Claim makes the connection itself.
+            reached = std::future<void>();
+        }
     }
     QApplication application(qtArgc, argv);
     SetUpApplication();

@@ -50,13 +50,18 @@ void StartupLoad::Start(const ProgramPaths &paths, IniFile &settings, Database &
     Run(database, nullptr);
 }
 
-void StartupLoad::StartAhead(const ProgramPaths &paths, IniFile &settings, Database &database)
+void StartupLoad::StartAhead(
+    const ProgramPaths &paths, IniFile &settings, Database &database, std::function<void()> first)
 {
     holdsLog = true;
     programFolder = paths.programFolder;
     aheadDatabase = &database;
     logFile.HoldOtherThreads();
-    Run(database, [paths, &settings, &database] { Prepare(paths, settings, database); });
+    Run(database, [paths, &settings, &database, first] {
+        if (first)
+            first();
+        Prepare(paths, settings, database);
+    });
 }
 
 void StartupLoad::Run(Database &database, const std::function<void()> &prepare)
@@ -180,7 +185,7 @@ void LoadAhead::Abandon()
     settings.reset();
 }
 
-LoadAhead StartLoadAhead(const ProgramPaths &paths)
+LoadAhead StartLoadAhead(const ProgramPaths &paths, std::function<void()> first)
 {
     LoadAhead ahead;
     ahead.paths = paths;
@@ -193,6 +198,6 @@ LoadAhead StartLoadAhead(const ProgramPaths &paths)
     // still hand its word to a running window whose folder it is.
     ahead.database =
         std::make_unique<Database>(std::string(), ahead.startup.get(), folder + "dics");
-    ahead.startup->StartAhead(ahead.paths, *ahead.settings, *ahead.database);
+    ahead.startup->StartAhead(ahead.paths, *ahead.settings, *ahead.database, std::move(first));
     return ahead;
 }

@@ -39,7 +39,9 @@ public:
     // settings file too is read on the load's thread, the log holds the load's records back until
     // Finish writes them, and database, made with the dictionary folder alone, is given the
     // program folder (and so its temporary folder) only then.
-    void StartAhead(const ProgramPaths &paths, IniFile &settings, Database &database);
+    // first, when given, runs on the load's thread before anything else.
+    void StartAhead(const ProgramPaths &paths, IniFile &settings, Database &database,
+        std::function<void()> first = nullptr);
     // Returns once settings has been read, or the load has ended.
     void AwaitSettings();
     // Hands the reports on as they come and returns once the load has ended; what the load threw
@@ -94,7 +96,7 @@ struct LoadAhead
     void Abandon();
 };
 
-LoadAhead StartLoadAhead(const ProgramPaths &paths);
+LoadAhead StartLoadAhead(const ProgramPaths &paths, std::function<void()> first = nullptr);
 
 // DIC_ORDER handed to the database as the order to load in.
 void ApplyDictionaryOrder(const IniFile &settings, Database &database);
