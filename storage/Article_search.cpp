@@ -4,6 +4,7 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "storage/Database.h"
 #include "storage/Phrase_finder.h"
 #include "storage/Source_dictionary.h"
+#include "storage/Source_entries.h"
 #include "storage/Text_encoding.h"
 #include "support/Code_page.h"
 #include "support/Log_file.h"
@@ -26,6 +28,8 @@ namespace {
 // Bytes of the article shown before and after the phrase in an excerpt.
 constexpr std::size_t EXCERPT_BEFORE = 40;
 constexpr std::size_t EXCERPT_AFTER = 60;
+// Made beyond the excerpt's end at first, for the line breaks the text rules make longer.
+constexpr std::size_t EXCERPT_SLACK = 64;
 constexpr unsigned MAX_THREADS = 4;
 constexpr std::uint64_t PART_BYTES = 8 << 20;
 constexpr std::uint64_t SOURCE_PART_BYTES = 1 << 20;
@@ -504,9 +508,7 @@ public:
             return;
         std::vector<RecordKey>().swap(keys);
         if (needle && dictionary.GetSource())
-            MakeFarRecords();
-        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
-            GatherHits();
+            MergeKept();
         {
             const std::lock_guard<std::mutex> lock(mutex);
             scanned = true;
@@ -525,8 +527,12 @@ public:
         const std::size_t count = firstAt.size();
         if (!changed && !dictionary.GetSource() && shown == ArticleMarkup::None)
             Gather(count * part / parts, count * (part + 1) / parts, matches[part], cancel);
+        else if (needle && dictionary.GetSource())
+            MakeFarRecords(part);
         if (gathersLeft.fetch_sub(1) != 1)
             return false;
+        if (needle && (dictionary.GetSource() || shown != ArticleMarkup::None))
+            GatherHits();
         std::vector<std::uint32_t>().swap(firstAt);
         // Read to the end, the file may still have been written over in a place read before.
         if (changed || (needle && dictionary.DataChanged())) {
@@ -632,16 +638,25 @@ private:
 
     // Looks for the phrase in an article's text: as the dictionary gives it out, or as it is
     // shown for a dictionary of tags.
-    void Look(std::int32_t index, const std::string &text, std::vector<Hit> &hits) const
+    // The caller gives the occurrence its record's index.
+    std::optional<Hit> Look(const std::string &text) const
     {
         std::size_t matchEnd = 0;
         const auto *data = reinterpret_cast<const unsigned char *>(text.data());
         const std::size_t at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
         if (at == PhraseFinder::NOT_FOUND)
-            return;
-        hits.push_back({index, static_cast<std::uint32_t>(at),
+            return std::nullopt;
+        return Hit{0, static_cast<std::uint32_t>(at),
             withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
-                      : std::string()});
+                      : std::string()};
+    }
+
+    void Look(std::int32_t index, const std::string &text, std::vector<Hit> &hits) const
+    {
+        if (std::optional<Hit> hit = Look(text)) {
+            hit->index = index;
+            hits.push_back(std::move(*hit));
+        }
     }
 
     // An installed dictionary's articles are made one by one through a reader of the part's own,
@@ -664,38 +679,159 @@ private:
         const auto mayHold = [this](const std::string &text) { return sifter->MayHold(text); };
         if (!source.ReadPass(reader, records, partExtra[part],
                 Taker(indexOrder.data() + begin, part), cancel, skipped, kept[part],
-                sifter && sifter->Active() ? SourceDictionary::MayHold(mayHold) : nullptr))
+                sifter && sifter->Active() ? SourceDictionary::MayHold(mayHold) : nullptr,
+                shown == ArticleMarkup::None ? OneTaker(indexOrder.data() + begin, part) : nullptr))
             stopped = true;
+    }
+
+    // Records of one part sharing an article come one after another, and read alike when its
+    // first line goes or stays alike: found or not alike, at the same place.
+    SourceDictionary::TakeOne OneTaker(const std::int32_t *indexes, std::size_t part)
+    {
+        return [this, indexes, part, lastArticle = UINT32_MAX, lastDrop = false,
+                   lastHit = std::optional<Hit>(), prefix = std::string(),
+                   text = std::string()](std::size_t k, ArticlePart one,
+                   const std::string &converted, bool whole) mutable {
+            if (!whole || one.article != lastArticle || one.dropFirstLine != lastDrop) {
+                std::optional<Hit> hit;
+                if (!LookEarly(one, converted, whole, prefix, text, hit))
+                    return false;
+                if (whole) {
+                    lastArticle = one.article;
+                    lastDrop = one.dropFirstLine;
+                    lastHit = hit;
+                } else {
+                    lastArticle = UINT32_MAX;
+                    lastHit = std::nullopt;
+                }
+                if (hit)
+                    partHits[part].push_back({indexes[k], hit->position, std::move(hit->excerpt)});
+                return true;
+            }
+            if (lastHit)
+                partHits[part].push_back({indexes[k], lastHit->position, lastHit->excerpt});
+            return true;
+        };
+    }
+
+    // Looks for the phrase in the text ComposeArticle makes of one part, made only as far as the
+    // first occurrence and its excerpt need: the text rules go line by line, and in a long
+    // article a common word lies near the start. prefix and text are room to work in.
+    //
+    // A text made of the lines before a line end L followed by "!", when some line after L has
+    // text, is the whole text's start, its lines, the line breaks after them and the "!": the
+    // first line is not trimmed as an article of one line is, and a cut to the longest article
+    // falls on what both hold. Taken without the "!", it settles the first occurrence when one
+    // lies in it far enough from its end that no earlier one can reach past it.
+    //
+    // whole: whether the part is the record's only one; otherwise its text is the start of the
+    // record's, and when the part's text alone does not settle the occurrence nothing is settled.
+    // Returns whether it was settled, hit then holding the occurrence if there is one.
+    bool LookEarly(ArticlePart one, const std::string &converted, bool whole, std::string &prefix,
+        std::string &text, std::optional<Hit> &hit) const
+    {
+        const std::size_t size = converted.size();
+        const auto *bytes = reinterpret_cast<const unsigned char *>(converted.data());
+        const std::size_t reach = needle->MaxMatchBytes();
+        const auto LineEndFrom = [&](std::size_t from) {
+            const void *end = from < size ? std::memchr(bytes + from, '\n', size - from) : nullptr;
+            return end
+                ? static_cast<std::size_t>(static_cast<const unsigned char *>(end) - bytes) + 1
+                : size;
+        };
+        const auto TextFollows = [&](std::size_t from) {
+            return std::any_of(
+                bytes + from, bytes + size, [](unsigned char c) { return c > 0x20; });
+        };
+        std::size_t characters = 0;
+        std::size_t matchEnd = 0;
+        // Where the phrase lies before the rules tells how far to make the text first.
+        std::size_t at = needle->FindIn(bytes, 0, 0, size, matchEnd);
+        std::size_t end = at == PhraseFinder::NOT_FOUND
+            ? size
+            : LineEndFrom(matchEnd + reach + EXCERPT_AFTER + EXCERPT_SLACK);
+        for (; end < size && TextFollows(end); end = LineEndFrom(2 * end)) {
+            prefix.assign(converted, 0, end);
+            prefix += '!';
+            text = ComposeArticle(
+                {one}, [&prefix](std::uint32_t) { return prefix; }, DictionaryEncoding::Utf8,
+                characters);
+            // Cut short of the "!": the whole text as it is cut.
+            if (characters > MAX_ARTICLE) {
+                hit = Look(text);
+                return true;
+            }
+            text.pop_back();
+            const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+            at = needle->FindIn(data, 0, 0, text.size(), matchEnd);
+            if (at != PhraseFinder::NOT_FOUND && at + reach <= text.size()
+                && matchEnd + EXCERPT_AFTER + 2 <= text.size()) {
+                hit = Hit{0, static_cast<std::uint32_t>(at),
+                    withTexts ? MakeExcerpt(text, 0, at, matchEnd, DictionaryEncoding::Utf8)
+                              : std::string()};
+                return true;
+            }
+        }
+        if (!whole)
+            return false;
+        text = ComposeArticle(
+            {one}, [&converted](std::uint32_t) { return converted; }, DictionaryEncoding::Utf8,
+            characters);
+        hit = Look(text);
+        return true;
     }
 
     // Hands each article made to Look for the record whose index is at its position in indexes.
     SourceDictionary::Take Taker(const std::int32_t *indexes, std::size_t part)
     {
-        return [this, indexes, part, shownText = std::string()](
+        // Records sharing an article come one after another with the same text, and are
+        // found or not alike, at the same place.
+        return [this, indexes, part, shownText = std::string(), last = std::string(),
+                   lastHit = std::optional<Hit>()](
                    std::size_t k, bool read, const std::string &article) mutable {
-            if (read)
+            if (!read)
+                return;
+            std::vector<Hit> &hits = partHits[part];
+            if (last.empty() || article != last) {
+                last = article;
+                const std::size_t before = hits.size();
                 Look(indexes[k],
                     shown == ArticleMarkup::None ? article
                                                  : (shownText = PlainText(article, shown)),
-                    partHits[part]);
+                    hits);
+                lastHit = hits.size() > before ? std::optional<Hit>(hits.back()) : std::nullopt;
+            } else if (lastHit) {
+                hits.push_back({indexes[k], lastHit->position, lastHit->excerpt});
+            }
         };
     }
 
-    // Once every part is read: the records whose parts lie far apart, from what the parts kept.
-    void MakeFarRecords()
+    // Once every part is read: what the parts kept of the records whose parts lie far apart, in
+    // the first part's.
+    void MergeKept()
     {
         if (farIndexes.empty() || stopped)
             return;
-        const SourceDictionary &source = *dictionary.GetSource();
-        SourceDictionary::KeptParts all = std::move(kept[0]);
         for (std::size_t part = 1; part < kept.size(); ++part) {
-            all.texts.merge(kept[part].texts);
-            all.accepted.merge(kept[part].accepted);
+            kept[0].texts.merge(kept[part].texts);
+            kept[0].accepted.merge(kept[part].accepted);
         }
-        std::vector<std::uint32_t> records(farIndexes.size());
+    }
+
+    // A share of the records whose parts lie far apart, made from what the parts kept: a large
+    // dictionary has tens of thousands, a tenth of its search, made on every thread at once.
+    void MakeFarRecords(std::size_t part)
+    {
+        if (farIndexes.empty() || stopped)
+            return;
+        const std::size_t begin = farIndexes.size() * part / parts;
+        const std::size_t end = farIndexes.size() * (part + 1) / parts;
+        std::vector<std::uint32_t> records(end - begin);
         for (std::size_t k = 0; k < records.size(); ++k)
-            records[k] = static_cast<std::uint32_t>(dictionary.GetArticleOffset(farIndexes[k]));
-        source.MakeKept(records, all, Taker(farIndexes.data(), 0));
+            records[k] =
+                static_cast<std::uint32_t>(dictionary.GetArticleOffset(farIndexes[begin + k]));
+        dictionary.GetSource()->MakeKept(records, kept[0], Taker(farIndexes.data() + begin, part),
+            shown == ArticleMarkup::None ? OneTaker(farIndexes.data() + begin, part) : nullptr);
     }
 
     // A dictionary of tags' articles are read in the order they lie in the data file and looked

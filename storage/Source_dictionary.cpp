@@ -428,7 +428,7 @@ bool SourceDictionary::Make(std::uint32_t record,
 
 bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, const Placed &extra,
     const Take &take, const std::atomic<bool> &cancel, std::string &skipped, KeptParts &kept,
-    const MayHold &mayHold) const
+    const MayHold &mayHold, const TakeOne &takeOne) const
 {
     std::string text;
     std::string error;
@@ -456,6 +456,13 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         }
         return false;
     };
+    // Records of one part taken from one article (a word and its other spellings) come one after
+    // another: the article is converted once for them, and their text made once for those whose
+    // first line goes or stays alike.
+    std::uint32_t convertedArticle = UINT32_MAX;
+    std::string partText;
+    std::uint32_t textArticle = UINT32_MAX;
+    bool textDrop = false;
     // The extra parts are read as the pass comes to them, and kept until their records are made:
     // going back and forth for them would inflate chunks again and again.
     auto nextExtra = extra.begin();
@@ -476,6 +483,44 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
         const std::uint32_t record = records[k++].second;
         if (!anyPartAccepted(record))
             continue;
+        const std::uint32_t first = record < RecordCount() ? parts.First(record) : 0;
+        const bool whole = record < RecordCount() && parts.First(record + 1) - first == 1;
+        if ((whole || (takeOne && record < RecordCount()))
+            && (!linesUndecided || (index && record < index->GetWordCount()))) {
+            ArticlePart part = parts.Part(first);
+            if (part.article != convertedArticle) {
+                convertedArticle = UINT32_MAX;
+                if (part.article == looked && lookedRead
+                        ? Convert(lookedText, partText, error)
+                        : ReadArticle(reader, part.article, raw, partText, skipped, error))
+                    convertedArticle = part.article;
+            }
+            // One that cannot be read is made below, which says why.
+            if (part.article == convertedArticle) {
+                if (linesUndecided)
+                    part.dropFirstLine = RepeatsHeadword(partText,
+                        DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
+                bool taken = takeOne && takeOne(k - 1, part, partText, whole);
+                if (!taken && whole && !takeOne) {
+                    if (part.article != textArticle || part.dropFirstLine != textDrop) {
+                        std::size_t characters = 0;
+                        text = ComposeArticle(
+                            {part}, [&partText](std::uint32_t) { return partText; },
+                            DictionaryEncoding::Utf8, characters);
+                        textArticle = part.article;
+                        textDrop = part.dropFirstLine;
+                    }
+                    take(k - 1, true, text);
+                    taken = true;
+                }
+                if (taken) {
+                    if (linesUndecided)
+                        firstLines.emplace_back(record, FirstLineTrimmed(partText));
+                    continue;
+                }
+            }
+        }
+        textArticle = UINT32_MAX;
         const bool made = Make(
             record,
             [&](std::uint32_t article, std::string &converted) {
@@ -490,8 +535,8 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
     return true;
 }
 
-void SourceDictionary::MakeKept(
-    const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const
+void SourceDictionary::MakeKept(const std::vector<std::uint32_t> &records, const KeptParts &kept,
+    const Take &take, const TakeOne &takeOne) const
 {
     std::string text;
     std::string error;
@@ -509,6 +554,21 @@ void SourceDictionary::MakeKept(
             any = accepted(parts.Part(p).article);
         if (!any)
             continue;
+        if (takeOne && (!linesUndecided || (index && record < index->GetWordCount()))) {
+            ArticlePart part = parts.Part(parts.First(record));
+            const auto at = kept.texts.find(part.article);
+            if (at != kept.texts.end() && at->second) {
+                const std::string &first = *at->second;
+                if (linesUndecided)
+                    part.dropFirstLine = RepeatsHeadword(
+                        first, DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
+                if (takeOne(k, part, first, parts.First(record + 1) - parts.First(record) == 1)) {
+                    if (linesUndecided)
+                        firstLines.emplace_back(record, FirstLineTrimmed(first));
+                    continue;
+                }
+            }
+        }
         const bool made = Make(
             record,
             [&kept](std::uint32_t article, std::string &converted) {

@@ -79,12 +79,18 @@ public:
     //
     // With mayHold, a record none of whose parts it accepts, given each part as the source gives
     // it before the text rules (a StarDict one's fields decoded), is passed over unmade.
+    //
+    // With takeOne, a record that can be read is first handed to it unmade: its first part,
+    // whether that part's first line goes settled, the part's article converted, and whether
+    // that part is the record's only one. The record's text begins with what ComposeArticle makes
+    // of that part. It returns whether it took the record; it must take a record of one part.
+    using TakeOne = std::function<bool(std::size_t, ArticlePart, const std::string &, bool)>;
     bool ReadPass(DictzipFile &reader, const Placed &records, const Placed &extra, const Take &take,
         const std::atomic<bool> &cancel, std::string &skippedTypes, KeptParts &kept,
-        const MayHold &mayHold = nullptr) const;
+        const MayHold &mayHold = nullptr, const TakeOne &takeOne = nullptr) const;
     // Makes records, whose parts passes have kept, as ReadPass makes its own.
-    void MakeKept(
-        const std::vector<std::uint32_t> &records, const KeptParts &kept, const Take &take) const;
+    void MakeKept(const std::vector<std::uint32_t> &records, const KeptParts &kept,
+        const Take &take, const TakeOne &takeOne = nullptr) const;
     // Where the record's first part lies in the data file: reading records in this order reads
     // the file front to back.
     std::uint64_t RecordPlace(std::uint32_t record) const;

@@ -729,6 +729,13 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     d.Add("dotless", "dotless\n   A br\xC4\xB1ght red; \xC5\xBFweet.\n");
     d.Add("cat", "Cat\n   A small animal\n   that purrs.\n");
     d.Add("cat", "cat\n   Also: a lion, in play.\n");
+    // Records of one article alone on either side of a record of it and another.
+    d.Add("kit", "Kit\n   A young fox.\n");
+    d.Add("kit", "kit\n   A set of tools.\n");
+    d.Add("akit", "Kit\n   A young fox.\n");
+    d.Add("pup", "Kit\n   A young fox.\n");
+    d.Add("bkit", "Kit\n   A young fox.\n");
+    d.Add("bkit", "bkit\n   A grey fox.\n");
     d.Add("eclair",
         "\xC3\xA9"
         "clair\n   Un g\xC3\xA2teau, \xC3\x89"
@@ -752,6 +759,25 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
         if (i % 1000 == 0)
             large.Add("w" + std::to_string((i + 3000) % 6000), "another red " + word + "\n");
     }
+    // Long articles of many lines, the phrase early in them: their text is made only in part.
+    Dictd lines;
+    std::string filler;
+    for (int i = 0; i < 60; ++i)
+        filler += "   more words here, line " + std::to_string(i) + " \n";
+    lines.Add("lead", "lead\n   Lead opens it.\n" + filler);
+    lines.Add("solo",
+        "solo\n   solo words " + std::string(100, 's') + "  \n" + std::string(400, '\n')
+            + "   \n end line\n");
+    lines.Add("fox", "fox\n   a fox is here\n" + filler + "fox tail\n");
+    lines.Add("crlf", "crlf\r\n   with carriage\r\n\r\n\r\n" + filler + "\r\n");
+    lines.Add("nul", std::string("nul\n   a\0b early\n") + filler);
+    lines.Add(
+        "trim", "trim\n   alone here " + std::string(100, 't') + "\n" + std::string(300, '\n'));
+    lines.Add("near", "near\n" + filler.substr(0, 200) + "   close to the end\n   more\n");
+    std::string cut = "cut\n";
+    for (int i = 0; cut.size() < 110000; ++i)
+        cut += (i == 3 ? "   marker " : "   ") + std::string(90, 'c') + " cutword\n";
+    lines.Add("cut", cut);
     StarDict star;
     star.Add("cat", std::string("h<b>Sm</b>all &amp; soft") + '\0', 32);
     star.Add("owl", std::string("mHoots.") + '\0', 32);
@@ -759,12 +785,18 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     using Files = std::vector<std::pair<std::string, std::string>>;
     const std::tuple<const char *, Files, std::string, std::vector<std::string>> rows[] = {
         {"dictd, UTF-8", {{"z.index", d.index}, {"z.dict.dz", Gzip(d.dict, 4096)}}, "z.index",
-            {"bright red", "BRIGHT", "red and", "sweet", "purrs. | also", "|",
+            {"bright red", "BRIGHT", "red and", "sweet", "purrs. | also", "|", "young fox",
+                "grey fox",
                 "\xC3\xA9"
                 "clair",
                 "clair", "a b", "x\ty", "unix", "tail words", "far away", "lion"}},
         {"dictd, in parts", {{"l.index", large.index}, {"l.dict.dz", Gzip(large.dict, 4096)}},
             "l.index", {"bright red", "red", "number", "number 5999.", "w42"}},
+        {"dictd, made in part", {{"m.index", lines.index}, {"m.dict.dz", Gzip(lines.dict, 4096)}},
+            "m.index",
+            {"opens", "lead opens", "solo words", "end line", "marker", "cutword", "carriage",
+                "fox", "fox tail", "a b", "more words", "line 59", "close to the end", "alone here",
+                "e"}},
         {"dictd, not UTF-8", {{"b.index", broken.index}, {"b.dict", broken.dict}}, "b.index",
             {"red", "\xD0\xB3red", "wine", "\xD1\x8Fwine"}},
         {"StarDict, markup",
