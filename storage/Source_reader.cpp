@@ -281,8 +281,11 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
     bool declaredUtf8 = DropByteOrderMark(index);
     // Entries that share an article are looked up by its place; an index has hundreds of
     // thousands of lines, taken as views of the text rather than copied one by one.
-    PlaceNumbers shared(data.places, index.size() / 16, dict.Size());
-    data.entries.reserve(take ? 0 : index.size() / 16);
+    std::optional<PlaceNumbers> shared;
+    if (!take) {
+        shared.emplace(data.places, index.size() / 16, dict.Size());
+        data.entries.reserve(index.size() / 16);
+    }
     std::string info;
     std::string article;
     std::size_t i = 0;
@@ -328,10 +331,10 @@ bool ReadDictd(const std::string &path, TextEncoding encoding, SourceData &data,
             continue;
         }
         if (take)
-            (*take)(line.headword, shared.Number(line.offset, line.length));
+            (*take)(line.headword, SourcePlace{line.offset, line.length});
         else
             data.entries.push_back(
-                {std::string(line.headword), shared.Number(line.offset, line.length)});
+                {std::string(line.headword), shared->Number(line.offset, line.length)});
     }
     if (data.origin.empty())
         data.origin = info;

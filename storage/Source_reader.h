@@ -169,9 +169,11 @@ bool ReadSource(const std::string &path, SourceFormat format, TextEncoding encod
     SourceData &data, std::string &error, ArticleText text = ArticleText::Whole);
 
 // ReadSource of a dictd source without its articles' text (ArticleText::None, TextEncoding::Auto)
-// that hands each entry to take instead of keeping it in data.entries: an installed dictionary's
-// hundreds of thousands need not each be copied on their own. The headword lasts only for the call.
-using DictdEntryTaker = std::function<void(std::string_view headword, std::uint32_t article)>;
+// that hands each entry and where its article lies to take, instead of keeping the entry in
+// data.entries and numbering its article in data.places, which stay empty: an installed
+// dictionary's hundreds of thousands need not each be copied on their own, nor looked up one by
+// one. The headword lasts only for the call.
+using DictdEntryTaker = std::function<void(std::string_view headword, SourcePlace place)>;
 bool ReadDictdEntries(
     const std::string &path, SourceData &data, std::string &error, const DictdEntryTaker &take);
 

@@ -410,9 +410,19 @@ TEST(SourceDictionaryTest, NumbersEachSharedArticleOnceHoweverItsArticlesLie)
 {
     const TestFolder folder;
     constexpr std::uint64_t COUNT = 400;
-    for (const bool crowded : {false, true}) {
-        const auto place = [crowded](std::uint64_t i) {
-            return crowded ? SourcePlace{i % 3, i + 1} : SourcePlace{i * 8, 5};
+    // Articles in the order of the index; crowded at three offsets, of lengths that fall as they
+    // are met; and scattered over gigabytes of a sparse data file.
+    enum Layout
+    {
+        Spread,
+        Crowded,
+        Far
+    };
+    for (const Layout layout : {Spread, Crowded, Far}) {
+        const auto place = [layout](std::uint64_t i) {
+            return layout == Crowded ? SourcePlace{i % 3, COUNT - i}
+                : layout == Far      ? SourcePlace{(i * 7919 % COUNT) << 24, 5}
+                                     : SourcePlace{i * 8, 5};
         };
         std::string index;
         // Each article under a first headword, then under a second one in the reverse order.
@@ -424,21 +434,56 @@ TEST(SourceDictionaryTest, NumbersEachSharedArticleOnceHoweverItsArticlesLie)
             }
         folder.WriteFile("n.index", index);
         folder.WriteFile("n.dict", std::string(COUNT * 8, 'x'));
+        ASSERT_EQ(truncate((folder.Path() + "n.dict").c_str(),
+                      static_cast<off_t>(std::max<std::uint64_t>(COUNT * 8, COUNT << 24))),
+            0);
         SourceData data;
         std::string error;
         ASSERT_TRUE(ReadSource(folder.Path() + "n.index", SourceFormat::Dictd, TextEncoding::Auto,
             data, error, ArticleText::None))
             << error;
-        ASSERT_EQ(data.places.size(), COUNT) << crowded;
-        ASSERT_EQ(data.entries.size(), 2 * COUNT) << crowded;
+        ASSERT_EQ(data.places.size(), COUNT) << layout;
+        ASSERT_EQ(data.entries.size(), 2 * COUNT) << layout;
         for (std::uint64_t k = 0; k < COUNT; ++k) {
             const std::uint32_t first = data.entries[k].article;
             const std::uint32_t second = data.entries[2 * COUNT - 1 - k].article;
-            EXPECT_EQ(first, k) << crowded;
-            EXPECT_EQ(second, first) << crowded << " " << k;
-            EXPECT_EQ(data.places[first].offset, place(k).offset) << crowded;
-            EXPECT_EQ(data.places[first].length, place(k).length) << crowded;
+            EXPECT_EQ(first, k) << layout;
+            EXPECT_EQ(second, first) << layout << " " << k;
+            EXPECT_EQ(data.places[first].offset, place(k).offset) << layout;
+            EXPECT_EQ(data.places[first].length, place(k).length) << layout;
         }
+        // An installed dictionary's records: the places in the order they lie, those at one
+        // offset in the order first met, and both headwords of an article at its place.
+        SourceData direct;
+        PreparedRecords records;
+        BuildReport report;
+        bool settled = false;
+        ASSERT_TRUE(
+            PrepareDictdRecords(folder.Path() + "n.index", direct, records, report, settled, error))
+            << error;
+        ASSERT_TRUE(settled);
+        ASSERT_EQ(direct.places.size(), COUNT) << layout;
+        ASSERT_EQ(records.headwordStart.size(), 2 * COUNT) << layout;
+        std::vector<std::uint64_t> firstMet(COUNT, UINT64_MAX);
+        std::vector<std::uint32_t> placeOf[2] = {
+            std::vector<std::uint32_t>(COUNT), std::vector<std::uint32_t>(COUNT)};
+        for (std::size_t r = 0; r < records.headwordStart.size(); ++r) {
+            const std::string headword = records.headwordText.c_str() + records.headwordStart[r];
+            const std::uint64_t k = std::stoull(headword.substr(1));
+            ASSERT_EQ(records.partStart[r + 1] - records.partStart[r], 1u) << headword;
+            const std::uint32_t article = records.parts[records.partStart[r]].article;
+            ASSERT_LT(article, COUNT) << headword;
+            EXPECT_EQ(direct.places[article].offset, place(k).offset) << layout << headword;
+            EXPECT_EQ(direct.places[article].length, place(k).length) << layout << headword;
+            placeOf[headword[0] == 'b'][k] = article;
+            if (headword[0] == 'a')
+                firstMet[article] = k;
+        }
+        EXPECT_EQ(placeOf[0], placeOf[1]) << layout;
+        for (std::uint32_t p = 1; p < COUNT; ++p)
+            EXPECT_LT(std::make_pair(direct.places[p - 1].offset, firstMet[p - 1]),
+                std::make_pair(direct.places[p].offset, firstMet[p]))
+                << layout << " place " << p;
     }
 }
 
