@@ -245,21 +245,43 @@ std::string Dictionary::GetArticle(std::int32_t i)
         }
         return text;
     }
-    // Articles usually follow one another in index order, and where they do not (headwords
-    // sharing an article, or sorted apart from it) the article after this one is most often
-    // among the neighbouring records: the nearest offset beyond this one among them, or the end
-    // of the file, bounds the read to this article's bytes. They share a cache line or two.
-    constexpr std::size_t NEIGHBOURS = 8;
+    if (articleSpans.size() != GetWordCount())
+        MakeArticleSpans();
     const auto at = static_cast<std::size_t>(i);
     const std::int32_t offset = index.GetOffset(at);
-    std::int64_t next = articles.Size();
-    const std::size_t last = std::min<std::size_t>(GetWordCount(), at + NEIGHBOURS + 1);
-    for (std::size_t j = at > NEIGHBOURS ? at - NEIGHBOURS : 0; j < last; ++j) {
-        const std::int32_t other = index.GetOffset(j);
-        if (other > offset && other < next)
-            next = other;
+    const std::uint16_t span = articleSpans[at];
+    return articles.Read(offset, span ? std::int64_t{offset} + span : -1);
+}
+
+void Dictionary::MakeArticleSpans()
+{
+    const std::size_t count = GetWordCount();
+    // Offset and entry in one number, ordered by the offset's bytes from the lowest: a radix
+    // sort takes half the time of a comparison sort, and this runs at the first article shown.
+    std::vector<std::uint64_t> places(count);
+    std::vector<std::uint64_t> sorted(count);
+    for (std::size_t j = 0; j < count; ++j)
+        places[j] =
+            static_cast<std::uint64_t>(static_cast<std::uint32_t>(index.GetOffset(j))) << 32 | j;
+    for (unsigned shift = 32; shift < 64; shift += 8) {
+        std::size_t starts[257] = {};
+        for (const std::uint64_t place : places)
+            ++starts[((place >> shift) & 0xFF) + 1];
+        for (std::size_t b = 1; b < 257; ++b)
+            starts[b] += starts[b - 1];
+        for (const std::uint64_t place : places)
+            sorted[starts[(place >> shift) & 0xFF]++] = place;
+        places.swap(sorted);
     }
-    return articles.Read(offset, next);
+    articleSpans.assign(count, 0);
+    std::uint64_t end = static_cast<std::uint64_t>(articles.Size());
+    for (std::size_t k = count; k-- > 0;) {
+        const std::uint64_t offset = places[k] >> 32;
+        if (end > offset && end - offset <= UINT16_MAX)
+            articleSpans[places[k] & UINT32_MAX] = static_cast<std::uint16_t>(end - offset);
+        if (k == 0 || places[k - 1] >> 32 != offset)
+            end = offset;
+    }
 }
 
 bool Dictionary::FindWord(

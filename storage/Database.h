@@ -119,6 +119,7 @@ private:
     void LoadAttributes();
     void LoadIndexFile();
     bool LoadSource();
+    void MakeArticleSpans();
 
     std::string sourcePath;
     std::string cacheFolder;
@@ -126,6 +127,10 @@ private:
     DictionaryFiles files;
     ArticleFile articles;
     DictionaryIndex index;
+    // How far each article's start is from the next article's in the data file (or the file's
+    // end), 0 when that is too far to say where the article ends; made at the first article read.
+    // One read then takes the article's bytes.
+    std::vector<std::uint16_t> articleSpans;
     DictionaryAttributes attributes;
     DictionaryEncoding encoding = DictionaryEncoding::Cp1251;
     ArticleMarkup markup = ArticleMarkup::None;

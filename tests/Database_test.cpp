@@ -441,6 +441,8 @@ TEST(DictionaryTest, ArticlesAreReadLineByLine)
             {"articles in another order than the index", "A\t4\nB\t0\n", "one\ntwo\n", {0, 1},
                 {"two", "one"}},
             {"next offset inside the line", "A\t0\nB\t2\n", "one\n", {0, 1}, {"one", "e"}},
+            {"records sharing an article", "A\t4\nB\t0\nC\t4\nD\t0\n", "one\ntwo\n", {2, 3, 0},
+                {"two", "one", "two"}},
             {"zero byte ends the article", "A\t0\nB\t5\n", std::string("on\0e\nx\n", 7), {0, 1},
                 {"on", "x"}},
             {"zero byte past the first read", "A\t0\n",
