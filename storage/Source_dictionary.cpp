@@ -8,8 +8,23 @@
 #include "storage/Dictionary_index.h"
 #include "storage/Source_cache.h"
 #include "support/Code_page.h"
+#include "support/Utils.h"
 
 namespace {
+
+// Whether two texts upper-case alike. Most headwords and first lines are ASCII, whose letters alone
+// change: compared byte by byte rather than each upper-cased whole, which cost a search of a common
+// word a twentieth. A character beyond ASCII may upper-case to an ASCII letter (the long s).
+bool SameUpper(const std::string &a, const std::string &b)
+{
+    if (!IsAscii(a.data(), a.size()) || !IsAscii(b.data(), b.size()))
+        return DictionaryUpper(a, DictionaryEncoding::Utf8)
+            == DictionaryUpper(b, DictionaryEncoding::Utf8);
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return ToUpperByte(static_cast<unsigned char>(x))
+            == ToUpperByte(static_cast<unsigned char>(y));
+    });
+}
 
 // The first line without the blanks and control bytes at either end, as a headword is trimmed.
 std::string FirstLineTrimmed(const std::string &text)
@@ -207,10 +222,11 @@ bool SourceDictionary::Convert(
     return true;
 }
 
-bool SourceDictionary::RepeatsHeadword(const std::string &converted, const std::string &key) const
+bool SourceDictionary::RepeatsHeadword(
+    const std::string &converted, const std::string &headword) const
 {
     const std::string first = FirstLineTrimmed(converted);
-    return !first.empty() && DictionaryUpper(first, DictionaryEncoding::Utf8) == key;
+    return !first.empty() && SameUpper(first, headword);
 }
 
 void SourceDictionary::SpellAll() const
@@ -273,8 +289,7 @@ void SourceDictionary::Settle(
     std::uint32_t record, const std::string &indexed, const std::string &first) const
 {
     std::uint32_t &at = spellingAt[record];
-    if (first == indexed
-        || !RepeatsHeadword(first, DictionaryUpper(indexed, DictionaryEncoding::Utf8)))
+    if (first == indexed || !RepeatsHeadword(first, indexed))
         at = 1;
     else if (spellings.size() < UINT32_MAX - first.size() - 3) {
         at = static_cast<std::uint32_t>(spellings.size() + 2);
@@ -330,13 +345,13 @@ bool SourceDictionary::Compose(std::uint32_t record,
         return true;
     std::vector<ArticlePart> recordParts = parts.Parts(record);
     // A part's first line is dropped when it spells the record's headword.
-    std::string key;
+    std::string headword;
     if (linesUndecided) {
         if (!index || record >= index->GetWordCount()) {
             error = data.dataPath + ": read before its index was loaded";
             return false;
         }
-        key = DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8);
+        headword = index->GetWord(record);
     }
     std::vector<std::pair<std::uint32_t, std::string>> converted;
     for (ArticlePart &part : recordParts) {
@@ -344,7 +359,7 @@ bool SourceDictionary::Compose(std::uint32_t record,
         if (!read(part.article, article))
             return false;
         if (linesUndecided)
-            part.dropFirstLine = RepeatsHeadword(article, key);
+            part.dropFirstLine = RepeatsHeadword(article, headword);
         converted.emplace_back(std::uint32_t{part.article}, std::move(article));
     }
     const auto source = [&converted](std::uint32_t article) {
@@ -462,7 +477,6 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
     std::uint32_t convertedArticle = UINT32_MAX;
     std::string partText;
     std::string partFirstLine;
-    std::string partFirstKey;
     std::uint32_t textArticle = UINT32_MAX;
     bool textDrop = false;
     // The extra parts are read as the pass comes to them, and kept until their records are made:
@@ -498,15 +512,13 @@ bool SourceDictionary::ReadPass(DictzipFile &reader, const Placed &records, cons
                     convertedArticle = part.article;
                     // As RepeatsHeadword takes it, once for every record of the article.
                     partFirstLine = FirstLineTrimmed(partText);
-                    partFirstKey = DictionaryUpper(partFirstLine, DictionaryEncoding::Utf8);
                 }
             }
             // One that cannot be read is made below, which says why.
             if (part.article == convertedArticle) {
                 if (linesUndecided)
-                    part.dropFirstLine = !partFirstLine.empty()
-                        && partFirstKey
-                            == DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8);
+                    part.dropFirstLine =
+                        !partFirstLine.empty() && SameUpper(partFirstLine, index->GetWord(record));
                 bool taken = takeOne && takeOne(k - 1, part, partText, whole);
                 if (!taken && whole && !takeOne) {
                     if (part.article != textArticle || part.dropFirstLine != textDrop) {
@@ -567,8 +579,7 @@ void SourceDictionary::MakeKept(const std::vector<std::uint32_t> &records, const
             if (at != kept.texts.end() && at->second) {
                 const std::string &first = *at->second;
                 if (linesUndecided)
-                    part.dropFirstLine = RepeatsHeadword(
-                        first, DictionaryUpper(index->GetWord(record), DictionaryEncoding::Utf8));
+                    part.dropFirstLine = RepeatsHeadword(first, index->GetWord(record));
                 if (takeOne(k, part, first, parts.First(record + 1) - parts.First(record) == 1)) {
                     if (linesUndecided)
                         firstLines.emplace_back(record, FirstLineTrimmed(first));

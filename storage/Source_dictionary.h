@@ -142,8 +142,8 @@ private:
     bool SpellingsOpen() const;
     // Under reading: writes the cache again with the spellings once every record's is settled.
     void KeepSpellings() const;
-    // Whether a dictd article's first line spells the headword whose upper-cased form is key.
-    bool RepeatsHeadword(const std::string &converted, const std::string &key) const;
+    // Whether a dictd article's first line spells the headword, letter case aside.
+    bool RepeatsHeadword(const std::string &converted, const std::string &headword) const;
 
     SourceData data; // without the articles' text
     // The records' index until LoadIndex takes it, each record's offset being its number.
