@@ -323,6 +323,8 @@ TEST(SourceDictionaryTest, ReadsAsTheMakerConvertsInEveryForm)
     capitalYo.Add("ель", "Ель\n   Тоже дерево.\n");
     Dictd plainUtf8 = plain;
     plainUtf8.Add("cafe", "Cafe\n   A caf\xC3\xA9.\n");
+    // A first line beyond ASCII that upper-cases as the headword does: the long s.
+    plainUtf8.Add("sun", "\xC5\xBFun\n   The star.\n");
     Dictd plainLatin = plain;
     plainLatin.Add("cafe", "Cafe\n   A caf\xE9.\n");
     // The index's first four lines moved to its end: its articles lie in the data in another
