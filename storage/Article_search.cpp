@@ -753,9 +753,7 @@ private:
         for (; end < size && TextFollows(end); end = LineEndFrom(2 * end)) {
             prefix.assign(converted, 0, end);
             prefix += '!';
-            text = ComposeArticle(
-                {one}, [&prefix](std::uint32_t) { return prefix; }, DictionaryEncoding::Utf8,
-                characters);
+            ComposeArticle(one, prefix, DictionaryEncoding::Utf8, text, characters);
             // Cut short of the "!": the whole text as it is cut.
             if (characters > MAX_ARTICLE) {
                 hit = Look(text);
@@ -774,9 +772,7 @@ private:
         }
         if (!whole)
             return false;
-        text = ComposeArticle(
-            {one}, [&converted](std::uint32_t) { return converted; }, DictionaryEncoding::Utf8,
-            characters);
+        ComposeArticle(one, converted, DictionaryEncoding::Utf8, text, characters);
         hit = Look(text);
         return true;
     }

@@ -218,10 +218,11 @@ std::string OneLine(const std::string &text)
 // at the end of a line go and those at its start stay as its indent. Empty lines at either end
 // go, a run of them inside becomes one, and a zero byte becomes a space. An article of one line
 // is trimmed as OneLine trims it.
-std::string KeptLines(const std::string &text)
+// Into out, whose room is kept: a search makes hundreds of thousands of articles one by one.
+void KeptLines(std::string_view text, std::string &out)
 {
     // Written as it is read, in one pass: an empty line waits until a line of text follows it.
-    std::string out;
+    out.clear();
     out.reserve(text.size());
     std::size_t lines = 0;
     bool emptyWaits = false;
@@ -248,7 +249,7 @@ std::string KeptLines(const std::string &text)
                 out.append(LINE_BREAK);
             emptyWaits = false;
             const std::size_t from = out.size();
-            out.append(text, start, last - start);
+            out.append(text.data() + start, last - start);
             std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), '\0', ' ');
             ++lines;
         } else {
@@ -258,7 +259,23 @@ std::string KeptLines(const std::string &text)
             break;
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
-    return lines == 1 ? TrimBlanks(out) : out;
+    if (lines == 1) {
+        std::size_t begin = 0;
+        while (begin < out.size() && IsBlank(static_cast<unsigned char>(out[begin])))
+            ++begin;
+        std::size_t end = out.size();
+        while (end > begin && IsBlank(static_cast<unsigned char>(out[end - 1])))
+            --end;
+        out.erase(end);
+        out.erase(0, begin);
+    }
+}
+
+std::string KeptLines(const std::string &text)
+{
+    std::string out;
+    KeptLines(text, out);
+    return out;
 }
 
 // dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
@@ -746,11 +763,29 @@ std::string ConvertedArticle(
         text, sourceUtf8, encoding, encoding == DictionaryEncoding::Cp1251, unmapped, stressed);
 }
 
+namespace {
+
+// characters receives the text's length before it is cut to the longest article.
+void CutArticle(std::string &text, DictionaryEncoding encoding, std::size_t &characters)
+{
+    characters = Characters(text, encoding);
+    if (characters > MAX_ARTICLE)
+        text.resize(encoding == DictionaryEncoding::Utf8
+                ? Utf8Text::BytesOf(text.data(), text.size(), MAX_ARTICLE)
+                : MAX_ARTICLE);
+}
+
+} // namespace
+
 std::string ComposeArticle(const std::vector<ArticlePart> &parts,
     const std::function<std::string(std::uint32_t)> &source, DictionaryEncoding encoding,
     std::size_t &characters)
 {
     std::string text;
+    if (parts.size() == 1) {
+        ComposeArticle(parts[0], source(parts[0].article), encoding, text, characters);
+        return text;
+    }
     // The same article under two spellings of one word is not repeated.
     std::unordered_set<std::string> seen;
     for (const ArticlePart &part : parts) {
@@ -760,20 +795,26 @@ std::string ComposeArticle(const std::vector<ArticlePart> &parts,
             article.erase(0, end == std::string::npos ? article.size() : end + 1);
         }
         article = encoding == DictionaryEncoding::Utf8 ? KeptLines(article) : OneLine(article);
-        if (parts.size() == 1) {
-            text = std::move(article);
-            break;
-        }
         if (!seen.insert(article).second)
             continue;
         text += seen.size() == 1 ? article : " | " + article;
     }
-    characters = Characters(text, encoding);
-    if (characters > MAX_ARTICLE)
-        text.resize(encoding == DictionaryEncoding::Utf8
-                ? Utf8Text::BytesOf(text.data(), text.size(), MAX_ARTICLE)
-                : MAX_ARTICLE);
+    CutArticle(text, encoding, characters);
     return text;
+}
+
+void ComposeArticle(ArticlePart part, std::string_view source, DictionaryEncoding encoding,
+    std::string &text, std::size_t &characters)
+{
+    if (part.dropFirstLine) {
+        const std::size_t end = source.find('\n');
+        source.remove_prefix(end == std::string_view::npos ? source.size() : end + 1);
+    }
+    if (encoding == DictionaryEncoding::Utf8)
+        KeptLines(source, text);
+    else
+        text = OneLine(std::string(source));
+    CutArticle(text, encoding, characters);
 }
 
 bool MakeAttributeValue(

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "storage/Text_encoding.h"
@@ -116,6 +117,9 @@ std::string ConvertedArticle(
 std::string ComposeArticle(const std::vector<ArticlePart> &parts,
     const std::function<std::string(std::uint32_t)> &source, DictionaryEncoding encoding,
     std::size_t &characters);
+// The same for a record of one part, its source article given, made into text, whose room is kept.
+void ComposeArticle(ArticlePart part, std::string_view source, DictionaryEncoding encoding,
+    std::string &text, std::size_t &characters);
 
 // True when an article of the source has more than one line of text: such a source makes a UTF-8
 // dictionary, which keeps the lines.
