@@ -821,6 +821,9 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
     lines.Add(
         "trim", "trim\n   alone here " + std::string(100, 't') + "\n" + std::string(300, '\n'));
     lines.Add("near", "near\n" + filler.substr(0, 200) + "   close to the end\n   more\n");
+    // Blank lines the rules drop leave the first try's text short of the excerpt.
+    lines.Add("gap",
+        "gap\n   gap words and a few more of them\n" + std::string(400, '\n') + "   and after\n");
     std::string cut = "cut\n";
     for (int i = 0; cut.size() < 110000; ++i)
         cut += (i == 3 ? "   marker " : "   ") + std::string(90, 'c') + " cutword\n";
@@ -843,7 +846,7 @@ TEST(SourceDictionaryTest, SiftsInstalledArticlesByTheirBytesWithoutLosingAMatch
             "m.index",
             {"opens", "lead opens", "solo words", "end line", "marker", "cutword", "carriage",
                 "fox", "fox tail", "a b", "more words", "line 59", "close to the end", "alone here",
-                "e"}},
+                "e", "gap words"}},
         {"dictd, not UTF-8", {{"b.index", broken.index}, {"b.dict", broken.dict}}, "b.index",
             {"red", "\xD0\xB3red", "wine", "\xD1\x8Fwine"}},
         {"StarDict, markup",
@@ -977,6 +980,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
     struct Layout
     {
         std::size_t places, parts, partStart, headwords, starts;
+        std::size_t articles; // how many places there are
     };
     const auto Resealed = [&](const std::function<void(std::string &, const Layout &)> &change,
                               bool reseal = true) {
@@ -997,6 +1001,7 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
             const std::size_t places = Number(counts);
             Layout at{};
             at.places = 31 + Number(23);
+            at.articles = places;
             at.parts = at.places + Packed(places, counts + 16)
                 + Packed(places == 0 ? 0 : places - 1, counts + 24);
             at.partStart = at.parts + Packed(Number(counts + 32), counts + 40);
@@ -1033,6 +1038,11 @@ TEST(SourceDictionaryTest, KeepsWhatItReadBetweenRunsButNeverTrustsADamagedCopy)
         {"a part naming an article past the last",
             Resealed([&](std::string &bytes, const Layout &at) {
                 Put(bytes, at.parts, ABOVE_PARTS + 2 * 1000);
+            }),
+            false},
+        {"a part naming the article just past the last",
+            Resealed([&](std::string &bytes, const Layout &at) {
+                Put(bytes, at.parts, ABOVE_PARTS + 2 * at.articles);
             }),
             false},
         {"a part naming an article below the first",
