@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 
 #include "storage/Article_lines.h"
 #include "storage/Source_reader.h"
@@ -24,7 +25,8 @@ bool IsBlank(unsigned char c)
     return c <= 0x20;
 }
 
-std::string TrimBlanks(const std::string &text)
+// Where text starts and ends without the blanks at either end.
+std::pair<std::size_t, std::size_t> UnblankedBounds(std::string_view text)
 {
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -32,6 +34,12 @@ std::string TrimBlanks(const std::string &text)
         ++begin;
     while (end > begin && IsBlank(static_cast<unsigned char>(text[end - 1])))
         --end;
+    return {begin, end};
+}
+
+std::string TrimBlanks(const std::string &text)
+{
+    const auto [begin, end] = UnblankedBounds(text);
     return text.substr(begin, end - begin);
 }
 
@@ -260,12 +268,7 @@ void KeptLines(std::string_view text, std::string &out)
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     if (lines == 1) {
-        std::size_t begin = 0;
-        while (begin < out.size() && IsBlank(static_cast<unsigned char>(out[begin])))
-            ++begin;
-        std::size_t end = out.size();
-        while (end > begin && IsBlank(static_cast<unsigned char>(out[end - 1])))
-            --end;
+        const auto [begin, end] = UnblankedBounds(out);
         out.erase(end);
         out.erase(0, begin);
     }
