@@ -292,13 +292,10 @@ bool Dictionary::FindWord(
 
 Database::Database(
     std::string programFolder, IDictionaryLoadObserver *observer, std::string dicsFolder)
-    : programFolder(std::move(programFolder))
-    , dicsFolder(std::move(dicsFolder))
+    : dicsFolder(std::move(dicsFolder))
     , observer(observer)
 {
-    if (!this->programFolder.empty() && !IsSeparator(this->programFolder.back()))
-        this->programFolder += '/';
-    RemoveTemporaryFolder();
+    TakeProgramFolder(std::move(programFolder));
 }
 
 Database::~Database()

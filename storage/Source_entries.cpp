@@ -274,13 +274,6 @@ void KeptLines(std::string_view text, std::string &out)
     }
 }
 
-std::string KeptLines(const std::string &text)
-{
-    std::string out;
-    KeptLines(text, out);
-    return out;
-}
-
 // dictd repeats the headword as the article's first line, often in its proper spelling ("Unix"
 // under "unix"): that line is dropped, and its spelling is kept for the headword. True when it
 // is to be dropped.
@@ -778,6 +771,21 @@ void CutArticle(std::string &text, DictionaryEncoding encoding, std::size_t &cha
                 : MAX_ARTICLE);
 }
 
+// A part's text by the rules, uncut: its first line gone when it spells the headword, its lines
+// kept (UTF-8) or joined into one (Windows-1251).
+void PartText(
+    ArticlePart part, std::string_view source, DictionaryEncoding encoding, std::string &out)
+{
+    if (part.dropFirstLine) {
+        const std::size_t end = source.find('\n');
+        source.remove_prefix(end == std::string_view::npos ? source.size() : end + 1);
+    }
+    if (encoding == DictionaryEncoding::Utf8)
+        KeptLines(source, out);
+    else
+        out = OneLine(std::string(source));
+}
+
 } // namespace
 
 std::string ComposeArticle(const std::vector<ArticlePart> &parts,
@@ -792,12 +800,8 @@ std::string ComposeArticle(const std::vector<ArticlePart> &parts,
     // The same article under two spellings of one word is not repeated.
     std::unordered_set<std::string> seen;
     for (const ArticlePart &part : parts) {
-        std::string article = source(part.article);
-        if (part.dropFirstLine) {
-            const std::size_t end = article.find('\n');
-            article.erase(0, end == std::string::npos ? article.size() : end + 1);
-        }
-        article = encoding == DictionaryEncoding::Utf8 ? KeptLines(article) : OneLine(article);
+        std::string article;
+        PartText(part, source(part.article), encoding, article);
         if (!seen.insert(article).second)
             continue;
         text += seen.size() == 1 ? article : " | " + article;
@@ -809,14 +813,7 @@ std::string ComposeArticle(const std::vector<ArticlePart> &parts,
 void ComposeArticle(ArticlePart part, std::string_view source, DictionaryEncoding encoding,
     std::string &text, std::size_t &characters)
 {
-    if (part.dropFirstLine) {
-        const std::size_t end = source.find('\n');
-        source.remove_prefix(end == std::string_view::npos ? source.size() : end + 1);
-    }
-    if (encoding == DictionaryEncoding::Utf8)
-        KeptLines(source, text);
-    else
-        text = OneLine(std::string(source));
+    PartText(part, source, encoding, text);
     CutArticle(text, encoding, characters);
 }
 
